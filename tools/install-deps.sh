@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages the program, its tests and benchmarks need.
+# Idempotent and quiet: does nothing when every package is already there.
+set -euo pipefail
+PKGS=(cmake ninja-build g++ pkg-config
+      qt6-base-dev libqt6sql6-sqlite libcurl4-openssl-dev
+      libgtest-dev libgmock-dev libbenchmark-dev
+      fonts-wqy-microhei xvfb xauth)
+if dpkg-query -W -f='${Status}\n' "${PKGS[@]}" 2>/dev/null | grep -qv 'install ok installed' \
+   || ! dpkg-query -W "${PKGS[@]}" >/dev/null 2>&1; then
+    SUDO=""
+    if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+    export DEBIAN_FRONTEND=noninteractive
+    $SUDO apt-get update -qq
+    $SUDO apt-get install -y -qq --no-install-recommends "${PKGS[@]}" >/dev/null
+fi
