@@ -1,0 +1,72 @@
+#pragma once
+// DeviceSession: one conversation with one device, as the program uses it.
+//
+// Ties together the image, the link (socket + receive thread), the link supervisor
+// (handshake, retries, watchdog) and the command set. The receive thread cuts and
+// parses frames into report values and posts them to the owner thread, which stores them
+// in the image and raises SessionEvents. Every public method is for the owner (UI)
+// thread only; the command set may also be used by paced-send workers.
+
+#include "link/clock.h"
+#include "link/post.h"
+#include "model/device_image.h"
+#include "model/session_events.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace krm {
+
+class CommandSet;
+class GlyphRenderer;
+class DeviceLink;
+class LinkSupervisor;
+
+inline constexpr const char* kDefaultDeviceIp = "192.168.1.106";
+inline constexpr std::uint16_t kDevicePort = 39050;
+
+class DeviceSession {
+public:
+    // post: hands a task to the owner thread (a queued call in the Qt program).
+    DeviceSession(Clock& clock, Post post, SessionEvents& events,
+                  GlyphRenderer* glyphs = nullptr);
+    ~DeviceSession();
+    DeviceSession(const DeviceSession&) = delete;
+    DeviceSession& operator=(const DeviceSession&) = delete;
+
+    DeviceImage& image() { return m_image; }
+    const DeviceImage& image() const { return m_image; }
+    CommandSet& commands();
+
+    // Where the device is. Ports default to 39050; tests and the demo override them.
+    void setDevice(const std::string& ip, std::uint16_t port = kDevicePort);
+    void setLocalPort(std::uint16_t port);
+    const std::string& deviceIp() const { return m_deviceIp; }
+
+    // The CONNECT/DISCONNECT button: connect when not online, else disconnect.
+    void toggleConnect();
+    void connect();
+    void disconnect();
+    // The main window's 50 ms timer.
+    void onLinkTimer();
+
+    bool isOnline() const;
+    bool isConnecting() const;
+    bool indicatorLit() const;
+    bool receiverRunning() const;
+
+    // Program exit: "%Q," 0 when online, then the receive thread is stopped and joined.
+    void shutdown();
+
+    // Refreshes the supervisor's last-reply time (paced bulk sends keep the watchdog quiet).
+    void touchLastReply();
+
+private:
+    class Impl;
+    DeviceImage m_image;
+    std::string m_deviceIp = kDefaultDeviceIp;
+    std::unique_ptr<Impl> m_impl;
+};
+
+} // namespace krm

@@ -1,0 +1,21 @@
+#pragma once
+// What a DeviceSession tells the user interface, beyond the link's own events.
+// Every call arrives on the owner (UI) thread, after the image has been updated.
+
+#include "link/link_events.h"
+
+namespace krm {
+
+class SessionEvents : public LinkEvents {
+public:
+    // A full dump and the identification arrived: every page rereads the image
+    // (strips, names, microphone units).
+    virtual void refreshAll() = 0;
+    // A status report arrived: meters, auto-mixer open and last-hold states changed.
+    // Repaint from a dirty flag on a GUI timer, not once per report.
+    virtual void statusUpdated() = 0;
+    // A level report arrived while online: faders, output mutes, MIC/LINE changed.
+    virtual void levelsUpdated() = 0;
+};
+
+} // namespace krm
