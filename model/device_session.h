@@ -19,6 +19,7 @@
 namespace krm {
 
 class CommandSet;
+class FrameSink;
 class GlyphRenderer;
 class DeviceLink;
 class LinkSupervisor;
@@ -42,6 +43,8 @@ public:
     // Where the device is. Ports default to 39050; tests and the demo override them.
     void setDevice(const std::string& ip, std::uint16_t port = kDevicePort);
     void setLocalPort(std::uint16_t port);
+    // The local port bound while the receiver runs (for tests with ephemeral ports).
+    std::uint16_t boundPort() const;
     const std::string& deviceIp() const { return m_deviceIp; }
 
     // The CONNECT/DISCONNECT button: connect when not online, else disconnect.
@@ -59,7 +62,11 @@ public:
     // Program exit: "%Q," 0 when online, then the receive thread is stopped and joined.
     void shutdown();
 
-    // Refreshes the supervisor's last-reply time (paced bulk sends keep the watchdog quiet).
+    // Where paced-send workers put prebuilt frames (thread-safe).
+    FrameSink& sink();
+
+    // Refreshes the supervisor's last-reply time so that paced bulk sends keep the
+    // watchdog quiet. Any thread.
     void touchLastReply();
 
 private:

@@ -1,0 +1,153 @@
+#include "model/device_session.h"
+
+#include "link/device_link.h"
+#include "link/link_supervisor.h"
+#include "model/dispatch.h"
+#include "model/senders.h"
+
+#include <variant>
+
+namespace krm {
+
+// The link's commands, the receive path and the reply handling in one place. The
+// receive thread only parses; everything that touches the image or the supervisor runs
+// in tasks posted to the owner thread.
+class DeviceSession::Impl final : public LinkCommands {
+public:
+    Impl(DeviceImage& image, Clock& clock, Post post, SessionEvents& events,
+         GlyphRenderer* glyphs)
+        : m_image(image), m_post(std::move(post)), m_events(events),
+          m_commands(image, m_link, clock, glyphs), m_supervisor(clock, events, *this) {}
+
+    ~Impl() override {
+        *m_alive = false;
+        m_link.stop();
+    }
+
+    // LinkCommands: "%Q," and the hello go out before the device has answered.
+    void sendStopReports() override { m_commands.SendQ(0, SendGate::Always); }
+    void sendHello() override { m_commands.SendZ(SendGate::Always); }
+    void sendStartReports() override { m_commands.SendQ(1, SendGate::Always); }
+    bool startReceiver() override {
+        const unsigned generation = ++m_generation;
+        return m_link.start([this, generation, alive = m_alive](std::string_view frame) {
+            // Receive thread: parse only.
+            auto report = DispatchFrame(frame);
+            if (!report)
+                return;
+            m_post([this, generation, alive, r = std::move(*report)] {
+                // Owner thread. A session that is gone, or replies of a receiver that
+                // has since been replaced, are ignored.
+                if (!*alive || generation != m_generation)
+                    return;
+                deliver(r);
+            });
+        });
+    }
+    void stopReceiver() override { m_link.stop(); }
+    void setLinkOnline(bool online) override { m_link.setOnline(online); }
+
+    void deliver(const IncomingReport& report) {
+        ApplyReport(report, m_image);
+        if (std::holds_alternative<DumpReport>(report)) {
+            m_supervisor.onDumpReply();
+        } else if (std::holds_alternative<IdentReport>(report)) {
+            m_supervisor.onIdentReply();
+            m_events.refreshAll();
+        } else if (std::holds_alternative<StatusReport>(report)) {
+            m_supervisor.onStatusReport();
+            m_events.statusUpdated();
+        } else if (std::holds_alternative<LevelsReport>(report)) {
+            // The image always takes the levels; the windows only while online.
+            if (m_supervisor.online())
+                m_events.levelsUpdated();
+        }
+    }
+
+    DeviceLink& link() { return m_link; }
+    CommandSet& commands() { return m_commands; }
+    LinkSupervisor& supervisor() { return m_supervisor; }
+
+private:
+    DeviceImage& m_image;
+    Post m_post;
+    SessionEvents& m_events;
+    DeviceLink m_link;
+    CommandSet m_commands;
+    LinkSupervisor m_supervisor;
+    unsigned m_generation = 0; // owner thread only
+    std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
+};
+
+DeviceSession::DeviceSession(Clock& clock, Post post, SessionEvents& events,
+                             GlyphRenderer* glyphs) {
+    ResetToStartupValues(m_image);
+    m_impl = std::make_unique<Impl>(m_image, clock, std::move(post), events, glyphs);
+    m_impl->link().setDeviceIp(m_deviceIp);
+}
+
+DeviceSession::~DeviceSession() = default;
+
+CommandSet& DeviceSession::commands() {
+    return m_impl->commands();
+}
+
+void DeviceSession::setDevice(const std::string& ip, std::uint16_t port) {
+    m_deviceIp = ip;
+    m_impl->link().setDeviceIp(ip);
+    m_impl->link().setDevicePort(port);
+}
+
+void DeviceSession::setLocalPort(std::uint16_t port) {
+    m_impl->link().setLocalPort(port);
+}
+
+std::uint16_t DeviceSession::boundPort() const {
+    return m_impl->link().boundPort();
+}
+
+void DeviceSession::toggleConnect() {
+    m_impl->supervisor().pressConnectButton();
+}
+
+void DeviceSession::connect() {
+    m_impl->supervisor().Connect();
+}
+
+void DeviceSession::disconnect() {
+    m_impl->supervisor().Disconnect();
+}
+
+void DeviceSession::onLinkTimer() {
+    m_impl->supervisor().OnLinkTimer();
+}
+
+bool DeviceSession::isOnline() const {
+    return m_impl->supervisor().online();
+}
+
+bool DeviceSession::isConnecting() const {
+    return m_impl->supervisor().connecting();
+}
+
+bool DeviceSession::indicatorLit() const {
+    return m_impl->supervisor().linkShown();
+}
+
+bool DeviceSession::receiverRunning() const {
+    return m_impl->link().rxRunning();
+}
+
+void DeviceSession::shutdown() {
+    m_impl->supervisor().Shutdown();
+}
+
+void DeviceSession::touchLastReply() {
+    m_impl->supervisor().refreshLastReplyTime();
+}
+
+FrameSink& DeviceSession::sink() {
+    return m_impl->link();
+}
+
+} // namespace krm

@@ -1,0 +1,158 @@
+#include "sim/device_core.h"
+
+#include "model/apply_frame.h"
+#include "model/dump_fields.h"
+#include "model/parsers.h"
+#include "sim/device_frames.h"
+
+#include <algorithm>
+
+namespace krm::sim {
+
+namespace {
+
+// More senders than this at once only happens in a sweep; forgetting half-received text
+// then is harmless.
+constexpr std::size_t kMaxSenders = 16;
+
+std::size_t letterIndex(char letter) {
+    return static_cast<unsigned char>(letter) & 0x7Fu;
+}
+
+bool isParameterLetter(char letter) {
+    return (letter >= 'A' && letter <= 'O') || letter == 'V' || letter == 'W' || letter == 'X';
+}
+
+} // namespace
+
+DeviceCore::DeviceCore(DeviceOptions options, DeviceImage image)
+    : m_options(std::move(options)), m_image(std::move(image)), m_activity(m_options.seed),
+      m_faults(m_options.seed, m_options.maxDatagram) {
+    m_options.statusPeriod = std::max(m_options.statusPeriod, Millis(1));
+}
+
+int DeviceCore::framesReceived(char letter) const {
+    return m_received[letterIndex(letter)];
+}
+int DeviceCore::framesBuilt(char letter) const {
+    return m_built[letterIndex(letter)];
+}
+
+Endpoint DeviceCore::replyTo(const Endpoint& from) const {
+    Endpoint to = from;
+    if (m_options.peerPort != 0)
+        to.port = m_options.peerPort;
+    return to;
+}
+
+void DeviceCore::emit(const std::string& frame, const Endpoint& to, std::vector<Outgoing>& out) {
+    if (frame.size() > 1)
+        ++m_built[letterIndex(frame[1])];
+    for (std::string& datagram : m_faults.datagrams(frame))
+        out.push_back({to, std::move(datagram)});
+}
+
+std::vector<Outgoing> DeviceCore::receive(std::string_view datagram, const Endpoint& from,
+                                          Millis now) {
+    const auto nul = datagram.find('\0');
+    if (nul != std::string_view::npos)
+        datagram = datagram.substr(0, nul);
+    const std::uint64_t key = std::uint64_t{from.address} << 16 | from.port;
+    if (m_splitters.size() >= kMaxSenders && m_splitters.find(key) == m_splitters.end())
+        m_splitters.clear();
+    std::vector<Outgoing> out;
+    m_splitters[key].split(datagram,
+                           [&](std::string_view frame) { handleFrame(frame, from, now, out); });
+    return out;
+}
+
+void DeviceCore::handleFrame(std::string_view frame, const Endpoint& from, Millis now,
+                             std::vector<Outgoing>& out) {
+    const auto fields = CheckedFrameFields(frame);
+    if (!fields || (*fields)[0].size() != 1)
+        return;
+    const char letter = (*fields)[0][0];
+    ++m_received[letterIndex(letter)];
+    // Data fields between the address and the checksum.
+    const std::size_t dataCount = fields->size() - 3;
+    auto data = [&](std::size_t i) { return (*fields)[2 + i]; };
+    const Endpoint to = replyTo(from);
+
+    // Only requests are answered: another device's dump, report or reply (same letters,
+    // other fields) is not, so two devices can never keep each other talking.
+    switch (letter) {
+    case 'Z':
+        if (dataCount == 0) {
+            emit(BuildDumpReply(m_image), to, out);
+            emit(BuildIdentReply(m_image), to, out);
+            if (!m_faults.knobs.haltReports)
+                emit(BuildLevelsReport(m_image), to, out);
+        }
+        return;
+    case 'Q':
+        if (dataCount == 1 && data(0).size() == 2) {
+            const std::int32_t value = HexDigitsValue(data(0));
+            if (value == 1) {
+                m_reporting = true;
+                m_reportPeer = to;
+                m_nextStatus = now;
+                m_nextLevels = now + m_options.levelsPeriod;
+            } else if (value == 0) {
+                m_reporting = false;
+            }
+        }
+        return;
+    case 'R':
+        if (dataCount >= 1 && data(0) == "01")
+            emit(BuildSearchReply(), to, out);
+        return;
+    case 'r':
+        if (dataCount >= 1 && data(0) == "00")
+            emit(BuildVersionReply(m_options.basicVersion), to, out);
+        return;
+    case 'S':
+    case 'T':
+    case 'U':
+        if (m_firmwareHook)
+            for (const std::string& reply : m_firmwareHook(frame))
+                emit(reply, to, out);
+        return;
+    default:
+        if (isParameterLetter(letter) && !ApplyParameterFrame(frame, m_image))
+            ++m_rejected;
+        return;
+    }
+}
+
+std::vector<Outgoing> DeviceCore::tick(Millis now) {
+    std::vector<Outgoing> out;
+    if (!m_reporting)
+        return out;
+    const bool halted = m_faults.knobs.haltReports;
+    if (now >= m_nextStatus) {
+        if (!halted)
+            emit(BuildStatusReport(m_activity.next(m_image)), m_reportPeer, out);
+        m_nextStatus += m_options.statusPeriod;
+        if (m_nextStatus <= now) // fell behind: no burst of stale reports
+            m_nextStatus = now + m_options.statusPeriod;
+    }
+    if (m_options.levelsPeriod.count() > 0 && now >= m_nextLevels) {
+        if (!halted)
+            emit(BuildLevelsReport(m_image), m_reportPeer, out);
+        m_nextLevels += m_options.levelsPeriod;
+        if (m_nextLevels <= now)
+            m_nextLevels = now + m_options.levelsPeriod;
+    }
+    return out;
+}
+
+std::optional<Millis> DeviceCore::nextDue() const {
+    if (!m_reporting)
+        return std::nullopt;
+    Millis due = m_nextStatus;
+    if (m_options.levelsPeriod.count() > 0)
+        due = std::min(due, m_nextLevels);
+    return due;
+}
+
+} // namespace krm::sim

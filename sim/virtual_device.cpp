@@ -1,0 +1,141 @@
+#include "sim/virtual_device.h"
+
+#include <algorithm>
+
+namespace krm::sim {
+
+VirtualDevice::VirtualDevice(DeviceOptions options, DeviceImage image)
+    : m_core(std::move(options), std::move(image)) {}
+
+VirtualDevice::~VirtualDevice() {
+    stop();
+}
+
+bool VirtualDevice::start(const Endpoint& bindTo, std::string* error) {
+    if (running()) {
+        if (error)
+            *error = "already running";
+        return false;
+    }
+    if (!m_socket.open(bindTo, error))
+        return false;
+    m_bound = m_socket.localEndpoint();
+    m_stop = false;
+    m_thread = std::thread([this] { run(); });
+    return true;
+}
+
+void VirtualDevice::stop() {
+    if (!m_thread.joinable())
+        return;
+    m_stop = true;
+    m_socket.wake();
+    m_thread.join();
+    m_socket.close();
+}
+
+Endpoint VirtualDevice::endpoint() const {
+    return m_bound;
+}
+
+void VirtualDevice::run() {
+    Clock& clock = systemClock();
+    while (!m_stop) {
+        int timeoutMs = -1;
+        if (const auto due = locked([](const DeviceCore& c) { return c.nextDue(); }))
+            timeoutMs = static_cast<int>(std::max<long long>(0, (*due - clock.now()).count()));
+        m_socket.waitReadable(timeoutMs);
+        if (m_stop)
+            break;
+        while (auto datagram = m_socket.receive()) {
+            ++m_datagramsIn;
+            std::vector<Outgoing> out;
+            {
+                std::lock_guard lock(m_mutex);
+                out = m_core.receive(datagram->data, datagram->from, clock.now());
+            }
+            send(out);
+        }
+        std::vector<Outgoing> out;
+        {
+            std::lock_guard lock(m_mutex);
+            out = m_core.tick(clock.now());
+        }
+        send(out);
+    }
+}
+
+void VirtualDevice::send(const std::vector<Outgoing>& out) {
+    for (const Outgoing& o : out) {
+        if (m_socket.sendTo(o.to, o.data))
+            ++m_datagramsOut;
+        else
+            ++m_sendFailures;
+    }
+}
+
+DeviceImage VirtualDevice::image() const {
+    return locked([](const DeviceCore& c) { return c.image(); });
+}
+
+void VirtualDevice::setImage(const DeviceImage& image) {
+    std::lock_guard lock(m_mutex);
+    m_core.image() = image;
+}
+
+FaultKnobs VirtualDevice::knobs() const {
+    return locked([](const DeviceCore& c) { return c.knobs(); });
+}
+
+void VirtualDevice::setKnobs(const FaultKnobs& knobs) {
+    std::lock_guard lock(m_mutex);
+    m_core.knobs() = knobs;
+}
+
+void VirtualDevice::setSilent(bool on) {
+    std::lock_guard lock(m_mutex);
+    m_core.knobs().silent = on;
+}
+
+void VirtualDevice::setDropShare(double share) {
+    std::lock_guard lock(m_mutex);
+    m_core.knobs().dropShare = std::clamp(share, 0.0, 1.0);
+}
+
+void VirtualDevice::setCorruptShare(double share) {
+    std::lock_guard lock(m_mutex);
+    m_core.knobs().corruptShare = std::clamp(share, 0.0, 1.0);
+}
+
+void VirtualDevice::setSplitFrames(bool on) {
+    std::lock_guard lock(m_mutex);
+    m_core.knobs().splitFrames = on;
+}
+
+void VirtualDevice::setHaltReports(bool on) {
+    std::lock_guard lock(m_mutex);
+    m_core.knobs().haltReports = on;
+}
+
+void VirtualDevice::setFirmwareHook(FirmwareHook hook) {
+    std::lock_guard lock(m_mutex);
+    m_core.setFirmwareHook(std::move(hook));
+}
+
+bool VirtualDevice::statusReportsOn() const {
+    return locked([](const DeviceCore& c) { return c.statusReportsOn(); });
+}
+
+int VirtualDevice::framesReceived(char letter) const {
+    return locked([letter](const DeviceCore& c) { return c.framesReceived(letter); });
+}
+
+int VirtualDevice::framesBuilt(char letter) const {
+    return locked([letter](const DeviceCore& c) { return c.framesBuilt(letter); });
+}
+
+int VirtualDevice::parameterFramesRejected() const {
+    return locked([](const DeviceCore& c) { return c.parameterFramesRejected(); });
+}
+
+} // namespace krm::sim

@@ -1,0 +1,80 @@
+#pragma once
+// VirtualDevice: a stand-in for the processor on a loopback address. It owns its image,
+// a UDP socket bound to the given address and port, and one thread that waits on the
+// socket (no polling loop), feeds what arrives to the DeviceCore and sends the periodic
+// reports when they are due. Replies go to the address and port each request came from.
+//
+// Used in-process (tests, `krm416x --demo`) and by the krm416x-sim program. Every public
+// method is thread-safe; start()/stop() belong to the owner. stop() (and the destructor)
+// wakes the thread and joins it at once.
+
+#include "link/udp_socket.h"
+#include "sim/demo_image.h"
+#include "sim/device_core.h"
+
+#include <atomic>
+#include <mutex>
+#include <string>
+#include <thread>
+
+namespace krm::sim {
+
+class VirtualDevice {
+public:
+    explicit VirtualDevice(DeviceOptions options = {}, DeviceImage image = DemoDeviceImage());
+    ~VirtualDevice();
+    VirtualDevice(const VirtualDevice&) = delete;
+    VirtualDevice& operator=(const VirtualDevice&) = delete;
+
+    // Binds the socket (port 0 = an ephemeral port) and starts the thread. False, with
+    // the reason in *error when given, if the socket cannot be opened or it already runs.
+    bool start(const Endpoint& bindTo, std::string* error = nullptr);
+    void stop();
+    bool running() const { return m_thread.joinable(); }
+    // The address and port actually bound (valid while running).
+    Endpoint endpoint() const;
+
+    // A copy of the device's parameters, and a way to replace them.
+    DeviceImage image() const;
+    void setImage(const DeviceImage& image);
+
+    // Fault knobs (see sim/faults.h).
+    FaultKnobs knobs() const;
+    void setKnobs(const FaultKnobs& knobs);
+    void setSilent(bool on);
+    void setDropShare(double share);
+    void setCorruptShare(double share);
+    void setSplitFrames(bool on);
+    void setHaltReports(bool on);
+
+    // Later firmware-transfer support plugs in here.
+    void setFirmwareHook(FirmwareHook hook);
+
+    bool statusReportsOn() const;
+    int framesReceived(char letter) const;
+    int framesBuilt(char letter) const;
+    int parameterFramesRejected() const;
+    int datagramsReceived() const { return m_datagramsIn.load(); }
+    int datagramsSent() const { return m_datagramsOut.load(); }
+    int sendFailures() const { return m_sendFailures.load(); }
+
+private:
+    void run();
+    void send(const std::vector<Outgoing>& out);
+    template <class F> auto locked(F f) const {
+        std::lock_guard lock(m_mutex);
+        return f(m_core);
+    }
+
+    mutable std::mutex m_mutex;
+    DeviceCore m_core; // guarded by m_mutex
+    UdpSocket m_socket;
+    Endpoint m_bound;
+    std::thread m_thread;
+    std::atomic<bool> m_stop{false};
+    std::atomic<int> m_datagramsIn{0};
+    std::atomic<int> m_datagramsOut{0};
+    std::atomic<int> m_sendFailures{0};
+};
+
+} // namespace krm::sim

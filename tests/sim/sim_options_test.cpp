@@ -1,0 +1,53 @@
+#include "sim/sim_options.h"
+
+#include <gtest/gtest.h>
+
+namespace krm::sim {
+namespace {
+
+TEST(SimCommandLine, ReadsAddressPortsAndPeriods) {
+    const auto cmd =
+        ParseSimCommandLine({"--address", "127.0.0.2", "--port", "39060", "--peer-port", "39061",
+                             "--levels-ms", "500", "--seed", "9"},
+                            true);
+    ASSERT_TRUE(cmd.ok) << cmd.error;
+    EXPECT_EQ(cmd.bind, Endpoint::fromOctets(127, 0, 0, 2, 39060));
+    EXPECT_EQ(cmd.options.peerPort, 39061);
+    EXPECT_EQ(cmd.options.levelsPeriod, Millis(500));
+    EXPECT_EQ(cmd.options.seed, 9u);
+
+    const auto defaults = ParseSimCommandLine({}, true);
+    ASSERT_TRUE(defaults.ok);
+    EXPECT_EQ(defaults.bind, Endpoint::fromOctets(127, 0, 0, 2, 39050));
+    EXPECT_EQ(defaults.options.peerPort, 0) << "answer to the request's own port";
+    EXPECT_TRUE(ParseSimCommandLine({"--help"}, true).help);
+}
+
+TEST(SimCommandLine, RefusesAddressesOutsideLoopbackWhileTheGuardIsOn) {
+    const auto guarded = ParseSimCommandLine({"--address", "192.168.1.106"}, true);
+    EXPECT_FALSE(guarded.ok);
+    EXPECT_NE(guarded.error.find("KRM416X_LOOPBACK_ONLY"), std::string::npos);
+    EXPECT_TRUE(ParseSimCommandLine({"--address", "192.168.1.106"}, false).ok);
+    EXPECT_TRUE(ParseSimCommandLine({"--address", "127.255.0.1"}, true).ok);
+}
+
+TEST(SimCommandLine, RejectsMalformedValues) {
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+             {"--address", "localhost"},
+             {"--address", "127.0.0"},
+             {"--port", "0"},
+             {"--port", "65536"},
+             {"--port", "39050x"},
+             {"--peer-port", "-1"},
+             {"--levels-ms", "ten"},
+             {"--address"},
+             {"--colour", "red"},
+         }) {
+        const auto cmd = ParseSimCommandLine(args, true);
+        EXPECT_FALSE(cmd.ok) << args[0];
+        EXPECT_FALSE(cmd.error.empty()) << args[0];
+    }
+}
+
+} // namespace
+} // namespace krm::sim
