@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <random>
 
 namespace krm {
 namespace {
@@ -308,6 +309,51 @@ TEST(ParseDump, RejectsBadChecksumLowerCaseChecksumOtherLetterAndTheHello) {
     EXPECT_FALSE(ParseDump(good.substr(0, good.size() - 1))) << "no end mark";
     EXPECT_FALSE(ParseDump(DeviceFrame('Y', {"0A"})));
     EXPECT_FALSE(ParseDump(DeviceFrame('Z', {}))) << "the program's own hello";
+}
+
+TEST(ParseDump, AnyCheckedDumpLeavesTheImageInItsLegalRanges) {
+    // Fields of random length full of digits, letters and stray characters: whatever a
+    // broken device sends, the stored image stays inside the ranges the pages index with.
+    std::mt19937 rng(2024);
+    const std::string alphabet = "0123456789ABCDEFabcdefXYZ;:- ";
+    std::uniform_int_distribution<std::size_t> pick(0, alphabet.size() - 1);
+    std::uniform_int_distribution<int> length(0, 900);
+    for (int round = 0; round < 200; ++round) {
+        std::vector<std::string> fields(26);
+        for (auto& f : fields)
+            for (int n = length(rng) / (1 + round % 8); n > 0; --n)
+                f += alphabet[pick(rng)];
+        std::string body = "%Z,01,";
+        for (const auto& f : fields)
+            body += f + ",";
+        const auto report = ParseDump(body + HexField(FrameChecksum(body), 4) + "#");
+        ASSERT_TRUE(report);
+        for (const DumpField& field : DumpFields())
+            if (field.scope != DumpScope::Text) {
+                const auto& v = report->field(field.number);
+                EXPECT_LE(v.items, DumpScopeItems(field.scope));
+                EXPECT_EQ(v.values.size(), static_cast<std::size_t>(v.items * field.valueCount()));
+            }
+        DeviceImage image = startup();
+        ApplyDump(*report, image);
+        for (const InputChannel& in : image.inputs) {
+            EXPECT_GE(in.hpf.freq, 20);
+            EXPECT_LE(in.lpf.freq, 20000);
+            EXPECT_LE(in.hpf.slope, 8);
+            EXPECT_LE(in.source, 4);
+            EXPECT_LE(in.autoMixLevel, 80);
+            for (int b = 0; b < 4; ++b) {
+                EXPECT_GE(in.peq[b].type, 0);
+                EXPECT_LE(in.peq[b].type, 2);
+                EXPECT_LE(in.peq[b].gain, 300);
+                EXPECT_GE(in.peq[b].q, 1);
+            }
+        }
+        for (const OutputChannel& out : image.outputs)
+            for (const GeqBand& band : out.geq)
+                EXPECT_LE(band.gain, 300);
+        EXPECT_LE(image.deviceText.view().size(), 15u);
+    }
 }
 
 TEST(DumpFields, TableMatchesTheWireLayout) {
