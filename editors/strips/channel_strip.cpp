@@ -1,0 +1,201 @@
+#include "editors/strips/channel_strip.h"
+
+#include "dsp/channel_scales.h"
+#include "ui/kit/fader.h"
+#include "ui/kit/kit_style.h"
+#include "ui/kit/slider_binding.h"
+#include "ui/kit/text_label.h"
+#include "ui/kit/toggle_button.h"
+
+#include <QMenu>
+#include <QMessageBox>
+#include <QPainter>
+
+namespace krm {
+
+namespace {
+
+QList<ui::Fader::ScaleMark> faderMarks() {
+    QList<ui::Fader::ScaleMark> marks;
+    for (int code = kFaderCodes.max; code >= kFaderCodes.min; code -= 10)
+        marks.append({faderPositionFromCode(code), QString::number(faderDb(code))});
+    return marks;
+}
+
+} // namespace
+
+ChannelStrip::ChannelStrip(DeviceImage& image, CommandSet& commands, LinkedSender& linked,
+                           int channel, QWidget* parent)
+    : QWidget(parent), m_image(image), m_commands(commands), m_linked(linked), m_channel(channel),
+      m_nameButton(new ui::ToggleButton(QString(), this)),
+      m_channelLabel(new ui::TextLabel(QString(), this)), m_fader(new ui::Fader(this)),
+      m_faderText(new ui::TextLabel(QString(), this)) {
+    m_nameButton->setLitColor(ui::style::kLitBlue);
+    m_nameButton->setTextPixelSize(13);
+    connect(m_nameButton, &ui::ToggleButton::clicked, this, &ChannelStrip::showNameMenu);
+
+    m_channelLabel->setPlate(true);
+    m_channelLabel->setBold(true);
+    m_channelLabel->setPixelSize(12);
+
+    m_fader->setRange(kFaderPositions.min, kFaderPositions.max);
+    m_fader->setScaleMarks(faderMarks());
+    // Faders send on every change and on release.
+    new ui::SliderBinding(m_fader, ui::SendOn::Change, nullptr,
+                          [this](int position) { faderMoved(position); });
+
+    m_faderText->setPlate(true);
+    m_faderText->setPixelSize(12);
+    m_faderText->setColor(QColor(120, 220, 255));
+
+    m_timer.setInterval(kTickMs);
+    connect(&m_timer, &QTimer::timeout, this, &ChannelStrip::tick);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void ChannelStrip::open(int channel) {
+    m_channel = channel;
+    channelChanged();
+    refreshFromImage();
+    show();
+}
+
+void ChannelStrip::tick() {
+    if (m_reload) {
+        m_reload = false;
+        refreshFromImage();
+    }
+    updateStatus();
+}
+
+void ChannelStrip::setControlGroup(StripGroup group) {
+    m_group = std::move(group);
+    update();
+}
+
+void ChannelStrip::setGroupTable(const StripGroupTable* table) {
+    m_groupTable = table;
+    update();
+}
+
+const StripGroup& ChannelStrip::controlGroup() const {
+    return m_groupTable ? m_groupTable->of(isOutput(), m_channel) : m_group;
+}
+
+void ChannelStrip::refreshCommon(int faderCode) {
+    m_nameButton->setText(QString::fromStdString(nameField().toUtf8()));
+    m_channelLabel->setText(QString::fromStdString(labelField().toUtf8()));
+    m_fader->setPosition(faderPositionFromCode(faderCode));
+    m_faderText->setText(QString::fromStdString(krm::faderText(faderCode)));
+}
+
+void ChannelStrip::faderMoved(int position) {
+    const int code = faderCodeFromPosition(position);
+    storeFader(code);
+    m_faderText->setText(QString::fromStdString(krm::faderText(code)));
+    emit overviewChanged(m_channel);
+    emit readoutRequested(readoutChannel(), 3);
+    if (online())
+        m_commands.SendA(wireChannel());
+    propagateFader(code);
+}
+
+void ChannelStrip::propagate(ControlLink entry, char letter,
+                             const std::function<void(int member)>& copy,
+                             const std::function<std::string(int member)>& build) {
+    const StripGroup& group = controlGroup();
+    if (!group.links(entry))
+        return;
+    QList<int> changed;
+    for (int member : group.members) {
+        if (member == m_channel)
+            continue;
+        copy(member);
+        changed.append(member);
+    }
+    // Frames are built once every member holds the change: a frame that carries more
+    // than its own channel (the phantom mask of "%O,") then reads the final state.
+    std::vector<LinkedSender::Frame> frames;
+    if (online()) {
+        for (int member : changed) {
+            const std::string key =
+                std::string(1, letter) + std::to_string(wireFor(member, letter));
+            frames.push_back({key, build(member)});
+        }
+    }
+    if (!frames.empty())
+        m_linked.enqueue(std::move(frames));
+    if (!changed.isEmpty())
+        emit linkedChannelsChanged(isOutput(), changed);
+}
+
+void ChannelStrip::showMessage(const QString& text) {
+    if (m_services.showMessage) {
+        m_services.showMessage(text);
+        return;
+    }
+    auto* box = new QMessageBox(QMessageBox::Information, QString(), text, QMessageBox::Ok, this);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::WindowModal);
+    box->open();
+}
+
+void ChannelStrip::showNameMenu() {
+    if (!m_nameMenu) {
+        m_nameMenu = new QMenu(this);
+        m_nameMenu->setStyleSheet(
+            "QMenu { background: #1e2126; color: #d6dae0; border: 1px solid #2a8fd6; }"
+            "QMenu::item { padding: 4px 18px; } QMenu::item:selected { background: #1f4f73; }");
+        m_nameMenu->addAction(QStringLiteral("NAME"), this, &ChannelStrip::editName);
+    }
+    m_nameMenu->popup(m_nameButton->mapToGlobal(QPoint(0, m_nameButton->height())));
+}
+
+void ChannelStrip::editName() {
+    if (!m_services.editName)
+        return;
+    const QString current = QString::fromStdString(nameField().toUtf8());
+    const std::optional<QString> name = m_services.editName(current);
+    if (!name)
+        return;
+    nameField() = Name16::fromUtf8(name->toStdString());
+    m_nameButton->setText(QString::fromStdString(nameField().toUtf8()));
+    if (online())
+        m_commands.SendV(wireChannel());
+    emit nameChanged(m_channel);
+}
+
+int ChannelStrip::layoutTop(int margin) {
+    m_nameButton->setGeometry(margin, 10, width() - 2 * margin, 26);
+    return 10 + 26 + 4;
+}
+
+void ChannelStrip::layoutFader(const QRect& area, int faderWidth) {
+    m_fader->setGeometry(area.left(), area.top(), faderWidth, area.height() - kFaderRowHeight - 4);
+    m_faderText->setGeometry(area.left() + 24, area.bottom() - kFaderRowHeight + 1, faderWidth - 24,
+                             kFaderRowHeight);
+}
+
+void ChannelStrip::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.fillRect(rect(), ui::style::kWindow);
+    p.setRenderHint(QPainter::Antialiasing);
+    ui::style::paintPanel(p, QRectF(rect()).adjusted(1, 1, -1, -1), 6, ui::style::kPanel,
+                          ui::style::kBorder);
+    // Group marker: a bar along the top in the colour of the active control group.
+    p.setPen(Qt::NoPen);
+    p.setBrush(groupMarkerColour(controlGroup().group));
+    p.drawRoundedRect(QRectF(6, 4, width() - 12, 4), 2, 2);
+}
+
+void ChannelStrip::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    m_timer.start();
+}
+
+void ChannelStrip::hideEvent(QHideEvent* event) {
+    QWidget::hideEvent(event);
+    m_timer.stop();
+}
+
+} // namespace krm

@@ -1,0 +1,98 @@
+#pragma once
+// InputStrip: the vertical panel of one input channel CH1..CH20: name, source and input
+// gain lists, a small PEQ curve, COMP / MUTE / PRIORITY / 48V buttons, the auto-mixer
+// open-state indicator, the channel label, the fader and the level meter.
+//
+// Sends (channel r + 1, online only): "%A," for fader and mute, "%O," for source, input
+// gain and 48V, "%L," for PRIORITY, "%V," for the name. Fader, PRIORITY, 48V and input
+// gain spread to the linked members of an active control group; mute and source do not.
+// A Dante source D1..D4 that another input already uses is refused with the message
+// "已经设了Dante输入源". CH17..CH20 hide COMP, PRIORITY, 48V and the indicators, offer the
+// input gains "0 dB" / "10 dB" and draw their curve from four slots.
+// UI thread only.
+
+#include "editors/strips/channel_strip.h"
+
+namespace krm::ui {
+class DropList;
+class LevelMeter;
+class TextLabel;
+class ToggleButton;
+} // namespace krm::ui
+
+namespace krm {
+
+class PeqThumbnail;
+
+class InputStrip : public ChannelStrip {
+    Q_OBJECT
+public:
+    // Editors the strip asks the main window to open.
+    static constexpr int kOpenDynamics = 1;
+    static constexpr int kOpenPeq = 2;
+
+    InputStrip(DeviceImage& image, CommandSet& commands, LinkedSender& linked, int channel,
+               QWidget* parent = nullptr);
+
+    bool isOutput() const override { return false; }
+    int wireChannel() const override { return m_channel + 1; }
+    int wireFor(int member, char) const override { return member + 1; }
+    int readoutChannel() const override { return m_channel; }
+    void refreshFromImage() override;
+    void applyLanguage() override;
+
+    // What the controls do; public so the readout and tests can drive them.
+    // Returns false when the source is refused (another input uses that Dante stream).
+    bool chooseSource(int index);
+    void chooseInputGain(int index);
+    void toggleMute();
+    void togglePriority();
+    void togglePhantom();
+
+    ui::DropList* sourceList() const { return m_source; }
+    ui::DropList* gainList() const { return m_gain; }
+    ui::ToggleButton* compButton() const { return m_comp; }
+    ui::ToggleButton* muteButton() const { return m_mute; }
+    ui::ToggleButton* priorityButton() const { return m_priority; }
+    ui::ToggleButton* phantomButton() const { return m_phantom; }
+    ui::ToggleButton* openStateIndicator() const { return m_openState; }
+    ui::ToggleButton* lastHoldIndicator() const { return m_lastHold; }
+    ui::TextLabel* sourceCaption() const { return m_sourceCaption; }
+    ui::LevelMeter* meter() const { return m_meter; }
+    PeqThumbnail* peqGraph() const { return m_graph; }
+
+protected:
+    void storeFader(int code) override;
+    void propagateFader(int code) override;
+    Name16& nameField() override { return record().name; }
+    const Name16& labelField() const override { return record().label; }
+    void updateStatus() override;
+    void channelChanged() override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    InputChannel& record() { return m_image.inputs[static_cast<std::size_t>(m_channel)]; }
+    const InputChannel& record() const {
+        return m_image.inputs[static_cast<std::size_t>(m_channel)];
+    }
+    bool isMic() const { return IsMicInput(m_channel); }
+    void openEditor(int kind);
+    void showOpenState(bool open);
+    void showLastHold(bool held);
+
+    ui::TextLabel* m_sourceCaption;
+    ui::DropList* m_source;
+    ui::DropList* m_gain;
+    PeqThumbnail* m_graph;
+    ui::ToggleButton* m_comp;
+    ui::ToggleButton* m_mute;
+    ui::ToggleButton* m_priority;
+    ui::ToggleButton* m_phantom;
+    ui::ToggleButton* m_openState;
+    ui::ToggleButton* m_lastHold;
+    ui::LevelMeter* m_meter;
+    int m_shownOpen = -1; // what the indicator shows: -1 not yet, 0 waiting, 1 active
+    int m_shownHold = -1;
+};
+
+} // namespace krm

@@ -1,0 +1,83 @@
+#pragma once
+// OutputStrip: the vertical panel of one output bus 1..8: name, output label, a small
+// graphic-EQ picture, the limiter button (captioned "COMP"), L and R meters, the fader,
+// the delay list, MUTE, FBK and the LINE/MIC switch.
+//
+// Sends (online only): "%A," and "%V," with wire channel 21..28; "%J," (delay), "%K,"
+// (FBK) and "%I," (LINE/MIC) with bus 1..8. Fader, delay, FBK and LINE/MIC spread to the
+// linked members of an active control group; mute does not. The device reports one level
+// per bus; both meters show it.
+// UI thread only.
+
+#include "editors/strips/channel_strip.h"
+
+namespace krm::ui {
+class DropList;
+class LevelMeter;
+class TextLabel;
+class ToggleButton;
+} // namespace krm::ui
+
+namespace krm {
+
+class GeqThumbnail;
+
+class OutputStrip : public ChannelStrip {
+    Q_OBJECT
+public:
+    static constexpr int kOpenLimiter = 1;
+    static constexpr int kOpenGeq = 2;
+
+    OutputStrip(DeviceImage& image, CommandSet& commands, LinkedSender& linked, int bus,
+                QWidget* parent = nullptr);
+
+    bool isOutput() const override { return true; }
+    int wireChannel() const override { return m_channel + 21; }
+    int wireFor(int member, char letter) const override {
+        return letter == 'A' || letter == 'V' ? member + 21 : member + 1;
+    }
+    int readoutChannel() const override { return m_channel + 24; }
+    void refreshFromImage() override;
+    // Rebuilds the delay list (201 entries, 0.0 .. 100.0 ms) and the texts.
+    void applyLanguage() override;
+    // Reloads the small graph from the image (the graphic-EQ editor calls it per band).
+    void refreshGeqGraph();
+
+    void chooseDelay(int index);
+    void toggleMute();
+    void toggleFeedback();
+    void toggleLineLevel();
+
+    ui::DropList* delayList() const { return m_delay; }
+    ui::ToggleButton* limiterButton() const { return m_limiter; }
+    ui::ToggleButton* muteButton() const { return m_mute; }
+    ui::ToggleButton* feedbackButton() const { return m_feedback; }
+    ui::ToggleButton* lineButton() const { return m_line; }
+    ui::LevelMeter* meter() const { return m_meter; }
+    GeqThumbnail* geqGraph() const { return m_graph; }
+
+protected:
+    void storeFader(int code) override;
+    void propagateFader(int code) override;
+    Name16& nameField() override { return record().name; }
+    const Name16& labelField() const override { return record().label; }
+    void updateStatus() override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    OutputChannel& record() { return m_image.outputs[static_cast<std::size_t>(m_channel)]; }
+    const OutputChannel& record() const {
+        return m_image.outputs[static_cast<std::size_t>(m_channel)];
+    }
+    void openEditor(int kind);
+
+    GeqThumbnail* m_graph;
+    ui::ToggleButton* m_limiter;
+    ui::LevelMeter* m_meter;
+    ui::DropList* m_delay;
+    ui::ToggleButton* m_mute;
+    ui::ToggleButton* m_feedback;
+    ui::ToggleButton* m_line;
+};
+
+} // namespace krm

@@ -1,0 +1,69 @@
+#pragma once
+// Common ground of the strip tests: an image with its start-up values, a recording sink
+// (online unless a test says otherwise), a fake clock, the command set and the linked
+// sender, and fakes for the NAME dialog and the message box.
+
+#include "editors/linked_sender.h"
+#include "editors/strips/strip_services.h"
+#include "model/device_image.h"
+#include "model/senders.h"
+#include "tests/support/fake_clock.h"
+#include "tests/support/recording_sink.h"
+
+#include <gtest/gtest.h>
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace krm::test {
+
+class StripFixture : public ::testing::Test {
+protected:
+    StripFixture() { ResetToStartupValues(image); }
+
+    StripServices services() {
+        return StripServices{[this](const QString& current) -> std::optional<QString> {
+                                 namesAsked.append(current);
+                                 return nextName;
+                             },
+                             [this](const QString& text) { messages.append(text); }};
+    }
+
+    // Frames sent so far, after the linked sender has sent what it holds.
+    std::vector<std::string> sent() {
+        linked.waitIdle();
+        return sink.frames();
+    }
+    // Frames whose text starts with the prefix (letter, address, channel...).
+    std::vector<std::string> sentWith(const std::string& prefix) {
+        std::vector<std::string> out;
+        for (const std::string& f : sent())
+            if (f.rfind(prefix, 0) == 0)
+                out.push_back(f);
+        return out;
+    }
+
+    DeviceImage image;
+    RecordingSink sink;
+    FakeClock clock;
+    CommandSet commands{image, sink, clock};
+    LinkedSender linked{sink, clock};
+    std::optional<QString> nextName;
+    QStringList namesAsked;
+    QStringList messages;
+};
+
+// The hexadecimal field at `index` (0 = the letter part "%A") of a frame, as a number.
+inline int fieldOf(const std::string& frame, int index) {
+    std::size_t start = 0;
+    for (int i = 0; i < index; ++i)
+        start = frame.find(',', start) + 1;
+    const std::size_t end = frame.find(',', start);
+    return std::stoi(frame.substr(start, end - start), nullptr, 16);
+}
+
+} // namespace krm::test
