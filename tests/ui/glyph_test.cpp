@@ -14,6 +14,8 @@ QGuiApplication& app() {
     static int argc = 1;
     static char name[] = "glyph_test";
     static char* argv[] = {name, nullptr};
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     static QGuiApplication instance(argc, argv);
     return instance;
 }
