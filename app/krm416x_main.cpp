@@ -1,11 +1,91 @@
+// krm416x: the KRM-416X control program.
+//
+//   krm416x [--demo] [--lang zh] [--device-port N] [--local-port N] [--settings FILE]
+//
+// --demo starts a virtual device in this process on 127.0.0.2 (an ephemeral port) and
+// connects to it; the stored device address is left as it is.
+
+#include "sim/virtual_device.h"
+#include "ui/kit/texts.h"
+#include "ui/shell/main_window.h"
+
 #include <QApplication>
-#include <QMainWindow>
+#include <QCommandLineParser>
+#include <QTimer>
+
+#include <cstdio>
+#include <memory>
+#include <optional>
+
+namespace {
+
+std::optional<std::uint16_t> portOption(const QCommandLineParser& parser, const QString& name) {
+    if (!parser.isSet(name))
+        return std::nullopt;
+    bool ok = false;
+    const uint value = parser.value(name).toUInt(&ok);
+    if (!ok || value > 65535) {
+        std::fprintf(stderr, "krm416x: --%s needs a port number 0..65535\n", qPrintable(name));
+        std::exit(2);
+    }
+    return static_cast<std::uint16_t>(value);
+}
+
+} // namespace
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
-    QMainWindow window;
-    window.setWindowTitle(QStringLiteral("KRM-416X 3.1"));
-    window.resize(1024, 700);
-    window.show();
-    return QApplication::exec();
+    QApplication::setApplicationName(QStringLiteral("krm416x"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("KRM-416X 3.1"));
+    parser.addHelpOption();
+    const QCommandLineOption demo(
+        QStringLiteral("demo"), QStringLiteral("Start a virtual device on 127.0.0.2 and connect."));
+    const QCommandLineOption lang(QStringLiteral("lang"),
+                                  QStringLiteral("Interface language: en or zh."),
+                                  QStringLiteral("language"), QStringLiteral("en"));
+    const QCommandLineOption devicePort(QStringLiteral("device-port"),
+                                        QStringLiteral("UDP port of the device (39050)."),
+                                        QStringLiteral("port"));
+    const QCommandLineOption localPort(QStringLiteral("local-port"),
+                                       QStringLiteral("Local UDP port (39050; 0 = any)."),
+                                       QStringLiteral("port"));
+    const QCommandLineOption settings(QStringLiteral("settings"),
+                                      QStringLiteral("INI file holding the device address."),
+                                      QStringLiteral("file"));
+    parser.addOptions({demo, lang, devicePort, localPort, settings});
+    parser.process(app);
+
+    if (parser.value(lang).compare(QLatin1String("zh"), Qt::CaseInsensitive) == 0)
+        krm::ui::setLanguage(krm::ui::Language::Chinese);
+
+    krm::ui::MainWindowOptions options;
+    options.settingsPath = parser.value(settings);
+    if (auto port = portOption(parser, QStringLiteral("device-port")))
+        options.devicePort = *port;
+    if (auto port = portOption(parser, QStringLiteral("local-port")))
+        options.localPort = *port;
+
+    // Declared before the window so that it outlives the window's shutdown ("%Q," 0).
+    std::unique_ptr<krm::sim::VirtualDevice> device;
+    if (parser.isSet(demo)) {
+        device = std::make_unique<krm::sim::VirtualDevice>();
+        std::string error;
+        const auto bind =
+            krm::Endpoint::parse("127.0.0.2", options.devicePort == 39050 ? 0 : options.devicePort);
+        if (!bind || !device->start(*bind, &error)) {
+            std::fprintf(stderr, "krm416x: cannot start the virtual device: %s\n", error.c_str());
+            return 1;
+        }
+        options.deviceOverride = QString::fromStdString(device->endpoint().addressText());
+        options.devicePort = device->endpoint().port;
+    }
+
+    krm::ui::MainWindow window(options);
+    window.showMaximized();
+    if (device)
+        QTimer::singleShot(0, &window, [&window] { window.session().connect(); });
+    const int result = QApplication::exec();
+    return result;
 }

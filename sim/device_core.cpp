@@ -45,7 +45,7 @@ Endpoint DeviceCore::replyTo(const Endpoint& from) const {
     return to;
 }
 
-void DeviceCore::emit(const std::string& frame, const Endpoint& to, std::vector<Outgoing>& out) {
+void DeviceCore::queueFrame(const std::string& frame, const Endpoint& to, std::vector<Outgoing>& out) {
     if (frame.size() > 1)
         ++m_built[letterIndex(frame[1])];
     for (std::string& datagram : m_faults.datagrams(frame))
@@ -83,10 +83,10 @@ void DeviceCore::handleFrame(std::string_view frame, const Endpoint& from, Milli
     switch (letter) {
     case 'Z':
         if (dataCount == 0) {
-            emit(BuildDumpReply(m_image), to, out);
-            emit(BuildIdentReply(m_image), to, out);
+            queueFrame(BuildDumpReply(m_image), to, out);
+            queueFrame(BuildIdentReply(m_image), to, out);
             if (!m_faults.knobs.haltReports)
-                emit(BuildLevelsReport(m_image), to, out);
+                queueFrame(BuildLevelsReport(m_image), to, out);
         }
         return;
     case 'Q':
@@ -104,18 +104,18 @@ void DeviceCore::handleFrame(std::string_view frame, const Endpoint& from, Milli
         return;
     case 'R':
         if (dataCount >= 1 && data(0) == "01")
-            emit(BuildSearchReply(), to, out);
+            queueFrame(BuildSearchReply(), to, out);
         return;
     case 'r':
         if (dataCount >= 1 && data(0) == "00")
-            emit(BuildVersionReply(m_options.basicVersion), to, out);
+            queueFrame(BuildVersionReply(m_options.basicVersion), to, out);
         return;
     case 'S':
     case 'T':
     case 'U':
         if (m_firmwareHook)
             for (const std::string& reply : m_firmwareHook(frame))
-                emit(reply, to, out);
+                queueFrame(reply, to, out);
         return;
     default:
         if (isParameterLetter(letter) && !ApplyParameterFrame(frame, m_image))
@@ -131,14 +131,14 @@ std::vector<Outgoing> DeviceCore::tick(Millis now) {
     const bool halted = m_faults.knobs.haltReports;
     if (now >= m_nextStatus) {
         if (!halted)
-            emit(BuildStatusReport(m_activity.next(m_image)), m_reportPeer, out);
+            queueFrame(BuildStatusReport(m_activity.next(m_image)), m_reportPeer, out);
         m_nextStatus += m_options.statusPeriod;
         if (m_nextStatus <= now) // fell behind: no burst of stale reports
             m_nextStatus = now + m_options.statusPeriod;
     }
     if (m_options.levelsPeriod.count() > 0 && now >= m_nextLevels) {
         if (!halted)
-            emit(BuildLevelsReport(m_image), m_reportPeer, out);
+            queueFrame(BuildLevelsReport(m_image), m_reportPeer, out);
         m_nextLevels += m_options.levelsPeriod;
         if (m_nextLevels <= now)
             m_nextLevels = now + m_options.levelsPeriod;

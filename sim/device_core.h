@@ -76,7 +76,7 @@ public:
 private:
     void handleFrame(std::string_view frame, const Endpoint& from, Millis now,
                      std::vector<Outgoing>& out);
-    void emit(const std::string& frame, const Endpoint& to, std::vector<Outgoing>& out);
+    void queueFrame(const std::string& frame, const Endpoint& to, std::vector<Outgoing>& out);
     Endpoint replyTo(const Endpoint& from) const;
 
     DeviceOptions m_options;

@@ -1,0 +1,163 @@
+#include "ui/shell/page_state.h"
+#include "ui/shell/shell_layout.h"
+
+#include <gtest/gtest.h>
+
+namespace krm::ui {
+namespace {
+
+TEST(ShellLayout, StripWidthIsTwoTwentyFirstsTruncatedWithMinimum150) {
+    EXPECT_EQ(StripWidthFor(1200), 150); // 114 would be below the minimum
+    EXPECT_EQ(StripWidthFor(1920), 182); // 182.857: the fraction is dropped
+    EXPECT_EQ(StripWidthFor(1575), 150); // exactly 150
+    EXPECT_EQ(StripWidthFor(1586), 151); // 151.04
+    EXPECT_EQ(StripWidthFor(2100), 200); // a whole result stays whole
+    EXPECT_EQ(StripWidthFor(2099), 199);
+    EXPECT_EQ(StripWidthFor(0), 150);
+    EXPECT_EQ(StripWidthFor(-40), 150);
+}
+
+TEST(ShellLayout, StripHeightIsClientMinus220WithMinimum700) {
+    EXPECT_EQ(StripHeightFor(880), 700);
+    EXPECT_EQ(StripHeightFor(1000), 780);
+    EXPECT_EQ(StripHeightFor(920), 700);
+    EXPECT_EQ(StripHeightFor(921), 701);
+    EXPECT_EQ(StripHeightFor(0), 700);
+}
+
+TEST(ShellLayout, MetricsFollowTheClientAndPlaceEverythingInStripWidths) {
+    const ShellMetrics m = ShellMetrics::forClient(QSize(1920, 1000));
+    EXPECT_EQ(m.stripWidth, 182);
+    EXPECT_EQ(m.panelWidth, 182);
+    EXPECT_EQ(m.stripHeight, 780);
+    EXPECT_EQ(m.stripTop, 200);
+
+    EXPECT_EQ(ViewButtonRect(m, 0), QRect(0, 120, 182, 50));
+    EXPECT_EQ(ViewButtonRect(m, 4), QRect(4 * 182, 120, 182, 50));
+    EXPECT_EQ(StripSlotRect(m, 0), QRect(0, 200, 182, 780));
+    EXPECT_EQ(StripSlotRect(m, 3), QRect(3 * 184, 200, 182, 780));
+    EXPECT_EQ(RightOutputStripRect(m).x(), 8 * 182 + 16);
+    EXPECT_EQ(NavigationPanelRect(m), QRect(9 * 182 + 18, 200, 182, 780));
+    // Readout at x 1.5w + 230: labels 160 x 30 at y 0 and 60, boxes 80 x 30 at y 30.
+    EXPECT_EQ(ReadoutChannelLabelRect(m), QRect(273 + 230, 0, 160, 30));
+    EXPECT_EQ(ReadoutParameterLabelRect(m), QRect(273 + 230, 60, 160, 30));
+    EXPECT_EQ(ReadoutValueBoxRect(m, 0), QRect(503, 30, 80, 30));
+    EXPECT_EQ(ReadoutValueBoxRect(m, 1), QRect(583, 30, 80, 30));
+    EXPECT_EQ(StatusLabelRect(m).topLeft(), QPoint(182 * 13 / 2, 60));
+    // The bank buttons end before the readout starts; the group switches start at 5w.
+    EXPECT_EQ(BankButtonRect(m, 1).y(), 65);
+    EXPECT_LT(BankButtonRect(m, 4).right(), ReadoutChannelLabelRect(m).x());
+    EXPECT_GE(GroupSwitchRect(m, 0, 1).x(), 5 * 182);
+    EXPECT_LT(GroupSwitchRect(m, 1, 4).right(), StatusLabelRect(m).x());
+    // The content reaches the right edge of the navigation panel.
+    EXPECT_EQ(m.contentSize(), QSize(10 * 182 + 18, 980));
+}
+
+TEST(ShellLayout, SmallClientKeepsTheMinimumSizes) {
+    const ShellMetrics m = ShellMetrics::forClient(QSize(800, 600));
+    EXPECT_EQ(m.stripWidth, 150);
+    EXPECT_EQ(m.stripHeight, 700);
+    EXPECT_EQ(ShellMetrics{}.stripWidth, 100); // before the first layout pass
+    EXPECT_EQ(ShellMetrics{}.stripHeight, 500);
+}
+
+DeviceImage groupImage() {
+    DeviceImage image;
+    ResetToStartupValues(image);
+    image.controlGroups[1].input(2) = 1;  // CH3
+    image.controlGroups[1].input(6) = 1;  // CH7
+    image.controlGroups[1].input(11) = 1; // CH12
+    return image;
+}
+
+TEST(PageState, BanksShowTheirStripsAndViewsTheirPage) {
+    const DeviceImage image = groupImage();
+    PageState s;
+    PageContent c = s.content(image);
+    EXPECT_EQ(c.inputStrips, (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7}));
+    EXPECT_FALSE(c.showPage);
+
+    EXPECT_TRUE(s.pressBank(2));
+    EXPECT_EQ(s.content(image).inputStrips.front(), 8);
+    EXPECT_EQ(s.content(image).inputStrips.back(), 15);
+    EXPECT_TRUE(s.pressBank(3));
+    EXPECT_EQ(s.content(image).inputStrips, (std::vector<int>{16, 17, 18, 19}));
+    EXPECT_TRUE(s.pressBank(4));
+    c = s.content(image);
+    EXPECT_TRUE(c.inputStrips.empty());
+    EXPECT_EQ(c.outputStrips.size(), 8u);
+    EXPECT_FALSE(s.pressBank(5));
+    EXPECT_EQ(s.bank(), 4);
+
+    s.showPage(s.bank(), View::System);
+    c = s.content(image);
+    EXPECT_TRUE(c.showPage);
+    EXPECT_EQ(c.page, View::System);
+    EXPECT_TRUE(c.inputStrips.empty() && c.outputStrips.empty());
+    EXPECT_FALSE(c.navigationPanel);
+}
+
+TEST(PageState, BankButtonsDoNothingWhileAGroupViewIsShown) {
+    const DeviceImage image = groupImage();
+    PageState s;
+    s.showGroup(2);
+    ASSERT_EQ(s.groupView(), 2);
+    const PageContent before = s.content(image);
+    EXPECT_EQ(before.inputStrips, (std::vector<int>{2, 6, 11}));
+    EXPECT_EQ(before.rightOutputStrip, 0); // LR: output 1
+    EXPECT_TRUE(before.navigationPanel);
+
+    EXPECT_FALSE(s.pressBank(3));
+    EXPECT_EQ(s.bank(), 1);
+    EXPECT_EQ(s.groupView(), 2);
+    EXPECT_EQ(s.content(image).inputStrips, before.inputStrips);
+
+    // Group 0 ends the group view; the banks work again.
+    s.showGroup(0);
+    EXPECT_TRUE(s.pressBank(3));
+    EXPECT_EQ(s.content(image).inputStrips, (std::vector<int>{16, 17, 18, 19}));
+}
+
+TEST(PageState, GroupViewOutputFollowsTheMixAndOnlyInTheChannelView) {
+    const DeviceImage image = groupImage();
+    PageState s;
+    EXPECT_TRUE(s.setMixSelection(5)); // AUX3 = bus 5
+    EXPECT_FALSE(s.setMixSelection(2));
+    EXPECT_EQ(s.mixSelection(), 5);
+    s.showGroup(2);
+    EXPECT_EQ(s.content(image).rightOutputStrip, 4);
+    s.showPage(1, View::Matrix);
+    EXPECT_EQ(s.groupView(), 0); // a page replaces the group's strips
+    s.showGroup(2);
+    EXPECT_EQ(s.content(image).rightOutputStrip, -1);
+    EXPECT_EQ(OutputForMix(1), 0);
+    EXPECT_EQ(OutputForMix(8), 7);
+    EXPECT_EQ(OutputForMix(2), -1);
+}
+
+TEST(PageState, EditorsAndReturnToPages) {
+    const DeviceImage image = groupImage();
+    PageState s;
+    s.openInputEditor(5, InputEditorKind::Peq);
+    EXPECT_EQ(s.displayMode(), DisplayMode::InputEditor);
+    PageContent c = s.content(image);
+    EXPECT_EQ(c.largeInputStrip, 5);
+    EXPECT_EQ(c.inputEditor, InputEditorKind::Peq);
+    EXPECT_TRUE(c.inputStrips.empty());
+
+    s.openOutputEditor(7, OutputEditorKind::GraphicEq);
+    c = s.content(image);
+    EXPECT_EQ(c.largeInputStrip, -1);
+    EXPECT_EQ(c.largeOutputStrip, 7);
+    EXPECT_EQ(c.outputEditor, OutputEditorKind::GraphicEq);
+
+    s.openOutputEditor(8, OutputEditorKind::Limiter); // no such output: nothing changes
+    EXPECT_EQ(s.content(image).largeOutputStrip, 7);
+
+    EXPECT_TRUE(s.pressBank(2));
+    EXPECT_EQ(s.displayMode(), DisplayMode::Page);
+    EXPECT_EQ(s.content(image).inputStrips.front(), 8);
+}
+
+} // namespace
+} // namespace krm::ui

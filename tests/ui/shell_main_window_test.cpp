@@ -1,0 +1,413 @@
+// The virtual device first: its headers use the name `emit`, which Qt defines as a macro.
+#include "sim/virtual_device.h"
+#include "tests/link/port_blocker.h"
+
+#include "editors/strips/input_strip.h"
+#include "editors/strips/output_strip.h"
+#include "editors/strips/strip_bank.h"
+#include "tests/support/fake_clock.h"
+#include "ui/kit/toggle_button.h"
+#include "ui/shell/host_settings.h"
+#include "ui/shell/main_window.h"
+#include "ui/shell/name_dialog.h"
+#include "ui/shell/navigation_panel.h"
+#include "ui/shell/paced_sender.h"
+#include "ui/shell/readout_panel.h"
+#include "ui/shell/system_page.h"
+#include "ui/shell/top_bar.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QThread>
+#include <QTreeWidget>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace krm::ui {
+namespace {
+
+// Runs the event loop until the condition holds. The guard only stops a broken test
+// from hanging; a passing test never waits for it.
+bool pumpUntil(const std::function<bool()>& done, int guardMs = 5000) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done()) {
+        if (timer.elapsed() > guardMs)
+            return false;
+        QApplication::processEvents(QEventLoop::AllEvents, 5);
+        QThread::msleep(1);
+    }
+    return true;
+}
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        settingsPath = dir.filePath(QStringLiteral("krm.ini"));
+    }
+
+    MainWindowOptions options(std::uint16_t devicePort = kDevicePort) {
+        MainWindowOptions o;
+        o.settingsPath = settingsPath;
+        o.clock = &clock;
+        o.localPort = 0;
+        o.devicePort = devicePort;
+        o.startTimers = false;
+        o.interfaces = [] {
+            return std::vector<Ipv4Interface>{{"lo-test", 0x7F000001u, true, false}};
+        };
+        return o;
+    }
+
+    // A window pointed at a running virtual device on 127.0.0.1.
+    std::unique_ptr<MainWindow> windowOnDevice() {
+        EXPECT_TRUE(device.start(*Endpoint::parse("127.0.0.1", 0)));
+        MainWindowOptions o = options(device.endpoint().port);
+        o.deviceOverride = QStringLiteral("127.0.0.1");
+        auto w = std::make_unique<MainWindow>(o);
+        w->resize(1920, 1080);
+        w->show();
+        return w;
+    }
+
+    QTemporaryDir dir;
+    QString settingsPath;
+    test::FakeClock clock;
+    sim::VirtualDevice device;
+};
+
+TEST_F(MainWindowTest, StartsWithCaptionStoredAddressAndBankOne) {
+    { HostSettings(settingsPath).setHostIp(QStringLiteral("127.0.0.44")); }
+    MainWindow w(options());
+    w.resize(1920, 1080);
+    w.show();
+    EXPECT_EQ(w.windowTitle(), QStringLiteral("KRM-416X 3.1"));
+    EXPECT_EQ(w.session().deviceIp(), "127.0.0.44");
+    EXPECT_EQ(w.systemPage()->address(), QStringLiteral("127.0.0.44"));
+    EXPECT_EQ(w.metrics().stripWidth, 182);
+    EXPECT_EQ(w.pages().bank(), 1);
+    for (int i = 0; i < 8; ++i)
+        EXPECT_TRUE(w.inputStrip(i)->isVisible()) << i;
+    EXPECT_FALSE(w.inputStrip(8)->isVisible());
+    EXPECT_EQ(w.inputStrip(1)->geometry(), QRect(184, 200, 182, 860));
+    EXPECT_FALSE(w.navigationPanel()->isVisible());
+    EXPECT_EQ(w.topBar()->statusText(), QStringLiteral("OFFLINE"));
+    EXPECT_FALSE(w.topBar()->linkIndicator()->state());
+    EXPECT_TRUE(w.topBar()->bankButton(1)->state());
+    EXPECT_TRUE(w.topBar()->viewButton(View::Channel)->state());
+    // The readout starts on CH1's mute.
+    EXPECT_EQ(w.readout()->channelLabel()->text(), QStringLiteral("CH 1"));
+    EXPECT_EQ(w.readout()->parameterLabel()->text(), QStringLiteral("MUTE"));
+    EXPECT_EQ(w.readout()->valueBox(0)->text(), QStringLiteral("CLOSE"));
+
+    // The about item opens the about box.
+    auto* about = w.topBar()->findChild<QAction*>(QStringLiteral("aboutAction"));
+    ASSERT_NE(about, nullptr);
+    EXPECT_EQ(about->text(), QStringLiteral("ABOUT KRM-416X 3.1(&A)..."));
+    about->trigger();
+    EXPECT_NE(w.findChild<AboutBox*>(), nullptr);
+}
+
+TEST_F(MainWindowTest, PickedAddressIsStoredButADemoOverrideIsNot) {
+    MainWindowOptions o = options();
+    o.deviceOverride = QStringLiteral("127.0.0.2");
+    {
+        MainWindow w(o);
+        EXPECT_EQ(w.session().deviceIp(), "127.0.0.2");
+        EXPECT_EQ(HostSettings(settingsPath).hostIp(), QStringLiteral("192.168.1.106"));
+        w.systemPage()->addressBox()->setText(QStringLiteral("127.0.0.8"));
+        QTest::mouseClick(w.systemPage()->okButton(), Qt::LeftButton);
+        EXPECT_EQ(w.session().deviceIp(), "127.0.0.8");
+    }
+    EXPECT_EQ(HostSettings(settingsPath).hostIp(), QStringLiteral("127.0.0.8"));
+}
+
+TEST_F(MainWindowTest, BankButtonIsIgnoredWhileAGroupViewIsShown) {
+    MainWindow w(options());
+    w.resize(1920, 1080);
+    w.show();
+    w.image().controlGroups[0].input(3) = 1;
+    w.image().controlGroups[0].input(12) = 1;
+    w.showGroup(1);
+    EXPECT_TRUE(w.inputStrip(3)->isVisible());
+    EXPECT_TRUE(w.inputStrip(12)->isVisible());
+    EXPECT_EQ(w.inputStrip(12)->x(), 184); // second slot
+    EXPECT_TRUE(w.outputStrip(0)->isVisible());
+    EXPECT_TRUE(w.navigationPanel()->isVisible());
+
+    QTest::mouseClick(w.topBar()->bankButton(3), Qt::LeftButton);
+    EXPECT_EQ(w.pages().bank(), 1);
+    EXPECT_EQ(w.pages().groupView(), 1);
+    EXPECT_FALSE(w.inputStrip(16)->isVisible());
+    EXPECT_TRUE(w.inputStrip(12)->isVisible());
+
+    // A view button leaves the group view; the banks work again.
+    QTest::mouseClick(w.topBar()->viewButton(View::Channel), Qt::LeftButton);
+    EXPECT_FALSE(w.navigationPanel()->isVisible());
+    QTest::mouseClick(w.topBar()->bankButton(3), Qt::LeftButton);
+    EXPECT_EQ(w.pages().bank(), 3);
+    EXPECT_TRUE(w.inputStrip(16)->isVisible());
+    EXPECT_FALSE(w.inputStrip(3)->isVisible());
+}
+
+TEST_F(MainWindowTest, ViewButtonsAndDarkIndicatorShowTheirPages) {
+    MainWindow w(options());
+    w.resize(1920, 1080);
+    w.show();
+    QTest::mouseClick(w.topBar()->viewButton(View::Matrix), Qt::LeftButton);
+    EXPECT_TRUE(w.pageWidget(View::Matrix)->isVisible());
+    EXPECT_FALSE(w.inputStrip(0)->isVisible());
+    EXPECT_TRUE(w.topBar()->viewButton(View::Matrix)->state());
+    EXPECT_FALSE(w.topBar()->bankButton(1)->state());
+    QTest::mouseClick(w.topBar()->linkIndicator(), Qt::LeftButton);
+    EXPECT_EQ(w.pages().view(), View::System);
+    EXPECT_TRUE(w.systemPage()->isVisible());
+    EXPECT_FALSE(w.pageWidget(View::Matrix)->isVisible());
+    QTest::mouseClick(w.systemPage()->offlineButton(), Qt::LeftButton);
+    EXPECT_EQ(w.pages().view(), View::Channel);
+    EXPECT_TRUE(w.inputStrip(0)->isVisible());
+
+    w.openOutputEditor(2, OutputEditorKind::Limiter);
+    EXPECT_FALSE(w.inputStrip(0)->isVisible());
+    w.pressBank(4);
+    EXPECT_TRUE(w.outputStrip(7)->isVisible());
+}
+
+TEST_F(MainWindowTest, MuteGroupOfflineChangesTheImageOnlyAndTogglesBack) {
+    MainWindow w(options());
+    w.image().muteGroups[1].input(0) = 1;
+    w.image().muteGroups[1].output(2) = 1;
+    QTest::mouseClick(w.topBar()->muteGroupButton(2), Qt::LeftButton);
+    EXPECT_TRUE(w.topBar()->muteGroupLit(2));
+    EXPECT_EQ(w.image().inputs[0].mute, 1);
+    EXPECT_EQ(w.image().outputs[2].mute, 1);
+    EXPECT_EQ(w.image().activeMuteGroup, 2);
+    EXPECT_FALSE(w.pacer().busy());                                      // offline: nothing queued
+    EXPECT_EQ(w.readout()->valueBox(0)->text(), QStringLiteral("OPEN")); // CH1 mute shown
+    QTest::mouseClick(w.topBar()->muteGroupButton(2), Qt::LeftButton);
+    EXPECT_FALSE(w.topBar()->muteGroupLit(2));
+    EXPECT_EQ(w.image().inputs[0].mute, 0);
+    EXPECT_FALSE(w.inputStrip(0)->muteButton()->state());
+    EXPECT_EQ(w.image().activeMuteGroup, 0);
+}
+
+TEST_F(MainWindowTest, ControlGroupSwitchSetsTheActiveFlag) {
+    MainWindow w(options());
+    w.image().controlGroups[3].output(1) = 1;
+    w.image().controlGroups[3].output(5) = 1;
+    w.image().controlGroups[3].link(LinkVol) = 1;
+    QTest::mouseClick(w.topBar()->controlGroupButton(4), Qt::LeftButton);
+    EXPECT_TRUE(w.topBar()->controlGroupLit(4));
+    EXPECT_EQ(w.image().controlGroupActive[3], 1);
+    // The member strips carry the group: marker, member list and link block.
+    const StripGroup& member = w.outputStrip(5)->controlGroup();
+    EXPECT_EQ(member.group, 4);
+    EXPECT_EQ(member.members, (std::vector<int>{1, 5}));
+    EXPECT_TRUE(member.links(LinkVol));
+    EXPECT_EQ(w.outputStrip(0)->controlGroup().group, 0);
+    EXPECT_EQ(w.inputStrip(1)->controlGroup().group, 0); // input 2 is not output 2
+
+    QTest::mouseClick(w.topBar()->controlGroupButton(4), Qt::LeftButton);
+    EXPECT_EQ(w.image().controlGroupActive[3], 0);
+    EXPECT_EQ(w.outputStrip(5)->controlGroup().group, 0);
+    EXPECT_TRUE(w.outputStrip(5)->controlGroup().members.empty());
+}
+
+TEST_F(MainWindowTest, TypedValueIsStoredAndShownBackInTheBox) {
+    MainWindow w(options());
+    w.setSelection(2, 3);
+    EXPECT_EQ(w.readout()->parameterLabel()->text(), QStringLiteral("VOL"));
+    QLineEdit* box = w.readout()->valueBox(0);
+    box->setText(QStringLiteral("-10"));
+    QTest::keyClick(box, Qt::Key_Return);
+    EXPECT_EQ(w.image().inputs[2].gain, 50);
+    EXPECT_EQ(box->text(), QStringLiteral("-10dB"));
+    box->setText(QStringLiteral("nonsense"));
+    QTest::keyClick(box, Qt::Key_Return);
+    EXPECT_EQ(w.image().inputs[2].gain, 50);
+    EXPECT_EQ(box->text(), QStringLiteral("-10dB")); // the stored value comes back
+}
+
+TEST_F(MainWindowTest, ConnectedMuteGroupReachesTheDeviceAndCloseStopsReports) {
+    auto w = windowOnDevice();
+    QTest::mouseClick(w->systemPage()->connectButton(), Qt::LeftButton);
+    ASSERT_TRUE(pumpUntil([&] { return w->session().isOnline(); }));
+    ASSERT_TRUE(pumpUntil([&] { return w->topBar()->linkShown(); }));
+    EXPECT_EQ(w->topBar()->statusText(), QStringLiteral("ONLINE"));
+    EXPECT_TRUE(w->systemPage()->connectedShown());
+    EXPECT_EQ(w->pages().view(), View::Channel); // connecting returns to the first page
+
+    DeviceImage& img = w->image();
+    img.muteGroups[1].input(0) = 1;
+    img.muteGroups[1].input(4) = 1;
+    img.muteGroups[1].output(2) = 1;
+    const int framesBefore = device.framesReceived('A');
+    QTest::mouseClick(w->topBar()->muteGroupButton(2), Qt::LeftButton);
+    w->pacer().waitIdle();
+    ASSERT_TRUE(pumpUntil([&] { return device.framesReceived('A') == framesBefore + 3; }));
+    const DeviceImage theirs = device.image();
+    EXPECT_EQ(theirs.inputs[0].mute, 1);
+    EXPECT_EQ(theirs.inputs[4].mute, 1);
+    EXPECT_EQ(theirs.outputs[2].mute, 1);
+    EXPECT_EQ(theirs.inputs[1].mute, 0);
+
+    // CLEAR MUTE online: one level/mute frame for CH1..CH18 and each bus, paced.
+    w->navigationPanel()->clearMuteButton()->clicked(0);
+    w->pacer().waitIdle();
+    ASSERT_TRUE(pumpUntil([&] { return device.framesReceived('A') == framesBefore + 3 + 26; }));
+    EXPECT_EQ(device.image().inputs[4].mute, 0);
+    EXPECT_EQ(device.image().outputs[2].mute, 0);
+
+    // Close: "%Q," 0 once, then the window goes once no thread runs.
+    ASSERT_TRUE(device.statusReportsOn());
+    const int stopsBefore = device.framesReceived('Q');
+    w->close();
+    EXPECT_TRUE(w->isVisible()); // not before the receive thread has ended
+    ASSERT_TRUE(pumpUntil([&] { return !w->isVisible(); }));
+    EXPECT_FALSE(w->session().receiverRunning());
+    ASSERT_TRUE(pumpUntil([&] { return device.framesReceived('Q') == stopsBefore + 1; }));
+    EXPECT_FALSE(device.statusReportsOn());
+}
+
+TEST_F(MainWindowTest, SearchTakesTheLinkDownAndListsTheAnsweringDeviceOnce) {
+    ASSERT_TRUE(device.start(*Endpoint::parse("127.0.0.5", 0)));
+    MainWindowOptions o = options(device.endpoint().port);
+    o.deviceOverride = QStringLiteral("127.0.0.5");
+    MainWindow w(o);
+    w.resize(1920, 1080);
+    w.show();
+    w.session().connect();
+    ASSERT_TRUE(pumpUntil([&] { return w.session().isOnline(); }));
+    w.showPage(1, View::System);
+    w.systemPage()->addDevice(QStringLiteral("127.0.0.99")); // a stale row from before
+    QTest::mouseClick(w.systemPage()->searchButton(), Qt::LeftButton);
+    // The search socket needs the link's port: the link went down first.
+    EXPECT_FALSE(w.session().isOnline());
+    EXPECT_FALSE(w.session().receiverRunning());
+    EXPECT_EQ(w.systemPage()->connectButton()->text(), QStringLiteral("CONNECT"));
+    // Two requests per host, so the device answers twice; the list holds it once.
+    ASSERT_TRUE(pumpUntil([&] { return device.framesReceived('R') >= 2; }));
+    ASSERT_TRUE(pumpUntil([&] { return w.systemPage()->deviceCount() == 1; }));
+    ASSERT_TRUE(pumpUntil([&] { return !w.systemPage()->searchVisible(); }));
+    for (int i = 0; i < 20; ++i)
+        QApplication::processEvents();
+    EXPECT_EQ(w.systemPage()->deviceCount(), 1);
+    EXPECT_EQ(w.systemPage()->deviceAt(0), QStringLiteral("127.0.0.5"));
+    EXPECT_EQ(w.systemPage()->deviceList()->topLevelItem(0)->text(1),
+              QString::number(device.endpoint().port));
+
+    // Picking the row stores it as the device address.
+    w.systemPage()->devicePicked(QStringLiteral("127.0.0.5"));
+    EXPECT_EQ(w.session().deviceIp(), "127.0.0.5");
+    EXPECT_EQ(HostSettings(settingsPath).hostIp(), QStringLiteral("127.0.0.5"));
+}
+
+TEST_F(MainWindowTest, SilentDeviceEndsInCannotConnect) {
+    ASSERT_TRUE(device.start(*Endpoint::parse("127.0.0.1", 0)));
+    device.setSilent(true);
+    MainWindowOptions o = options(device.endpoint().port);
+    o.deviceOverride = QStringLiteral("127.0.0.1");
+    MainWindow w(o);
+    w.show();
+    QTest::mouseClick(w.systemPage()->connectButton(), Qt::LeftButton);
+    ASSERT_TRUE(w.session().isConnecting());
+    for (int i = 0; i < 3; ++i) {
+        clock.advance(Millis(5000));
+        w.linkTimerTick();
+    }
+    ASSERT_TRUE(pumpUntil([&] { return w.findChild<QMessageBox*>() != nullptr; }));
+    EXPECT_EQ(w.findChild<QMessageBox*>()->text(), QStringLiteral("CANNOT CONNECT."));
+    EXPECT_FALSE(w.session().isConnecting());
+    EXPECT_EQ(device.framesReceived('Z'), 3);
+    EXPECT_EQ(w.systemPage()->connectButton()->text(), QStringLiteral("CONNECT"));
+}
+
+TEST_F(MainWindowTest, BlockedPortShowsWinsockErrorForSearchAndConnect) {
+    test::PortBlocker blocker;
+    ASSERT_NE(blocker.port(), 0);
+    MainWindowOptions o = options();
+    o.localPort = blocker.port();
+    o.deviceOverride = QStringLiteral("127.0.0.1");
+    MainWindow w(o);
+    w.show();
+    auto winsockBoxes = [&] {
+        int n = 0;
+        for (QMessageBox* box : w.findChildren<QMessageBox*>())
+            if (box->windowTitle() == QStringLiteral("Warming") &&
+                box->text() == QStringLiteral("Winsock error!"))
+                ++n;
+        return n;
+    };
+    QTest::mouseClick(w.systemPage()->searchButton(), Qt::LeftButton);
+    ASSERT_TRUE(pumpUntil([&] { return winsockBoxes() == 1; }));
+    EXPECT_FALSE(w.systemPage()->searchVisible());
+    QTest::mouseClick(w.systemPage()->connectButton(), Qt::LeftButton);
+    ASSERT_TRUE(pumpUntil([&] { return winsockBoxes() == 2; }));
+    EXPECT_FALSE(w.session().receiverRunning());
+}
+
+TEST_F(MainWindowTest, NavigationPanelPagesGroupViewsAndClearOperations) {
+    MainWindow w(options());
+    w.resize(1920, 1080);
+    w.show();
+    NavigationPanel* nav = w.navigationPanel();
+    // SYSTEM twice: the system page, then the channel strips again.
+    QTest::mouseClick(nav->systemButton(), Qt::LeftButton);
+    EXPECT_EQ(w.pages().view(), View::System);
+    EXPECT_TRUE(nav->systemButton()->state());
+    QTest::mouseClick(nav->systemButton(), Qt::LeftButton);
+    EXPECT_EQ(w.pages().view(), View::Channel);
+    EXPECT_FALSE(nav->systemButton()->state());
+
+    // View group 2 while 1 is lit: group 2's strips; 2 again: the normal page.
+    w.image().controlGroups[0].input(0) = 1;
+    w.image().controlGroups[1].input(9) = 1;
+    nav->setMode(NavigationPanel::GroupButtons);
+    QTest::mouseClick(nav->viewGroupButton(1), Qt::LeftButton);
+    EXPECT_EQ(w.pages().groupView(), 1);
+    EXPECT_TRUE(w.navigationPanel()->isVisible());
+    QTest::mouseClick(nav->viewGroupButton(2), Qt::LeftButton);
+    EXPECT_EQ(w.pages().groupView(), 2);
+    EXPECT_FALSE(nav->viewGroupButton(1)->state());
+    EXPECT_TRUE(w.inputStrip(9)->isVisible());
+    EXPECT_FALSE(w.inputStrip(0)->isVisible());
+    QTest::mouseClick(nav->viewGroupButton(2), Qt::LeftButton);
+    EXPECT_EQ(w.pages().groupView(), 0);
+    EXPECT_TRUE(w.inputStrip(0)->isVisible());
+    EXPECT_FALSE(w.navigationPanel()->isVisible());
+
+    // Mix buttons: AUX2 is mix 4; the channel view with the new mix.
+    nav->setMode(NavigationPanel::MixButtons);
+    QTest::mouseClick(nav->mixButton(4), Qt::LeftButton);
+    EXPECT_EQ(w.pages().mixSelection(), 4);
+    EXPECT_TRUE(nav->mixButton(4)->state());
+
+    // CLEAR MUTE offline: the image and the strips only; CH19 keeps its mute.
+    nav->setMode(NavigationPanel::MainButtons);
+    w.image().inputs[2].mute = 1;
+    w.image().inputs[18].mute = 1;
+    w.image().outputs[4].mute = 1;
+    w.refreshAll();
+    EXPECT_TRUE(w.inputStrip(2)->muteButton()->state());
+    QTest::mouseClick(nav->clearMuteButton(), Qt::LeftButton);
+    EXPECT_EQ(w.image().inputs[2].mute, 0);
+    EXPECT_EQ(w.image().inputs[18].mute, 1);
+    EXPECT_EQ(w.image().outputs[4].mute, 0);
+    EXPECT_FALSE(w.inputStrip(2)->muteButton()->state());
+    EXPECT_FALSE(w.pacer().busy());
+    w.image().inputs[3].solo = 1;
+    QTest::mouseClick(nav->clearSoloButton(), Qt::LeftButton);
+    EXPECT_EQ(w.image().inputs[3].solo, 0);
+}
+
+} // namespace
+} // namespace krm::ui

@@ -1,0 +1,43 @@
+#pragma once
+// The parameter readout's logic: which image field a (channel, kind) selection stands
+// for, the texts of the two labels and two value boxes, and the typed value entry that
+// turns operator text into a code. No widgets; UI thread only (reads and writes the image).
+//
+// Channels: 0..19 = CH1..CH20, 24..31 = outputs 1..8 (20..23 select nothing: the image
+// has no such inputs). Kinds are numbered separately for inputs and outputs.
+
+#include "model/device_image.h"
+
+#include <QString>
+
+namespace krm::ui {
+
+inline constexpr int kFirstOutputReadoutChannel = 24;
+
+struct ReadoutTexts {
+    QString channel;   // the channel's name
+    QString parameter; // the kind's label in the interface language
+    QString box1;
+    QString box2; // used by the combined PEQ band kinds only
+};
+
+ReadoutTexts ReadoutFor(const DeviceImage& image, int channel, int kind);
+
+// The frame a typed value is sent with (while online), as its owning control sends it.
+enum class TypedSend { None, A, B, C, D, E, F, G, H, I, J, M, N };
+
+struct TypedEntryResult {
+    bool changed = false;
+    TypedSend send = TypedSend::None;
+    int selector = 0; // wire channel or bus the frame is for
+    int band = 0;     // PEQ band 1..5 for TypedSend::G
+};
+
+// Applies text typed into value box `box` (0 or 1) for the selection: box 0 by the kind's
+// rule, box 1 as the frequency of a combined PEQ band kind. Text that is not a number
+// (or, for switches, not OPEN/CLOSE) changes nothing. Values beyond the kind's range take
+// the nearer end; stored codes always stay in the parameter's code range.
+TypedEntryResult ApplyTypedValue(DeviceImage& image, int channel, int kind, int box,
+                                 const QString& text);
+
+} // namespace krm::ui
