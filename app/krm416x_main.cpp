@@ -72,14 +72,21 @@ int main(int argc, char* argv[]) {
     if (parser.isSet(demo)) {
         device = std::make_unique<krm::sim::VirtualDevice>();
         std::string error;
-        const auto bind =
-            krm::Endpoint::parse("127.0.0.2", options.devicePort == 39050 ? 0 : options.devicePort);
-        if (!bind || !device->start(*bind, &error)) {
+        // The device's own port when it is free, so that Search finds the virtual device
+        // as it would find a real one; else any port.
+        const auto bind = krm::Endpoint::parse("127.0.0.2", options.devicePort);
+        if (!bind || (!device->start(*bind, &error) &&
+                      !device->start(krm::Endpoint{bind->address, 0}, &error))) {
             std::fprintf(stderr, "krm416x: cannot start the virtual device: %s\n", error.c_str());
             return 1;
         }
         options.deviceOverride = QString::fromStdString(device->endpoint().addressText());
         options.devicePort = device->endpoint().port;
+        // Search sweeps the loopback /24 only: the demo never probes the real network.
+        options.interfaces = [] {
+            return std::vector<krm::Ipv4Interface>{
+                {"demo", krm::Endpoint::fromOctets(127, 0, 0, 1, 0).address, true, false}};
+        };
     }
 
     krm::ui::MainWindow window(options);

@@ -1,0 +1,97 @@
+// krm416x-shots: renders the main window against an in-process virtual device and saves
+// what a person sees, in English and Chinese: each bank of channel strips, the output
+// bank and the system page. A developer tool (tools/screenshots.sh); needs no display.
+//
+//   krm416x-shots OUTPUT_DIR [WIDTH HEIGHT]
+
+#include "sim/virtual_device.h"
+#include "ui/kit/texts.h"
+#include "ui/shell/main_window.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+
+#include <cstdio>
+
+namespace {
+
+void runEventsFor(int ms) {
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < ms)
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
+}
+
+bool save(QWidget& window, const QString& dir, const QString& name) {
+    runEventsFor(400); // a few report and repaint periods
+    const QString path = QDir(dir).filePath(name + QStringLiteral(".png"));
+    if (!window.grab().save(path)) {
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+        return false;
+    }
+    std::printf("%s\n", qPrintable(path));
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: krm416x-shots OUTPUT_DIR [WIDTH HEIGHT]\n");
+        return 2;
+    }
+    const QString outDir = QString::fromLocal8Bit(argv[1]);
+    QDir().mkpath(outDir);
+    const int width = argc > 3 ? std::atoi(argv[2]) : 1920;
+    const int height = argc > 3 ? std::atoi(argv[3]) : 1080;
+
+    krm::sim::VirtualDevice device;
+    std::string error;
+    if (!device.start(*krm::Endpoint::parse("127.0.0.2", 0), &error)) {
+        std::fprintf(stderr, "cannot start the virtual device: %s\n", error.c_str());
+        return 1;
+    }
+    QTemporaryDir settingsDir;
+    krm::ui::MainWindowOptions options;
+    options.settingsPath = settingsDir.filePath(QStringLiteral("krm416x.ini"));
+    options.deviceOverride = QString::fromStdString(device.endpoint().addressText());
+    options.devicePort = device.endpoint().port;
+    options.localPort = 0;
+    options.interfaces = [] {
+        return std::vector<krm::Ipv4Interface>{
+            {"demo", krm::Endpoint::fromOctets(127, 0, 0, 1, 0).address, true, false}};
+    };
+
+    bool ok = true;
+    for (const auto language : {krm::ui::Language::English, krm::ui::Language::Chinese}) {
+        krm::ui::setLanguage(language);
+        const QString lang = language == krm::ui::Language::English ? "en" : "zh";
+        krm::ui::MainWindow window(options);
+        window.resize(width, height);
+        window.show();
+        window.session().connect();
+        QElapsedTimer waited;
+        waited.start();
+        while (!window.session().isOnline() && waited.elapsed() < 5000)
+            QApplication::processEvents(QEventLoop::AllEvents, 10);
+        if (!window.session().isOnline()) {
+            std::fprintf(stderr, "the virtual device did not answer\n");
+            return 1;
+        }
+        for (int bank = 1; bank <= 4; ++bank) {
+            window.showPage(bank, krm::ui::View::Channel);
+            ok = save(window, outDir, QStringLiteral("%1-bank%2").arg(lang).arg(bank)) && ok;
+        }
+        window.showPage(1, krm::ui::View::System);
+        ok = save(window, outDir, lang + QStringLiteral("-system")) && ok;
+        window.close();
+        runEventsFor(300);
+    }
+    device.stop();
+    return ok ? 0 : 1;
+}
