@@ -1,13 +1,14 @@
 #include "editors/strips/channel_strip.h"
 
+
 #include "dsp/channel_scales.h"
 #include "ui/kit/fader.h"
 #include "ui/kit/kit_style.h"
+#include "ui/kit/popup_menu.h"
 #include "ui/kit/slider_binding.h"
 #include "ui/kit/text_label.h"
 #include "ui/kit/toggle_button.h"
 
-#include <QMenu>
 #include <QMessageBox>
 #include <QPainter>
 
@@ -142,11 +143,11 @@ void ChannelStrip::showMessage(const QString& text) {
 
 void ChannelStrip::showNameMenu() {
     if (!m_nameMenu) {
-        m_nameMenu = new QMenu(this);
-        m_nameMenu->setStyleSheet(
-            "QMenu { background: #1e2126; color: #d6dae0; border: 1px solid #2a8fd6; }"
-            "QMenu::item { padding: 4px 18px; } QMenu::item:selected { background: #1f4f73; }");
-        m_nameMenu->addAction(QStringLiteral("NAME"), this, &ChannelStrip::editName);
+        m_nameMenu = ui::PopupMenu::nameOnlyMenu(this);
+        connect(m_nameMenu, &ui::PopupMenu::commandChosen, this, [this](int command) {
+            if (command == ui::PopupMenu::SlotName)
+                editName();
+        });
     }
     m_nameMenu->popup(m_nameButton->mapToGlobal(QPoint(0, m_nameButton->height())));
 }

@@ -27,10 +27,10 @@
 #include <functional>
 #include <string>
 
-class QMenu;
 
 namespace krm::ui {
 class Fader;
+class PopupMenu;
 class TextLabel;
 class ToggleButton;
 } // namespace krm::ui
@@ -140,7 +140,7 @@ private:
     ui::TextLabel* m_channelLabel;
     ui::Fader* m_fader;
     ui::TextLabel* m_faderText;
-    QMenu* m_nameMenu = nullptr;
+    ui::PopupMenu* m_nameMenu = nullptr;
     StripGroup m_group;
     const StripGroupTable* m_groupTable = nullptr;
     StripServices m_services;
