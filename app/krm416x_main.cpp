@@ -11,13 +11,43 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QSocketNotifier>
 #include <QTimer>
+
+#include <csignal>
+#include <unistd.h>
 
 #include <cstdio>
 #include <memory>
 #include <optional>
 
 namespace {
+
+// Ctrl-C or a SIGTERM closes the window like the close button does, so that the
+// shutdown order ("%Q," 0 to a connected device, receive thread joined) is kept. The
+// handler only writes a byte; the event loop does the rest.
+int g_signalPipe[2] = {-1, -1};
+
+void onSignal(int) {
+    const char byte = 1;
+    [[maybe_unused]] const auto n = ::write(g_signalPipe[1], &byte, 1);
+}
+
+void closeOnSignals(QWidget& window) {
+    if (::pipe(g_signalPipe) != 0)
+        return;
+    auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, &window);
+    QObject::connect(notifier, &QSocketNotifier::activated, &window, [&window] {
+        char byte = 0;
+        [[maybe_unused]] const auto n = ::read(g_signalPipe[0], &byte, 1);
+        window.close();
+    });
+    struct sigaction action {};
+    action.sa_handler = onSignal;
+    sigemptyset(&action.sa_mask);
+    ::sigaction(SIGINT, &action, nullptr);
+    ::sigaction(SIGTERM, &action, nullptr);
+}
 
 std::optional<std::uint16_t> portOption(const QCommandLineParser& parser, const QString& name) {
     if (!parser.isSet(name))
@@ -93,6 +123,7 @@ int main(int argc, char* argv[]) {
     window.showMaximized();
     if (device)
         QTimer::singleShot(0, &window, [&window] { window.session().connect(); });
+    closeOnSignals(window);
     const int result = QApplication::exec();
     return result;
 }
