@@ -1,6 +1,5 @@
 #include "editors/strips/channel_strip.h"
 
-
 #include "dsp/channel_scales.h"
 #include "ui/kit/fader.h"
 #include "ui/kit/kit_style.h"
@@ -25,7 +24,7 @@ QList<ui::Fader::ScaleMark> faderMarks() {
 
 } // namespace
 
-ChannelStrip::ChannelStrip(DeviceImage& image, CommandSet& commands, LinkedSender& linked,
+ChannelStrip::ChannelStrip(DeviceImage& image, CommandSet& commands, PacedSender& linked,
                            int channel, QWidget* parent)
     : QWidget(parent), m_image(image), m_commands(commands), m_linked(linked), m_channel(channel),
       m_nameButton(new ui::ToggleButton(QString(), this)),
@@ -95,7 +94,7 @@ void ChannelStrip::faderMoved(int position) {
     storeFader(code);
     m_faderText->setText(QString::fromStdString(krm::faderText(code)));
     emit overviewChanged(m_channel);
-    emit readoutRequested(readoutChannel(), 3);
+    emit readoutRequested(readoutChannel(), kReadoutLevel);
     if (online())
         m_commands.SendA(wireChannel());
     propagateFader(code);
@@ -116,7 +115,7 @@ void ChannelStrip::propagate(ControlLink entry, char letter,
     }
     // Frames are built once every member holds the change: a frame that carries more
     // than its own channel (the phantom mask of "%O,") then reads the final state.
-    std::vector<LinkedSender::Frame> frames;
+    std::vector<PacedSender::KeyedFrame> frames;
     if (online()) {
         for (int member : changed) {
             const std::string key =
@@ -125,9 +124,14 @@ void ChannelStrip::propagate(ControlLink entry, char letter,
         }
     }
     if (!frames.empty())
-        m_linked.enqueue(std::move(frames));
+        m_linked.enqueueKeyed(std::move(frames), PausePlacement::BeforeEachFrame, kLinkedPause);
     if (!changed.isEmpty())
         emit linkedChannelsChanged(isOutput(), changed);
+}
+
+void ChannelStrip::openEditor(int kind) {
+    emit readoutRequested(readoutChannel(), kReadoutNone);
+    emit openEditorRequested(m_channel, kind);
 }
 
 void ChannelStrip::showMessage(const QString& text) {

@@ -6,18 +6,19 @@
 //
 // Edit, then send: a control writes the image first; the strip then sends the changed
 // group for its own channel at once (only while online) and hands the members' frames,
-// built here on the UI thread, to the LinkedSender, which sends them 10 ms apart from its
-// worker. The member strips are told to reload through linkedChannelsChanged.
+// built here on the UI thread, to the PacedSender of linked frames, which sends them from
+// its worker with a 10 ms pause before each. The member strips are told to reload through
+// linkedChannelsChanged.
 //
 // The strip timer (50 ms, running while the strip is shown) reloads the controls when the
 // reload flag is set and moves meters and indicators from the image: repaints follow the
 // timer, never each received report.
 // UI thread only.
 
-#include "editors/linked_sender.h"
 #include "editors/strips/strip_group.h"
 #include "editors/strips/strip_services.h"
 #include "model/device_image.h"
+#include "model/paced_sender.h"
 #include "model/senders.h"
 
 #include <QList>
@@ -26,7 +27,6 @@
 
 #include <functional>
 #include <string>
-
 
 namespace krm::ui {
 class Fader;
@@ -41,8 +41,10 @@ class ChannelStrip : public QWidget {
     Q_OBJECT
 public:
     static constexpr int kTickMs = 50;
+    // The pause before each linked member's frame.
+    static constexpr Millis kLinkedPause{10};
 
-    ChannelStrip(DeviceImage& image, CommandSet& commands, LinkedSender& linked, int channel,
+    ChannelStrip(DeviceImage& image, CommandSet& commands, PacedSender& linked, int channel,
                  QWidget* parent = nullptr);
 
     // Zero-based index on the strip's side: inputs 0..19, outputs 0..7.
@@ -104,6 +106,12 @@ protected:
     virtual const Name16& labelField() const = 0;
     // Moves meters and indicators from the image.
     virtual void updateStatus() = 0;
+    // The readout kinds the strips set.
+    static constexpr int kReadoutNone = 0;
+    static constexpr int kReadoutMute = 1;
+    static constexpr int kReadoutLevel = 3;
+    // Asks the main window to open editor `kind` for this channel, the readout cleared.
+    void openEditor(int kind);
     // Rebuilds what depends on the channel (lists, hidden controls) for open().
     virtual void channelChanged() {}
 
@@ -129,7 +137,7 @@ protected:
 
     DeviceImage& m_image;
     CommandSet& m_commands;
-    LinkedSender& m_linked;
+    PacedSender& m_linked;
     int m_channel;
 
 private:

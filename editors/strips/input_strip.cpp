@@ -15,10 +15,6 @@ namespace krm {
 
 namespace {
 
-// The readout's input kinds the strip sets.
-constexpr int kReadoutNone = 0;
-constexpr int kReadoutMute = 1;
-
 QStringList toQStrings(auto labels) {
     QStringList list;
     for (const auto& label : labels)
@@ -28,7 +24,7 @@ QStringList toQStrings(auto labels) {
 
 } // namespace
 
-InputStrip::InputStrip(DeviceImage& image, CommandSet& commands, LinkedSender& linked, int channel,
+InputStrip::InputStrip(DeviceImage& image, CommandSet& commands, PacedSender& linked, int channel,
                        QWidget* parent)
     : ChannelStrip(image, commands, linked, channel, parent),
       m_sourceCaption(new ui::TextLabel(QString(), this)), m_source(new ui::DropList(this)),
@@ -212,11 +208,6 @@ void InputStrip::propagateFader(int code) {
             emit overviewChanged(m);
         },
         [&](int m) { return BuildA(m_image, m + 1); });
-}
-
-void InputStrip::openEditor(int kind) {
-    emit readoutRequested(readoutChannel(), kReadoutNone);
-    emit openEditorRequested(m_channel, kind);
 }
 
 void InputStrip::resizeEvent(QResizeEvent* event) {

@@ -31,7 +31,7 @@ public:
     static constexpr int kOpenDynamics = 1;
     static constexpr int kOpenPeq = 2;
 
-    InputStrip(DeviceImage& image, CommandSet& commands, LinkedSender& linked, int channel,
+    InputStrip(DeviceImage& image, CommandSet& commands, PacedSender& linked, int channel,
                QWidget* parent = nullptr);
 
     bool isOutput() const override { return false; }
@@ -76,7 +76,6 @@ private:
         return m_image.inputs[static_cast<std::size_t>(m_channel)];
     }
     bool isMic() const { return IsMicInput(m_channel); }
-    void openEditor(int kind);
     void showOpenState(bool open);
     void showLastHold(bool held);
 

@@ -14,12 +14,7 @@
 
 namespace krm {
 
-namespace {
-constexpr int kReadoutNone = 0;
-constexpr int kReadoutMute = 1;
-} // namespace
-
-OutputStrip::OutputStrip(DeviceImage& image, CommandSet& commands, LinkedSender& linked, int bus,
+OutputStrip::OutputStrip(DeviceImage& image, CommandSet& commands, PacedSender& linked, int bus,
                          QWidget* parent)
     : ChannelStrip(image, commands, linked, bus, parent), m_graph(new GeqThumbnail(this)),
       m_limiter(new ui::ToggleButton(QString(), this)), m_meter(new ui::LevelMeter(2, this)),
@@ -140,11 +135,6 @@ void OutputStrip::propagateFader(int code) {
             emit overviewChanged(m);
         },
         [&](int m) { return BuildA(m_image, m + 21); });
-}
-
-void OutputStrip::openEditor(int kind) {
-    emit readoutRequested(readoutChannel(), kReadoutNone);
-    emit openEditorRequested(m_channel, kind);
 }
 
 void OutputStrip::resizeEvent(QResizeEvent* event) {

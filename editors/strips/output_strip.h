@@ -28,7 +28,7 @@ public:
     static constexpr int kOpenLimiter = 1;
     static constexpr int kOpenGeq = 2;
 
-    OutputStrip(DeviceImage& image, CommandSet& commands, LinkedSender& linked, int bus,
+    OutputStrip(DeviceImage& image, CommandSet& commands, PacedSender& linked, int bus,
                 QWidget* parent = nullptr);
 
     bool isOutput() const override { return true; }
@@ -69,7 +69,6 @@ private:
     const OutputChannel& record() const {
         return m_image.outputs[static_cast<std::size_t>(m_channel)];
     }
-    void openEditor(int kind);
 
     GeqThumbnail* m_graph;
     ui::ToggleButton* m_limiter;

@@ -1,11 +1,11 @@
 #pragma once
 // Common ground of the strip tests: an image with its start-up values, a recording sink
-// (online unless a test says otherwise), a fake clock, the command set and the linked
-// sender, and fakes for the NAME dialog and the message box.
+// (online unless a test says otherwise), a fake clock, the command set and the paced
+// sender of linked frames, and fakes for the NAME dialog and the message box.
 
-#include "editors/linked_sender.h"
 #include "editors/strips/strip_services.h"
 #include "model/device_image.h"
+#include "model/paced_sender.h"
 #include "model/senders.h"
 #include "tests/support/fake_clock.h"
 #include "tests/support/recording_sink.h"
@@ -51,7 +51,7 @@ protected:
     RecordingSink sink;
     FakeClock clock;
     CommandSet commands{image, sink, clock};
-    LinkedSender linked{sink, clock};
+    PacedSender linked{sink, clock};
     std::optional<QString> nextName;
     QStringList namesAsked;
     QStringList messages;

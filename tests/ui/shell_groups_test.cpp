@@ -1,14 +1,13 @@
 #include "link/frame.h"
 #include "model/frame_builders.h"
+#include "model/paced_sender.h"
 #include "tests/support/fake_clock.h"
-#include "tests/support/recording_sink.h"
+#include "tests/support/timed_sink.h"
 #include "ui/shell/group_switching.h"
-#include "ui/shell/paced_sender.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <mutex>
 
 namespace krm::ui {
 namespace {
@@ -20,27 +19,6 @@ DeviceImage startup() {
     ResetToStartupValues(image);
     return image;
 }
-
-// A recording sink that also notes the (fake) time of every frame.
-class TimedSink final : public FrameSink {
-public:
-    explicit TimedSink(Clock& clock) : m_clock(clock) {}
-    bool SendFrame(std::string_view frame) override {
-        std::lock_guard lock(m_mutex);
-        frames.emplace_back(frame);
-        times.push_back(m_clock.now());
-        return true;
-    }
-    bool isOnline() const override { return online.load(); }
-
-    std::atomic<bool> online{true};
-    std::vector<std::string> frames;
-    std::vector<Millis> times;
-
-private:
-    Clock& m_clock;
-    std::mutex m_mutex;
-};
 
 // Field 1 (after the letter and the address) of a frame: its wire channel.
 int wireChannel(const std::string& frame) {
@@ -96,7 +74,7 @@ TEST(MuteGroups, Group2FramesGoOutFor1And5And23In20msSteps) {
     image.inputs[4].gain = 42;
 
     test::FakeClock clock;
-    TimedSink sink(clock);
+    test::TimedSink sink(clock);
     std::atomic<int> touches{0};
     PacedSender pacer(sink, clock, [&] { ++touches; });
 
@@ -104,90 +82,24 @@ TEST(MuteGroups, Group2FramesGoOutFor1And5And23In20msSteps) {
     for (int ch : SwitchMuteGroup(image, 2, true))
         frames.push_back(BuildA(image, ch));
     const Millis start = clock.now();
-    pacer.enqueue(frames, 20ms);
+    pacer.enqueue(frames, PausePlacement::AfterEachFrame, 20ms);
     pacer.waitIdle();
 
-    ASSERT_EQ(sink.frames.size(), 3u);
-    EXPECT_EQ(wireChannel(sink.frames[0]), 1);
-    EXPECT_EQ(wireChannel(sink.frames[1]), 5);
-    EXPECT_EQ(wireChannel(sink.frames[2]), 23);
+    const std::vector<std::string> sent = sink.frames();
+    const std::vector<Millis> times = sink.times();
+    ASSERT_EQ(sent.size(), 3u);
+    EXPECT_EQ(wireChannel(sent[0]), 1);
+    EXPECT_EQ(wireChannel(sent[1]), 5);
+    EXPECT_EQ(wireChannel(sent[2]), 23);
     // Mute and level of each member, as the image held them when the switch was pressed.
-    EXPECT_EQ(sink.frames[1].substr(0, 15), "%A,01,05,01,2A,");
-    for (const std::string& f : sink.frames)
+    EXPECT_EQ(sent[1].substr(0, 15), "%A,01,05,01,2A,");
+    for (const std::string& f : sent)
         EXPECT_TRUE(FrameChecksumOk(f)) << f;
-    EXPECT_EQ(sink.times[0], start);
-    EXPECT_EQ(sink.times[1] - sink.times[0], 20ms);
-    EXPECT_EQ(sink.times[2] - sink.times[1], 20ms);
+    EXPECT_EQ(times[0], start);
+    EXPECT_EQ(times[1] - times[0], 20ms);
+    EXPECT_EQ(times[2] - times[1], 20ms);
     EXPECT_EQ(clock.now() - start, 60ms); // a pause follows the last frame too
     EXPECT_EQ(touches.load(), 3);         // the watchdog is kept quiet after every frame
-}
-
-TEST(PacedSender, SequencesKeepTheirOrderAndNeverInterleave) {
-    test::FakeClock clock;
-    TimedSink sink(clock);
-    PacedSender pacer(sink, clock);
-    pacer.enqueue({"a1", "a2", "a3"}, 20ms);
-    pacer.enqueue({"b1", "b2"}, 20ms);
-    pacer.enqueue({}, 20ms); // nothing to send: ignored
-    pacer.waitIdle();
-    EXPECT_EQ(sink.frames, (std::vector<std::string>{"a1", "a2", "a3", "b1", "b2"}));
-    EXPECT_FALSE(pacer.busy());
-}
-
-TEST(PacedSender, NothingGoesOutOnceTheLinkIsDown) {
-    test::FakeClock clock;
-    TimedSink sink(clock);
-    sink.online = false;
-    std::atomic<int> touches{0};
-    PacedSender pacer(sink, clock, [&] { ++touches; });
-    const Millis start = clock.now();
-    pacer.enqueue({"x1", "x2"}, 20ms);
-    pacer.waitIdle();
-    EXPECT_TRUE(sink.frames.empty());
-    EXPECT_EQ(touches.load(), 0);
-    EXPECT_EQ(clock.now(), start); // no pauses either
-}
-
-// A sink that blocks in its first send until released, so stop() meets a busy worker.
-class GateSink final : public FrameSink {
-public:
-    bool SendFrame(std::string_view) override {
-        std::unique_lock lock(m);
-        ++sent;
-        entered.notify_all();
-        cv.wait(lock, [this] { return open; });
-        return true;
-    }
-    bool isOnline() const override { return true; }
-    std::mutex m;
-    std::condition_variable cv, entered;
-    bool open = false;
-    int sent = 0;
-};
-
-TEST(PacedSender, StopDropsWhatIsQueuedAndJoins) {
-    test::FakeClock clock;
-    GateSink sink;
-    PacedSender pacer(sink, clock);
-    pacer.enqueue({"1", "2", "3", "4"}, 20ms);
-    pacer.enqueue({"5", "6"}, 20ms);
-    {
-        std::unique_lock lock(sink.m);
-        sink.entered.wait(lock, [&] { return sink.sent == 1; });
-    }
-    EXPECT_TRUE(pacer.busy());
-    pacer.requestStop(); // while frame 1 is in hand
-    {
-        std::lock_guard lock(sink.m);
-        sink.open = true;
-    }
-    sink.cv.notify_all();
-    pacer.stop();
-    EXPECT_EQ(sink.sent, 1); // the frame in hand finished; the rest was dropped
-    EXPECT_FALSE(pacer.busy());
-    pacer.enqueue({"late"}, 20ms); // refused after stop
-    EXPECT_FALSE(pacer.busy());
-    EXPECT_EQ(sink.sent, 1);
 }
 
 TEST(ControlGroups, SwitchingGivesMemberStripsTheirListsAndLinks) {

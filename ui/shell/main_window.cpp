@@ -1,10 +1,10 @@
 #include "ui/shell/main_window.h"
 
-#include "editors/linked_sender.h"
 #include "editors/strips/input_strip.h"
 #include "editors/strips/output_strip.h"
 #include "editors/strips/strip_bank.h"
 #include "link/network_settings.h"
+#include "model/paced_sender.h"
 #include "ui/kit/kit_style.h"
 #include "ui/kit/texts.h"
 #include "ui/kit/toggle_button.h"
@@ -12,7 +12,6 @@
 #include "ui/shell/messages.h"
 #include "ui/shell/name_dialog.h"
 #include "ui/shell/navigation_panel.h"
-#include "ui/shell/paced_sender.h"
 #include "ui/shell/placeholder_page.h"
 #include "ui/shell/readout_panel.h"
 #include "ui/shell/system_page.h"
@@ -74,7 +73,7 @@ MainWindow::MainWindow(MainWindowOptions options, QWidget* parent)
     m_pacer = std::make_unique<PacedSender>(
         m_session->sink(), m_clock, [session = m_session.get()] { session->touchLastReply(); });
 
-    m_linked = std::make_unique<LinkedSender>(m_session->sink(), m_clock);
+    m_linked = std::make_unique<PacedSender>(m_session->sink(), m_clock);
 
     buildChildren();
     wireSignals();
@@ -108,6 +107,7 @@ MainWindow::MainWindow(MainWindowOptions options, QWidget* parent)
 MainWindow::~MainWindow() {
     // Workers first: nothing may post to this window once it is going.
     m_pacer->stop();
+    m_linked->stop();
     m_discovery->stop();
     m_session->shutdown();
     // The strips refer to the linked sender: they go before it does.
@@ -388,6 +388,7 @@ void MainWindow::beginShutdown() {
     m_linkTimer.stop();
     m_repaintTimer.stop();
     m_pacer->stop();
+    m_linked->stop();
     m_discovery->stop();
     // "%Q," 0 when online, then the receive thread is told to stop.
     m_session->shutdown();

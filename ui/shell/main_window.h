@@ -7,7 +7,8 @@
 // Threads: UI thread only. The session and the discovery worker hand their events to it
 // through a Post that queues the task onto this object's thread
 // (QMetaObject::invokeMethod with Qt::QueuedConnection), so every SessionEvents and
-// DiscoveryEvents call below runs on the UI thread. Paced sends run on a PacedSender worker.
+// DiscoveryEvents call below runs on the UI thread. Paced sends run on PacedSender workers:
+// one for mute groups and clear-all, one for the strips' linked-member frames.
 
 #include "link/discovery.h"
 #include "model/device_session.h"
@@ -29,8 +30,8 @@ class QScrollArea;
 namespace krm {
 class ChannelStrip;
 class InputStrip;
-class LinkedSender;
 class OutputStrip;
+class PacedSender;
 class StripBank;
 } // namespace krm
 
@@ -38,7 +39,6 @@ namespace krm::ui {
 
 class HostSettings;
 class NavigationPanel;
-class PacedSender;
 class PlaceholderPage;
 class ReadoutPanel;
 class SystemPage;
@@ -142,7 +142,7 @@ private:
     std::unique_ptr<DeviceSession> m_session;
     std::unique_ptr<DiscoveryWorker> m_discovery;
     std::unique_ptr<PacedSender> m_pacer;
-    std::unique_ptr<LinkedSender> m_linked; // the strips' linked-member frames
+    std::unique_ptr<PacedSender> m_linked; // the strips' linked-member frames
     PageState m_pages;
     ShellMetrics m_metrics;
     bool m_initialized = false;

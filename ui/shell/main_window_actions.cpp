@@ -4,8 +4,8 @@
 
 #include "editors/strips/strip_bank.h"
 #include "model/frame_builders.h"
+#include "model/paced_sender.h"
 #include "model/senders.h"
-#include "ui/shell/paced_sender.h"
 #include "ui/shell/readout_panel.h"
 #include "ui/shell/top_bar.h"
 
@@ -37,7 +37,7 @@ void MainWindow::toggleMuteGroup(int group) {
     // The image and the strips change at once; the frames follow 20 ms apart from the
     // pacer's worker, so the window never waits for them.
     if (m_session->isOnline())
-        m_pacer->enqueue(levelFrames(img, wire), kMuteGroupPause);
+        m_pacer->enqueue(levelFrames(img, wire), PausePlacement::AfterEachFrame, kMuteGroupPause);
 }
 
 void MainWindow::toggleControlGroup(int group) {
@@ -56,7 +56,7 @@ void MainWindow::clearAllMutes() {
     refreshStrips();
     showReadout();
     if (m_session->isOnline())
-        m_pacer->enqueue(levelFrames(img, wire), kMuteGroupPause);
+        m_pacer->enqueue(levelFrames(img, wire), PausePlacement::AfterEachFrame, kMuteGroupPause);
 }
 
 void MainWindow::clearAllSolos() {

@@ -1,0 +1,136 @@
+#include "model/paced_sender.h"
+
+#include <algorithm>
+
+namespace krm {
+
+PacedSender::PacedSender(FrameSink& sink, Clock& clock, FrameSent onFrameSent)
+    : m_sink(sink), m_clock(clock), m_onFrameSent(std::move(onFrameSent)) {}
+
+PacedSender::~PacedSender() {
+    stop();
+}
+
+void PacedSender::enqueue(std::vector<std::string> frames, PausePlacement placement, Millis pause) {
+    std::vector<KeyedFrame> unkeyed;
+    unkeyed.reserve(frames.size());
+    for (std::string& text : frames)
+        unkeyed.push_back(KeyedFrame{std::string(), std::move(text)});
+    push(std::move(unkeyed), placement, pause);
+}
+
+void PacedSender::enqueueKeyed(std::vector<KeyedFrame> frames, PausePlacement placement,
+                               Millis pause) {
+    push(std::move(frames), placement, pause);
+}
+
+void PacedSender::push(std::vector<KeyedFrame> frames, PausePlacement placement, Millis pause) {
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_stop)
+            return;
+        bool added = false;
+        for (KeyedFrame& f : frames) {
+            if (f.text.empty())
+                continue;
+            auto same = m_items.end();
+            if (!f.key.empty())
+                same = std::find_if(m_items.begin(), m_items.end(),
+                                    [&](const Item& i) { return i.frame.key == f.key; });
+            if (same != m_items.end()) {
+                same->frame.text = std::move(f.text);
+            } else {
+                m_items.push_back(Item{std::move(f), placement, pause});
+                added = true;
+            }
+        }
+        if (!added)
+            return;
+        if (!m_worker.joinable())
+            m_worker = std::thread([this] { run(); });
+    }
+    m_wake.notify_all();
+}
+
+int PacedSender::pending() const {
+    std::lock_guard lock(m_mutex);
+    return static_cast<int>(m_items.size());
+}
+
+bool PacedSender::busy() const {
+    std::lock_guard lock(m_mutex);
+    return m_inHand || !m_items.empty();
+}
+
+void PacedSender::waitIdle() {
+    std::unique_lock lock(m_mutex);
+    m_idle.wait(lock, [this] { return m_stop || (m_items.empty() && !m_inHand); });
+}
+
+void PacedSender::requestStop() {
+    {
+        std::lock_guard lock(m_mutex);
+        m_stop = true;
+        m_items.clear();
+    }
+    m_wake.notify_all();
+    m_idle.notify_all();
+}
+
+void PacedSender::stop() {
+    requestStop();
+    if (m_worker.joinable())
+        m_worker.join();
+    {
+        std::lock_guard lock(m_mutex);
+        m_inHand = false;
+    }
+    m_idle.notify_all();
+}
+
+bool PacedSender::takeFront(Item& item) {
+    std::lock_guard lock(m_mutex);
+    // Only stop() empties the queue behind the worker's back.
+    if (m_stop || m_items.empty())
+        return false;
+    item = std::move(m_items.front());
+    m_items.pop_front();
+    return true;
+}
+
+void PacedSender::run() {
+    for (;;) {
+        PausePlacement placement{};
+        Millis pause{};
+        {
+            std::unique_lock lock(m_mutex);
+            m_inHand = false;
+            if (m_items.empty())
+                m_idle.notify_all();
+            m_wake.wait(lock, [this] { return m_stop || !m_items.empty(); });
+            if (m_stop)
+                return;
+            m_inHand = true;
+            placement = m_items.front().placement;
+            pause = m_items.front().pause;
+        }
+        const bool before = placement == PausePlacement::BeforeEachFrame;
+        // The frame stays queued while its pause runs, so a newer frame of its key can
+        // still take its place.
+        if (before && m_sink.isOnline())
+            m_clock.sleepFor(pause);
+        Item item;
+        if (!takeFront(item))
+            return;
+        // The link may have gone down since the frame was queued: the frame is dropped.
+        if (!m_sink.isOnline())
+            continue;
+        m_sink.SendFrame(item.frame.text);
+        if (m_onFrameSent)
+            m_onFrameSent();
+        if (!before)
+            m_clock.sleepFor(pause);
+    }
+}
+
+} // namespace krm
