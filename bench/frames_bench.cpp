@@ -58,13 +58,12 @@ void BM_SplitFramesStream(benchmark::State& state) {
     for (auto _ : state) {
         krm::FrameSplitter splitter;
         for (const auto& datagram : stream)
-            frames += splitter.split(datagram, [](std::string_view f) {
-                benchmark::DoNotOptimize(f.data());
-            });
+            frames += splitter.split(
+                datagram, [](std::string_view f) { benchmark::DoNotOptimize(f.data()); });
     }
     state.SetBytesProcessed(static_cast<long>(bytes) * state.iterations());
-    state.counters["frames"] = benchmark::Counter(static_cast<double>(frames),
-                                                  benchmark::Counter::kIsRate);
+    state.counters["frames"] =
+        benchmark::Counter(static_cast<double>(frames), benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_SplitFramesStream);
 

@@ -5,8 +5,7 @@
 namespace krm {
 
 Millis SteadyClock::now() const {
-    return std::chrono::duration_cast<Millis>(
-        std::chrono::steady_clock::now().time_since_epoch());
+    return std::chrono::duration_cast<Millis>(std::chrono::steady_clock::now().time_since_epoch());
 }
 
 void SteadyClock::sleepFor(Millis duration) {

@@ -97,7 +97,8 @@ int FindPattern(std::string_view haystack, std::string_view pattern, int start) 
     // Failure table over the pattern, with '?' matching anything.
     std::vector<long> fail(static_cast<std::size_t>(m), 0);
     for (long i = 1, k = 0; i < m; ++i) {
-        while (k > 0 && !same(pattern[static_cast<std::size_t>(i)], pattern[static_cast<std::size_t>(k)]))
+        while (k > 0 &&
+               !same(pattern[static_cast<std::size_t>(i)], pattern[static_cast<std::size_t>(k)]))
             k = fail[static_cast<std::size_t>(k - 1)];
         if (same(pattern[static_cast<std::size_t>(i)], pattern[static_cast<std::size_t>(k)]))
             ++k;
@@ -157,8 +158,7 @@ void boundPending(std::string& pending) {
     if (pending.size() <= FrameSplitter::kMaxPending)
         return;
     const auto p = pending.rfind('%');
-    if (p == std::string::npos ||
-        pending.size() - p > FrameSplitter::kMaxCandidateBody + 5)
+    if (p == std::string::npos || pending.size() - p > FrameSplitter::kMaxCandidateBody + 5)
         pending.clear();
     else
         pending.erase(0, p);

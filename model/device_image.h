@@ -75,8 +75,8 @@ struct InputChannel {
     std::int32_t phantom = 0;
     std::int32_t autoMixPriority = 0;
     std::int32_t polarity = 0;
-    std::int32_t source = 0;    // 0 ANALOG, 1..4 Dante D1..D4
-    std::int32_t inputGain = 0; // 0..3 (CH17..CH20: 0..1)
+    std::int32_t source = 0;       // 0 ANALOG, 1..4 Dante D1..D4
+    std::int32_t inputGain = 0;    // 0..3 (CH17..CH20: 0..1)
     std::int32_t autoMixLevel = 0; // 0..80
     std::int32_t autoMixOpen = 0;
     std::int32_t autoMixLast = 0;
@@ -114,9 +114,9 @@ struct OutputChannel {
     std::array<GeqBand, kGeqBands> geq{};
     std::int32_t geqEnable = 0;
     std::int32_t mute = 0;
-    std::int32_t gain = 0;  // fader code 0..70
-    std::int32_t meter = 0; // 0..255
-    std::int32_t delay = 0; // half milliseconds, 0..200
+    std::int32_t gain = 0;      // fader code 0..70
+    std::int32_t meter = 0;     // 0..255
+    std::int32_t delay = 0;     // half milliseconds, 0..200
     std::int32_t lineLevel = 0; // 0 MIC, 1 LINE (buses 1..4)
     std::int32_t outK = 0;      // "FBK" switch
     Dynamics limiter{};
@@ -132,7 +132,7 @@ using MicUnit = std::array<std::uint8_t, 5>;
 // Mute group record: 38 integers, the layout of the setting files.
 struct MuteGroup {
     std::array<std::int32_t, 38> v{};
-    std::int32_t& input(int ch) { return v[static_cast<std::size_t>(ch)]; }        // 0..19
+    std::int32_t& input(int ch) { return v[static_cast<std::size_t>(ch)]; }         // 0..19
     std::int32_t& output(int bus) { return v[static_cast<std::size_t>(24 + bus)]; } // 0..7
     std::int32_t input(int ch) const { return v[static_cast<std::size_t>(ch)]; }
     std::int32_t output(int bus) const { return v[static_cast<std::size_t>(24 + bus)]; }
@@ -217,6 +217,8 @@ Name16 DefaultInputName(int index);
 Name16 DefaultOutputName(int index);
 
 // Mic channel (CH1..CH16) by zero-based index.
-constexpr bool IsMicInput(int index) { return index >= 0 && index < kMicInputCount; }
+constexpr bool IsMicInput(int index) {
+    return index >= 0 && index < kMicInputCount;
+}
 
 } // namespace krm

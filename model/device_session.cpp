@@ -14,8 +14,7 @@ namespace krm {
 // in tasks posted to the owner thread.
 class DeviceSession::Impl final : public LinkCommands {
 public:
-    Impl(DeviceImage& image, Clock& clock, Post post, SessionEvents& events,
-         GlyphRenderer* glyphs)
+    Impl(DeviceImage& image, Clock& clock, Post post, SessionEvents& events, GlyphRenderer* glyphs)
         : m_image(image), m_post(std::move(post)), m_events(events),
           m_commands(image, m_link, clock, glyphs), m_supervisor(clock, events, *this) {}
 

@@ -30,8 +30,7 @@ inline constexpr std::uint16_t kDevicePort = 39050;
 class DeviceSession {
 public:
     // post: hands a task to the owner thread (a queued call in the Qt program).
-    DeviceSession(Clock& clock, Post post, SessionEvents& events,
-                  GlyphRenderer* glyphs = nullptr);
+    DeviceSession(Clock& clock, Post post, SessionEvents& events, GlyphRenderer* glyphs = nullptr);
     ~DeviceSession();
     DeviceSession(const DeviceSession&) = delete;
     DeviceSession& operator=(const DeviceSession&) = delete;

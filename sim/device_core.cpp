@@ -45,7 +45,8 @@ Endpoint DeviceCore::replyTo(const Endpoint& from) const {
     return to;
 }
 
-void DeviceCore::queueFrame(const std::string& frame, const Endpoint& to, std::vector<Outgoing>& out) {
+void DeviceCore::queueFrame(const std::string& frame, const Endpoint& to,
+                            std::vector<Outgoing>& out) {
     if (frame.size() > 1)
         ++m_built[letterIndex(frame[1])];
     for (std::string& datagram : m_faults.datagrams(frame))

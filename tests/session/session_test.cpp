@@ -176,13 +176,14 @@ TEST_F(SessionTest, LossyOrSplittingDeviceConnectsOrFailsButNeverHangs) {
         session.connect();
         // Up to three hellos; each gets a fair real-time chance before the clock jumps.
         for (int hello = 0; hello < 4 && !session.isOnline() && events.failures == 0; ++hello) {
-            PumpUntil(queue, [&] { return session.isOnline(); }, 300ms);
+            PumpUntil(
+                queue, [&] { return session.isOnline(); }, 300ms);
             if (!session.isOnline())
                 tick(5000ms);
         }
         EXPECT_TRUE(session.isOnline() || events.failures == 1)
-            << "drop " << c.drop << " split " << c.split << " connecting "
-            << session.isConnecting() << " hellos " << device.framesReceived('Z');
+            << "drop " << c.drop << " split " << c.split << " connecting " << session.isConnecting()
+            << " hellos " << device.framesReceived('Z');
         if (!c.drop) {
             EXPECT_TRUE(session.isOnline()) << "split frames alone must still connect";
             EXPECT_EQ(sim::BuildDumpReply(session.image()), sim::BuildDumpReply(device.image()));

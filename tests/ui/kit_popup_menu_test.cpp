@@ -63,8 +63,7 @@ TEST(PopupMenu, HighlightedItemIsPaintedInTheMenuColours) {
     };
     EXPECT_EQ(at(r.left(), r.center().y()), QColor(49, 106, 197)) << "outline";
     EXPECT_EQ(at(r.left() + 4, r.top() + 2), QColor(193, 210, 238)) << "fill";
-    EXPECT_NE(at(menu->itemRect(1).left() + 4, menu->itemRect(1).top() + 2),
-              QColor(193, 210, 238))
+    EXPECT_NE(at(menu->itemRect(1).left() + 4, menu->itemRect(1).top() + 2), QColor(193, 210, 238))
         << "only the highlighted item is filled";
 }
 

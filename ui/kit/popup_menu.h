@@ -34,8 +34,7 @@ public:
         SlotDelete = 32777,
     };
 
-    explicit PopupMenu(QString title, std::vector<PopupMenuItem> items,
-                       QWidget* parent = nullptr);
+    explicit PopupMenu(QString title, std::vector<PopupMenuItem> items, QWidget* parent = nullptr);
 
     // "NAME", "RECALL", "DELETE" of a preset slot (32771, 32773, 32774).
     static PopupMenu* presetSlotMenu(QWidget* parent);

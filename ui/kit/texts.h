@@ -20,6 +20,8 @@ struct TextPair {
 
 // The pair's text in the current language (both halves are UTF-8).
 QString text(const TextPair& pair);
-inline QString text(const char* en, const char* zh) { return text(TextPair{en, zh}); }
+inline QString text(const char* en, const char* zh) {
+    return text(TextPair{en, zh});
+}
 
 } // namespace krm::ui
