@@ -7,6 +7,7 @@
 #include "editors/strips/strip_bank.h"
 #include "model/paced_sender.h"
 #include "tests/support/fake_clock.h"
+#include "ui/kit/level_meter.h"
 #include "ui/kit/toggle_button.h"
 #include "ui/shell/host_settings.h"
 #include "ui/shell/main_window.h"
@@ -28,6 +29,8 @@
 #include <QTreeWidget>
 
 #include <gtest/gtest.h>
+
+#include <set>
 
 #include <functional>
 
@@ -245,6 +248,14 @@ TEST_F(MainWindowTest, ConnectedMuteGroupReachesTheDeviceAndCloseStopsReports) {
     EXPECT_EQ(w->topBar()->statusText(), QStringLiteral("ONLINE"));
     EXPECT_TRUE(w->systemPage()->connectedShown());
     EXPECT_EQ(w->pages().view(), View::Channel); // connecting returns to the first page
+
+    // The device's status reports move the meters of the shown strips.
+    std::set<int> levels;
+    ASSERT_TRUE(pumpUntil([&] {
+        for (int c = 0; c < 8; ++c)
+            levels.insert(w->inputStrip(c)->meter()->value(0));
+        return levels.size() >= 3;
+    })) << "meters never moved";
 
     DeviceImage& img = w->image();
     img.muteGroups[1].input(0) = 1;
