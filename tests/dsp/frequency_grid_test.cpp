@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 namespace krm {
 namespace {
 
@@ -15,8 +17,18 @@ TEST(FrequencyGrid, KeepsItsIrregularEntries) {
     EXPECT_DOUBLE_EQ(FrequencyGrid[160], 2000.0);
     EXPECT_DOUBLE_EQ(FrequencyGrid[192], 5000.0);
     EXPECT_DOUBLE_EQ(FrequencyGrid[240], 20000.0);
-    for (std::size_t i = 1; i < FrequencyGrid.size(); ++i)
-        EXPECT_GT(FrequencyGrid[i], FrequencyGrid[i - 1]) << "index " << i;
+    double sum = 0.0;
+    double logSum = 0.0;
+    for (std::size_t i = 0; i < FrequencyGrid.size(); ++i) {
+        sum += FrequencyGrid[i];
+        logSum += std::log10(FrequencyGrid[i]);
+        if (i > 0) {
+            EXPECT_GT(FrequencyGrid[i], FrequencyGrid[i - 1]) << "index " << i;
+        }
+    }
+    // Sums over the whole device table, taken in Python: one mistyped entry anywhere shows.
+    EXPECT_NEAR(sum, 707255.59, 1e-6);
+    EXPECT_NEAR(logSum, 674.638465671694, 1e-9);
     // The design constant is the evaluation constant cut to seven digits, not the same.
     EXPECT_NE(kDesign, kEval);
     EXPECT_NEAR(kDesign, kEval, 5e-12); // within half a unit of the seventh digit

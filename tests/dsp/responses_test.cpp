@@ -47,6 +47,24 @@ TEST(PeakingResponse, TwelveDbAtOneKilohertzHalvesOneOctaveAway) {
         EXPECT_NEAR(cut[i], -c[i], 1e-9) << "index " << i;
 }
 
+TEST(PeakingResponse, CentreUsesTheDesignConstantAndGridPointsTheFullOne) {
+    // Figures from an evaluation in Python with w0 = f0 * 6.544985e-05 and w = g * 2 pi / 96000;
+    // taking either constant for both moves them by 1.6e-7 dB or more.
+    const Curve c = peaking(1000.0, 12.0, 1.0);
+    EXPECT_NEAR(c[k500], 6.0019681267, 1e-9);
+    EXPECT_NEAR(c[k2000], 5.9950042781, 1e-9);
+    EXPECT_NEAR(c[k4000], 1.9533030820, 1e-9);
+    Curve shelf{};
+    shelfResponse(1000.0, ShapeLowShelf, 12.0, shelf);
+    EXPECT_NEAR(shelf[k500], 11.7408668931, 1e-9);
+    EXPECT_NEAR(shelf[k1000], 8.5018252672, 1e-9);
+    EXPECT_NEAR(shelf[k2000], 1.8435501130, 1e-9);
+    shelfResponse(1000.0, ShapeHighShelf, 12.0, shelf);
+    EXPECT_NEAR(shelf[k500], 1.9840413133, 1e-9);
+    EXPECT_NEAR(shelf[k1000], 8.6956990635, 1e-9);
+    EXPECT_NEAR(shelf[k2000], 11.7666628468, 1e-9);
+}
+
 TEST(PeakingResponse, CentreIsSnappedToTheGrid) {
     const Curve at1000 = peaking(1000.0, 9.0, 0.7);
     const Curve at1010 = peaking(1010.0, 9.0, 0.7);
@@ -179,6 +197,42 @@ TEST(PassFilters, TwelveDbLowPassReadsAboutMinusThreeAtItsCorner) {
     // -18 dB/Oct has exact Butterworth damping: -3.0103 dB.
     lowPassResponse(1000.0, 1, c);
     EXPECT_NEAR(c[k1000], -3.0103, 1e-3);
+}
+
+// The device's own curves at 500, 1000 and 2000 Hz for a 1 kHz corner, every slope, from an
+// evaluation of its section tables in Python. Tight enough that one wrong digit of a damping
+// value, the two angular constants swapped, or the high-pass -48 dB/Oct table taking the
+// low-pass damping (8e-6 dB apart at the corner) shows.
+constexpr double kDeviceLowPass[7][3] = {
+    {-0.2463694345, -2.9748325945, -12.3053993123}, {-0.0672265297, -3.0102993490, -18.1566444775},
+    {-0.0237849420, -3.0066981341, -24.1433266166}, {0.0120514019, -2.9722675016, -30.1375017671},
+    {0.0393220987, -2.9436187431, -36.1401924568},  {-0.0541135382, -3.0975946460, -42.2634401620},
+    {-0.0091445421, -3.0359204175, -48.2484358977},
+};
+constexpr double kDeviceHighPass[7][3] = {
+    {-12.2922224735, -2.9748334046, -0.2455732262}, {-18.1360060883, -3.0103005643, -0.0669053484},
+    {-24.1154910202, -3.0066997544, -0.0236744444}, {-30.1025811957, -2.9722695270, 0.0120634482},
+    {-36.0982370185, -2.9436211737, 0.0392858015},  {-42.2145991749, -3.0975974816, -0.0540488605},
+    {-48.1925516700, -3.0359156846, -0.0091265299},
+};
+
+TEST(PassFilters, SectionTablesGiveTheDevicesCurvesToTheLastDigit) {
+    constexpr int kAt[3] = {k500, k1000, k2000};
+    for (int slope = 0; slope < kSlopeCount; ++slope) {
+        Curve lp{}, hp{};
+        lowPassResponse(1000.0, slope, lp);
+        highPassResponse(1000.0, slope, hp);
+        for (int col = 0; col < 3; ++col) {
+            EXPECT_NEAR(lp[kAt[col]], kDeviceLowPass[slope][col], 1e-8)
+                << "slope " << slope << " column " << col;
+            EXPECT_NEAR(hp[kAt[col]], kDeviceHighPass[slope][col], 1e-8)
+                << "slope " << slope << " column " << col;
+        }
+    }
+    // The -48 dB/Oct high-pass starts with its own damping, 0.98039126 (low-pass 0.98039216).
+    const double s0 = std::sin(1000.0 * kDesign);
+    EXPECT_NEAR(highPassSections(1000.0, 6)[0].a0, 1.0 + 0.98039126 * s0, 1e-15);
+    EXPECT_NEAR(lowPassSections(1000.0, 6)[0].a0, 1.0 + 0.98039216 * s0, 1e-15);
 }
 
 TEST(PassFilters, OddOrdersStartWithAFirstOrderSection) {
