@@ -86,32 +86,46 @@ std::string CommandFrame::finish() const {
 int FindPattern(std::string_view haystack, std::string_view pattern, int start) {
     if (start < 0)
         return -1;
-    const auto n = static_cast<long>(haystack.size());
-    const auto m = static_cast<long>(pattern.size());
-    if (start + m > n)
+    const auto n = static_cast<std::size_t>(haystack.size());
+    const auto m = static_cast<std::size_t>(pattern.size());
+    const auto from = static_cast<std::size_t>(start);
+    if (from + m > n)
         return -1;
     if (m == 0)
         return start;
 
-    auto same = [](char a, char b) { return a == b || a == '?' || b == '?'; };
-    // Failure table over the pattern, with '?' matching anything.
-    std::vector<long> fail(static_cast<std::size_t>(m), 0);
-    for (long i = 1, k = 0; i < m; ++i) {
-        while (k > 0 &&
-               !same(pattern[static_cast<std::size_t>(i)], pattern[static_cast<std::size_t>(k)]))
-            k = fail[static_cast<std::size_t>(k - 1)];
-        if (same(pattern[static_cast<std::size_t>(i)], pattern[static_cast<std::size_t>(k)]))
-            ++k;
-        fail[static_cast<std::size_t>(i)] = k;
+    // Only the pattern's '?' is a wildcard; in the haystack a '?' is a character.
+    auto matches = [](char text, char pat) { return pat == '?' || text == pat; };
+    if (pattern.find('?') != std::string_view::npos) {
+        // A failure table cannot hold wildcards: built with '?' matching anything it
+        // shifts past real matches and reports false ones ("a?a" in "abba" at 1). A
+        // pattern with wildcards is compared at every position instead.
+        for (std::size_t at = from; at + m <= n; ++at) {
+            std::size_t k = 0;
+            while (k < m && matches(haystack[at + k], pattern[k]))
+                ++k;
+            if (k == m)
+                return static_cast<int>(at);
+        }
+        return -1;
     }
-    for (long i = start, k = 0; i < n; ++i) {
-        const char c = haystack[static_cast<std::size_t>(i)];
-        while (k > 0 && !same(c, pattern[static_cast<std::size_t>(k)]))
-            k = fail[static_cast<std::size_t>(k - 1)];
-        if (same(c, pattern[static_cast<std::size_t>(k)]))
+
+    // Knuth-Morris-Pratt over a plain pattern.
+    std::vector<std::size_t> fail(m, 0);
+    for (std::size_t i = 1, k = 0; i < m; ++i) {
+        while (k > 0 && pattern[i] != pattern[k])
+            k = fail[k - 1];
+        if (pattern[i] == pattern[k])
+            ++k;
+        fail[i] = k;
+    }
+    for (std::size_t i = from, k = 0; i < n; ++i) {
+        while (k > 0 && haystack[i] != pattern[k])
+            k = fail[k - 1];
+        if (haystack[i] == pattern[k])
             ++k;
         if (k == m)
-            return static_cast<int>(i - m + 1);
+            return static_cast<int>(i + 1 - m);
     }
     return -1;
 }

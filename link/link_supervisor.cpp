@@ -18,13 +18,11 @@ void LinkSupervisor::Connect() {
     // The new receive thread replaces the old one; stop() joins, so no pause is needed
     // for the old thread to let go of the port.
     stopReceiver();
-    if (!m_commands.startReceiver()) {
-        // Without a socket no hello can go out: report it once instead of waiting 15 s
-        // for a "CANNOT CONNECT." that was certain from the start.
+    // Without a socket the attempt still runs: its hellos are refused by the link, and
+    // after the third timeout the operator gets "CANNOT CONNECT." as for a silent device.
+    m_receiverStarted = m_commands.startReceiver();
+    if (!m_receiverStarted)
         m_events.socketError();
-        return;
-    }
-    m_receiverStarted = true;
     m_connecting = true;
     m_connectTries = 0;
     m_commands.sendStopReports();

@@ -50,7 +50,7 @@ public:
     void pressConnectButton();
     // Starts a connect attempt: a new receive thread, "%Q," 0 and the hello. Ignored while
     // an attempt is under way. When the socket cannot be opened, socketError() is raised
-    // and no attempt starts.
+    // and the attempt runs into its three timeouts and connectFailed().
     void Connect();
     // "%Q," 0, stop the receive thread, clear online; button "CONNECT", indicator dark.
     void Disconnect();

@@ -178,6 +178,51 @@ TEST(FindPattern, EdgeCases) {
     EXPECT_EQ(FindPattern("%Z,1234#", "%?,", 0), 0);
     EXPECT_EQ(FindPattern("xx%Q,", "%?,", 0), 2);
     EXPECT_EQ(FindPattern("abcabd", "ab?", 1), 3);
+    // A '?' in the searched text is a character like any other, not a wildcard.
+    EXPECT_EQ(FindPattern("a?c#", "#", 0), 3);
+    EXPECT_EQ(FindPattern("??%", "%", 0), 2);
+    EXPECT_EQ(FindPattern("x?z", "y", 0), -1);
+    EXPECT_EQ(FindPattern("a?b?c", "?c", 0), 3);
+    // Wildcards never produce a false match or skip a real one.
+    EXPECT_EQ(FindPattern("abba", "a?a", 0), -1);
+    EXPECT_EQ(FindPattern("abbaxa", "a?a", 0), 3);
+    EXPECT_EQ(FindPattern("aab", "?ab", 0), 0);
+    EXPECT_EQ(FindPattern("%A,%B,", "%?,", 1), 3);
+}
+
+// Every pattern of up to three characters over "ab?" in every text of up to six
+// characters over "ab?": the first match agrees with a direct comparison at each position.
+TEST(FindPattern, AgreesWithDirectComparisonForPlainAndWildcardPatterns) {
+    auto words = [](std::size_t maxLength) {
+        std::vector<std::string> out{""};
+        for (std::size_t i = 0; i < out.size(); ++i)
+            if (out[i].size() < maxLength)
+                for (char c : std::string("ab?"))
+                    out.push_back(out[i] + c);
+        return out;
+    };
+    auto direct = [](const std::string& text, const std::string& pattern, int start) {
+        for (std::size_t at = static_cast<std::size_t>(start); at + pattern.size() <= text.size();
+             ++at) {
+            bool all = true;
+            for (std::size_t k = 0; k < pattern.size() && all; ++k)
+                all = pattern[k] == '?' || text[at + k] == pattern[k];
+            if (all)
+                return static_cast<int>(at);
+        }
+        return -1;
+    };
+    int compared = 0;
+    for (const std::string& pattern : words(3))
+        for (const std::string& text : words(6))
+            for (int start = 0; start <= static_cast<int>(text.size()); ++start) {
+                if (pattern.empty() || start + pattern.size() > text.size())
+                    continue;
+                ASSERT_EQ(FindPattern(text, pattern, start), direct(text, pattern, start))
+                    << "\"" << pattern << "\" in \"" << text << "\" from " << start;
+                ++compared;
+            }
+    EXPECT_GT(compared, 10000);
 }
 
 TEST(HexToBytes, OddLengthAndNonHexCharacters) {

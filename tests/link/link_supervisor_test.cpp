@@ -235,18 +235,31 @@ TEST_F(LinkSupervisorTest, DisconnectStopsReportsThenTheReceiverAndClearsOnline)
     EXPECT_EQ(commands.log.back(), "Z");
 }
 
-TEST_F(LinkSupervisorTest, SocketFailureIsReportedOnceAndStartsNoAttempt) {
+TEST_F(LinkSupervisorTest, SocketFailureShowsWinsockErrorThenTheAttemptTimesOut) {
     commands.socketWorks = false;
+    const Millis t0 = clock.now();
     sup.Connect();
-    EXPECT_EQ(events.socketErrors, 1);
-    EXPECT_FALSE(sup.connecting());
+    EXPECT_EQ(events.socketErrors, 1); // "Winsock error!"
+    EXPECT_TRUE(sup.connecting());
     EXPECT_FALSE(sup.receiverStarted());
-    EXPECT_TRUE(commands.helloTimes.empty());
+    // A second press is ignored while the attempt runs.
+    sup.pressConnectButton();
+    EXPECT_EQ(events.socketErrors, 1);
+    // A reply cannot come without a receiver; one left over from before changes nothing.
+    sup.onIdentReply();
+    EXPECT_FALSE(sup.online());
     runTimerFor(20s);
-    EXPECT_TRUE(events.failedAt.empty()); // no "CANNOT CONNECT." on top of it
+    ASSERT_EQ(events.failedAt.size(), 1u); // then "CANNOT CONNECT."
+    EXPECT_EQ(events.failedAt[0], t0 + 15s);
+    EXPECT_EQ(events.buttons, std::vector<bool>{false});
+    EXPECT_FALSE(sup.connecting());
+    EXPECT_EQ(events.socketErrors, 1);
+
     commands.socketWorks = true;
+    commands.helloTimes.clear();
     sup.Connect();
     EXPECT_TRUE(sup.connecting());
+    EXPECT_TRUE(sup.receiverStarted());
     EXPECT_EQ(commands.helloTimes.size(), 1u);
 }
 
