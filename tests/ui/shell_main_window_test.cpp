@@ -400,10 +400,40 @@ TEST_F(MainWindowTest, NavigationPanelPagesGroupViewsAndClearOperations) {
     EXPECT_FALSE(w.navigationPanel()->isVisible());
 
     // Mix buttons: AUX2 is mix 4; the channel view with the new mix.
-    nav->setMode(NavigationPanel::MixButtons);
+    nav->setMode(NavigationPanel::MainButtons);
+    QTest::mouseClick(nav->auxButton(), Qt::LeftButton);
+    EXPECT_EQ(nav->mode(), NavigationPanel::MixButtons);
+    EXPECT_TRUE(nav->mixButton(1)->state()); // AUX lights the current mix: LR at first
     QTest::mouseClick(nav->mixButton(4), Qt::LeftButton);
     EXPECT_EQ(w.pages().mixSelection(), 4);
     EXPECT_TRUE(nav->mixButton(4)->state());
+    EXPECT_FALSE(nav->mixButton(1)->state());
+    QTest::mouseClick(nav->returnButton(3), Qt::LeftButton);
+    EXPECT_EQ(nav->mode(), NavigationPanel::MainButtons);
+    nav->mixButton(4)->setState(false);
+    QTest::mouseClick(nav->auxButton(), Qt::LeftButton);
+    EXPECT_TRUE(nav->mixButton(4)->state()); // again the mix the strips show
+    EXPECT_FALSE(nav->mixButton(1)->state());
+
+    // At most one page button is lit, and it is the page on screen.
+    nav->setMode(NavigationPanel::MainButtons);
+    QTest::mouseClick(nav->systemButton(), Qt::LeftButton);
+    EXPECT_TRUE(nav->systemButton()->state());
+    QTest::mouseClick(nav->groupButton(), Qt::LeftButton); // back to the channel view
+    EXPECT_EQ(w.pages().view(), View::Channel);
+    EXPECT_FALSE(nav->systemButton()->state());
+    QTest::mouseClick(nav->muteButton(), Qt::LeftButton);
+    EXPECT_EQ(w.pages().view(), View::Matrix);
+    EXPECT_TRUE(nav->muteButton()->state());
+    QTest::mouseClick(nav->controlButton(), Qt::LeftButton);
+    EXPECT_EQ(w.pages().view(), View::Groups);
+    EXPECT_FALSE(nav->muteButton()->state());
+    EXPECT_TRUE(nav->controlButton()->state());
+    QTest::mouseClick(w.topBar()->viewButton(View::System), Qt::LeftButton);
+    EXPECT_FALSE(nav->controlButton()->state());
+    EXPECT_TRUE(nav->systemButton()->state());
+    QTest::mouseClick(w.topBar()->viewButton(View::Channel), Qt::LeftButton);
+    EXPECT_FALSE(nav->systemButton()->state());
 
     // CLEAR MUTE offline: the image and the strips only; CH19 keeps its mute.
     nav->setMode(NavigationPanel::MainButtons);

@@ -81,7 +81,7 @@ TEST_F(Readout, KindZeroAndChannelsWithoutARecordShowNothing) {
     EXPECT_FALSE(type(40, 3, "0").changed);
 }
 
-TEST_F(Readout, TypedBandFrequencyIsClampedAndSentAsThePeqBand) {
+TEST_F(Readout, TypedBandValuesAreClampedAndSentAsThePeqBand) {
     TypedEntryResult r = type(0, 23, "25000", 1);
     EXPECT_TRUE(r.changed);
     EXPECT_EQ(image.inputs[0].peq[1].freq, 20000);
@@ -97,7 +97,27 @@ TEST_F(Readout, TypedBandFrequencyIsClampedAndSentAsThePeqBand) {
     EXPECT_FALSE(type(0, 3, "5", 1).changed);
     EXPECT_EQ(image.inputs[0].gain, gain);
     // CH19 keeps its value but sends no PEQ frame.
-    EXPECT_EQ(type(18, 22, "1000", 1).send, TypedSend::None);
+    r = type(18, 22, "1000", 1);
+    EXPECT_TRUE(r.changed);
+    EXPECT_EQ(image.inputs[18].peq[0].freq, 1000);
+    EXPECT_EQ(r.send, TypedSend::None);
+    EXPECT_EQ(type(17, 26, "800", 1).send, TypedSend::G); // CH18 still sends
+    // The first box of a band kind goes out as the PEQ editor's knobs send it: "%G," for
+    // every input, CH19 and CH20 included.
+    r = type(18, 22, "3");
+    EXPECT_EQ(image.inputs[18].peq[0].gain, 180);
+    EXPECT_EQ(r.send, TypedSend::G);
+    EXPECT_EQ(r.selector, 19);
+    EXPECT_EQ(r.band, 1);
+    r = type(19, 14, "2.5"); // band 4 gain
+    EXPECT_EQ(image.inputs[19].peq[3].gain, 175);
+    EXPECT_EQ(r.send, TypedSend::G);
+    EXPECT_EQ(r.selector, 20);
+    EXPECT_EQ(r.band, 4);
+    r = type(19, 18, "700"); // band 5 frequency
+    EXPECT_EQ(image.inputs[19].peq[4].freq, 700);
+    EXPECT_EQ(r.send, TypedSend::G);
+    EXPECT_EQ(r.band, 5);
 }
 
 TEST_F(Readout, TypedSwitchTextIsUpperCasedAndOnlyOpenOrCloseCount) {
@@ -110,6 +130,11 @@ TEST_F(Readout, TypedSwitchTextIsUpperCasedAndOnlyOpenOrCloseCount) {
     EXPECT_EQ(image.inputs[4].mute, 1);
     EXPECT_TRUE(type(4, 1, " Close ").changed);
     EXPECT_EQ(image.inputs[4].mute, 0);
+    // A line input's mute goes out too, as its strip sends it.
+    r = type(16, 1, "OPEN");
+    EXPECT_EQ(image.inputs[16].mute, 1);
+    EXPECT_EQ(r.send, TypedSend::A);
+    EXPECT_EQ(r.selector, 17);
     // Solo: stored, but no frame carries it.
     r = type(4, 2, "OPEN");
     EXPECT_EQ(image.inputs[4].solo, 1);

@@ -60,8 +60,10 @@ void MainWindow::hideStripArea() {
 
 void MainWindow::showPage(int bank, View view) {
     m_pages.showPage(bank, view);
-    // The group view ended with the page: the panel's group buttons go dark.
+    // The group view ended with the page: the panel's group buttons go dark, and its page
+    // buttons follow the page shown, whoever asked for it.
     m_navigation->setViewGroupLit(0);
+    m_navigation->setPageLit(m_pages.view());
     applyContent();
 }
 

@@ -51,6 +51,7 @@ NavigationPanel::NavigationPanel(QWidget* parent) : QWidget(parent) {
     connect(m_aux, &ToggleButton::clicked, this, [this] {
         emit channelViewWanted();
         setMode(MixButtons);
+        setCurrentMix(m_mix);
     });
     connect(m_clearMute, &ToggleButton::clicked, this, [this] { emit clearMutesRequested(); });
     connect(m_clearSolo, &ToggleButton::clicked, this, [this] { emit clearSolosRequested(); });
@@ -133,8 +134,19 @@ void NavigationPanel::setMode(int mode) {
 }
 
 void NavigationPanel::setCurrentMix(int mix) {
+    if (mixButton(mix) == nullptr)
+        return;
+    m_mix = mix;
     for (std::size_t i = 0; i < m_mixes.size(); ++i)
         m_mixes[i]->setState(m_mixes[i] == mixButton(mix));
+}
+
+void NavigationPanel::setPageLit(View view) {
+    m_system->setState(view == View::System);
+    m_phantom->setState(view == View::Phantom);
+    m_mute->setState(view == View::Matrix);
+    m_view->setState(view == View::Mode);
+    m_control->setState(view == View::Groups);
 }
 
 void NavigationPanel::setViewGroupLit(int group) {

@@ -28,8 +28,13 @@ public:
     void setMode(int mode);
     int mode() const { return m_mode; }
     void retranslate();
-    // The mix the strips show (lit in mode 3): 1 = LR, 3..8 = AUX1..AUX6.
+    // The mix the strips show (lit in mode 3): 1 = LR, 3..8 = AUX1..AUX6. The panel keeps
+    // it, so that AUX lights the current mix's button again.
     void setCurrentMix(int mix);
+    // Lights the page button of the view the main window shows (SYSTEM, PHANTOM, MUTE,
+    // VIEW or CONTROL) and darkens the others: at most one page button is lit, and it is
+    // the page on screen.
+    void setPageLit(View view);
     // Lights the view-group button of a group 1..4 (the others go dark; 0 darkens all).
     void setViewGroupLit(int group);
 
@@ -73,6 +78,7 @@ private:
     std::vector<ToggleButton*> buttonsOfMode(int mode) const;
 
     int m_mode = MainButtons;
+    int m_mix = 1;
     ToggleButton* m_system;
     ToggleButton* m_group;
     ToggleButton* m_aux;

@@ -64,8 +64,10 @@ Param<Int> describeInput(Image& image, int ch, int kind) {
         p.selector = selector;
         p.band = band;
     };
-    // PEQ frames go out for CH1..CH18 only.
-    const TypedSend peqSend = wire <= 18 ? TypedSend::G : TypedSend::None;
+    // A band's gain, frequency or Q goes out as the PEQ editor's knobs send it: "%G," for
+    // every input. (A frequency typed into the second box of a combined band kind goes out
+    // for CH1..CH18 only; ApplyTypedValue decides that.)
+    const TypedSend peqSend = TypedSend::G;
     if (kind >= 5 && kind <= 19) {
         const int b = (kind - 5) / 3;
         auto& band = in.peq[static_cast<std::size_t>(b)];
@@ -110,6 +112,8 @@ Param<Int> describeInput(Image& image, int ch, int kind) {
     const TypedSend effectSend = wire <= 16 ? TypedSend::J : TypedSend::None;
     switch (kind) {
     case 1:
+        // Sent for every input, as the strip's MUTE button sends it: a typed mute of a line
+        // input that stayed in the image alone would leave the device out of step.
         set(&in.mute, Rule::OnOff, text("MUTE", "静音"), 0, 1, TypedSend::A, wire);
         break;
     case 2:
@@ -285,6 +289,9 @@ QString valueText(Rule rule, int c) {
     return {};
 }
 
+// The frequency of the second box is sent for CH1..CH18.
+constexpr int kBoxTwoPeqChannels = 18;
+
 bool isInput(int channel) {
     return channel >= 0 && channel < kInputCount;
 }
@@ -407,14 +414,18 @@ TypedEntryResult ApplyTypedValue(DeviceImage& image, int channel, int kind, int 
         image.inputs[static_cast<std::size_t>(channel)]
             .peq[static_cast<std::size_t>(p.comboBand)]
             .freq = clampInt(*n, 20, 20000);
-    } else if (box == 0) {
-        const std::optional<int> code = codeFor(p.rule, p.lo, p.hi, typed.toUpper());
-        if (!code)
-            return r;
-        *p.field = *code;
-    } else {
+        r.changed = true;
+        r.send = channel < kBoxTwoPeqChannels ? TypedSend::G : TypedSend::None;
+        r.selector = p.selector;
+        r.band = p.band;
         return r;
     }
+    if (box != 0)
+        return r;
+    const std::optional<int> code = codeFor(p.rule, p.lo, p.hi, typed.toUpper());
+    if (!code)
+        return r;
+    *p.field = *code;
     r.changed = true;
     r.send = p.send;
     r.selector = p.selector;
