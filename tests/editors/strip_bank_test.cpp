@@ -47,6 +47,18 @@ TEST_F(StripBankTest, LinkedEditReloadsEveryStripShowingAMember) {
     EXPECT_EQ(ch3.fader()->position(), 70);
     EXPECT_EQ(large.fader()->position(), 70);
 
+    // The marker along the top of a strip takes the colour of its active group; grey when
+    // the group is switched off.
+    ch3.resize(150, 720);
+    EXPECT_EQ(ch3.grab().toImage().pixelColor(75, 6), QColor(173, 67, 67));
+    bank.setControlGroup(false, 2, StripGroup{});
+    EXPECT_EQ(ch3.grab().toImage().pixelColor(75, 6), QColor(128, 128, 128));
+    EXPECT_EQ(groupMarkerColour(2), QColor(40, 210, 112));
+    EXPECT_EQ(groupMarkerColour(3), QColor(226, 209, 68));
+    EXPECT_EQ(groupMarkerColour(4), QColor(85, 117, 218));
+    EXPECT_EQ(groupMarkerColour(0), QColor(128, 128, 128));
+    bank.setControlGroup(false, 2, group);
+
     // The large strip takes the group of whichever channel it is opened for.
     large.open(3);
     EXPECT_EQ(large.controlGroup().group, 0);
@@ -66,8 +78,23 @@ TEST_F(StripBankTest, RefreshAllAndApplyLanguageReachEveryStrip) {
     EXPECT_TRUE(in.muteButton()->state());
     EXPECT_TRUE(out.feedbackButton()->state());
 
+    EXPECT_EQ(in.compButton()->text(), "COMP");
+    EXPECT_EQ(in.openStateIndicator()->text(), "WAITING");
+    EXPECT_EQ(in.lastHoldIndicator()->text(), "NO");
+    EXPECT_EQ(out.limiterButton()->text(), "COMP");
+    EXPECT_EQ(out.muteButton()->text(), "MUTE");
+
     ui::setLanguage(ui::Language::Chinese);
     bank.applyLanguage();
+    EXPECT_EQ(in.compButton()->text(), QString::fromUtf8("压缩器"));
+    EXPECT_EQ(in.openStateIndicator()->text(), QString::fromUtf8("通道关闭"));
+    EXPECT_EQ(in.lastHoldIndicator()->text(), QString::fromUtf8("无"));
+    image.inputs[1].autoMixLast = 1; // held open by last-hold: open and held
+    in.tick();
+    EXPECT_EQ(in.openStateIndicator()->text(), QString::fromUtf8("通道打开"));
+    EXPECT_EQ(in.lastHoldIndicator()->text(), QString::fromUtf8("最后保持"));
+    EXPECT_EQ(in.phantomButton()->text(), "48V");
+    EXPECT_EQ(out.muteButton()->text(), QString::fromUtf8("静音"));
     EXPECT_EQ(in.priorityButton()->text(), QString::fromUtf8("优先"));
     EXPECT_EQ(out.limiterButton()->text(), QString::fromUtf8("限幅器"));
     EXPECT_EQ(out.feedbackButton()->text(), "FBK");

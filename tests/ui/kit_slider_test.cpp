@@ -211,6 +211,14 @@ TEST(Fader, ReactsOnlyOnTheCapAndReachesBothEnds) {
     release(&fader, QPoint(cap.center().x(), 1000));
     EXPECT_EQ(lastValue(set), 70);
     EXPECT_EQ(changing.count(), 2);
+
+    // The page keys move a fader by the common page of 20 positions, Up toward the top.
+    key(&fader, Qt::Key_PageUp);
+    EXPECT_EQ(lastValue(set), 50);
+    key(&fader, Qt::Key_Up);
+    EXPECT_EQ(lastValue(set), 49);
+    key(&fader, Qt::Key_PageDown);
+    EXPECT_EQ(fader.position(), 69);
 }
 
 TEST(SliderBinding, SendsOnReleaseOnlyOrOnEveryChangeAsBound) {

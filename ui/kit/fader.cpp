@@ -10,7 +10,6 @@ namespace krm::ui {
 Fader::Fader(QWidget* parent) : Slider(Qt::Vertical, parent) {
     setTrackMargins(QMargins(32, 2, 0, 5));
     setThumbSize(QSize(34, 24));
-    setPageStep(10);
 }
 
 void Fader::setScaleMarks(const QList<ScaleMark>& marks) {
