@@ -67,8 +67,11 @@ TEST(UdpSocket, SendToRefusesDestinationsOutsideLoopbackUnderTheGuard) {
     ASSERT_EQ(::setenv("KRM416X_LOOPBACK_ONLY", "1", 1), 0);
     UdpSocket s;
     ASSERT_TRUE(s.open(kLoopbackAny));
-    EXPECT_FALSE(s.sendTo(*Endpoint::parse("192.168.1.106", 39050), "%Z,FC81#"));
-    EXPECT_FALSE(s.sendTo(*Endpoint::parse("10.0.0.1", 39050), "%Z,FC81#"));
+    // 0.0.0.0 is outside 127.0.0.0/8 but only ever reaches this machine, so even a
+    // broken guard could not put the datagram on a network.
+    const Endpoint outside = *Endpoint::parse("0.0.0.0", 39050);
+    ASSERT_FALSE(DestinationAllowed(outside));
+    EXPECT_FALSE(s.sendTo(outside, "%Z,FC81#"));
     // A refused send never reaches even a receiver on this machine: the guard stops it
     // before the kernel, so nothing arrives at the loopback peer either.
     UdpSocket peer;
