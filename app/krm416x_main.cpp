@@ -6,8 +6,8 @@
 // connects to it; the stored device address is left as it is.
 
 #include "sim/virtual_device.h"
-#include "ui/kit/texts.h"
-#include "ui/shell/main_window.h"
+#include "kit/texts.h"
+#include "ui/main_window.h"
 
 #include <QApplication>
 #include <QCommandLineParser>

@@ -5,8 +5,8 @@
 //   krm416x-shots OUTPUT_DIR [WIDTH HEIGHT]
 
 #include "sim/virtual_device.h"
-#include "ui/kit/texts.h"
-#include "ui/shell/main_window.h"
+#include "kit/texts.h"
+#include "ui/main_window.h"
 
 #include <QApplication>
 #include <QDir>

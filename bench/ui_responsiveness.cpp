@@ -8,7 +8,7 @@
 // long the UI thread was blocked.
 
 #include "sim/virtual_device.h"
-#include "ui/shell/main_window.h"
+#include "ui/main_window.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

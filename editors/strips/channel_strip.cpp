@@ -1,12 +1,12 @@
 #include "editors/strips/channel_strip.h"
 
 #include "dsp/channel_scales.h"
-#include "ui/kit/fader.h"
-#include "ui/kit/kit_style.h"
-#include "ui/kit/popup_menu.h"
-#include "ui/kit/slider_binding.h"
-#include "ui/kit/text_label.h"
-#include "ui/kit/toggle_button.h"
+#include "kit/fader.h"
+#include "kit/kit_style.h"
+#include "kit/popup_menu.h"
+#include "kit/slider_binding.h"
+#include "kit/text_label.h"
+#include "kit/toggle_button.h"
 
 #include <QMessageBox>
 #include <QPainter>

@@ -4,13 +4,13 @@
 #include "dsp/eq_scales.h"
 #include "editors/strips/geq_thumbnail.h"
 #include "model/frame_builders.h"
-#include "ui/kit/drop_list.h"
-#include "ui/kit/fader.h"
-#include "ui/kit/kit_style.h"
-#include "ui/kit/level_meter.h"
-#include "ui/kit/text_label.h"
-#include "ui/kit/texts.h"
-#include "ui/kit/toggle_button.h"
+#include "kit/drop_list.h"
+#include "kit/fader.h"
+#include "kit/kit_style.h"
+#include "kit/level_meter.h"
+#include "kit/text_label.h"
+#include "kit/texts.h"
+#include "kit/toggle_button.h"
 
 namespace krm {
 

@@ -1,7 +1,7 @@
 #include "editors/strips/peq_thumbnail.h"
 
 #include "dsp/plot_mapping.h"
-#include "ui/kit/kit_style.h"
+#include "kit/kit_style.h"
 
 #include <QMouseEvent>
 #include <QPainter>

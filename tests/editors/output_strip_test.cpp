@@ -3,12 +3,12 @@
 #include "editors/strips/geq_thumbnail.h"
 #include "editors/strips/output_strip.h"
 #include "tests/editors/strip_fixture.h"
-#include "tests/ui/kit_events.h"
-#include "ui/kit/drop_list.h"
-#include "ui/kit/fader.h"
-#include "ui/kit/level_meter.h"
-#include "ui/kit/texts.h"
-#include "ui/kit/toggle_button.h"
+#include "tests/kit/kit_events.h"
+#include "kit/drop_list.h"
+#include "kit/fader.h"
+#include "kit/level_meter.h"
+#include "kit/texts.h"
+#include "kit/toggle_button.h"
 
 #include <QSignalSpy>
 

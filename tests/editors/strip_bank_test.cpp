@@ -3,10 +3,10 @@
 #include "editors/strips/output_strip.h"
 #include "editors/strips/strip_bank.h"
 #include "tests/editors/strip_fixture.h"
-#include "tests/ui/kit_events.h"
-#include "ui/kit/fader.h"
-#include "ui/kit/texts.h"
-#include "ui/kit/toggle_button.h"
+#include "tests/kit/kit_events.h"
+#include "kit/fader.h"
+#include "kit/texts.h"
+#include "kit/toggle_button.h"
 
 namespace krm {
 namespace {

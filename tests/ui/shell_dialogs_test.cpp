@@ -1,4 +1,4 @@
-#include "ui/shell/name_dialog.h"
+#include "ui/name_dialog.h"
 
 #include <QApplication>
 #include <QLabel>

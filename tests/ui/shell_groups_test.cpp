@@ -3,7 +3,7 @@
 #include "model/paced_sender.h"
 #include "tests/support/fake_clock.h"
 #include "tests/support/timed_sink.h"
-#include "ui/shell/group_switching.h"
+#include "ui/group_switching.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "ui/shell/page_state.h"
-#include "ui/shell/shell_layout.h"
+#include "ui/page_state.h"
+#include "ui/shell_layout.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "ui/kit/texts.h"
-#include "ui/shell/readout_model.h"
+#include "kit/texts.h"
+#include "ui/readout_model.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "ui/shell/host_settings.h"
+#include "ui/host_settings.h"
 
 #include <QFile>
 #include <QSettings>

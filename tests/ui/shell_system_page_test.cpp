@@ -1,6 +1,6 @@
-#include "ui/kit/texts.h"
-#include "ui/kit/toggle_button.h"
-#include "ui/shell/system_page.h"
+#include "kit/texts.h"
+#include "kit/toggle_button.h"
+#include "ui/system_page.h"
 
 #include <QLineEdit>
 #include <QMessageBox>

@@ -1,0 +1,405 @@
+#include "ui/main_window.h"
+
+#include "editors/strips/input_strip.h"
+#include "editors/strips/output_strip.h"
+#include "editors/strips/strip_bank.h"
+#include "link/network_settings.h"
+#include "model/paced_sender.h"
+#include "kit/kit_style.h"
+#include "kit/texts.h"
+#include "kit/toggle_button.h"
+#include "ui/host_settings.h"
+#include "ui/messages.h"
+#include "ui/name_dialog.h"
+#include "ui/navigation_panel.h"
+#include "ui/placeholder_page.h"
+#include "ui/readout_panel.h"
+#include "ui/system_page.h"
+#include "ui/top_bar.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QPainter>
+#include <QScrollArea>
+
+namespace krm::ui {
+
+namespace {
+
+// The content behind the scroll bars: the console's dark background.
+class ContentArea : public QWidget {
+public:
+    using QWidget::QWidget;
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        p.fillRect(rect(), style::kWindow);
+        p.fillRect(QRect(0, 0, width(), kStripTop - 14), style::kPanel.darker(115));
+        p.setPen(style::kBorder);
+        p.drawLine(0, kStripTop - 14, width(), kStripTop - 14);
+    }
+};
+
+} // namespace
+
+MainWindow::MainWindow(MainWindowOptions options, QWidget* parent)
+    : QWidget(parent), m_options(std::move(options)),
+      m_clock(m_options.clock ? *m_options.clock : systemClock()),
+      m_settings(std::make_unique<HostSettings>(m_options.settingsPath)) {
+    setWindowTitle(QStringLiteral("KRM-416X 3.1"));
+    setObjectName(QStringLiteral("mainWindow"));
+
+    // Every event of the session and the discovery worker is queued onto this thread.
+    Post post = [this](Task task) {
+        QMetaObject::invokeMethod(this, std::move(task), Qt::QueuedConnection);
+    };
+    SessionEvents& sessionEvents = *this;
+    DiscoveryEvents& discoveryEvents = *this;
+    m_session = std::make_unique<DeviceSession>(m_clock, post, sessionEvents);
+    m_session->setLocalPort(m_options.localPort);
+    const QString hostIp = m_settings->hostIp();
+    const QString deviceIp = m_options.deviceOverride.value_or(hostIp);
+    m_session->setDevice(deviceIp.toStdString(), m_options.devicePort);
+
+    DiscoveryWorker::InterfaceLister interfaces = m_options.interfaces;
+    if (!interfaces)
+        interfaces = [] { return LocalIpv4Interfaces(); };
+    m_discovery =
+        std::make_unique<DiscoveryWorker>(m_clock, std::move(interfaces), post, discoveryEvents);
+    m_discovery->setLocalPort(m_options.localPort);
+    m_discovery->setDevicePort(m_options.devicePort);
+
+    m_pacer = std::make_unique<PacedSender>(
+        m_session->sink(), m_clock, [session = m_session.get()] { session->touchLastReply(); });
+
+    m_linked = std::make_unique<PacedSender>(m_session->sink(), m_clock);
+
+    buildChildren();
+    wireSignals();
+    m_system->setAddress(deviceIp);
+
+    m_metrics = ShellMetrics::forClient(size());
+    applyMetrics();
+    applyLanguage();
+    showPage(1, View::Channel);
+    showReadout();
+    refreshAll();
+
+    m_linkTimer.setInterval(kLinkTimerMs);
+    connect(&m_linkTimer, &QTimer::timeout, this, &MainWindow::linkTimerTick);
+    m_repaintTimer.setInterval(kRepaintTimerMs);
+    connect(&m_repaintTimer, &QTimer::timeout, this, &MainWindow::repaintTick);
+    m_closeTimer.setInterval(kCloseTimerMs);
+    connect(&m_closeTimer, &QTimer::timeout, this, [this] {
+        if (closeTick()) {
+            m_closeTimer.stop();
+            close();
+        }
+    });
+    if (m_options.startTimers) {
+        m_linkTimer.start();
+        m_repaintTimer.start();
+    }
+    m_initialized = true;
+}
+
+MainWindow::~MainWindow() {
+    // Workers first: nothing may post to this window once it is going.
+    m_pacer->stop();
+    m_linked->stop();
+    m_discovery->stop();
+    m_session->shutdown();
+    // The strips refer to the linked sender: they go before it does.
+    delete m_scroll;
+    m_scroll = nullptr;
+}
+
+void MainWindow::buildChildren() {
+    m_scroll = new QScrollArea(this);
+    m_scroll->setFrameShape(QFrame::NoFrame);
+    m_scroll->setWidgetResizable(false);
+    m_content = new ContentArea;
+    m_scroll->setWidget(m_content);
+    m_scroll->setStyleSheet(QStringLiteral(
+        "QScrollArea { background: #181a1e; }"
+        "QScrollBar { background: #16181c; border: 0; }"
+        "QScrollBar:horizontal { height: 14px; } QScrollBar:vertical { width: 14px; }"
+        "QScrollBar::handle { background: #3e434d; border-radius: 4px; margin: 2px; }"
+        "QScrollBar::handle:horizontal { min-width: 40px; }"
+        "QScrollBar::handle:vertical { min-height: 40px; }"
+        "QScrollBar::add-line, QScrollBar::sub-line { width: 0; height: 0; }"
+        "QScrollBar::add-page, QScrollBar::sub-page { background: none; }"));
+
+    m_topBar = new TopBar(m_content);
+    // The about item of the window's menu; the desktop offers no system menu to carry it,
+    // so it sits in the context menu of the window's top area.
+    auto* about = new QAction(QStringLiteral("ABOUT KRM-416X 3.1(&A)..."), m_topBar);
+    about->setObjectName(QStringLiteral("aboutAction"));
+    connect(about, &QAction::triggered, this, [this] {
+        auto* box = new AboutBox(this);
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->open();
+    });
+    m_topBar->addAction(about);
+    m_topBar->setContextMenuPolicy(Qt::ActionsContextMenu);
+    m_readout = new ReadoutPanel(m_topBar);
+
+    DeviceImage& img = m_session->image();
+    CommandSet& commands = m_session->commands();
+    m_bank = new StripBank(this);
+    for (int i = 0; i < kInputCount; ++i) {
+        auto* strip = new InputStrip(img, commands, *m_linked, i, m_content);
+        m_inputStrips[static_cast<std::size_t>(i)] = strip;
+        wireStrip(strip);
+    }
+    for (int o = 0; o < kOutputCount; ++o) {
+        auto* strip = new OutputStrip(img, commands, *m_linked, o, m_content);
+        m_outputStrips[static_cast<std::size_t>(o)] = strip;
+        wireStrip(strip);
+    }
+    m_largeInput = new InputStrip(img, commands, *m_linked, 0, m_content);
+    m_largeOutput = new OutputStrip(img, commands, *m_linked, 0, m_content);
+    wireStrip(m_largeInput);
+    wireStrip(m_largeOutput);
+
+    m_system = new SystemPage(m_content);
+    m_pageWidgets[static_cast<std::size_t>(View::System)] = m_system;
+    m_pageWidgets[static_cast<std::size_t>(View::Matrix)] =
+        new PlaceholderPage("MATRIX", "矩阵", m_content);
+    m_pageWidgets[static_cast<std::size_t>(View::Mode)] =
+        new PlaceholderPage("MODE (AUTO-MIXER)", "模式（自动混音）", m_content);
+    m_pageWidgets[static_cast<std::size_t>(View::Groups)] =
+        new PlaceholderPage("GROUPS", "分组", m_content);
+    m_pageWidgets[static_cast<std::size_t>(View::Phantom)] =
+        new PlaceholderPage("PHANTOM", "幻象电源", m_content);
+    m_inputEditors = {new PlaceholderPage("DYNAMICS", "动态", m_content),
+                      new PlaceholderPage("PEQ", "均衡", m_content),
+                      new PlaceholderPage("EFFECTS", "效果", m_content),
+                      new PlaceholderPage("AUX SENDS", "辅助发送", m_content)};
+    m_outputEditors = {new PlaceholderPage("LIMITER", "限幅器", m_content),
+                       new PlaceholderPage("GRAPHIC EQ", "图示均衡", m_content)};
+    m_navigation = new NavigationPanel(m_content);
+    hideStripArea();
+}
+
+void MainWindow::wireStrip(ChannelStrip* strip) {
+    m_bank->add(strip);
+    strip->setServices(StripServices{
+        [this](const QString& current) { return NameDialog::editName(current, this); },
+        [this](const QString& text) { ShowMessage(this, QStringLiteral("KRM-416X 3.1"), text); }});
+    const bool output = strip->isOutput();
+    connect(strip, &ChannelStrip::openEditorRequested, this, [this, output](int channel, int kind) {
+        if (output)
+            openOutputEditor(channel, static_cast<OutputEditorKind>(kind));
+        else
+            openInputEditor(channel, static_cast<InputEditorKind>(kind));
+    });
+    connect(strip, &ChannelStrip::readoutRequested, this, &MainWindow::setSelection);
+    // A strip changed a level, a mute or a name: the other strip of that channel (the
+    // bank strip or the large one) and the readout follow.
+    connect(strip, &ChannelStrip::overviewChanged, this, [this, output](int channel) {
+        m_bank->reload(output, {channel});
+        showReadout();
+    });
+    connect(strip, &ChannelStrip::nameChanged, this, [this, output](int channel) {
+        m_bank->reload(output, {channel});
+        showReadout();
+    });
+}
+
+void MainWindow::wireSignals() {
+    connect(m_topBar, &TopBar::bankPressed, this, &MainWindow::pressBank);
+    connect(m_topBar, &TopBar::viewPressed, this,
+            [this](View view) { showPage(m_pages.bank(), view); });
+    connect(m_topBar, &TopBar::muteGroupPressed, this, &MainWindow::toggleMuteGroup);
+    connect(m_topBar, &TopBar::controlGroupPressed, this, &MainWindow::toggleControlGroup);
+    connect(m_topBar, &TopBar::linkIndicatorPressed, this,
+            [this] { showPage(m_pages.bank(), View::System); });
+    connect(m_topBar, &TopBar::navigationPressed, this, [this] {
+        showPage(m_pages.bank(), View::Channel);
+        m_navigation->setMode(NavigationPanel::MainButtons);
+    });
+    connect(m_readout, &ReadoutPanel::valueTyped, this, &MainWindow::applyTypedValue);
+
+    connect(m_navigation, &NavigationPanel::viewRequested, this,
+            [this](View view) { showPage(m_pages.bank(), view); });
+    connect(m_navigation, &NavigationPanel::channelViewWanted, this, [this] {
+        if (m_pages.view() != View::Channel || m_pages.displayMode() != DisplayMode::Page)
+            showPage(m_pages.bank(), View::Channel);
+    });
+    connect(m_navigation, &NavigationPanel::mixRequested, this, [this](int mix) {
+        m_pages.setMixSelection(mix);
+        showPage(m_pages.bank(), View::Channel);
+    });
+    connect(m_navigation, &NavigationPanel::groupRequested, this, &MainWindow::showGroup);
+    connect(m_navigation, &NavigationPanel::clearMutesRequested, this, &MainWindow::clearAllMutes);
+    connect(m_navigation, &NavigationPanel::clearSolosRequested, this, &MainWindow::clearAllSolos);
+
+    connect(m_system, &SystemPage::addressConfirmed, this, &MainWindow::pickDevice);
+    connect(m_system, &SystemPage::devicePicked, this, &MainWindow::pickDevice);
+    connect(m_system, &SystemPage::searchPressed, this, &MainWindow::startSearch);
+    connect(m_system, &SystemPage::connectPressed, this, &MainWindow::pressConnect);
+    connect(m_system, &SystemPage::offlinePressed, this, [this] {
+        showPage(1, View::Channel);
+        m_navigation->setMode(NavigationPanel::MainButtons);
+    });
+}
+
+void MainWindow::applyLanguage() {
+    m_topBar->retranslate();
+    m_system->retranslate();
+    m_navigation->retranslate();
+    m_bank->applyLanguage();
+    for (QWidget* page : m_pageWidgets)
+        if (auto* placeholder = qobject_cast<PlaceholderPage*>(page))
+            placeholder->retranslate();
+    for (PlaceholderPage* editor : m_inputEditors)
+        editor->retranslate();
+    for (PlaceholderPage* editor : m_outputEditors)
+        editor->retranslate();
+    showReadout();
+    update();
+}
+
+// ---- device address, connect, discovery ----
+
+void MainWindow::pickDevice(const QString& ip) {
+    m_system->setAddress(ip);
+    m_settings->setHostIp(ip);
+    m_session->setDevice(ip.toStdString(), m_options.devicePort);
+}
+
+void MainWindow::pressConnect() {
+    // The search socket and the link bind the same local port: a search ends here.
+    m_discovery->stop();
+    m_system->setSearchVisible(false);
+    const bool wasOnline = m_session->isOnline();
+    m_session->toggleConnect();
+    if (!wasOnline && m_session->isConnecting()) {
+        showPage(1, View::Channel);
+        m_navigation->setMode(NavigationPanel::MainButtons);
+    }
+}
+
+void MainWindow::startSearch() {
+    // The link's receive socket holds the port the search needs: take the link down.
+    if (m_session->receiverRunning() || m_session->isConnecting())
+        m_session->disconnect();
+    m_discovery->start();
+}
+
+void MainWindow::searchStarted(int total) {
+    m_system->clearDevices();
+    m_system->setSearchRange(total);
+    m_system->setSearchVisible(true);
+}
+
+void MainWindow::searchProgress(int done, int) {
+    m_system->setSearchProgress(done);
+}
+
+void MainWindow::deviceFound(const Endpoint& device) {
+    m_system->addDevice(QString::fromStdString(device.addressText()), device.port);
+}
+
+void MainWindow::sweepFinished() {
+    m_system->setSearchVisible(false);
+}
+
+void MainWindow::socketError(const std::string&) {
+    m_system->setSearchVisible(false);
+    ShowSocketError(this);
+}
+
+// ---- session events ----
+
+void MainWindow::linkIndicatorChanged(LinkIndicator indicator) {
+    m_topBar->setLinkShown(indicator == LinkIndicator::Online);
+}
+
+void MainWindow::connectButtonChanged(bool connected) {
+    m_system->setConnected(connected);
+}
+
+void MainWindow::connectFailed() {
+    ShowCannotConnect(this);
+}
+
+void MainWindow::socketError() {
+    ShowSocketError(this);
+}
+
+void MainWindow::statusUpdated() {
+    // Nothing to do per report: the shown strips move their meters and auto-mixer
+    // indicators from the image on their own 50 ms timer, repainting only what changed.
+}
+
+void MainWindow::levelsUpdated() {
+    m_levelsDirty = true;
+}
+
+// ---- timers, size, shutdown ----
+
+void MainWindow::linkTimerTick() {
+    m_session->onLinkTimer();
+}
+
+void MainWindow::repaintTick() {
+    // Bursts of reports collapse into one repaint per tick.
+    if (!m_levelsDirty)
+        return;
+    // Meters move on the strips' own timers from the image; level reports (faders,
+    // output mutes, MIC/LINE) reload the strips on their next tick, and the readout may
+    // show one of those values.
+    if (m_levelsDirty) {
+        m_bank->requestReloadAll();
+        showReadout();
+    }
+    m_levelsDirty = false;
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    m_scroll->setGeometry(rect());
+    if (!m_initialized)
+        return;
+    const ShellMetrics next = ShellMetrics::forClient(size());
+    const bool widthChanged = next.stripWidth != m_metrics.stripWidth;
+    m_metrics = next;
+    applyMetrics();
+    if (widthChanged)
+        applyContent();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    if (m_closeAllowed) {
+        event->accept();
+        return;
+    }
+    event->ignore();
+    beginShutdown();
+}
+
+void MainWindow::beginShutdown() {
+    if (m_shuttingDown)
+        return;
+    m_shuttingDown = true;
+    m_linkTimer.stop();
+    m_repaintTimer.stop();
+    m_pacer->stop();
+    m_linked->stop();
+    m_discovery->stop();
+    // "%Q," 0 when online, then the receive thread is told to stop.
+    m_session->shutdown();
+    m_closeTimer.start();
+}
+
+bool MainWindow::closeTick() {
+    if (m_session->receiverRunning() || m_discovery->running())
+        return false;
+    m_closeAllowed = true;
+    return true;
+}
+
+} // namespace krm::ui

@@ -1,0 +1,175 @@
+#pragma once
+// MainWindow: the program's only top-level window ("KRM-416X 3.1", opens maximized). It
+// owns the device session, the stored device address, the 50 ms link timer, the page
+// switching (banks, views, editors, group views), the mute-group and control-group
+// switches, the parameter readout, the system page with discovery, and the shutdown order.
+//
+// Threads: UI thread only. The session and the discovery worker hand their events to it
+// through a Post that queues the task onto this object's thread
+// (QMetaObject::invokeMethod with Qt::QueuedConnection), so every SessionEvents and
+// DiscoveryEvents call below runs on the UI thread. Paced sends run on PacedSender workers:
+// one for mute groups and clear-all, one for the strips' linked-member frames.
+
+#include "link/discovery.h"
+#include "model/device_session.h"
+#include "ui/group_switching.h"
+#include "ui/page_state.h"
+#include "ui/readout_model.h"
+#include "ui/shell_layout.h"
+
+#include <QTimer>
+#include <QWidget>
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <optional>
+
+class QScrollArea;
+
+namespace krm {
+class ChannelStrip;
+class InputStrip;
+class OutputStrip;
+class PacedSender;
+class StripBank;
+} // namespace krm
+
+namespace krm::ui {
+
+class HostSettings;
+class NavigationPanel;
+class PlaceholderPage;
+class ReadoutPanel;
+class SystemPage;
+class TopBar;
+
+struct MainWindowOptions {
+    QString settingsPath;                  // empty: the per-user INI file
+    std::optional<QString> deviceOverride; // --demo: where the session points; hostip untouched
+    std::uint16_t devicePort = kDevicePort;
+    std::uint16_t localPort = kDevicePort;
+    Clock* clock = nullptr;                      // null: the steady clock
+    bool startTimers = true;                     // tests run the timer bodies by hand
+    DiscoveryWorker::InterfaceLister interfaces; // null: this computer's interfaces
+};
+
+class MainWindow : public QWidget, private SessionEvents, private DiscoveryEvents {
+    Q_OBJECT
+public:
+    static constexpr int kLinkTimerMs = 50;
+    static constexpr int kRepaintTimerMs = 50;
+    static constexpr int kCloseTimerMs = 100;
+    static constexpr Millis kMuteGroupPause{20};
+
+    explicit MainWindow(MainWindowOptions options = {}, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    DeviceSession& session() { return *m_session; }
+    DeviceImage& image() { return m_session->image(); }
+    const PageState& pages() const { return m_pages; }
+    const ShellMetrics& metrics() const { return m_metrics; }
+    HostSettings& settings() { return *m_settings; }
+    PacedSender& pacer() { return *m_pacer; }
+    TopBar* topBar() const { return m_topBar; }
+    SystemPage* systemPage() const { return m_system; }
+    NavigationPanel* navigationPanel() const { return m_navigation; }
+    ReadoutPanel* readout() const { return m_readout; }
+    InputStrip* inputStrip(int index) const;
+    OutputStrip* outputStrip(int index) const;
+    StripBank& strips() { return *m_bank; }
+    QWidget* pageWidget(View view) const;
+
+    // Operations used by the buttons, the navigation panel, the system page and (later)
+    // the strips, presets and recovery.
+    void showPage(int bank, View view);
+    void pressBank(int bank);
+    void openInputEditor(int channel, InputEditorKind kind);
+    void openOutputEditor(int output, OutputEditorKind kind);
+    void showGroup(int group);
+    void refreshAll();
+    void applyLanguage();
+    // Readout: the channel (0..19 inputs, 24..31 outputs) and kind last touched.
+    void setSelection(int channel, int kind);
+    void showReadout();
+    void applyTypedValue(int box, const QString& text);
+    // Main-window switches (toggle).
+    void toggleMuteGroup(int group);
+    void toggleControlGroup(int group);
+    void clearAllMutes();
+    void clearAllSolos();
+    // Body of the 50 ms timer and of the repaint timer.
+    void linkTimerTick();
+    void repaintTick();
+    // Body of the shutdown timer: true when the window may close (no thread runs).
+    bool closeTick();
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    // SessionEvents (UI thread, queued by the session).
+    void linkIndicatorChanged(LinkIndicator indicator) override;
+    void connectButtonChanged(bool connected) override;
+    void connectFailed() override;
+    void socketError() override;
+    void statusUpdated() override;
+    void levelsUpdated() override;
+    // DiscoveryEvents (UI thread, queued by the worker).
+    void searchStarted(int total) override;
+    void searchProgress(int done, int total) override;
+    void deviceFound(const Endpoint& device) override;
+    void sweepFinished() override;
+    void socketError(const std::string& reason) override;
+
+    void buildChildren();
+    void wireSignals();
+    void applyMetrics();
+    void hideStripArea();
+    void applyContent();
+    void refreshStrips();
+    void wireStrip(ChannelStrip* strip);
+    void pickDevice(const QString& ip);
+    void startSearch();
+    void pressConnect();
+    void beginShutdown();
+    void sendTyped(const TypedEntryResult& result);
+
+    MainWindowOptions m_options;
+    Clock& m_clock;
+    std::unique_ptr<HostSettings> m_settings;
+    std::unique_ptr<DeviceSession> m_session;
+    std::unique_ptr<DiscoveryWorker> m_discovery;
+    std::unique_ptr<PacedSender> m_pacer;
+    std::unique_ptr<PacedSender> m_linked; // the strips' linked-member frames
+    PageState m_pages;
+    ShellMetrics m_metrics;
+    bool m_initialized = false;
+    int m_selectedChannel = 0;
+    int m_selectedKind = 1;
+
+    QScrollArea* m_scroll = nullptr;
+    QWidget* m_content = nullptr;
+    TopBar* m_topBar = nullptr;
+    ReadoutPanel* m_readout = nullptr;
+    SystemPage* m_system = nullptr;
+    NavigationPanel* m_navigation = nullptr;
+    std::array<QWidget*, kViewCount> m_pageWidgets{};
+    std::array<PlaceholderPage*, 4> m_inputEditors{};  // dynamics, PEQ, effects, aux sends
+    std::array<PlaceholderPage*, 2> m_outputEditors{}; // limiter, graphic EQ
+    StripBank* m_bank = nullptr;
+    std::array<InputStrip*, kInputCount> m_inputStrips{};
+    std::array<OutputStrip*, kOutputCount> m_outputStrips{};
+    InputStrip* m_largeInput = nullptr;   // beside the input editors
+    OutputStrip* m_largeOutput = nullptr; // beside the output editors
+
+    QTimer m_linkTimer;
+    QTimer m_repaintTimer;
+    QTimer m_closeTimer;
+    bool m_levelsDirty = false;
+    bool m_shuttingDown = false;
+    bool m_closeAllowed = false;
+};
+
+} // namespace krm::ui

@@ -1,0 +1,100 @@
+#include "ui/shell_layout.h"
+
+#include <algorithm>
+
+namespace krm::ui {
+
+int StripWidthFor(int clientWidth) {
+    // Integer arithmetic: × 2 / 21 drops the fraction exactly as × 0.0952381 would for
+    // every realistic width, without a floating-point edge at whole results.
+    return std::max(kMinStripWidth, std::max(0, clientWidth) * 2 / 21);
+}
+
+int StripHeightFor(int clientHeight) {
+    return std::max(kMinStripHeight, clientHeight - 220);
+}
+
+ShellMetrics ShellMetrics::forClient(QSize client) {
+    ShellMetrics m;
+    m.stripWidth = StripWidthFor(client.width());
+    m.panelWidth = m.stripWidth;
+    m.stripHeight = StripHeightFor(client.height());
+    return m;
+}
+
+QSize ShellMetrics::contentSize() const {
+    const QRect panel = NavigationPanelRect(*this);
+    return {panel.right() + 1, stripTop + stripHeight};
+}
+
+QRect ViewButtonRect(const ShellMetrics& m, int index) {
+    return {index * m.stripWidth, 120, m.stripWidth, 50};
+}
+
+QRect BankButtonRect(const ShellMetrics& m, int bank) {
+    // The four bank buttons share the room left of the readout.
+    const int room = m.stripWidth * 3 / 2 + 220;
+    const int width = room / 4 - 4;
+    return {(bank - 1) * (width + 4), 65, width, 40};
+}
+
+namespace {
+int groupSwitchSize(const ShellMetrics& m) {
+    return std::min(44, (m.stripWidth - 12) / 4);
+}
+} // namespace
+
+QRect GroupSwitchRect(const ShellMetrics& m, int row, int group) {
+    const int size = groupSwitchSize(m);
+    return {5 * m.stripWidth + 4 + (group - 1) * (size + 4), 25 + row * 62, size, 34};
+}
+
+QRect GroupLabelRect(const ShellMetrics& m, int row) {
+    return {5 * m.stripWidth + 4, 4 + row * 62, m.stripWidth, 20};
+}
+
+QRect ReadoutChannelLabelRect(const ShellMetrics& m) {
+    return {m.stripWidth * 3 / 2 + 230, 0, 160, 30};
+}
+
+QRect ReadoutParameterLabelRect(const ShellMetrics& m) {
+    return {m.stripWidth * 3 / 2 + 230, 60, 160, 30};
+}
+
+QRect ReadoutValueBoxRect(const ShellMetrics& m, int box) {
+    return {m.stripWidth * 3 / 2 + 230 + box * 80, 30, 80, 30};
+}
+
+QRect StatusLabelRect(const ShellMetrics& m) {
+    return {m.stripWidth * 13 / 2, 60, m.stripWidth, 30};
+}
+
+QRect LinkIndicatorRect(const ShellMetrics& m) {
+    return {m.stripWidth * 13 / 2, 20, 36, 36};
+}
+
+QRect NavigationButtonRect(const ShellMetrics& m) {
+    return {9 * m.stripWidth + 18, 120, m.panelWidth, 50};
+}
+
+QRect StripSlotRect(const ShellMetrics& m, int slot) {
+    return {slot * (m.stripWidth + kStripGap), m.stripTop, m.stripWidth, m.stripHeight};
+}
+
+QRect RightOutputStripRect(const ShellMetrics& m) {
+    return {8 * m.stripWidth + 16, m.stripTop, m.stripWidth, m.stripHeight};
+}
+
+QRect PageRect(const ShellMetrics& m) {
+    return {0, m.stripTop, 8 * m.stripWidth, m.stripHeight};
+}
+
+QRect InputEditorRect(const ShellMetrics& m) {
+    return {m.stripWidth + 16, m.stripTop, 8 * m.stripWidth, m.stripHeight};
+}
+
+QRect NavigationPanelRect(const ShellMetrics& m) {
+    return {9 * m.stripWidth + 18, m.stripTop, m.panelWidth, m.stripHeight};
+}
+
+} // namespace krm::ui

@@ -1,0 +1,185 @@
+#include "ui/top_bar.h"
+
+#include "kit/kit_style.h"
+#include "kit/texts.h"
+#include "kit/toggle_button.h"
+
+#include <QLabel>
+
+namespace krm::ui {
+
+namespace {
+
+const std::array<TextPair, 4> kBankTexts{{
+    {"CH1-8", "通道1-8"},
+    {"CH9-16", "通道9-16"},
+    {"CH17-20", "通道17-20"},
+    {"OUTPUTS", "输出"},
+}};
+
+// In the order of kViewButtonOrder.
+const std::array<TextPair, 5> kViewTexts{{
+    {"CHANNEL", "通道"},
+    {"MATRIX", "矩阵"},
+    {"MODE", "模式"},
+    {"SYSTEM", "系统"},
+    {"GROUPS", "分组"},
+}};
+
+// The group marker colours, also used to light the group switches.
+const std::array<QColor, kGroupCount> kGroupColours{QColor(173, 67, 67), QColor(40, 210, 112),
+                                                    QColor(226, 209, 68), QColor(85, 117, 218)};
+
+QLabel* makeLabel(QWidget* parent, int pixels, bool bold = false) {
+    auto* label = new QLabel(parent);
+    label->setFont(style::font(pixels, bold));
+    QPalette pal = label->palette();
+    pal.setColor(QPalette::WindowText, style::kText);
+    label->setPalette(pal);
+    return label;
+}
+
+} // namespace
+
+TopBar::TopBar(QWidget* parent) : QWidget(parent) {
+    setObjectName(QStringLiteral("topBar"));
+    m_title = makeLabel(this, 22, true);
+    m_title->setText(QStringLiteral("KRM-416X"));
+    m_title->setObjectName(QStringLiteral("titleLabel"));
+
+    for (int b = 1; b <= 4; ++b) {
+        auto* button = new ToggleButton({}, this);
+        button->setControlId(b);
+        button->setLitColor(style::kLitAmber);
+        button->setObjectName(QStringLiteral("bankButton%1").arg(b));
+        connect(button, &ToggleButton::clicked, this, [this](int id) { emit bankPressed(id); });
+        m_banks[static_cast<std::size_t>(b - 1)] = button;
+    }
+    for (std::size_t i = 0; i < m_views.size(); ++i) {
+        auto* button = new ToggleButton({}, this);
+        button->setControlId(static_cast<int>(kViewButtonOrder[i]));
+        button->setLitColor(style::kLitBlue);
+        button->setTextPixelSize(14);
+        button->setObjectName(QStringLiteral("viewButton%1").arg(i));
+        connect(button, &ToggleButton::clicked, this,
+                [this](int id) { emit viewPressed(static_cast<View>(id)); });
+        m_views[i] = button;
+    }
+    m_muteLabel = makeLabel(this, 12, true);
+    m_controlLabel = makeLabel(this, 12, true);
+    for (int g = 1; g <= kGroupCount; ++g) {
+        const QColor colour = kGroupColours[static_cast<std::size_t>(g - 1)];
+        auto* mute = new ToggleButton(QString::number(g), this);
+        mute->setControlId(g);
+        mute->setLitColor(style::kLitRed);
+        mute->setObjectName(QStringLiteral("muteGroup%1").arg(g));
+        connect(mute, &ToggleButton::clicked, this, [this](int id) { emit muteGroupPressed(id); });
+        m_muteGroups[static_cast<std::size_t>(g - 1)] = mute;
+
+        auto* control = new ToggleButton(QString::number(g), this);
+        control->setControlId(g);
+        control->setLitColor(colour);
+        control->setObjectName(QStringLiteral("controlGroup%1").arg(g));
+        connect(control, &ToggleButton::clicked, this,
+                [this](int id) { emit controlGroupPressed(id); });
+        m_controlGroups[static_cast<std::size_t>(g - 1)] = control;
+    }
+
+    m_indicator = new ToggleButton({}, this);
+    m_indicator->setLitColor(style::kLitGreen);
+    m_indicator->setObjectName(QStringLiteral("linkIndicator"));
+    connect(m_indicator, &ToggleButton::clicked, this, [this] {
+        // While lit the indicator does nothing.
+        if (!m_linkLit)
+            emit linkIndicatorPressed();
+    });
+    m_status = makeLabel(this, 16, true);
+    m_status->setObjectName(QStringLiteral("statusLabel"));
+
+    m_navigation = new ToggleButton({}, this);
+    m_navigation->setObjectName(QStringLiteral("navigationButton"));
+    m_navigation->hide();
+    connect(m_navigation, &ToggleButton::clicked, this, [this] { emit navigationPressed(); });
+    m_home = makeLabel(this, 14);
+    m_home->hide();
+
+    retranslate();
+    setLinkShown(false);
+}
+
+void TopBar::applyMetrics(const ShellMetrics& m) {
+    m_title->setGeometry(8, 8, m.stripWidth * 3 / 2 + 200, 44);
+    for (int b = 1; b <= 4; ++b)
+        m_banks[static_cast<std::size_t>(b - 1)]->setGeometry(BankButtonRect(m, b));
+    for (std::size_t i = 0; i < m_views.size(); ++i)
+        m_views[i]->setGeometry(ViewButtonRect(m, static_cast<int>(i)));
+    m_muteLabel->setGeometry(GroupLabelRect(m, 0));
+    m_controlLabel->setGeometry(GroupLabelRect(m, 1));
+    for (int g = 1; g <= kGroupCount; ++g) {
+        m_muteGroups[static_cast<std::size_t>(g - 1)]->setGeometry(GroupSwitchRect(m, 0, g));
+        m_controlGroups[static_cast<std::size_t>(g - 1)]->setGeometry(GroupSwitchRect(m, 1, g));
+    }
+    m_indicator->setGeometry(LinkIndicatorRect(m));
+    m_status->setGeometry(StatusLabelRect(m));
+    m_navigation->setGeometry(NavigationButtonRect(m));
+    m_home->setGeometry(NavigationButtonRect(m).translated(0, -40));
+}
+
+void TopBar::retranslate() {
+    for (std::size_t b = 0; b < m_banks.size(); ++b)
+        m_banks[b]->setText(text(kBankTexts[b]));
+    for (std::size_t i = 0; i < m_views.size(); ++i)
+        m_views[i]->setText(text(kViewTexts[i]));
+    m_muteLabel->setText(text("M GROUPS", "静音分组"));
+    m_controlLabel->setText(text("C GROUPS", "控制分组"));
+    m_home->setText(text("HOME", "主页"));
+    m_status->setText(m_linkLit ? text("ONLINE", "在线") : text("OFFLINE", "离线"));
+}
+
+void TopBar::showSelection(int bank, View view, bool pageShown) {
+    for (int b = 1; b <= 4; ++b)
+        m_banks[static_cast<std::size_t>(b - 1)]->setState(pageShown && view == View::Channel &&
+                                                           b == bank);
+    for (std::size_t i = 0; i < m_views.size(); ++i)
+        m_views[i]->setState(pageShown && kViewButtonOrder[i] == view);
+}
+
+void TopBar::setMuteGroupLit(int group, bool lit) {
+    if (group >= 1 && group <= kGroupCount)
+        m_muteGroups[static_cast<std::size_t>(group - 1)]->setState(lit);
+}
+
+void TopBar::setControlGroupLit(int group, bool lit) {
+    if (group >= 1 && group <= kGroupCount)
+        m_controlGroups[static_cast<std::size_t>(group - 1)]->setState(lit);
+}
+
+bool TopBar::muteGroupLit(int group) const {
+    return m_muteGroups[static_cast<std::size_t>(group - 1)]->state();
+}
+
+bool TopBar::controlGroupLit(int group) const {
+    return m_controlGroups[static_cast<std::size_t>(group - 1)]->state();
+}
+
+void TopBar::setLinkShown(bool lit) {
+    m_linkLit = lit;
+    m_indicator->setState(lit);
+    m_status->setText(lit ? text("ONLINE", "在线") : text("OFFLINE", "离线"));
+    QPalette pal = m_status->palette();
+    pal.setColor(QPalette::WindowText, lit ? style::kLitGreen : style::kTextDim);
+    m_status->setPalette(pal);
+}
+
+QString TopBar::statusText() const {
+    return m_status->text();
+}
+
+ToggleButton* TopBar::viewButton(View view) const {
+    for (std::size_t i = 0; i < m_views.size(); ++i)
+        if (kViewButtonOrder[i] == view)
+            return m_views[i];
+    return nullptr;
+}
+
+} // namespace krm::ui
