@@ -4,6 +4,8 @@
 // (English by default, Chinese from the settings or "--lang zh").
 // UI thread only.
 
+#include "model/text_pair.h"
+
 #include <QString>
 
 namespace krm::ui {
@@ -13,10 +15,7 @@ enum class Language { English = 1, Chinese = 2 };
 Language currentLanguage();
 void setLanguage(Language language);
 
-struct TextPair {
-    const char* en;
-    const char* zh;
-};
+using krm::TextPair;
 
 // The pair's text in the current language (both halves are UTF-8).
 QString text(const TextPair& pair);

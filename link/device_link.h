@@ -14,6 +14,7 @@
 // business; it publishes the online flag here through setOnline().
 
 #include "link/frame_sink.h"
+#include "link/network_settings.h"
 #include "link/udp_socket.h"
 
 #include <atomic>
@@ -32,7 +33,7 @@ public:
     using FrameHandler = std::function<void(std::string_view frame)>;
     using SocketErrorHandler = std::function<void(const std::string& reason)>;
 
-    static constexpr std::uint16_t kDefaultPort = 39050;
+    static constexpr std::uint16_t kDefaultPort = kDevicePort;
     static constexpr std::string_view kDefaultDeviceIp = "192.168.1.106";
 
     DeviceLink();

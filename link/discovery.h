@@ -88,8 +88,8 @@ private:
     InterfaceLister m_interfaces;
     Post m_post;
     DiscoveryEvents& m_events;
-    std::uint16_t m_localPort = 39050;
-    std::uint16_t m_devicePort = 39050;
+    std::uint16_t m_localPort = kDevicePort;
+    std::uint16_t m_devicePort = kDevicePort;
 
     UdpSocket m_socket; // opened before the worker starts, closed after it is joined
     std::thread m_thread;

@@ -5,6 +5,7 @@
 
 #include "link/udp_socket.h"
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -13,6 +14,8 @@
 namespace krm {
 
 inline constexpr std::string_view kFactoryDeviceIp = "192.168.1.106";
+// The UDP port of the device, and the local port the program binds, unless overridden.
+inline constexpr std::uint16_t kDevicePort = 39050;
 
 // A device address the link can send to: four decimal octets (blanks around them are
 // ignored), not 0.x.x.x and not multicast, reserved or broadcast (224 and above).

@@ -9,6 +9,7 @@
 
 #include "link/clock.h"
 #include "link/post.h"
+#include "model/channels.h"
 #include "model/device_image.h"
 #include "model/session_events.h"
 
@@ -24,8 +25,6 @@ class GlyphRenderer;
 class DeviceLink;
 class LinkSupervisor;
 
-inline constexpr const char* kDefaultDeviceIp = "192.168.1.106";
-inline constexpr std::uint16_t kDevicePort = 39050;
 
 class DeviceSession {
 public:
@@ -71,7 +70,7 @@ public:
 private:
     class Impl;
     DeviceImage m_image;
-    std::string m_deviceIp = kDefaultDeviceIp;
+    std::string m_deviceIp{kFactoryDeviceIp};
     std::unique_ptr<Impl> m_impl;
 };
 

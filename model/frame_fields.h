@@ -5,6 +5,7 @@
 //
 // Internal to the model. Pure data and pure functions: safe on any thread.
 
+#include "model/channels.h"
 #include "model/device_image.h"
 
 #include <algorithm>
@@ -14,7 +15,6 @@
 namespace krm::frame_fields {
 
 // Wire channel numbers.
-inline constexpr int kFirstOutputWire = 21; // buses 1..8 as 21..28 in "%A," and "%V,"
 inline constexpr int kLastOutputWire = kFirstOutputWire + kOutputCount - 1;
 inline constexpr int kNameUnits = 8; // UTF-16 code units in the name field of "%V,"
 inline constexpr int kNameBytes = 8; // GBK bytes of a name that travels

@@ -52,6 +52,15 @@ void PacedSender::push(std::vector<KeyedFrame> frames, PausePlacement placement,
     m_wake.notify_all();
 }
 
+void PacedSender::discard(const std::string& key) {
+    if (key.empty())
+        return;
+    std::lock_guard lock(m_mutex);
+    std::erase_if(m_items, [&](const Item& i) { return i.frame.key == key; });
+    if (m_items.empty() && !m_inHand)
+        m_idle.notify_all();
+}
+
 int PacedSender::pending() const {
     std::lock_guard lock(m_mutex);
     return static_cast<int>(m_items.size());

@@ -66,6 +66,10 @@ public:
     // frame's place instead of joining the end.
     void enqueueKeyed(std::vector<KeyedFrame> frames, PausePlacement placement, Millis pause);
 
+    // Drops queued frames of this key that have not gone out: the caller sends a newer
+    // frame of the same group itself, and a stale one must not follow it.
+    void discard(const std::string& key);
+
     // Whether frames can go out now (the sink is online); callers build nothing otherwise.
     bool isOnline() const { return m_sink.isOnline(); }
     // Frames queued and not yet sent (a frame whose pause before it runs counts).

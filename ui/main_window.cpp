@@ -3,11 +3,11 @@
 #include "editors/strips/input_strip.h"
 #include "editors/strips/output_strip.h"
 #include "editors/strips/strip_bank.h"
-#include "link/network_settings.h"
-#include "model/paced_sender.h"
 #include "kit/kit_style.h"
 #include "kit/texts.h"
 #include "kit/toggle_button.h"
+#include "link/network_settings.h"
+#include "model/paced_sender.h"
 #include "ui/host_settings.h"
 #include "ui/messages.h"
 #include "ui/name_dialog.h"
@@ -56,7 +56,8 @@ MainWindow::MainWindow(MainWindowOptions options, QWidget* parent)
     };
     SessionEvents& sessionEvents = *this;
     DiscoveryEvents& discoveryEvents = *this;
-    m_session = std::make_unique<DeviceSession>(m_clock, post, sessionEvents);
+    m_session = std::make_unique<DeviceSession>(m_clock, post, sessionEvents,
+                                                const_cast<GlyphRenderer*>(m_options.glyphs));
     m_session->setLocalPort(m_options.localPort);
     const QString hostIp = m_settings->hostIp();
     const QString deviceIp = m_options.deviceOverride.value_or(hostIp);
@@ -74,6 +75,8 @@ MainWindow::MainWindow(MainWindowOptions options, QWidget* parent)
         m_session->sink(), m_clock, [session = m_session.get()] { session->touchLastReply(); });
 
     m_linked = std::make_unique<PacedSender>(m_session->sink(), m_clock);
+    m_edits = std::make_unique<EditService>(m_session->image(), m_session->sink(), *m_linked,
+                                            *m_pacer, m_options.glyphs);
 
     buildChildren();
     wireSignals();
@@ -145,21 +148,19 @@ void MainWindow::buildChildren() {
     m_topBar->setContextMenuPolicy(Qt::ActionsContextMenu);
     m_readout = new ReadoutPanel(m_topBar);
 
-    DeviceImage& img = m_session->image();
-    CommandSet& commands = m_session->commands();
-    m_bank = new StripBank(this);
+    m_bank = new StripBank(*m_edits, this);
     for (int i = 0; i < kInputCount; ++i) {
-        auto* strip = new InputStrip(img, commands, *m_linked, i, m_content);
+        auto* strip = new InputStrip(*m_edits, i, m_content);
         m_inputStrips[static_cast<std::size_t>(i)] = strip;
         wireStrip(strip);
     }
     for (int o = 0; o < kOutputCount; ++o) {
-        auto* strip = new OutputStrip(img, commands, *m_linked, o, m_content);
+        auto* strip = new OutputStrip(*m_edits, o, m_content);
         m_outputStrips[static_cast<std::size_t>(o)] = strip;
         wireStrip(strip);
     }
-    m_largeInput = new InputStrip(img, commands, *m_linked, 0, m_content);
-    m_largeOutput = new OutputStrip(img, commands, *m_linked, 0, m_content);
+    m_largeInput = new InputStrip(*m_edits, 0, m_content);
+    m_largeOutput = new OutputStrip(*m_edits, 0, m_content);
     wireStrip(m_largeInput);
     wireStrip(m_largeOutput);
 

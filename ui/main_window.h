@@ -7,12 +7,13 @@
 // Threads: UI thread only. The session and the discovery worker hand their events to it
 // through a Post that queues the task onto this object's thread
 // (QMetaObject::invokeMethod with Qt::QueuedConnection), so every SessionEvents and
-// DiscoveryEvents call below runs on the UI thread. Paced sends run on PacedSender workers:
-// one for mute groups and clear-all, one for the strips' linked-member frames.
+// DiscoveryEvents call below runs on the UI thread. Every edit goes through the edit
+// service; its paced sends run on PacedSender workers: one for bulk sequences (mute groups,
+// clear-all, names), one for linked members' frames.
 
 #include "link/discovery.h"
 #include "model/device_session.h"
-#include "ui/group_switching.h"
+#include "model/edit_service.h"
 #include "ui/page_state.h"
 #include "ui/readout_model.h"
 #include "ui/shell_layout.h"
@@ -52,6 +53,8 @@ struct MainWindowOptions {
     Clock* clock = nullptr;                      // null: the steady clock
     bool startTimers = true;                     // tests run the timer bodies by hand
     DiscoveryWorker::InterfaceLister interfaces; // null: this computer's interfaces
+    // Draws the bitmaps of the name frames; the program passes its Qt renderer.
+    const GlyphRenderer* glyphs = nullptr;
 };
 
 class MainWindow : public QWidget, private SessionEvents, private DiscoveryEvents {
@@ -60,7 +63,6 @@ public:
     static constexpr int kLinkTimerMs = 50;
     static constexpr int kRepaintTimerMs = 50;
     static constexpr int kCloseTimerMs = 100;
-    static constexpr Millis kMuteGroupPause{20};
 
     explicit MainWindow(MainWindowOptions options = {}, QWidget* parent = nullptr);
     ~MainWindow() override;
@@ -71,6 +73,7 @@ public:
     const ShellMetrics& metrics() const { return m_metrics; }
     HostSettings& settings() { return *m_settings; }
     PacedSender& pacer() { return *m_pacer; }
+    EditService& edits() { return *m_edits; }
     TopBar* topBar() const { return m_topBar; }
     SystemPage* systemPage() const { return m_system; }
     NavigationPanel* navigationPanel() const { return m_navigation; }
@@ -134,7 +137,6 @@ private:
     void startSearch();
     void pressConnect();
     void beginShutdown();
-    void sendTyped(const TypedEntryResult& result);
 
     MainWindowOptions m_options;
     Clock& m_clock;
@@ -143,6 +145,7 @@ private:
     std::unique_ptr<DiscoveryWorker> m_discovery;
     std::unique_ptr<PacedSender> m_pacer;
     std::unique_ptr<PacedSender> m_linked; // the strips' linked-member frames
+    std::unique_ptr<EditService> m_edits;
     PageState m_pages;
     ShellMetrics m_metrics;
     bool m_initialized = false;

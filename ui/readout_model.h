@@ -1,18 +1,18 @@
 #pragma once
-// The parameter readout's logic: which image field a (channel, kind) selection stands
-// for, the texts of the two labels and two value boxes, and the typed value entry that
-// turns operator text into a code. No widgets; UI thread only (reads and writes the image).
+// The parameter readout's logic over the parameter table: which parameter a (channel,
+// kind) selection stands for, the texts of the two labels and two value boxes, and the
+// typed value entry that turns operator text into a code. No widgets; UI thread only
+// (reads and writes the image). Sending and spreading to linked channels is the edit
+// service's: the window commits what ApplyTypedValue stored.
 //
 // Channels: 0..19 = CH1..CH20, 24..31 = outputs 1..8 (20..23 select nothing: the image
 // has no such inputs). Kinds are numbered separately for inputs and outputs.
 
-#include "model/device_image.h"
+#include "model/parameters.h"
 
 #include <QString>
 
 namespace krm::ui {
-
-inline constexpr int kFirstOutputReadoutChannel = 24;
 
 struct ReadoutTexts {
     QString channel;   // the channel's name
@@ -23,14 +23,31 @@ struct ReadoutTexts {
 
 ReadoutTexts ReadoutFor(const DeviceImage& image, int channel, int kind);
 
-// The frame a typed value is sent with (while online), as its owning control sends it.
-enum class TypedSend { None, A, B, C, D, E, F, G, H, I, J, M, N };
+// The frame a typed value goes out with (while online), as its owning control sends it.
+enum class TypedSend : char {
+    None = 0,
+    A = 'A',
+    B = 'B',
+    C = 'C',
+    D = 'D',
+    E = 'E',
+    F = 'F',
+    G = 'G',
+    H = 'H',
+    I = 'I',
+    J = 'J',
+    M = 'M',
+    N = 'N',
+};
 
 struct TypedEntryResult {
     bool changed = false;
     TypedSend send = TypedSend::None;
     int selector = 0; // wire channel or bus the frame is for
     int band = 0;     // PEQ band 1..5 for TypedSend::G
+    // What was stored: the window commits it through the edit service when `send` says so.
+    const Parameter* parameter = nullptr;
+    Channel channel;
 };
 
 // Applies text typed into value box `box` (0 or 1) for the selection: box 0 by the kind's

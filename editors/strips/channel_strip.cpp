@@ -3,8 +3,8 @@
 #include "dsp/channel_scales.h"
 #include "kit/fader.h"
 #include "kit/kit_style.h"
+#include "kit/parameter_binding.h"
 #include "kit/popup_menu.h"
-#include "kit/slider_binding.h"
 #include "kit/text_label.h"
 #include "kit/toggle_button.h"
 
@@ -24,9 +24,8 @@ QList<ui::Fader::ScaleMark> faderMarks() {
 
 } // namespace
 
-ChannelStrip::ChannelStrip(DeviceImage& image, CommandSet& commands, PacedSender& linked,
-                           int channel, QWidget* parent)
-    : QWidget(parent), m_image(image), m_commands(commands), m_linked(linked), m_channel(channel),
+ChannelStrip::ChannelStrip(EditService& edits, bool output, int channel, QWidget* parent)
+    : QWidget(parent), m_edits(edits), m_image(edits.image()), m_output(output), m_channel(channel),
       m_nameButton(new ui::ToggleButton(QString(), this)),
       m_channelLabel(new ui::TextLabel(QString(), this)), m_fader(new ui::Fader(this)),
       m_faderText(new ui::TextLabel(QString(), this)) {
@@ -41,8 +40,15 @@ ChannelStrip::ChannelStrip(DeviceImage& image, CommandSet& commands, PacedSender
     m_fader->setRange(kFaderPositions.min, kFaderPositions.max);
     m_fader->setScaleMarks(faderMarks());
     // Faders send on every change and on release.
-    new ui::SliderBinding(m_fader, ui::SendOn::Change, nullptr,
-                          [this](int position) { faderMoved(position); });
+    const Parameter& level = Param(output ? ParamKind::OutGain : ParamKind::InGain);
+    bind(ui::ParameterBinding::bindSlider(
+             m_fader, m_edits, level, channelRef(),
+             {[](int code) { return faderPositionFromCode(code); },
+              [](int position) { return faderCodeFromPosition(position); }}),
+         kReadoutLevel, [this, &level](const EditResult&) {
+             m_faderText->setText(
+                 QString::fromStdString(krm::faderText(level.get(m_image, channelRef()))));
+         });
 
     m_faderText->setPlate(true);
     m_faderText->setPixelSize(12);
@@ -55,6 +61,8 @@ ChannelStrip::ChannelStrip(DeviceImage& image, CommandSet& commands, PacedSender
 
 void ChannelStrip::open(int channel) {
     m_channel = channel;
+    for (ui::ParameterBinding* b : m_bindings)
+        b->setChannel(channelRef());
     channelChanged();
     refreshFromImage();
     show();
@@ -69,17 +77,47 @@ void ChannelStrip::tick() {
 }
 
 void ChannelStrip::setControlGroup(StripGroup group) {
-    m_group = std::move(group);
-    update();
-}
-
-void ChannelStrip::setGroupTable(const StripGroupTable* table) {
-    m_groupTable = table;
+    m_edits.links().of(channelRef()) = std::move(group);
     update();
 }
 
 const StripGroup& ChannelStrip::controlGroup() const {
-    return m_groupTable ? m_groupTable->of(isOutput(), m_channel) : m_group;
+    return m_edits.links().of(channelRef());
+}
+
+ui::ParameterBinding* ChannelStrip::bind(ui::ParameterBinding* binding, int readoutKind,
+                                         std::function<void(const EditResult&)> after) {
+    m_bindings.append(binding);
+    const bool level = &binding->parameter() == &Param(ParamKind::InGain) ||
+                       &binding->parameter() == &Param(ParamKind::OutGain);
+    const bool overview = level || &binding->parameter() == &Param(ParamKind::InMute) ||
+                          &binding->parameter() == &Param(ParamKind::OutMute);
+    binding->setOnEdited(
+        [this, readoutKind, overview, after = std::move(after)](const EditResult& result) {
+            if (after)
+                after(result);
+            if (result.refused())
+                return;
+            if (overview)
+                emit overviewChanged(m_channel);
+            if (readoutKind != kReadoutNone)
+                emit readoutRequested(readoutChannel(), readoutKind);
+            if (!result.linked.empty()) {
+                QList<int> members;
+                for (int m : result.linked) {
+                    members.append(m);
+                    if (overview)
+                        emit overviewChanged(m);
+                }
+                emit linkedChannelsChanged(isOutput(), members);
+            }
+        });
+    return binding;
+}
+
+void ChannelStrip::loadBindings() {
+    for (ui::ParameterBinding* b : m_bindings)
+        b->load();
 }
 
 void ChannelStrip::refreshCommon(int faderCode) {
@@ -87,46 +125,6 @@ void ChannelStrip::refreshCommon(int faderCode) {
     m_channelLabel->setText(QString::fromStdString(labelField().toUtf8()));
     m_fader->setPosition(faderPositionFromCode(faderCode));
     m_faderText->setText(QString::fromStdString(krm::faderText(faderCode)));
-}
-
-void ChannelStrip::faderMoved(int position) {
-    const int code = faderCodeFromPosition(position);
-    storeFader(code);
-    m_faderText->setText(QString::fromStdString(krm::faderText(code)));
-    emit overviewChanged(m_channel);
-    emit readoutRequested(readoutChannel(), kReadoutLevel);
-    if (online())
-        m_commands.SendA(wireChannel());
-    propagateFader(code);
-}
-
-void ChannelStrip::propagate(ControlLink entry, char letter,
-                             const std::function<void(int member)>& copy,
-                             const std::function<std::string(int member)>& build) {
-    const StripGroup& group = controlGroup();
-    if (!group.links(entry))
-        return;
-    QList<int> changed;
-    for (int member : group.members) {
-        if (member == m_channel)
-            continue;
-        copy(member);
-        changed.append(member);
-    }
-    // Frames are built once every member holds the change: a frame that carries more
-    // than its own channel (the phantom mask of "%O,") then reads the final state.
-    std::vector<PacedSender::KeyedFrame> frames;
-    if (online()) {
-        for (int member : changed) {
-            const std::string key =
-                std::string(1, letter) + std::to_string(wireFor(member, letter));
-            frames.push_back({key, build(member)});
-        }
-    }
-    if (!frames.empty())
-        m_linked.enqueueKeyed(std::move(frames), PausePlacement::BeforeEachFrame, kLinkedPause);
-    if (!changed.isEmpty())
-        emit linkedChannelsChanged(isOutput(), changed);
 }
 
 void ChannelStrip::openEditor(int kind) {
@@ -163,10 +161,9 @@ void ChannelStrip::editName() {
     const std::optional<QString> name = m_services.editName(current);
     if (!name)
         return;
-    nameField() = Name16::fromUtf8(name->toStdString());
+    // The name frame and its pause go out from the bulk sender, not this thread.
+    m_edits.setName(channelRef(), Name16::fromUtf8(name->toStdString()));
     m_nameButton->setText(QString::fromStdString(nameField().toUtf8()));
-    if (online())
-        m_commands.SendV(wireChannel());
     emit nameChanged(m_channel);
 }
 

@@ -1,14 +1,12 @@
 #pragma once
 // ChannelStrip: what the input and output strips share: the name button with its NAME
 // menu, the channel label, the fader with its dB text, the group marker, the reload flag
-// and the strip timer, and the propagation of an edit to the linked members of an active
-// control group.
+// and the strip timer.
 //
-// Edit, then send: a control writes the image first; the strip then sends the changed
-// group for its own channel at once (only while online) and hands the members' frames,
-// built here on the UI thread, to the PacedSender of linked frames, which sends them from
-// its worker with a 10 ms pause before each. The member strips are told to reload through
-// linkedChannelsChanged.
+// Every control is bound to its parameter (kit/parameter_binding.h) and edits through the
+// edit service, which writes the image, sends the channel's frame while online and spreads
+// the change to the linked members of an active control group; the strips showing those
+// members are told through linkedChannelsChanged (and the service's listeners).
 //
 // The strip timer (50 ms, running while the strip is shown) reloads the controls when the
 // reload flag is set and moves meters and indicators from the image: repaints follow the
@@ -17,19 +15,17 @@
 
 #include "editors/strips/strip_group.h"
 #include "editors/strips/strip_services.h"
-#include "model/device_image.h"
-#include "model/paced_sender.h"
-#include "model/senders.h"
+#include "model/edit_service.h"
 
 #include <QList>
 #include <QTimer>
 #include <QWidget>
 
 #include <functional>
-#include <string>
 
 namespace krm::ui {
 class Fader;
+class ParameterBinding;
 class PopupMenu;
 class TextLabel;
 class ToggleButton;
@@ -41,22 +37,17 @@ class ChannelStrip : public QWidget {
     Q_OBJECT
 public:
     static constexpr int kTickMs = 50;
-    // The pause before each linked member's frame.
-    static constexpr Millis kLinkedPause{10};
 
-    ChannelStrip(DeviceImage& image, CommandSet& commands, PacedSender& linked, int channel,
-                 QWidget* parent = nullptr);
+    ChannelStrip(EditService& edits, bool output, int channel, QWidget* parent = nullptr);
 
     // Zero-based index on the strip's side: inputs 0..19, outputs 0..7.
     int channel() const { return m_channel; }
-    virtual bool isOutput() const = 0;
-    // Wire channel of the level/mute and name frames: inputs 1..20, outputs 21..28.
-    virtual int wireChannel() const = 0;
-    // Wire number of a member in a frame of this letter (outputs: 21..28 in "%A," and
-    // "%V,", 1..8 otherwise).
-    virtual int wireFor(int member, char letter) const = 0;
+    bool isOutput() const { return m_output; }
+    Channel channelRef() const {
+        return m_output ? Channel::output(m_channel) : Channel::input(m_channel);
+    }
     // Channel number of the parameter readout: inputs 0..19, outputs 24..31.
-    virtual int readoutChannel() const = 0;
+    int readoutChannel() const { return ReadoutChannel(channelRef()); }
 
     // Shows the strip for a channel and fills every control from the image.
     void open(int channel);
@@ -71,10 +62,8 @@ public:
     void tick();
 
     void setServices(StripServices services) { m_services = std::move(services); }
-    // The strip's own group state (a strip used alone), or, once a table is set, the
-    // table's entry for whichever channel the strip shows.
+    // What the channel takes from its active control group (the edit service's table).
     void setControlGroup(StripGroup group);
-    void setGroupTable(const StripGroupTable* table);
     const StripGroup& controlGroup() const;
 
     // Runs the NAME dialog, stores the new name and sends it (online only).
@@ -98,11 +87,7 @@ signals:
     void nameChanged(int channel);
 
 protected:
-    // Stores the fader level code (0..70) in the channel's own record.
-    virtual void storeFader(int code) = 0;
-    // Copies the level to the linked members (propagate with LinkVol).
-    virtual void propagateFader(int code) = 0;
-    virtual Name16& nameField() = 0;
+    virtual const Name16& nameField() const = 0;
     virtual const Name16& labelField() const = 0;
     // Moves meters and indicators from the image.
     virtual void updateStatus() = 0;
@@ -115,12 +100,13 @@ protected:
     // Rebuilds what depends on the channel (lists, hidden controls) for open().
     virtual void channelChanged() {}
 
-    bool online() const { return m_linked.isOnline(); }
-    // Copies a change to the other members of the active control group when the group
-    // links `entry`: `copy(member)` writes the member's record; while online each member's
-    // frame `build(member)` is queued 10 ms apart under the key letter + wire channel.
-    void propagate(ControlLink entry, char letter, const std::function<void(int member)>& copy,
-                   const std::function<std::string(int member)>& build);
+    // Binds a control of this strip to a parameter of the strip's channel: the binding
+    // follows the channel when the strip is reopened, and its edits reach `after` and the
+    // signals every edit raises (readout, overview, linked members).
+    ui::ParameterBinding* bind(ui::ParameterBinding* binding, int readoutKind,
+                               std::function<void(const EditResult&)> after = {});
+    // Reloads every bound control from the image.
+    void loadBindings();
     void showMessage(const QString& text);
     // Name, label, fader position and dB text from the image.
     void refreshCommon(int faderCode);
@@ -135,13 +121,12 @@ protected:
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
 
+    EditService& m_edits;
     DeviceImage& m_image;
-    CommandSet& m_commands;
-    PacedSender& m_linked;
+    bool m_output;
     int m_channel;
 
 private:
-    void faderMoved(int position);
     void showNameMenu();
 
     ui::ToggleButton* m_nameButton;
@@ -149,8 +134,7 @@ private:
     ui::Fader* m_fader;
     ui::TextLabel* m_faderText;
     ui::PopupMenu* m_nameMenu = nullptr;
-    StripGroup m_group;
-    const StripGroupTable* m_groupTable = nullptr;
+    QList<ui::ParameterBinding*> m_bindings;
     StripServices m_services;
     QTimer m_timer;
     bool m_reload = false;

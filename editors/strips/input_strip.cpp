@@ -2,11 +2,11 @@
 
 #include "dsp/channel_scales.h"
 #include "editors/strips/peq_thumbnail.h"
-#include "model/frame_builders.h"
 #include "kit/drop_list.h"
 #include "kit/fader.h"
 #include "kit/kit_style.h"
 #include "kit/level_meter.h"
+#include "kit/parameter_binding.h"
 #include "kit/text_label.h"
 #include "kit/texts.h"
 #include "kit/toggle_button.h"
@@ -24,9 +24,8 @@ QStringList toQStrings(auto labels) {
 
 } // namespace
 
-InputStrip::InputStrip(DeviceImage& image, CommandSet& commands, PacedSender& linked, int channel,
-                       QWidget* parent)
-    : ChannelStrip(image, commands, linked, channel, parent),
+InputStrip::InputStrip(EditService& edits, int channel, QWidget* parent)
+    : ChannelStrip(edits, false, channel, parent),
       m_sourceCaption(new ui::TextLabel(QString(), this)), m_source(new ui::DropList(this)),
       m_gain(new ui::DropList(this)), m_graph(new PeqThumbnail(this)),
       m_comp(new ui::ToggleButton(QString(), this)), m_mute(new ui::ToggleButton(QString(), this)),
@@ -52,11 +51,24 @@ InputStrip::InputStrip(DeviceImage& image, CommandSet& commands, PacedSender& li
     m_lastHold->hide(); // the input strip never shows the last-hold state
     m_meter->setRange(0, 60);
 
-    connect(m_source, &ui::DropList::listSelected, this, [this](int, int i) { chooseSource(i); });
-    connect(m_gain, &ui::DropList::listSelected, this, [this](int, int i) { chooseInputGain(i); });
-    connect(m_mute, &ui::ToggleButton::clicked, this, &InputStrip::toggleMute);
-    connect(m_priority, &ui::ToggleButton::clicked, this, &InputStrip::togglePriority);
-    connect(m_phantom, &ui::ToggleButton::clicked, this, &InputStrip::togglePhantom);
+    using ui::ParameterBinding;
+    const Channel ch = channelRef();
+    m_sourceBinding =
+        bind(ParameterBinding::bindList(m_source, edits, Param(ParamKind::Source), ch),
+             kReadoutNone, [this](const EditResult& r) {
+                 if (r.refused())
+                     refuseSource(r.holder);
+             });
+    m_gainBinding = bind(ParameterBinding::bindList(m_gain, edits, Param(ParamKind::InputGain), ch),
+                         kReadoutNone);
+    m_muteBinding = bind(ParameterBinding::bindToggle(m_mute, edits, Param(ParamKind::InMute), ch),
+                         kReadoutMute);
+    m_priorityBinding =
+        bind(ParameterBinding::bindToggle(m_priority, edits, Param(ParamKind::Priority), ch),
+             kReadoutNone);
+    m_phantomBinding =
+        bind(ParameterBinding::bindToggle(m_phantom, edits, Param(ParamKind::Phantom), ch),
+             kReadoutNone);
     connect(m_comp, &ui::ToggleButton::clicked, this, [this] { openEditor(kOpenDynamics); });
     connect(m_graph, &PeqThumbnail::clicked, this, [this] { openEditor(kOpenPeq); });
 
@@ -79,13 +91,9 @@ void InputStrip::channelChanged() {
 void InputStrip::refreshFromImage() {
     const InputChannel& in = record();
     refreshCommon(in.gain);
-    m_source->setSelection(in.source);
-    m_gain->setSelection(in.inputGain);
+    loadBindings();
     m_graph->load(in, isMic());
     m_comp->setState(in.comp.enable != 0);
-    m_mute->setState(in.mute != 0);
-    m_priority->setState(in.autoMixPriority != 0);
-    m_phantom->setState(in.phantom != 0);
     updateStatus();
 }
 
@@ -126,88 +134,30 @@ void InputStrip::showLastHold(bool held) {
 }
 
 bool InputStrip::chooseSource(int index) {
-    const int source = kSourceCodes.clamp(index);
-    if (source != 0) {
-        for (int other = 0; other < kInputCount; ++other) {
-            if (other != m_channel &&
-                m_image.inputs[static_cast<std::size_t>(other)].source == source) {
-                m_source->setSelection(record().source);
-                showMessage(QString::fromUtf8("已经设了Dante输入源"));
-                return false;
-            }
-        }
-    }
-    record().source = source;
-    m_source->setSelection(source);
-    if (online())
-        m_commands.SendO(wireChannel());
-    return true;
+    return !m_sourceBinding->choose(index).refused();
+}
+
+void InputStrip::refuseSource(int holder) {
+    const QString name =
+        QString::fromStdString(m_image.inputs[static_cast<std::size_t>(holder)].name.toUtf8());
+    showMessage(
+        ui::text("Dante input source already in use by %1", "已经设了Dante输入源（%1）").arg(name));
 }
 
 void InputStrip::chooseInputGain(int index) {
-    record().inputGain = inputGainCodes(m_channel).clamp(index);
-    m_gain->setSelection(record().inputGain);
-    if (online())
-        m_commands.SendO(wireChannel());
-    const int step = record().inputGain;
-    propagate(
-        LinkGain, 'O',
-        [&](int m) {
-            m_image.inputs[static_cast<std::size_t>(m)].inputGain = inputGainCodes(m).clamp(step);
-        },
-        [&](int m) { return BuildO(m_image, m + 1); });
+    m_gainBinding->choose(index);
 }
 
 void InputStrip::toggleMute() {
-    record().mute = record().mute != 0 ? 0 : 1;
-    m_mute->setState(record().mute != 0);
-    emit overviewChanged(m_channel);
-    emit readoutRequested(readoutChannel(), kReadoutMute);
-    if (online())
-        m_commands.SendA(wireChannel());
+    m_muteBinding->toggle();
 }
 
 void InputStrip::togglePriority() {
-    record().autoMixPriority = record().autoMixPriority != 0 ? 0 : 1;
-    m_priority->setState(record().autoMixPriority != 0);
-    if (online())
-        m_commands.SendL(wireChannel());
-    const int value = record().autoMixPriority;
-    propagate(
-        LinkPriority, 'L',
-        [&](int m) { m_image.inputs[static_cast<std::size_t>(m)].autoMixPriority = value; },
-        [&](int m) { return BuildL(m_image, m + 1); });
+    m_priorityBinding->toggle();
 }
 
 void InputStrip::togglePhantom() {
-    if (!isMic())
-        return; // the line inputs have no phantom power
-    record().phantom = record().phantom != 0 ? 0 : 1;
-    m_phantom->setState(record().phantom != 0);
-    if (online())
-        m_commands.SendO(wireChannel());
-    const int value = record().phantom;
-    propagate(
-        LinkPhantom, 'O',
-        [&](int m) {
-            if (IsMicInput(m))
-                m_image.inputs[static_cast<std::size_t>(m)].phantom = value;
-        },
-        [&](int m) { return BuildO(m_image, m + 1); });
-}
-
-void InputStrip::storeFader(int code) {
-    record().gain = code;
-}
-
-void InputStrip::propagateFader(int code) {
-    propagate(
-        LinkVol, 'A',
-        [&](int m) {
-            m_image.inputs[static_cast<std::size_t>(m)].gain = code;
-            emit overviewChanged(m);
-        },
-        [&](int m) { return BuildA(m_image, m + 1); });
+    m_phantomBinding->toggle(); // the line inputs have no phantom power: nothing happens
 }
 
 void InputStrip::resizeEvent(QResizeEvent* event) {

@@ -3,12 +3,11 @@
 // gain lists, a small PEQ curve, COMP / MUTE / PRIORITY / 48V buttons, the auto-mixer
 // open-state indicator, the channel label, the fader and the level meter.
 //
-// Sends (channel r + 1, online only): "%A," for fader and mute, "%O," for source, input
-// gain and 48V, "%L," for PRIORITY, "%V," for the name. Fader, PRIORITY, 48V and input
-// gain spread to the linked members of an active control group; mute and source do not.
-// A Dante source D1..D4 that another input already uses is refused with the message
-// "已经设了Dante输入源". CH17..CH20 hide COMP, PRIORITY, 48V and the indicators, offer the
-// input gains "0 dB" / "10 dB" and draw their curve from four slots.
+// Each control is bound to its parameter; the table says which frame carries it and
+// whether a control group spreads it (fader, PRIORITY, 48V and input gain spread; mute and
+// source do not). A Dante source D1..D4 that another input already uses is refused with a
+// message naming the channel that holds it. CH17..CH20 hide COMP, PRIORITY, 48V and the
+// indicators, offer the input gains "0 dB" / "10 dB" and draw their curve from four slots.
 // UI thread only.
 
 #include "editors/strips/channel_strip.h"
@@ -31,13 +30,8 @@ public:
     static constexpr int kOpenDynamics = 1;
     static constexpr int kOpenPeq = 2;
 
-    InputStrip(DeviceImage& image, CommandSet& commands, PacedSender& linked, int channel,
-               QWidget* parent = nullptr);
+    InputStrip(EditService& edits, int channel, QWidget* parent = nullptr);
 
-    bool isOutput() const override { return false; }
-    int wireChannel() const override { return m_channel + 1; }
-    int wireFor(int member, char) const override { return member + 1; }
-    int readoutChannel() const override { return m_channel; }
     void refreshFromImage() override;
     void applyLanguage() override;
 
@@ -62,22 +56,20 @@ public:
     PeqThumbnail* peqGraph() const { return m_graph; }
 
 protected:
-    void storeFader(int code) override;
-    void propagateFader(int code) override;
-    Name16& nameField() override { return record().name; }
+    const Name16& nameField() const override { return record().name; }
     const Name16& labelField() const override { return record().label; }
     void updateStatus() override;
     void channelChanged() override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    InputChannel& record() { return m_image.inputs[static_cast<std::size_t>(m_channel)]; }
     const InputChannel& record() const {
         return m_image.inputs[static_cast<std::size_t>(m_channel)];
     }
     bool isMic() const { return IsMicInput(m_channel); }
     void showOpenState(bool open);
     void showLastHold(bool held);
+    void refuseSource(int holder);
 
     ui::TextLabel* m_sourceCaption;
     ui::DropList* m_source;
@@ -90,6 +82,11 @@ private:
     ui::ToggleButton* m_openState;
     ui::ToggleButton* m_lastHold;
     ui::LevelMeter* m_meter;
+    ui::ParameterBinding* m_sourceBinding;
+    ui::ParameterBinding* m_gainBinding;
+    ui::ParameterBinding* m_muteBinding;
+    ui::ParameterBinding* m_priorityBinding;
+    ui::ParameterBinding* m_phantomBinding;
     int m_shownOpen = -1; // what the indicator shows: -1 not yet, 0 waiting, 1 active
     int m_shownHold = -1;
 };

@@ -3,20 +3,19 @@
 #include "dsp/channel_scales.h"
 #include "dsp/eq_scales.h"
 #include "editors/strips/geq_thumbnail.h"
-#include "model/frame_builders.h"
 #include "kit/drop_list.h"
 #include "kit/fader.h"
 #include "kit/kit_style.h"
 #include "kit/level_meter.h"
+#include "kit/parameter_binding.h"
 #include "kit/text_label.h"
 #include "kit/texts.h"
 #include "kit/toggle_button.h"
 
 namespace krm {
 
-OutputStrip::OutputStrip(DeviceImage& image, CommandSet& commands, PacedSender& linked, int bus,
-                         QWidget* parent)
-    : ChannelStrip(image, commands, linked, bus, parent), m_graph(new GeqThumbnail(this)),
+OutputStrip::OutputStrip(EditService& edits, int bus, QWidget* parent)
+    : ChannelStrip(edits, true, bus, parent), m_graph(new GeqThumbnail(this)),
       m_limiter(new ui::ToggleButton(QString(), this)), m_meter(new ui::LevelMeter(2, this)),
       m_delay(new ui::DropList(this)), m_mute(new ui::ToggleButton(QString(), this)),
       m_feedback(new ui::ToggleButton(QStringLiteral("FBK"), this)),
@@ -29,10 +28,20 @@ OutputStrip::OutputStrip(DeviceImage& image, CommandSet& commands, PacedSender& 
     m_meter->setCaptions({QStringLiteral("L"), QStringLiteral("R")});
     m_delay->setMaxDropHeight(12 * ui::DropList::kRowHeight);
 
-    connect(m_delay, &ui::DropList::listSelected, this, [this](int, int i) { chooseDelay(i); });
-    connect(m_mute, &ui::ToggleButton::clicked, this, &OutputStrip::toggleMute);
-    connect(m_feedback, &ui::ToggleButton::clicked, this, &OutputStrip::toggleFeedback);
-    connect(m_line, &ui::ToggleButton::clicked, this, &OutputStrip::toggleLineLevel);
+    using ui::ParameterBinding;
+    const Channel ch = channelRef();
+    m_delayBinding =
+        bind(ParameterBinding::bindList(m_delay, edits, Param(ParamKind::Delay), ch), kReadoutNone);
+    m_muteBinding = bind(ParameterBinding::bindToggle(m_mute, edits, Param(ParamKind::OutMute), ch),
+                         kReadoutMute);
+    m_feedbackBinding =
+        bind(ParameterBinding::bindToggle(m_feedback, edits, Param(ParamKind::Feedback), ch),
+             kReadoutNone);
+    m_lineBinding =
+        bind(ParameterBinding::bindToggle(m_line, edits, Param(ParamKind::LineLevel), ch),
+             kReadoutNone, [this](const EditResult&) {
+                 m_line->setText(QString::fromStdString(lineLevelText(record().lineLevel)));
+             });
     connect(m_limiter, &ui::ToggleButton::clicked, this, [this] { openEditor(kOpenLimiter); });
     connect(m_graph, &GeqThumbnail::clicked, this, [this] { openEditor(kOpenGeq); });
 
@@ -43,11 +52,8 @@ OutputStrip::OutputStrip(DeviceImage& image, CommandSet& commands, PacedSender& 
 void OutputStrip::refreshFromImage() {
     const OutputChannel& out = record();
     refreshCommon(out.gain);
-    m_delay->setSelection(out.delay);
+    loadBindings();
     m_limiter->setState(out.limiter.enable != 0);
-    m_mute->setState(out.mute != 0);
-    m_feedback->setState(out.outK != 0);
-    m_line->setState(out.lineLevel != 0);
     m_line->setText(QString::fromStdString(lineLevelText(out.lineLevel)));
     refreshGeqGraph();
     updateStatus();
@@ -80,61 +86,19 @@ void OutputStrip::updateStatus() {
 }
 
 void OutputStrip::chooseDelay(int index) {
-    record().delay = kDelayCodes.clamp(index);
-    m_delay->setSelection(record().delay);
-    if (online())
-        m_commands.SendJ(m_channel + 1);
-    const int delay = record().delay;
-    propagate(
-        LinkDelay, 'J', [&](int m) { m_image.outputs[static_cast<std::size_t>(m)].delay = delay; },
-        [&](int m) { return BuildJ(m_image, m + 1); });
+    m_delayBinding->choose(index);
 }
 
 void OutputStrip::toggleMute() {
-    record().mute = record().mute != 0 ? 0 : 1;
-    m_mute->setState(record().mute != 0);
-    emit overviewChanged(m_channel);
-    emit readoutRequested(readoutChannel(), kReadoutMute);
-    if (online())
-        m_commands.SendA(wireChannel());
+    m_muteBinding->toggle();
 }
 
 void OutputStrip::toggleFeedback() {
-    record().outK = record().outK != 0 ? 0 : 1;
-    m_feedback->setState(record().outK != 0);
-    if (online())
-        m_commands.SendK(m_channel + 1);
-    const int value = record().outK;
-    propagate(
-        LinkFbk, 'K', [&](int m) { m_image.outputs[static_cast<std::size_t>(m)].outK = value; },
-        [&](int m) { return BuildK(m_image, m + 1); });
+    m_feedbackBinding->toggle();
 }
 
 void OutputStrip::toggleLineLevel() {
-    record().lineLevel = record().lineLevel != 0 ? 0 : 1;
-    m_line->setState(record().lineLevel != 0);
-    m_line->setText(QString::fromStdString(lineLevelText(record().lineLevel)));
-    if (online())
-        m_commands.SendI(m_channel + 1);
-    const int value = record().lineLevel;
-    propagate(
-        LinkLine, 'I',
-        [&](int m) { m_image.outputs[static_cast<std::size_t>(m)].lineLevel = value; },
-        [&](int m) { return BuildI(m_image, m + 1); });
-}
-
-void OutputStrip::storeFader(int code) {
-    record().gain = code;
-}
-
-void OutputStrip::propagateFader(int code) {
-    propagate(
-        LinkVol, 'A',
-        [&](int m) {
-            m_image.outputs[static_cast<std::size_t>(m)].gain = code;
-            emit overviewChanged(m);
-        },
-        [&](int m) { return BuildA(m_image, m + 21); });
+    m_lineBinding->toggle();
 }
 
 void OutputStrip::resizeEvent(QResizeEvent* event) {

@@ -3,9 +3,9 @@
 // graphic-EQ picture, the limiter button (captioned "COMP"), L and R meters, the fader,
 // the delay list, MUTE, FBK and the LINE/MIC switch.
 //
-// Sends (online only): "%A," and "%V," with wire channel 21..28; "%J," (delay), "%K,"
-// (FBK) and "%I," (LINE/MIC) with bus 1..8. Fader, delay, FBK and LINE/MIC spread to the
-// linked members of an active control group; mute does not. The device reports one level
+// Each control is bound to its parameter; the table gives the frames (level and name with
+// wire channel 21..28, the rest with bus 1..8) and the spreading over a control group
+// (fader, delay, FBK and LINE/MIC spread; mute does not). The device reports one level
 // per bus; both meters show it.
 // UI thread only.
 
@@ -28,15 +28,8 @@ public:
     static constexpr int kOpenLimiter = 1;
     static constexpr int kOpenGeq = 2;
 
-    OutputStrip(DeviceImage& image, CommandSet& commands, PacedSender& linked, int bus,
-                QWidget* parent = nullptr);
+    OutputStrip(EditService& edits, int bus, QWidget* parent = nullptr);
 
-    bool isOutput() const override { return true; }
-    int wireChannel() const override { return m_channel + 21; }
-    int wireFor(int member, char letter) const override {
-        return letter == 'A' || letter == 'V' ? member + 21 : member + 1;
-    }
-    int readoutChannel() const override { return m_channel + 24; }
     void refreshFromImage() override;
     // Rebuilds the delay list (201 entries, 0.0 .. 100.0 ms) and the texts.
     void applyLanguage() override;
@@ -57,15 +50,12 @@ public:
     GeqThumbnail* geqGraph() const { return m_graph; }
 
 protected:
-    void storeFader(int code) override;
-    void propagateFader(int code) override;
-    Name16& nameField() override { return record().name; }
+    const Name16& nameField() const override { return record().name; }
     const Name16& labelField() const override { return record().label; }
     void updateStatus() override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    OutputChannel& record() { return m_image.outputs[static_cast<std::size_t>(m_channel)]; }
     const OutputChannel& record() const {
         return m_image.outputs[static_cast<std::size_t>(m_channel)];
     }
@@ -77,6 +67,10 @@ private:
     ui::ToggleButton* m_mute;
     ui::ToggleButton* m_feedback;
     ui::ToggleButton* m_line;
+    ui::ParameterBinding* m_delayBinding;
+    ui::ParameterBinding* m_muteBinding;
+    ui::ParameterBinding* m_feedbackBinding;
+    ui::ParameterBinding* m_lineBinding;
 };
 
 } // namespace krm

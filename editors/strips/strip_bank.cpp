@@ -6,19 +6,42 @@
 
 namespace krm {
 
-StripBank::StripBank(QObject* parent) : QObject(parent) {}
+StripBank::StripBank(EditService& edits, QObject* parent) : QObject(parent), m_edits(edits) {
+    m_edits.addListener(this);
+}
+
+StripBank::~StripBank() {
+    m_edits.removeListener(this);
+}
+
+void StripBank::edited(const Parameter*, const std::vector<Channel>& channels) {
+    QList<int> inputs;
+    QList<int> outputs;
+    for (Channel c : channels) {
+        if (c.isInput())
+            inputs.append(c.index);
+        else if (c.isOutput())
+            outputs.append(c.index);
+    }
+    if (!inputs.isEmpty())
+        reload(false, inputs);
+    if (!outputs.isEmpty())
+        reload(true, outputs);
+}
 
 void StripBank::add(ChannelStrip* strip) {
     m_strips.push_back(strip);
-    strip->setGroupTable(&m_groups);
-    connect(strip, &ChannelStrip::linkedChannelsChanged, this, &StripBank::reload);
     connect(strip, &QObject::destroyed, this, [this, strip] {
         m_strips.erase(std::remove(m_strips.begin(), m_strips.end(), strip), m_strips.end());
     });
 }
 
 void StripBank::setControlGroup(bool output, int index, StripGroup group) {
-    m_groups.of(output, index) = std::move(group);
+    m_edits.links().of(output ? Channel::output(index) : Channel::input(index)) = std::move(group);
+    repaint(output, index);
+}
+
+void StripBank::repaint(bool output, int index) {
     for (ChannelStrip* s : m_strips)
         if (s->isOutput() == output && s->channel() == index)
             s->update();

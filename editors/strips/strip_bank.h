@@ -6,6 +6,7 @@
 // UI thread only.
 
 #include "editors/strips/strip_group.h"
+#include "model/edit_service.h"
 
 #include <QList>
 #include <QObject>
@@ -16,13 +17,15 @@ namespace krm {
 
 class ChannelStrip;
 
-class StripBank : public QObject {
+class StripBank : public QObject, private EditListener {
     Q_OBJECT
 public:
-    explicit StripBank(QObject* parent = nullptr);
+    // Listens to the edit service: every edit, whoever made it (a strip, an editor, the
+    // readout, a bulk switch), reloads the strips showing a changed channel.
+    explicit StripBank(EditService& edits, QObject* parent = nullptr);
+    ~StripBank() override;
 
-    // Registers a strip: it reads its group from the bank's table, and its linked edits
-    // reload the strips of the members. A strip removes itself when destroyed.
+    // Registers a strip. A strip removes itself when destroyed.
     void add(ChannelStrip* strip);
     const std::vector<ChannelStrip*>& strips() const { return m_strips; }
 
@@ -30,19 +33,23 @@ public:
     // member list and group 0, off) and redraws the strips showing it.
     void setControlGroup(bool output, int index, StripGroup group);
     const StripGroup& controlGroup(bool output, int index) const {
-        return m_groups.of(output, index);
+        return m_edits.links().of(output ? Channel::output(index) : Channel::input(index));
     }
 
     // Sets the reload flag of every strip that shows one of these channels.
     void reload(bool output, const QList<int>& channels);
+    // Repaints the strips showing a channel (its group marker changed).
+    void repaint(bool output, int index);
     void requestReloadAll();
     // Loads every strip from the image now (after a dump, a recall).
     void refreshAll();
     void applyLanguage();
 
 private:
+    void edited(const Parameter* parameter, const std::vector<Channel>& channels) override;
+
+    EditService& m_edits;
     std::vector<ChannelStrip*> m_strips;
-    StripGroupTable m_groups;
 };
 
 } // namespace krm

@@ -3,14 +3,14 @@
 // indicators, meters and the name.
 #include "editors/strips/input_strip.h"
 #include "editors/strips/peq_thumbnail.h"
-#include "tests/editors/strip_fixture.h"
-#include "tests/kit/kit_events.h"
 #include "kit/drop_list.h"
 #include "kit/fader.h"
 #include "kit/level_meter.h"
 #include "kit/text_label.h"
 #include "kit/texts.h"
 #include "kit/toggle_button.h"
+#include "tests/editors/strip_fixture.h"
+#include "tests/kit/kit_events.h"
 
 #include <QSignalSpy>
 
@@ -24,7 +24,7 @@ protected:
     void TearDown() override { ui::setLanguage(ui::Language::English); }
 
     std::unique_ptr<InputStrip> makeStrip(int channel) {
-        auto strip = std::make_unique<InputStrip>(image, commands, linked, channel);
+        auto strip = std::make_unique<InputStrip>(edits, channel);
         strip->setServices(services());
         strip->resize(150, 720);
         strip->show();
@@ -93,7 +93,8 @@ TEST_F(InputStripTest, DanteSourceUsedByAnotherChannelIsRefusedAndNothingIsSent)
     sink.clear();
 
     test::wheel(list, -120); // one notch down: D2, which CH7 holds
-    EXPECT_EQ(messages, QStringList{QString::fromUtf8("已经设了Dante输入源")});
+    // The refusal reads in the interface language and names the channel holding the source.
+    EXPECT_EQ(messages, QStringList{QStringLiteral("Dante input source already in use by CH 7")});
     EXPECT_EQ(image.inputs[2].source, 1);
     EXPECT_EQ(list->selection(), 1);
     EXPECT_EQ(list->text(), "D1");

@@ -2,11 +2,11 @@
 #include "editors/strips/input_strip.h"
 #include "editors/strips/output_strip.h"
 #include "editors/strips/strip_bank.h"
-#include "tests/editors/strip_fixture.h"
-#include "tests/kit/kit_events.h"
 #include "kit/fader.h"
 #include "kit/texts.h"
 #include "kit/toggle_button.h"
+#include "tests/editors/strip_fixture.h"
+#include "tests/kit/kit_events.h"
 
 namespace krm {
 namespace {
@@ -17,12 +17,12 @@ protected:
 };
 
 TEST_F(StripBankTest, LinkedEditReloadsEveryStripShowingAMember) {
-    InputStrip ch1(image, commands, linked, 0);
-    InputStrip ch3(image, commands, linked, 2);
-    InputStrip ch4(image, commands, linked, 3);
-    InputStrip large(image, commands, linked, 2); // the large strip, opened for CH3
-    OutputStrip out1(image, commands, linked, 0);
-    StripBank bank;
+    InputStrip ch1(edits, 0);
+    InputStrip ch3(edits, 2);
+    InputStrip ch4(edits, 3);
+    InputStrip large(edits, 2); // the large strip, opened for CH3
+    OutputStrip out1(edits, 0);
+    StripBank bank(edits);
     for (ChannelStrip* s : std::initializer_list<ChannelStrip*>{&ch1, &ch3, &ch4, &large, &out1})
         bank.add(s);
 
@@ -67,9 +67,9 @@ TEST_F(StripBankTest, LinkedEditReloadsEveryStripShowingAMember) {
 }
 
 TEST_F(StripBankTest, RefreshAllAndApplyLanguageReachEveryStrip) {
-    InputStrip in(image, commands, linked, 1);
-    OutputStrip out(image, commands, linked, 1);
-    StripBank bank;
+    InputStrip in(edits, 1);
+    OutputStrip out(edits, 1);
+    StripBank bank(edits);
     bank.add(&in);
     bank.add(&out);
     image.inputs[1].mute = 1;
@@ -99,7 +99,7 @@ TEST_F(StripBankTest, RefreshAllAndApplyLanguageReachEveryStrip) {
     EXPECT_EQ(out.limiterButton()->text(), QString::fromUtf8("限幅器"));
     EXPECT_EQ(out.feedbackButton()->text(), "FBK");
     {
-        InputStrip gone(image, commands, linked, 4);
+        InputStrip gone(edits, 4);
         bank.add(&gone);
         EXPECT_EQ(bank.strips().size(), 3u);
     }

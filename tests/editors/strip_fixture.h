@@ -1,13 +1,14 @@
 #pragma once
 // Common ground of the strip tests: an image with its start-up values, a recording sink
 // (online unless a test says otherwise), a fake clock, the command set and the paced
-// sender of linked frames, and fakes for the NAME dialog and the message box.
+// senders and the edit service, and fakes for the NAME dialog and the message box.
 
 #include "editors/strips/strip_services.h"
 #include "model/device_image.h"
+#include "model/edit_service.h"
 #include "model/paced_sender.h"
-#include "model/senders.h"
 #include "tests/support/fake_clock.h"
+#include "tests/support/frame_field.h"
 #include "tests/support/recording_sink.h"
 
 #include <gtest/gtest.h>
@@ -33,9 +34,10 @@ protected:
                              [this](const QString& text) { messages.append(text); }};
     }
 
-    // Frames sent so far, after the linked sender has sent what it holds.
+    // Frames sent so far, after the paced senders have sent what they hold.
     std::vector<std::string> sent() {
         linked.waitIdle();
+        bulk.waitIdle();
         return sink.frames();
     }
     // Frames whose text starts with the prefix (letter, address, channel...).
@@ -50,20 +52,12 @@ protected:
     DeviceImage image;
     RecordingSink sink;
     FakeClock clock;
-    CommandSet commands{image, sink, clock};
     PacedSender linked{sink, clock};
+    PacedSender bulk{sink, clock};
+    EditService edits{image, sink, linked, bulk};
     std::optional<QString> nextName;
     QStringList namesAsked;
     QStringList messages;
 };
-
-// The hexadecimal field at `index` (0 = the letter part "%A") of a frame, as a number.
-inline int fieldOf(const std::string& frame, int index) {
-    std::size_t start = 0;
-    for (int i = 0; i < index; ++i)
-        start = frame.find(',', start) + 1;
-    const std::size_t end = frame.find(',', start);
-    return std::stoi(frame.substr(start, end - start), nullptr, 16);
-}
 
 } // namespace krm::test

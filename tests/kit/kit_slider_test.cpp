@@ -1,10 +1,15 @@
-// Slider, Fader and SliderBinding: value <-> pixel arithmetic, mouse drags, keys and
+// Slider, Fader and ParameterBinding: value <-> pixel arithmetic, mouse drags, keys and
 // what reaches the page.
-#include "tests/kit/kit_events.h"
+#include "kit/drop_list.h"
 #include "kit/fader.h"
+#include "kit/parameter_binding.h"
 #include "kit/slider.h"
-#include "kit/slider_binding.h"
 #include "kit/slider_math.h"
+#include "kit/toggle_button.h"
+#include "tests/kit/kit_events.h"
+#include "tests/support/fake_clock.h"
+#include "tests/support/frame_field.h"
+#include "tests/support/recording_sink.h"
 
 #include <QSignalSpy>
 
@@ -221,35 +226,96 @@ TEST(Fader, ReactsOnlyOnTheCapAndReachesBothEnds) {
     EXPECT_EQ(fader.position(), 69);
 }
 
-TEST(SliderBinding, SendsOnReleaseOnlyOrOnEveryChangeAsBound) {
+// The binding between a control and its parameter, through the real edit service: what
+// reaches the image, and which frames reach the device, when.
+class BindingTest : public ::testing::Test {
+protected:
+    BindingTest() { ResetToStartupValues(image); }
+    std::vector<std::string> frames() {
+        linked.waitIdle();
+        bulk.waitIdle();
+        return sink.frames();
+    }
+    DeviceImage image;
+    test::RecordingSink sink;
+    test::FakeClock clock;
+    PacedSender linked{sink, clock};
+    PacedSender bulk{sink, clock};
+    EditService edits{image, sink, linked, bulk};
+};
+
+TEST_F(BindingTest, KnobStoresWhileDraggedAndSendsOnReleaseFaderSendsEveryChange) {
+    // A compressor threshold knob: the image follows the drag, one frame on release.
     Slider knob(Qt::Horizontal);
-    knob.setRange(0, 100);
+    knob.setRange(0, 60);
     knob.setThumbSize(QSize(20, 16));
     knob.resize(200, 24);
-    std::vector<int> stored, sentKnob;
-    new SliderBinding(
-        &knob, SendOn::Release, [&](int v) { stored.push_back(v); },
-        [&](int v) { sentKnob.push_back(v); });
+    ParameterBinding::bindSlider(&knob, edits, Param(ParamKind::CompThreshold), Channel::input(2));
     press(&knob, QPoint(100, 12));
-    moveTo(&knob, QPoint(120, 12));
-    release(&knob, QPoint(120, 12));
-    EXPECT_EQ(stored, (std::vector<int>{50, 61, 61}));
-    EXPECT_EQ(sentKnob, (std::vector<int>{61}));
+    moveTo(&knob, QPoint(140, 12));
+    const int dragged = image.inputs[2].comp.threshold;
+    EXPECT_EQ(dragged, knob.position());
+    EXPECT_TRUE(frames().empty());
+    release(&knob, QPoint(140, 12));
+    ASSERT_EQ(frames().size(), 1u);
+    EXPECT_EQ(frames()[0].substr(0, 9), "%C,01,03,");  // CH3's compressor
+    EXPECT_EQ(test::fieldOf(frames()[0], 5), dragged); // its threshold
 
+    // A fader sends on every change and on the release, each frame reading the image.
+    sink.clear();
     Fader fader;
     fader.setRange(0, 70);
     fader.resize(80, 300);
-    std::vector<int> sentFader;
-    new SliderBinding(&fader, SendOn::Change, nullptr, [&](int v) { sentFader.push_back(v); });
+    auto* b =
+        ParameterBinding::bindSlider(&fader, edits, Param(ParamKind::OutGain), Channel::output(1));
     const QPoint cap = fader.thumbRect().center();
     press(&fader, cap);
     moveTo(&fader, cap + QPoint(0, 20));
     moveTo(&fader, cap + QPoint(0, 40));
     release(&fader, cap + QPoint(0, 40));
-    ASSERT_EQ(sentFader.size(), 3u); // two changes and the release
-    EXPECT_EQ(sentFader[1], sentFader[2]);
-    EXPECT_EQ(sentFader[2], fader.position());
-    EXPECT_GT(sentFader[1], sentFader[0]);
+    const std::vector<std::string> sent = frames();
+    ASSERT_EQ(sent.size(), 3u); // two changes and the release
+    EXPECT_EQ(sent[0].substr(0, 6), "%A,01,");
+    EXPECT_EQ(test::fieldOf(sent[0], 2), 22); // bus 2 travels as 22 in the level frame
+    EXPECT_EQ(test::fieldOf(sent[2], 4), image.outputs[1].gain);
+    EXPECT_EQ(sent[1], sent[2]);
+
+    // Both ways: the control follows the image, and a binding moved to another channel
+    // edits that channel.
+    image.outputs[3].gain = 12;
+    b->setChannel(Channel::output(3));
+    EXPECT_EQ(fader.position(), 12);
+}
+
+TEST_F(BindingTest, ListsAndTogglesShowWhatTheImageTookAndNothingGoesOutOffline) {
+    DropList list;
+    list.setItems({"ANALOG", "D1", "D2", "D3", "D4"});
+    ParameterBinding::bindList(&list, edits, Param(ParamKind::Source), Channel::input(0));
+    EditResult last;
+    auto* other = ParameterBinding::bindList(new DropList(&list), edits, Param(ParamKind::Source),
+                                             Channel::input(5));
+    other->setOnEdited([&](const EditResult& r) { last = r; });
+    EXPECT_FALSE(other->choose(2).refused());
+    // CH1 may not take D2 while CH6 holds it: refused, and the list snaps back.
+    list.setSelection(2);
+    emit list.listSelected(0, 2);
+    EXPECT_EQ(image.inputs[0].source, 0);
+    EXPECT_EQ(list.selection(), 0);
+    EXPECT_TRUE(other->choose(3).changed());
+    EXPECT_EQ(last.status, EditResult::Status::Changed);
+
+    sink.online = false;
+    sink.clear();
+    ToggleButton fbk(QStringLiteral("FBK"));
+    auto* t =
+        ParameterBinding::bindToggle(&fbk, edits, Param(ParamKind::Feedback), Channel::output(0));
+    emit fbk.clicked(0);
+    EXPECT_EQ(image.outputs[0].outK, 1);
+    EXPECT_TRUE(fbk.state());
+    EXPECT_TRUE(frames().empty()); // a change made offline stays in the image
+    image.outputs[0].outK = 0;
+    t->load();
+    EXPECT_FALSE(fbk.state());
 }
 
 } // namespace

@@ -1,24 +1,16 @@
 #pragma once
-// The main window's mute-group and control-group switches, as operations on the device
-// image. Pure logic: the caller redraws the strips and sends the returned channels.
-// UI thread only (the image belongs to it).
+// The mute-group and control-group switches and the clear operations, as operations on
+// the device image. Pure logic: the edit service plays the returned channels' frames on the
+// paced sender and the window redraws. UI thread only (the image belongs to it).
 
 #include "model/device_image.h"
+#include "model/linked_channels.h"
 
 #include <array>
 #include <cstdint>
 #include <vector>
 
-namespace krm::ui {
-
-// Wire channel of an input (zero-based 0..19 -> 1..20) and of an output bus in the
-// level/mute frame (0..7 -> 21..28).
-constexpr int InputWireChannel(int index) {
-    return index + 1;
-}
-constexpr int OutputWireChannel(int index) {
-    return index + 21;
-}
+namespace krm {
 
 // Switches mute group `group` (1..4) on (members muted) or off (members unmuted) and
 // records `activeMuteGroup` (the group when on, 0 when off). Returns the wire channels
@@ -50,4 +42,8 @@ std::vector<int> ClearAllMutes(DeviceImage& image);
 // feedback-switch frame "%K," belongs to the output buses), so nothing is sent.
 void ClearAllSolos(DeviceImage& image);
 
-} // namespace krm::ui
+// Applies a SwitchControlGroup result to the per-channel table the edits spread along.
+void ApplyGroupAssignments(LinkedChannelTable& table,
+                           const std::vector<StripGroupAssignment>& assignments);
+
+} // namespace krm

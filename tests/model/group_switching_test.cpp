@@ -3,13 +3,13 @@
 #include "model/paced_sender.h"
 #include "tests/support/fake_clock.h"
 #include "tests/support/timed_sink.h"
-#include "ui/group_switching.h"
+#include "model/group_switching.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
 
-namespace krm::ui {
+namespace krm {
 namespace {
 
 using namespace std::chrono_literals;
@@ -177,4 +177,4 @@ TEST(ClearOperations, ClearMuteLeavesCh19AndCh20AndListsWireChannels) {
 }
 
 } // namespace
-} // namespace krm::ui
+} // namespace krm

@@ -1,6 +1,8 @@
-#include "ui/group_switching.h"
+#include "model/group_switching.h"
 
-namespace krm::ui {
+#include "model/channels.h"
+
+namespace krm {
 
 namespace {
 bool validGroup(int group) {
@@ -18,13 +20,13 @@ std::vector<int> SwitchMuteGroup(DeviceImage& image, int group, bool on) {
         if (members.input(ch) == 0)
             continue;
         image.inputs[static_cast<std::size_t>(ch)].mute = mute;
-        wire.push_back(InputWireChannel(ch));
+        wire.push_back(InputWire(ch));
     }
     for (int bus = 0; bus < kOutputCount; ++bus) {
         if (members.output(bus) == 0)
             continue;
         image.outputs[static_cast<std::size_t>(bus)].mute = mute;
-        wire.push_back(OutputWireChannel(bus));
+        wire.push_back(OutputWire(bus));
     }
     image.activeMuteGroup = on ? group : 0;
     return wire;
@@ -77,11 +79,11 @@ std::vector<int> ClearAllMutes(DeviceImage& image) {
     std::vector<int> wire;
     for (int ch = 0; ch < kClearedInputs; ++ch) {
         image.inputs[static_cast<std::size_t>(ch)].mute = 0;
-        wire.push_back(InputWireChannel(ch));
+        wire.push_back(InputWire(ch));
     }
     for (int bus = 0; bus < kOutputCount; ++bus) {
         image.outputs[static_cast<std::size_t>(bus)].mute = 0;
-        wire.push_back(OutputWireChannel(bus));
+        wire.push_back(OutputWire(bus));
     }
     return wire;
 }
@@ -91,4 +93,11 @@ void ClearAllSolos(DeviceImage& image) {
         image.inputs[static_cast<std::size_t>(ch)].solo = 0;
 }
 
-} // namespace krm::ui
+void ApplyGroupAssignments(LinkedChannelTable& table,
+                           const std::vector<StripGroupAssignment>& assignments) {
+    for (const StripGroupAssignment& a : assignments)
+        table.of(a.output ? Channel::output(a.index) : Channel::input(a.index)) =
+            LinkedChannels{a.group, a.members, a.links};
+}
+
+} // namespace krm

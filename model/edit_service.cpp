@@ -1,0 +1,194 @@
+#include "model/edit_service.h"
+
+#include "model/frame_builders.h"
+#include "model/group_switching.h"
+#include "model/parameter_frames.h"
+
+#include <algorithm>
+
+namespace krm {
+
+EditService::EditService(DeviceImage& image, FrameSink& sink, PacedSender& linked,
+                         PacedSender& bulk, const GlyphRenderer* glyphs)
+    : m_image(image), m_sink(sink), m_linked(linked), m_bulk(bulk), m_glyphs(glyphs) {}
+
+void EditService::addListener(EditListener* listener) {
+    if (listener &&
+        std::find(m_listeners.begin(), m_listeners.end(), listener) == m_listeners.end())
+        m_listeners.push_back(listener);
+}
+
+void EditService::removeListener(EditListener* listener) {
+    std::erase(m_listeners, listener);
+}
+
+int EditService::danteSourceHolder(Channel channel, int source) const {
+    if (source == 0 || !channel.isInput())
+        return -1;
+    for (int other = 0; other < kInputCount; ++other)
+        if (other != channel.index &&
+            m_image.inputs[static_cast<std::size_t>(other)].source == source)
+            return other;
+    return -1;
+}
+
+bool EditService::refusedSource(const Parameter& p, Channel channel, int code, int& holder) const {
+    if (p.kind != ParamKind::Source)
+        return false;
+    holder = danteSourceHolder(channel, p.rangeFor(channel).clamp(code));
+    return holder >= 0;
+}
+
+bool EditService::store(const Parameter& p, Channel channel, int code) {
+    if (!p.existsOn(channel))
+        return false;
+    int holder = -1;
+    if (refusedSource(p, channel, code, holder))
+        return false;
+    return p.set(m_image, channel, code);
+}
+
+EditResult EditService::commit(const Parameter& p, Channel channel) {
+    EditResult result;
+    if (!p.existsOn(channel))
+        return result;
+    result.status = EditResult::Status::Changed;
+    if (online() && p.framedOn(channel)) {
+        const std::string frame = BuildParameterFrame(m_image, p, channel);
+        if (!frame.empty()) {
+            // A member's copy of this group still queued from an earlier linked edit is
+            // older than what goes out now.
+            m_linked.discard(FrameKey(p, channel));
+            m_sink.SendFrame(frame);
+        }
+    }
+    result.linked = spread(p, channel);
+    std::vector<Channel> changed{channel};
+    for (int m : result.linked)
+        changed.push_back(Channel{channel.side, m});
+    notify(&p, std::move(changed));
+    return result;
+}
+
+EditResult EditService::set(const Parameter& p, Channel channel, int code) {
+    EditResult result;
+    if (!p.existsOn(channel))
+        return result;
+    if (refusedSource(p, channel, code, result.holder)) {
+        result.status = EditResult::Status::Refused;
+        return result;
+    }
+    p.set(m_image, channel, code);
+    return commit(p, channel);
+}
+
+EditResult EditService::toggle(const Parameter& p, Channel channel) {
+    if (!p.existsOn(channel))
+        return {};
+    return set(p, channel, p.get(m_image, channel) != 0 ? 0 : 1);
+}
+
+std::vector<int> EditService::spread(const Parameter& p, Channel channel) {
+    std::vector<int> changed;
+    if (!p.link || channel.side == Side::Device)
+        return changed;
+    const LinkedChannels& group = m_links.of(channel);
+    if (!group.links(*p.link))
+        return changed;
+    const std::int32_t value = p.get(m_image, channel);
+    for (int member : group.members) {
+        const Channel m{channel.side, member};
+        if (member == channel.index || !p.existsOn(m))
+            continue;
+        p.set(m_image, m, value); // held to the member's own range
+        changed.push_back(member);
+    }
+    // Frames are built once every member holds the change: a frame that carries more than
+    // its own channel (the phantom mask of "%O,") then reads the final state.
+    if (online()) {
+        std::vector<PacedSender::KeyedFrame> frames;
+        for (int member : changed) {
+            const Channel m{channel.side, member};
+            frames.push_back({FrameKey(p, m), BuildParameterFrame(m_image, p, m)});
+        }
+        m_linked.enqueueKeyed(std::move(frames), PausePlacement::BeforeEachFrame, kLinkedPause);
+    }
+    return changed;
+}
+
+void EditService::setName(Channel channel, const Name16& name) {
+    if (!channel.valid() || channel.side == Side::Device)
+        return;
+    Name16& field = channel.isInput()
+                        ? m_image.inputs[static_cast<std::size_t>(channel.index)].name
+                        : m_image.outputs[static_cast<std::size_t>(channel.index)].name;
+    field = name;
+    if (online())
+        m_bulk.enqueue({BuildV(m_image, WireSelector('V', channel), m_glyphs)},
+                       PausePlacement::AfterEachFrame, kNamePause);
+    notify(nullptr, {channel});
+}
+
+namespace {
+std::vector<std::string> levelFrames(const DeviceImage& image, const std::vector<int>& wire) {
+    std::vector<std::string> frames;
+    frames.reserve(wire.size());
+    for (int ch : wire)
+        frames.push_back(BuildA(image, ch));
+    return frames;
+}
+
+std::vector<Channel> channelsOfWire(const std::vector<int>& wire) {
+    std::vector<Channel> channels;
+    for (int w : wire)
+        channels.push_back(w >= kFirstOutputWire ? Channel::output(w - kFirstOutputWire)
+                                                 : Channel::input(w - 1));
+    return channels;
+}
+} // namespace
+
+void EditService::switchMuteGroup(int group, bool on) {
+    const std::vector<int> wire = SwitchMuteGroup(m_image, group, on);
+    play(levelFrames(m_image, wire), PausePlacement::AfterEachFrame, kMuteGroupPause);
+    notify(&Param(ParamKind::InMute), channelsOfWire(wire));
+}
+
+void EditService::clearAllMutes() {
+    const std::vector<int> wire = ClearAllMutes(m_image);
+    play(levelFrames(m_image, wire), PausePlacement::AfterEachFrame, kMuteGroupPause);
+    notify(&Param(ParamKind::InMute), channelsOfWire(wire));
+}
+
+void EditService::clearAllSolos() {
+    ClearAllSolos(m_image);
+    std::vector<Channel> channels;
+    for (int ch = 0; ch < kInputCount; ++ch)
+        channels.push_back(Channel::input(ch));
+    notify(&Param(ParamKind::InSolo), channels);
+}
+
+void EditService::switchControlGroup(int group, bool on) {
+    const std::vector<StripGroupAssignment> assignments = SwitchControlGroup(m_image, group, on);
+    ApplyGroupAssignments(m_links, assignments);
+    std::vector<Channel> channels;
+    for (const StripGroupAssignment& a : assignments)
+        channels.push_back(a.output ? Channel::output(a.index) : Channel::input(a.index));
+    notify(nullptr, channels);
+}
+
+void EditService::play(std::vector<std::string> frames, PausePlacement placement, Millis pause) {
+    if (!online())
+        return;
+    std::erase_if(frames, [](const std::string& f) { return f.empty(); });
+    if (!frames.empty())
+        m_bulk.enqueue(std::move(frames), placement, pause);
+}
+
+void EditService::notify(const Parameter* parameter, std::vector<Channel> channels) {
+    // A copy: a listener may add or remove listeners.
+    const std::vector<EditListener*> listeners = m_listeners;
+    for (EditListener* l : listeners)
+        l->edited(parameter, channels);
+}
+
+} // namespace krm

@@ -1,0 +1,124 @@
+#pragma once
+// EditService: the one path of every edit — strips, editors, pages, the readout's typed
+// entry, preset recall and the command-line tool all change the device through it.
+//
+// set(parameter, channel, code) writes the image (the code held to the parameter's range),
+// sends the channel's own frame at once while online, and, when the channel's active
+// control group links the parameter's kind, copies the value to every other member and
+// queues the members' frames on the paced sender, 10 ms before each. Controls that send
+// on release call store() while dragging and commit() on release.
+//
+// Bulk sequences (mute groups, clear-all, and later recall and recovery) are built here
+// from the image on the calling thread and played by the paced sender with their pauses,
+// so no pause ever runs on the window's thread; the name frame too, with its 10 ms pause.
+//
+// Nothing is queued while offline: a change made offline stays in the image only.
+//
+// Threading: the user-interface thread, which owns the image. The paced senders' workers
+// only see finished frame texts.
+
+#include "link/clock.h"
+#include "link/frame_sink.h"
+#include "model/device_image.h"
+#include "model/glyph_renderer.h"
+#include "model/linked_channels.h"
+#include "model/paced_sender.h"
+#include "model/parameters.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace krm {
+
+struct EditResult {
+    enum class Status { Unchanged, Changed, Refused };
+    Status status = Status::Unchanged;
+    // Refused source: the input (zero-based) that already uses that Dante stream.
+    int holder = -1;
+    // Other members of the channel's control group whose record took the change too.
+    std::vector<int> linked;
+
+    bool changed() const { return status == Status::Changed; }
+    bool refused() const { return status == Status::Refused; }
+};
+
+// Told after every edit that went through the service (UI thread), so that whatever shows
+// the changed channels can reload them.
+class EditListener {
+public:
+    virtual ~EditListener() = default;
+    // `channels` are every channel whose record changed: the edited one first, then the
+    // linked members; `parameter` is null for bulk changes of many kinds (names, groups).
+    virtual void edited(const Parameter* parameter, const std::vector<Channel>& channels) = 0;
+};
+
+class EditService {
+public:
+    static constexpr Millis kLinkedPause{10};    // before each linked member's frame
+    static constexpr Millis kMuteGroupPause{20}; // after each frame of a mute group
+    static constexpr Millis kNamePause{10};      // after a name frame
+
+    // linked: the paced sender of linked members' frames (BeforeEachFrame pauses);
+    // bulk: the paced sender of bulk sequences (it also keeps the watchdog quiet).
+    EditService(DeviceImage& image, FrameSink& sink, PacedSender& linked, PacedSender& bulk,
+                const GlyphRenderer* glyphs = nullptr);
+
+    DeviceImage& image() { return m_image; }
+    const DeviceImage& image() const { return m_image; }
+    LinkedChannelTable& links() { return m_links; }
+    const LinkedChannelTable& links() const { return m_links; }
+    bool online() const { return m_sink.isOnline(); }
+
+    void setGlyphRenderer(const GlyphRenderer* glyphs) { m_glyphs = glyphs; }
+    const GlyphRenderer* glyphRenderer() const { return m_glyphs; }
+    // Listeners are told in the order they were added; remove before they go.
+    void addListener(EditListener* listener);
+    void removeListener(EditListener* listener);
+
+    // Writes the image only (a control being dragged whose parameter sends on release).
+    // Refused like set(); true when the image changed.
+    bool store(const Parameter& parameter, Channel channel, int code);
+    // Sends the channel's frame of the parameter as the image holds it and spreads the
+    // value to the linked members (a control let go after store()).
+    EditResult commit(const Parameter& parameter, Channel channel);
+    // store() and commit() in one. An unchanged value is still sent (the operator asked).
+    EditResult set(const Parameter& parameter, Channel channel, int code);
+    // Flips a switch parameter.
+    EditResult toggle(const Parameter& parameter, Channel channel);
+
+    // The input that already uses Dante stream `source` (1..4), other than `channel`; -1
+    // when none does or the source is ANALOG.
+    int danteSourceHolder(Channel channel, int source) const;
+
+    // Renames a channel: the image takes the name, and the name frame goes out on the bulk
+    // sender with its pause after it.
+    void setName(Channel channel, const Name16& name);
+
+    // The main window's mute-group switch and CLEAR MUTE: the image at once, the level
+    // frames 20 ms apart from the bulk sender.
+    void switchMuteGroup(int group, bool on);
+    void clearAllMutes();
+    void clearAllSolos();
+    // A control group switched on or off: the linked-channel table follows.
+    void switchControlGroup(int group, bool on);
+
+    // Plays prebuilt frames on the bulk sender (online only).
+    void play(std::vector<std::string> frames, PausePlacement placement, Millis pause);
+
+private:
+    bool refusedSource(const Parameter& parameter, Channel channel, int code, int& holder) const;
+    // Copies the channel's value to the linked members and queues their frames.
+    std::vector<int> spread(const Parameter& parameter, Channel channel);
+    void notify(const Parameter* parameter, std::vector<Channel> channels);
+
+    DeviceImage& m_image;
+    FrameSink& m_sink;
+    PacedSender& m_linked;
+    PacedSender& m_bulk;
+    const GlyphRenderer* m_glyphs;
+    LinkedChannelTable m_links;
+    std::vector<EditListener*> m_listeners;
+};
+
+} // namespace krm

@@ -1,0 +1,19 @@
+#pragma once
+// The frame that carries a parameter of a channel, built from the image now, and the key
+// under which the paced sender may replace a queued copy of it. Pure; call it on the
+// thread that owns the image.
+
+#include "model/glyph_renderer.h"
+#include "model/parameters.h"
+
+#include <string>
+
+namespace krm {
+
+// The parameter's frame for the channel ("" when no frame carries it there).
+std::string BuildParameterFrame(const DeviceImage& image, const Parameter& parameter,
+                                Channel channel);
+// "A3", "G5.2", "M": the letter, the wire selector and the PEQ band when there is one.
+std::string FrameKey(const Parameter& parameter, Channel channel);
+
+} // namespace krm

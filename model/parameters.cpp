@@ -1,0 +1,899 @@
+#include "model/parameters.h"
+
+#include "dsp/scales.h"
+#include "dsp/text_format.h"
+
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <memory>
+#include <vector>
+
+namespace krm {
+
+namespace {
+
+using Field = std::int32_t& (*)(DeviceImage&, int, int);
+
+#define IN(path)                                                                                   \
+    [](DeviceImage& im, int i, [[maybe_unused]] int s) -> std::int32_t& {                          \
+        return im.inputs[static_cast<std::size_t>(i)].path;                                        \
+    }
+#define OUT(path)                                                                                  \
+    [](DeviceImage& im, int i, [[maybe_unused]] int s) -> std::int32_t& {                          \
+        return im.outputs[static_cast<std::size_t>(i)].path;                                       \
+    }
+#define DEV(path) [](DeviceImage& im, int, int) -> std::int32_t& { return im.path; }
+// The delay effect keeps its settings in the record of CH17, the reverb in CH18's.
+#define DELAY_FX(path) [](DeviceImage& im, int, int) -> std::int32_t& { return im.inputs[16].path; }
+#define REVERB_FX(path)                                                                            \
+    [](DeviceImage& im, int, [[maybe_unused]] int s) -> std::int32_t& { return im.inputs[17].path; }
+#define SUB static_cast<std::size_t>(s)
+
+constexpr CodeRange kPanCodes{0, 200};
+constexpr CodeRange kShelfCodes{0, 2};
+constexpr CodeRange kMatrixCodes{0, 15};
+constexpr CodeRange kFxTimes{10, 1000};
+constexpr CodeRange kTapTimes{30, 100};
+constexpr CodeRange kRevTimes{1, 100};
+constexpr CodeRange kPercent{0, 100};
+constexpr CodeRange kPolarity{0, 1};
+constexpr CodeRange kMeterless{0, 255};
+
+// The PEQ, filters and compressor of the line inputs have no frame of their own beyond
+// these: the filters ("%E," "%F,") go out for CH1..CH16 only, the aux sends ("%I,") for
+// CH1..CH18 and the effect sends ("%J,") for CH1..CH16.
+constexpr int kFilterFramedInputs = kMicInputCount;
+constexpr int kAuxFramedInputs = 18;
+constexpr int kEffectFramedInputs = kMicInputCount;
+
+struct Builder {
+    std::vector<Parameter> table;
+    // Where each instance of a kind sits in the table (instances of different kinds
+    // interleave: a PEQ band's gain, frequency and Q are listed together).
+    std::array<std::vector<std::size_t>, static_cast<std::size_t>(ParamKind::Count_)> at{};
+
+    Parameter& add(ParamKind kind, std::string key, Side side, CodeRange range, Rule rule,
+                   TextPair label, Field field, int sub = 0) {
+        at[static_cast<std::size_t>(kind)].push_back(table.size());
+        Parameter p;
+        p.kind = kind;
+        p.sub = sub;
+        p.key = std::move(key);
+        p.side = side;
+        p.range = range;
+        p.rule = rule;
+        p.label = label;
+        p.field = field;
+        p.typedMin = range.min;
+        p.typedMax = range.max;
+        table.push_back(std::move(p));
+        return table.back();
+    }
+};
+
+std::string numbered(const char* pattern, int n) {
+    std::string s = pattern;
+    const auto at = s.find("%d");
+    if (at != std::string::npos)
+        s.replace(at, 2, std::to_string(n));
+    return s;
+}
+
+// Labels with a number in them live as long as the table: keep their texts here.
+const char* keep(std::string text) {
+    static std::vector<std::unique_ptr<std::string>> texts;
+    texts.push_back(std::make_unique<std::string>(std::move(text)));
+    return texts.back()->c_str();
+}
+
+TextPair numberedLabel(const char* en, const char* zh, int n) {
+    return {keep(numbered(en, n)), keep(numbered(zh, n))};
+}
+
+void typed(Parameter& p, double lo, double hi) {
+    p.typedMin = lo;
+    p.typedMax = hi;
+}
+
+void inputs(Builder& b) {
+    Parameter* p = nullptr;
+    p = &b.add(ParamKind::InMute, "mute", Side::Input, kSwitchCodes, Rule::OnOff, {"MUTE", "静音"},
+               IN(mute));
+    p->frame = 'A';
+    p->readoutKind = 1;
+    p = &b.add(ParamKind::InSolo, "solo", Side::Input, kSwitchCodes, Rule::OnOff, {"SOLO", "监听"},
+               IN(solo));
+    p->readoutKind = 2; // no frame carries an input's solo
+    p = &b.add(ParamKind::InGain, "gain", Side::Input, kFaderCodes, Rule::Level, {"VOL", "音量"},
+               IN(gain));
+    typed(*p, -60, 10);
+    p->frame = 'A';
+    p->link = LinkVol;
+    p->readoutKind = 3;
+    p->sendOn = SendOn::Change;
+    p = &b.add(ParamKind::InPan, "pan", Side::Input, kPanCodes, Rule::Pan, {"PHASE", "声像"},
+               IN(pan));
+    typed(*p, -1, 1);
+    p->readoutKind = 4;
+    p = &b.add(ParamKind::InGain2, "gain2", Side::Input, kFaderCodes, Rule::Level, {"VOL", "音量"},
+               IN(gain2));
+    typed(*p, -60, 10);
+    p->frame = 'A';
+    p->readoutKind = 61;
+    p->sendOn = SendOn::Change;
+
+    for (int band = 0; band < kPeqBands; ++band) {
+        const int kindBase = 5 + 3 * band;
+        p = &b.add(ParamKind::PeqGain, numbered("peq%d.gain", band + 1), Side::Input, kEqGainCodes,
+                   Rule::EqGain, numberedLabel("BAND%d GAIN", "频段%d增益", band + 1),
+                   IN(peq[SUB].gain), band);
+        typed(*p, -15, 15);
+        p->frame = 'G';
+        p->band = band + 1;
+        p->link = LinkEq;
+        p->readoutKind = kindBase;
+        p = &b.add(ParamKind::PeqFreq, numbered("peq%d.freq", band + 1), Side::Input, kFrequencies,
+                   Rule::Frequency, numberedLabel("BAND%d FRE", "频段%d频率", band + 1),
+                   IN(peq[SUB].freq), band);
+        p->frame = 'G';
+        p->band = band + 1;
+        p->link = LinkEq;
+        p->readoutKind = kindBase + 1;
+        p = &b.add(ParamKind::PeqQ, numbered("peq%d.q", band + 1), Side::Input, kQCodes, Rule::Q,
+                   numberedLabel("BAND%d Q", "频段%dQ值", band + 1), IN(peq[SUB].q), band);
+        typed(*p, 0.1, 20);
+        p->frame = 'G';
+        p->band = band + 1;
+        p->link = LinkEq;
+        p->readoutKind = kindBase + 2;
+        p = &b.add(ParamKind::PeqType, numbered("peq%d.type", band + 1), Side::Input, kShelfCodes,
+                   Rule::Plain, numberedLabel("BAND%d TYPE", "频段%d类型", band + 1),
+                   IN(peq[SUB].type), band);
+        p->frame = 'G';
+        p->band = band + 1;
+        p->link = LinkEq;
+    }
+    p = &b.add(ParamKind::PeqEnable, "peq.enable", Side::Input, kSwitchCodes, Rule::OnOff,
+               {"EQ", "均衡"}, IN(peqEnable));
+    p->frame = 'G'; // every band frame carries the switch; band 1 goes out for it
+    p->band = 1;
+    p->link = LinkEq;
+
+    struct FilterFields {
+        ParamKind enable, freq, slope;
+        const char* name;
+        TextPair label;
+        char frame;
+        Field enableField, freqField, slopeField;
+        int readoutKind;
+    };
+    const FilterFields filters[] = {
+        {ParamKind::HpfEnable,
+         ParamKind::HpfFreq,
+         ParamKind::HpfSlope,
+         "hpf",
+         {"HPF", "高通"},
+         'F',
+         IN(hpf.enable),
+         IN(hpf.freq),
+         IN(hpf.slope),
+         20},
+        {ParamKind::LpfEnable,
+         ParamKind::LpfFreq,
+         ParamKind::LpfSlope,
+         "lpf",
+         {"LPF", "低通"},
+         'E',
+         IN(lpf.enable),
+         IN(lpf.freq),
+         IN(lpf.slope),
+         21},
+    };
+    for (const FilterFields& f : filters) {
+        p = &b.add(f.enable, std::string(f.name) + ".enable", Side::Input, kSwitchCodes,
+                   Rule::OnOff, f.label, f.enableField);
+        p->frame = f.frame;
+        p->framedInputs = kFilterFramedInputs;
+        p->link = LinkEq;
+        p = &b.add(f.freq, std::string(f.name) + ".freq", Side::Input, kFrequencies,
+                   Rule::Frequency, f.label, f.freqField);
+        p->frame = f.frame;
+        p->framedInputs = kFilterFramedInputs;
+        p->link = LinkEq;
+        p->readoutKind = f.readoutKind;
+        p = &b.add(f.slope, std::string(f.name) + ".slope", Side::Input, kSlopeCodes, Rule::Slope,
+                   f.label, f.slopeField);
+        p->frame = f.frame;
+        p->framedInputs = kFilterFramedInputs;
+        p->link = LinkEq;
+    }
+
+    p = &b.add(ParamKind::Phantom, "phantom", Side::Input, kSwitchCodes, Rule::OnOff,
+               {"48V", "48V"}, IN(phantom));
+    p->frame = 'O';
+    p->link = LinkPhantom;
+    p->micOnly = true;
+    p = &b.add(ParamKind::Priority, "priority", Side::Input, kSwitchCodes, Rule::OnOff,
+               {"PRIORITY", "优先"}, IN(autoMixPriority));
+    p->frame = 'L';
+    p->link = LinkPriority;
+    p = &b.add(ParamKind::Polarity, "polarity", Side::Input, kPolarity, Rule::OnOff,
+               {"POLAR", "反相"}, IN(polarity));
+    p->frame = 'O'; // the POLAR button's frame, though "%O," has no polarity field
+    // The source is never spread over a control group: two inputs may not share a Dante
+    // stream, and the group page offers no SOURCE link.
+    p = &b.add(ParamKind::Source, "source", Side::Input, kSourceCodes, Rule::Source,
+               {"SIGNAL", "信号源"}, IN(source));
+    p->frame = 'O';
+    p = &b.add(ParamKind::InputGain, "inputGain", Side::Input, {0, 3}, Rule::InputGain,
+               {"GAIN", "增益"}, IN(inputGain));
+    p->frame = 'O';
+    p->link = LinkGain;
+    p = &b.add(ParamKind::AutoMixLevel, "automix.level", Side::Input, kAutoMixLevelCodes,
+               Rule::Plain, {"LEVEL", "电平"}, IN(autoMixLevel));
+    p->frame = 'L';
+
+    struct DynamicsField {
+        ParamKind kind;
+        const char* key;
+        CodeRange range;
+        Rule rule;
+        TextPair label;
+        Field field;
+        int readoutKind;
+        double lo, hi;
+    };
+    const DynamicsField comp[] = {
+        {ParamKind::CompEnable,
+         "comp.enable",
+         kSwitchCodes,
+         Rule::OnOff,
+         {"COMP", "压缩器"},
+         IN(comp.enable),
+         0,
+         0,
+         1},
+        {ParamKind::CompThreshold,
+         "comp.threshold",
+         kThresholdCodes,
+         Rule::Level,
+         {"Threshold", "阀值"},
+         IN(comp.threshold),
+         54,
+         -60,
+         0},
+        {ParamKind::CompRatio,
+         "comp.ratio",
+         kRatioCodes,
+         Rule::Ratio,
+         {"Ratio", "斜率"},
+         IN(comp.ratio),
+         55,
+         1,
+         10},
+        {ParamKind::CompAttack,
+         "comp.attack",
+         kCompAttackTimes,
+         Rule::Time,
+         {"Attack", "启动时间"},
+         IN(comp.attack),
+         56,
+         1,
+         250},
+        {ParamKind::CompRelease,
+         "comp.release",
+         kCompReleaseTimes,
+         Rule::Time,
+         {"Release", "释放时间"},
+         IN(comp.release),
+         57,
+         20,
+         250},
+        {ParamKind::CompGain,
+         "comp.gain",
+         kMakeupGainCodes,
+         Rule::MakeUp,
+         {"Gain", "增益"},
+         IN(comp.gain),
+         58,
+         0,
+         20},
+    };
+    for (const DynamicsField& f : comp) {
+        p = &b.add(f.kind, f.key, Side::Input, f.range, f.rule, f.label, f.field);
+        typed(*p, f.lo, f.hi);
+        p->frame = 'C';
+        p->link = LinkComp;
+        p->readoutKind = f.readoutKind;
+        p->micOnly = true;
+    }
+    // The noise gate has no frame of its own: its changes go out with the matrix row.
+    const DynamicsField gate[] = {
+        {ParamKind::GateEnable,
+         "gate.enable",
+         kSwitchCodes,
+         Rule::OnOff,
+         {"GATE", "噪声门"},
+         IN(gate.enable),
+         0,
+         0,
+         1},
+        {ParamKind::GateThreshold,
+         "gate.threshold",
+         kThresholdCodes,
+         Rule::Level,
+         {"Threshold", "阀值"},
+         IN(gate.threshold),
+         51,
+         -60,
+         0},
+        {ParamKind::GateRange,
+         "gate.range",
+         kThresholdCodes,
+         Rule::Plain,
+         {"Range", "范围"},
+         IN(gate.range),
+         0,
+         0,
+         60},
+        {ParamKind::GateAttack,
+         "gate.attack",
+         kGateAttackTimes,
+         Rule::Time,
+         {"Attack", "启动时间"},
+         IN(gate.attack),
+         52,
+         1,
+         250},
+        {ParamKind::GateRelease,
+         "gate.release",
+         kGateReleaseTimes,
+         Rule::Time,
+         {"Release", "释放时间"},
+         IN(gate.release),
+         53,
+         20,
+         250},
+    };
+    for (const DynamicsField& f : gate) {
+        p = &b.add(f.kind, f.key, Side::Input, f.range, f.rule, f.label, f.field);
+        typed(*p, f.lo, f.hi);
+        p->frame = 'B';
+        p->readoutKind = f.readoutKind;
+        p->micOnly = true;
+    }
+
+    for (int bus = 0; bus < kOutputCount; ++bus) {
+        p = &b.add(ParamKind::Matrix, numbered("matrix%d", bus + 1), Side::Input, kMatrixCodes,
+                   Rule::Plain, numberedLabel("OUT%d", "输出%d", bus + 1), IN(matrix[SUB]), bus);
+        p->frame = 'B';
+    }
+    p = &b.add(ParamKind::MainSend, "send.main", Side::Input, kFaderCodes, Rule::Level,
+               {"MAIN VOL", "主音量"}, IN(mainSend));
+    typed(*p, -60, 10);
+    p->readoutKind = 41; // no frame carries the main send
+    for (int aux = 0; aux < 6; ++aux) {
+        p = &b.add(ParamKind::AuxSend, numbered("send.aux%d", aux + 1), Side::Input, kFaderCodes,
+                   Rule::Level, numberedLabel("AUX%d", "辅助%d", aux + 1), IN(auxSend[SUB]), aux);
+        typed(*p, -60, 10);
+        p->frame = 'I';
+        p->framedInputs = kAuxFramedInputs;
+        p->readoutKind = 42 + aux;
+    }
+    p = &b.add(ParamKind::DelaySend, "send.delay", Side::Input, kFaderCodes, Rule::Level,
+               {"Delay", "延时"}, IN(delaySend));
+    typed(*p, -60, 10);
+    p->frame = 'J';
+    p->framedInputs = kEffectFramedInputs;
+    p->readoutKind = 48;
+    p = &b.add(ParamKind::RevSend, "send.reverb", Side::Input, kFaderCodes, Rule::Level,
+               {"Reverberation", "混响"}, IN(revSend));
+    typed(*p, -60, 10);
+    p->frame = 'J';
+    p->framedInputs = kEffectFramedInputs;
+    p->readoutKind = 49;
+}
+
+void outputs(Builder& b) {
+    Parameter* p = nullptr;
+    p = &b.add(ParamKind::OutMute, "mute", Side::Output, kSwitchCodes, Rule::OnOff,
+               {"MUTE", "静音"}, OUT(mute));
+    p->frame = 'A';
+    p->readoutKind = 1;
+    p = &b.add(ParamKind::OutGain, "gain", Side::Output, kFaderCodes, Rule::Level, {"VOL", "音量"},
+               OUT(gain));
+    typed(*p, -60, 10);
+    p->frame = 'A';
+    p->link = LinkVol;
+    p->readoutKind = 3;
+    p->sendOn = SendOn::Change;
+    for (int band = 0; band < kGeqBands; ++band) {
+        p = &b.add(ParamKind::GeqGain, numbered("geq%d", band + 1), Side::Output, kEqGainCodes,
+                   Rule::EqGain, numberedLabel("BAND%d", "频段%d", band + 1), OUT(geq[SUB].gain),
+                   band);
+        typed(*p, -15, 15);
+        p->frame = 'H';
+        p->link = LinkEq;
+        p->readoutKind = 5 + band;
+    }
+    p = &b.add(ParamKind::GeqEnable, "geq.enable", Side::Output, kSwitchCodes, Rule::OnOff,
+               {"GEQ", "图示均衡"}, OUT(geqEnable));
+    p->frame = 'H';
+    p->link = LinkEq;
+    p = &b.add(ParamKind::Delay, "delay", Side::Output, kDelayCodes, Rule::Delay, {"Delay", "延时"},
+               OUT(delay));
+    p->frame = 'J';
+    p->link = LinkDelay;
+    p = &b.add(ParamKind::LineLevel, "lineLevel", Side::Output, kSwitchCodes, Rule::LineLevel,
+               {"LINE", "LINE"}, OUT(lineLevel));
+    p->frame = 'I';
+    p->link = LinkLine;
+    p = &b.add(ParamKind::Feedback, "fbk", Side::Output, kSwitchCodes, Rule::OnOff, {"FBK", "FBK"},
+               OUT(outK));
+    p->frame = 'K';
+    p->link = LinkFbk;
+
+    struct LimiterField {
+        ParamKind kind;
+        const char* key;
+        CodeRange range;
+        Rule rule;
+        TextPair label;
+        Field field;
+        int readoutKind;
+        double lo, hi;
+    };
+    const LimiterField limiter[] = {
+        {ParamKind::LimEnable,
+         "limiter.enable",
+         kSwitchCodes,
+         Rule::OnOff,
+         {"LIMIT", "限幅器"},
+         OUT(limiter.enable),
+         0,
+         0,
+         1},
+        {ParamKind::LimThreshold,
+         "limiter.threshold",
+         kThresholdCodes,
+         Rule::Level,
+         {"Threshold", "阀值"},
+         OUT(limiter.threshold),
+         41,
+         -60,
+         0},
+        {ParamKind::LimRatio,
+         "limiter.ratio",
+         kRatioCodes,
+         Rule::Ratio,
+         {"Ratio", "比例"},
+         OUT(limiter.ratio),
+         42,
+         1,
+         10},
+        {ParamKind::LimAttack,
+         "limiter.attack",
+         kLimiterAttackTimes,
+         Rule::Time,
+         {"Attack", "启动时间"},
+         OUT(limiter.attack),
+         43,
+         1,
+         250},
+        {ParamKind::LimRelease,
+         "limiter.release",
+         kLimiterReleaseTimes,
+         Rule::Time,
+         {"Release", "释放时间"},
+         OUT(limiter.release),
+         44,
+         1,
+         250},
+        {ParamKind::LimGain,
+         "limiter.gain",
+         kMakeupGainCodes,
+         Rule::MakeUp,
+         {"Gain", "增益"},
+         OUT(limiter.gain),
+         45,
+         0,
+         20},
+    };
+    for (const LimiterField& f : limiter) {
+        p = &b.add(f.kind, f.key, Side::Output, f.range, f.rule, f.label, f.field);
+        typed(*p, f.lo, f.hi);
+        p->frame = 'D';
+        p->link = LinkLimit;
+        p->readoutKind = f.readoutKind;
+        p->sendOn = SendOn::Change; // the limiter sends on every knob step
+    }
+}
+
+void device(Builder& b) {
+    Parameter* p = nullptr;
+    struct Global {
+        ParamKind kind;
+        const char* key;
+        CodeRange range;
+        TextPair label;
+        Field field;
+        char frame;
+    };
+    const Global globals[] = {
+        {ParamKind::AutoMixMode,
+         "automix.mode",
+         kAutoMixModeCodes,
+         {"MODE", "模式"},
+         DEV(autoMixMode),
+         'M'},
+        {ParamKind::MaxOpenCh,
+         "automix.maxOpenCh",
+         kMaxOpenCodes,
+         {"NOM", "最大打开数"},
+         DEV(maxOpenCh),
+         'M'},
+        {ParamKind::LastHold,
+         "automix.lastHold",
+         kSwitchCodes,
+         {"LAST HOLD", "最后保持"},
+         DEV(lastHold),
+         'M'},
+        {ParamKind::HoldTime,
+         "automix.holdTime",
+         kHoldTimeCodes,
+         {"HOLD TIME", "保持时间"},
+         DEV(holdTime),
+         'M'},
+        {ParamKind::ClosedAttn,
+         "automix.closedAttn",
+         kClosedAttnCodes,
+         {"OFF ATTEN", "关闭衰减"},
+         DEV(closedAttn),
+         'M'},
+        {ParamKind::NomAttn,
+         "automix.nomAttn",
+         kNomAttnCodes,
+         {"NOM ATTEN", "打开衰减"},
+         DEV(nomAttn),
+         'M'},
+        {ParamKind::ZeroCrossRate,
+         "automix.zeroCrossRate",
+         kZeroCrossRateCodes,
+         {"ZERO CROSS", "过零率"},
+         DEV(zeroCrossRate),
+         'N'},
+        {ParamKind::Energy, "automix.energy", kEnergyCodes, {"ENERGY", "能量"}, DEV(energy), 'N'},
+        {ParamKind::CompareCount,
+         "automix.compareCount",
+         kCompareCountCodes,
+         {"COMPARE", "比较次数"},
+         DEV(compareCount),
+         'N'},
+        {ParamKind::ThresholdComp,
+         "automix.thresholdComp",
+         kThresholdCompCodes,
+         {"THRESHOLD", "门限"},
+         DEV(thresholdComp),
+         'N'},
+    };
+    for (const Global& g : globals) {
+        p = &b.add(g.kind, g.key, Side::Device, g.range, Rule::Plain, g.label, g.field);
+        p->frame = g.frame;
+    }
+    // The effects: the readout shows them as kinds of any input, and a typed value goes out
+    // as the effects page sends it (the two filter frequencies with "%M," and "%N,").
+    p = &b.add(ParamKind::FxPreDelay1, "fx.delay.preDelay1", Side::Device, kFxTimes, Rule::Time,
+               {"Pre delay1", "预延时1"}, DELAY_FX(fxPreDelay1));
+    p->readoutKind = 68;
+    p = &b.add(ParamKind::FxPreDelay2, "fx.delay.preDelay2", Side::Device, kFxTimes, Rule::Time,
+               {"Pre delay2", "预延时2"}, DELAY_FX(fxPreDelay2));
+    p->readoutKind = 69;
+    p = &b.add(ParamKind::FxFeedback, "fx.delay.feedback", Side::Device, kPercent, Rule::Feedback,
+               {"Feedback", "反馈"}, DELAY_FX(fxFeedback));
+    p->readoutKind = 70;
+    p = &b.add(ParamKind::FxDelayLpf, "fx.delay.lpf", Side::Device, kFrequencies, Rule::Frequency,
+               {"LPF", "低通"}, DELAY_FX(fxDelayLpf));
+    p->frame = 'N';
+    p->readoutKind = 71;
+    for (int tap = 0; tap < 4; ++tap) {
+        p = &b.add(ParamKind::FxTap, numbered("fx.reverb.tap%d", tap + 1), Side::Device, kTapTimes,
+                   Rule::Time, numberedLabel("Delay%d", "延时%d", tap + 1), REVERB_FX(fxTap[SUB]),
+                   tap);
+        p->readoutKind = 62 + tap;
+    }
+    p = &b.add(ParamKind::FxRevTime, "fx.reverb.time", Side::Device, kRevTimes, Rule::RevTime,
+               {"Rev time", "混响时间"}, REVERB_FX(fxRevTime));
+    typed(*p, 1, 10);
+    p->readoutKind = 66;
+    p = &b.add(ParamKind::FxRevLpf, "fx.reverb.lpf", Side::Device, kFrequencies, Rule::Frequency,
+               {"LPF", "低通"}, REVERB_FX(fxRevLpf));
+    p->frame = 'M';
+    p->readoutKind = 67;
+}
+
+#undef IN
+#undef OUT
+#undef DEV
+#undef DELAY_FX
+#undef REVERB_FX
+#undef SUB
+
+const Builder& table() {
+    static const Builder built = [] {
+        Builder b;
+        inputs(b);
+        outputs(b);
+        device(b);
+        return b;
+    }();
+    return built;
+}
+
+// A typed number: optional sign and decimals, optionally followed by the unit the box
+// shows, or preceded by the "1:" of a ratio. Upper-case text is expected.
+std::optional<double> parseNumber(std::string_view text) {
+    auto trim = [](std::string_view& s) {
+        while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
+            s.remove_prefix(1);
+        while (!s.empty() && (s.back() == ' ' || s.back() == '\t'))
+            s.remove_suffix(1);
+    };
+    trim(text);
+    if (text.size() >= 2 && text[0] == '1' && text.find(':') != std::string_view::npos) {
+        std::string_view head = text.substr(0, text.find(':'));
+        trim(head);
+        if (head != "1")
+            return std::nullopt;
+        text.remove_prefix(text.find(':') + 1);
+        trim(text);
+    }
+    for (std::string_view unit : {"DB", "HZ", "MS", "S", "%"}) {
+        if (text.size() > unit.size() && text.substr(text.size() - unit.size()) == unit) {
+            text.remove_suffix(unit.size());
+            trim(text);
+            break;
+        }
+    }
+    // Digits with at most one point; a sign in front. No exponents, no hex, no inf/nan.
+    std::size_t i = 0;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
+        ++i;
+    int digits = 0;
+    int points = 0;
+    for (std::size_t j = i; j < text.size(); ++j) {
+        if (text[j] >= '0' && text[j] <= '9')
+            ++digits;
+        else if (text[j] == '.')
+            ++points;
+        else
+            return std::nullopt;
+    }
+    if (digits == 0 || points > 1)
+        return std::nullopt;
+    std::string plain(text.substr(text[0] == '+' ? 1 : 0));
+    if (plain.front() == '.' || (plain.size() > 1 && plain[0] == '-' && plain[1] == '.'))
+        plain.insert(plain.front() == '-' ? 1 : 0, "0");
+    double value = 0;
+    const auto [end, ec] = std::from_chars(plain.data(), plain.data() + plain.size(), value);
+    if (ec != std::errc() || end != plain.data() + plain.size() || !std::isfinite(value))
+        return std::nullopt;
+    return value;
+}
+
+} // namespace
+
+std::span<const Parameter> Parameters() {
+    return table().table;
+}
+
+const Parameter& Param(ParamKind kind, int sub) {
+    const Builder& b = table();
+    const std::vector<std::size_t>& at = b.at[static_cast<std::size_t>(kind)];
+    const auto n = static_cast<int>(at.size());
+    const int s = sub < 0 ? 0 : (sub >= n ? n - 1 : sub);
+    return b.table[at[static_cast<std::size_t>(s)]];
+}
+
+int InstanceCount(ParamKind kind) {
+    return static_cast<int>(table().at[static_cast<std::size_t>(kind)].size());
+}
+
+const Parameter* ParamForReadout(Side side, int readoutKind) {
+    if (readoutKind <= 0)
+        return nullptr;
+    for (const Parameter& p : Parameters()) {
+        if (p.readoutKind != readoutKind)
+            continue;
+        // The effects are read under any input channel.
+        if (p.side == side || (p.side == Side::Device && side == Side::Input))
+            return &p;
+    }
+    return nullptr;
+}
+
+std::optional<ParamAddress> FindParameter(std::string_view path) {
+    Channel channel = Channel::device();
+    std::string_view key = path;
+    const auto dot = path.find('.');
+    if (dot != std::string_view::npos) {
+        if (auto c = ChannelFromPrefix(path.substr(0, dot))) {
+            channel = *c;
+            key = path.substr(dot + 1);
+        }
+    }
+    for (const Parameter& p : Parameters())
+        if (p.side == channel.side && p.key == key && p.existsOn(channel))
+            return ParamAddress{&p, channel};
+    return std::nullopt;
+}
+
+std::string PathPrefix(Channel channel) {
+    switch (channel.side) {
+    case Side::Input:
+        return "in" + std::to_string(channel.index + 1);
+    case Side::Output:
+        return "out" + std::to_string(channel.index + 1);
+    case Side::Device:
+        break;
+    }
+    return {};
+}
+
+std::optional<Channel> ChannelFromPrefix(std::string_view prefix) {
+    auto number = [](std::string_view digits) -> int {
+        if (digits.empty() || digits.size() > 2 || digits[0] == '0')
+            return -1;
+        int n = 0;
+        for (char c : digits) {
+            if (c < '0' || c > '9')
+                return -1;
+            n = n * 10 + (c - '0');
+        }
+        return n;
+    };
+    std::optional<Channel> c;
+    if (prefix.starts_with("in"))
+        c = Channel::input(number(prefix.substr(2)) - 1);
+    else if (prefix.starts_with("out"))
+        c = Channel::output(number(prefix.substr(3)) - 1);
+    if (c && c->valid())
+        return c;
+    return std::nullopt;
+}
+
+CodeRange Parameter::rangeFor(Channel channel) const {
+    if (kind == ParamKind::InputGain && channel.isInput())
+        return inputGainCodes(channel.index);
+    return range;
+}
+
+bool Parameter::existsOn(Channel channel) const {
+    if (channel.side != side || !channel.valid())
+        return false;
+    return !micOnly || channel.isMic();
+}
+
+bool Parameter::framedOn(Channel channel) const {
+    if (frame == 0 || !existsOn(channel))
+        return false;
+    return !channel.isInput() || channel.index < framedInputs;
+}
+
+std::int32_t Parameter::get(const DeviceImage& image, Channel channel) const {
+    // The accessor only hands out a reference; reading through it changes nothing.
+    return field(const_cast<DeviceImage&>(image), channel.index, sub);
+}
+
+bool Parameter::set(DeviceImage& image, Channel channel, std::int32_t code) const {
+    std::int32_t& f = field(image, channel.index, sub);
+    const std::int32_t held = rangeFor(channel).clamp(code);
+    if (f == held)
+        return false;
+    f = held;
+    return true;
+}
+
+std::string Parameter::path(Channel channel) const {
+    const std::string prefix = PathPrefix(channel);
+    return prefix.empty() ? key : prefix + "." + key;
+}
+
+std::string ValueText(const Parameter& p, Channel channel, std::int32_t c) {
+    switch (p.rule) {
+    case Rule::Plain:
+        return integerText(c);
+    case Rule::OnOff:
+        return c != 0 ? "OPEN" : "CLOSE";
+    case Rule::Level:
+        return faderText(c);
+    case Rule::EqGain:
+        return eqGainText(c);
+    case Rule::Frequency:
+        return frequencyText(c);
+    case Rule::Q:
+        return qText(c);
+    case Rule::Pan:
+        return decimalText((c - 100) * 0.01, 2);
+    case Rule::Time:
+        return integerText(c) + "ms";
+    case Rule::Ratio:
+        return "1:" + decimalText(c * 0.1, 1);
+    case Rule::MakeUp:
+        return decimalText(c * 0.1, 1) + "dB";
+    case Rule::RevTime:
+        return decimalText(c * 0.1, 1) + "s";
+    case Rule::Feedback:
+        return integerText(c) + "%";
+    case Rule::Source:
+        return sourceLabel(c);
+    case Rule::InputGain:
+        return inputGainText(channel.isInput() ? channel.index : 0, c);
+    case Rule::Delay:
+        return delayText(c);
+    case Rule::LineLevel:
+        return lineLevelText(c);
+    case Rule::Slope:
+        return slopeLabel(c);
+    }
+    return {};
+}
+
+std::optional<std::int32_t> CodeFromText(const Parameter& p, Channel channel,
+                                         std::string_view typed) {
+    if (p.rule == Rule::OnOff) {
+        std::string_view t = typed;
+        while (!t.empty() && t.front() == ' ')
+            t.remove_prefix(1);
+        while (!t.empty() && t.back() == ' ')
+            t.remove_suffix(1);
+        if (t == "OPEN")
+            return 1;
+        if (t == "CLOSE")
+            return 0;
+        return std::nullopt;
+    }
+    const std::optional<double> n = parseNumber(typed);
+    if (!n)
+        return std::nullopt;
+    const double d = *n;
+    const CodeRange codes = p.rangeFor(channel);
+    auto within = [&](double value, double lo, double hi) {
+        return truncToCode(
+            value, CodeRange{static_cast<int>(std::floor(lo)), static_cast<int>(std::ceil(hi))});
+    };
+    switch (p.rule) {
+    case Rule::Level:
+        return within(d + 60, p.typedMin + 60, p.typedMax + 60);
+    case Rule::EqGain:
+        return within(d * 10 + 150, codes.min, codes.max);
+    case Rule::Frequency:
+        return within(d, codes.min, codes.max);
+    case Rule::Q:
+        return within(d * 10, codes.min, codes.max);
+    case Rule::Pan:
+        return within(d * 100 + 100, codes.min, codes.max);
+    case Rule::Time:
+    case Rule::Feedback:
+        return within(d, p.typedMin, p.typedMax);
+    case Rule::Ratio:
+    case Rule::MakeUp:
+        // 2.5 for a ratio stores 25; the code never leaves its range.
+        return within(d * 10, p.typedMin * 10, p.typedMax * 10);
+    case Rule::RevTime:
+        // Below 1 s the reverb time becomes 0.1 s (code 1).
+        return d < 1.0 ? 1 : within(d * 10, p.typedMin * 10, p.typedMax * 10);
+    case Rule::Plain:
+    case Rule::Source:
+    case Rule::InputGain:
+    case Rule::Delay:
+    case Rule::LineLevel:
+    case Rule::Slope:
+        return within(d, codes.min, codes.max);
+    case Rule::OnOff:
+        break;
+    }
+    return std::nullopt;
+}
+
+} // namespace krm

@@ -1,0 +1,187 @@
+#pragma once
+// The parameter table: every device parameter kind described once — the image field it
+// lives in, its code range, how its code reads as text and how typed text becomes a code
+// (through the dsp scales), its English/Chinese label, the frame that carries it, its
+// control-group link entry, its readout kind and a stable dotted name for tools and files.
+//
+// Editors, strips, the readout and typed entry, preset files, setting-file diff and the
+// command-line tool read this table; none of them re-derives a scale, hard-codes a wire
+// offset or knows which frame carries which field.
+//
+// A parameter with several instances (PEQ bands, graphic-EQ bands, aux sends, matrix
+// buses, delay taps) has one entry per instance; `sub` is the zero-based instance.
+//
+// Pure data, built once on first use; safe to read from any thread after that.
+
+#include "dsp/code_range.h"
+#include "model/channels.h"
+#include "model/device_image.h"
+#include "model/text_pair.h"
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace krm {
+
+enum class ParamKind : std::uint8_t {
+    // Inputs
+    InMute,
+    InSolo,
+    InGain, // fader
+    InPan,
+    InGain2, // second level of the effect returns
+    PeqGain,
+    PeqFreq,
+    PeqQ,
+    PeqType,
+    PeqEnable,
+    HpfEnable,
+    HpfFreq,
+    HpfSlope,
+    LpfEnable,
+    LpfFreq,
+    LpfSlope,
+    Phantom,
+    Priority,
+    Polarity,
+    Source,
+    InputGain,
+    AutoMixLevel,
+    CompEnable,
+    CompThreshold,
+    CompRatio,
+    CompAttack,
+    CompRelease,
+    CompGain,
+    GateEnable,
+    GateThreshold,
+    GateRange,
+    GateAttack,
+    GateRelease,
+    Matrix,
+    MainSend,
+    AuxSend,
+    DelaySend,
+    RevSend,
+    // Outputs
+    OutMute,
+    OutGain,
+    GeqGain,
+    GeqEnable,
+    Delay,
+    LineLevel,
+    Feedback,
+    LimEnable,
+    LimThreshold,
+    LimRatio,
+    LimAttack,
+    LimRelease,
+    LimGain,
+    // The device
+    AutoMixMode,
+    MaxOpenCh,
+    LastHold,
+    HoldTime,
+    ClosedAttn,
+    NomAttn,
+    ZeroCrossRate,
+    Energy,
+    CompareCount,
+    ThresholdComp,
+    FxPreDelay1,
+    FxPreDelay2,
+    FxFeedback,
+    FxDelayLpf,
+    FxTap,
+    FxRevTime,
+    FxRevLpf,
+    Count_
+};
+
+// How a code reads as text (the readout's rules) and how typed text becomes a code.
+enum class Rule : std::uint8_t {
+    Plain,     // the code itself
+    OnOff,     // "OPEN" / "CLOSE"
+    Level,     // c - 60 "%ddB"
+    EqGain,    // (c - 150) / 10 "%0.1fdB"
+    Frequency, // "%dHz"
+    Q,         // c / 10 "%0.2f"
+    Pan,       // (c - 100) / 100 "%0.2f"
+    Time,      // "%dms"
+    Ratio,     // "1:%0.1f"
+    MakeUp,    // c / 10 "%0.1fdB"
+    RevTime,   // c / 10 "%0.1fs"
+    Feedback,  // "%d%%"
+    Source,    // "ANALOG", "D1".."D4"
+    InputGain, // the channel's input gain list
+    Delay,     // half-milliseconds "%0.1f ms"
+    LineLevel, // "MIC" / "LINE"
+    Slope,     // "12dB/Oct".."48dB/Oct"
+};
+
+// When a control bound to the parameter sends: on every change (faders, limiter knobs) or
+// once the control is let go (editor knobs, lists, buttons).
+enum class SendOn : std::uint8_t { Change, Release };
+
+struct Parameter {
+    ParamKind kind = ParamKind::InMute;
+    int sub = 0;     // instance: band, bus, aux, tap (zero-based); 0 for single ones
+    std::string key; // dotted name below the channel: "peq2.gain", "limiter.ratio"
+    Side side = Side::Input;
+    CodeRange range{0, 0};
+    Rule rule = Rule::Plain;
+    TextPair label{"", ""};
+    // Range typed into the readout, in the unit the operator reads (dB, Hz, ms, ratio).
+    double typedMin = 0;
+    double typedMax = 0;
+    char frame = 0;        // letter of the frame that carries it; 0: no frame does
+    int band = 0;          // "%G,": PEQ band 1..5
+    int framedInputs = 20; // inputs 0..framedInputs-1 send the frame; the rest keep the image
+    std::optional<ControlLink> link;
+    int readoutKind = 0; // 0: not shown in the readout
+    SendOn sendOn = SendOn::Release;
+    bool micOnly = false; // exists on CH1..CH16 only
+    // The field in the image; `index` is the channel index (ignored for the device).
+    std::int32_t& (*field)(DeviceImage& image, int index, int sub) = nullptr;
+
+    // Legal codes for a channel (the line inputs have two input gains only).
+    CodeRange rangeFor(Channel channel) const;
+    bool existsOn(Channel channel) const;
+    // Whether a change on `channel` goes out as a frame.
+    bool framedOn(Channel channel) const;
+    std::int32_t get(const DeviceImage& image, Channel channel) const;
+    // Stores the code held to the channel's range; false when nothing changed.
+    bool set(DeviceImage& image, Channel channel, std::int32_t code) const;
+    // "in3.peq2.gain", "out5.limiter.ratio", "automix.nomAttn".
+    std::string path(Channel channel) const;
+    // The label in the current interface language is the caller's to pick.
+};
+
+// Every parameter, in table order (inputs, outputs, the device; within a kind by instance).
+std::span<const Parameter> Parameters();
+// The entry of one kind and instance.
+const Parameter& Param(ParamKind kind, int sub = 0);
+// Number of instances of a kind.
+int InstanceCount(ParamKind kind);
+// The parameter a readout (side, kind) selects; null for kinds without one.
+const Parameter* ParamForReadout(Side side, int readoutKind);
+
+struct ParamAddress {
+    const Parameter* parameter = nullptr;
+    Channel channel;
+};
+// Resolves a dotted path ("in3.peq2.gain", "out5.mute", "automix.nomAttn").
+std::optional<ParamAddress> FindParameter(std::string_view path);
+
+// The display text of a code by the parameter's rule ("-3.0dB", "1000Hz", "OPEN").
+std::string ValueText(const Parameter& parameter, Channel channel, std::int32_t code);
+// The code for typed text by the parameter's rule and typed range; nothing when the text
+// is not a value of that rule. Numbers may carry the unit the text shows ("dB", "Hz",
+// "ms", "s", "%") or the "1:" of a ratio; switches read "OPEN"/"CLOSE" (upper case).
+std::optional<std::int32_t> CodeFromText(const Parameter& parameter, Channel channel,
+                                         std::string_view typed);
+
+} // namespace krm

@@ -1,0 +1,149 @@
+// The one edit path: image first, the channel's own frame at once while online, linked
+// members' frames paced 10 ms apart, bulk sequences and names on the bulk sender — never a
+// pause on the caller's thread.
+#include "model/edit_service.h"
+
+#include "tests/support/fake_clock.h"
+#include "tests/support/frame_field.h"
+#include "tests/support/timed_sink.h"
+
+#include <gtest/gtest.h>
+
+namespace krm {
+namespace {
+
+using namespace std::chrono_literals;
+
+class AllDark final : public GlyphRenderer {
+public:
+    GlyphCell render(char16_t, int cellWidth) const override {
+        GlyphCell cell(cellWidth);
+        std::fill(cell.dark.begin(), cell.dark.end(), 1);
+        return cell;
+    }
+};
+
+class EditServiceTest : public ::testing::Test, public EditListener {
+protected:
+    EditServiceTest() {
+        ResetToStartupValues(image);
+        edits.addListener(this);
+    }
+    ~EditServiceTest() override { edits.removeListener(this); }
+    void edited(const Parameter*, const std::vector<Channel>& channels) override {
+        told.push_back(channels);
+    }
+    std::vector<std::string> frames() {
+        linked.waitIdle();
+        bulk.waitIdle();
+        return sink.frames();
+    }
+    void link(std::vector<int> members, ControlLink entry, bool output = false) {
+        LinkedChannels g{1, members, {}};
+        g.link[entry] = 1;
+        for (int m : members)
+            edits.links().of(output ? Channel::output(m) : Channel::input(m)) = g;
+    }
+
+    DeviceImage image;
+    test::FakeClock clock;
+    test::TimedSink sink{clock};
+    PacedSender linked{sink, clock};
+    PacedSender bulk{sink, clock};
+    EditService edits{image, sink, linked, bulk};
+    std::vector<std::vector<Channel>> told;
+};
+
+TEST_F(EditServiceTest, LinkedEditSendsOwnFrameAtOnceAndMembersTenMillisecondsApart) {
+    link({0, 3, 17}, LinkGain); // two microphone inputs and a line input
+    const Millis start = clock.now();
+    const EditResult r = edits.set(Param(ParamKind::InputGain), Channel::input(0), 3);
+    EXPECT_EQ(clock.now(), start); // the caller never waits
+    EXPECT_EQ(r.linked, (std::vector<int>{3, 17}));
+    EXPECT_EQ(image.inputs[3].inputGain, 3);
+    EXPECT_EQ(image.inputs[17].inputGain, 1); // held to the line input's two gains
+    const std::vector<std::string> sent = frames();
+    ASSERT_EQ(sent.size(), 3u);
+    EXPECT_EQ(test::fieldOf(sent[0], 2), 1); // own channel first, then CH4 and CH18
+    EXPECT_EQ(test::fieldOf(sent[1], 2), 4);
+    EXPECT_EQ(test::fieldOf(sent[2], 2), 18);
+    const std::vector<Millis> t = sink.times();
+    EXPECT_EQ(t[0], start);
+    EXPECT_EQ(t[1] - t[0], 10ms);
+    EXPECT_EQ(t[2] - t[1], 10ms);
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_EQ(told[0],
+              (std::vector<Channel>{Channel::input(0), Channel::input(3), Channel::input(17)}));
+
+    // Unlinked kinds and the source stay with their own channel; phantom skips line inputs.
+    link({0, 3, 17}, LinkPhantom);
+    EXPECT_TRUE(edits.set(Param(ParamKind::InMute), Channel::input(0), 1).linked.empty());
+    EXPECT_EQ(edits.toggle(Param(ParamKind::Phantom), Channel::input(3)).linked,
+              (std::vector<int>{0}));
+    EXPECT_EQ(image.inputs[0].phantom, 1);
+    EXPECT_EQ(image.inputs[17].phantom, 0);
+}
+
+TEST_F(EditServiceTest, DirectEditDropsAStaleQueuedCopyOfTheSameFrame) {
+    link({0, 1}, LinkVol);
+    // CH2's copy usually still waits in the queue when CH2 is moved by hand; it must not
+    // follow the newer frame.
+    edits.set(Param(ParamKind::InGain), Channel::input(0), 10); // CH2's copy queued
+    edits.set(Param(ParamKind::InGain), Channel::input(1), 40); // CH2 moved by hand
+    const std::vector<std::string> sent = frames();
+    // Whatever went out last for CH2 carries its newest level.
+    int lastCh2 = -1;
+    for (const std::string& f : sent)
+        if (test::fieldOf(f, 2) == 2)
+            lastCh2 = test::fieldOf(f, 4);
+    EXPECT_EQ(lastCh2, 40);
+    EXPECT_EQ(image.inputs[0].gain, 40); // and CH1 followed CH2
+}
+
+TEST_F(EditServiceTest, OfflineEditsStayInTheImageAndRefusedSourcesChangeNothing) {
+    sink.online = false;
+    link({0, 1}, LinkVol);
+    edits.set(Param(ParamKind::InGain), Channel::input(0), 33);
+    EXPECT_EQ(image.inputs[1].gain, 33);
+    edits.switchMuteGroup(1, true);
+    edits.setName(Channel::output(0), Name16::fromUtf8("Hall"));
+    EXPECT_TRUE(frames().empty());
+    EXPECT_EQ(image.outputs[0].name.toUtf8(), "Hall");
+
+    sink.online = true;
+    image.inputs[6].source = 2;
+    const EditResult r = edits.set(Param(ParamKind::Source), Channel::input(0), 2);
+    EXPECT_TRUE(r.refused());
+    EXPECT_EQ(r.holder, 6);
+    EXPECT_EQ(image.inputs[0].source, 0);
+    EXPECT_FALSE(edits.store(Param(ParamKind::Source), Channel::input(0), 2));
+    EXPECT_TRUE(edits.set(Param(ParamKind::Source), Channel::input(0), 3).changed());
+    EXPECT_TRUE(edits.set(Param(ParamKind::Source), Channel::input(1), 0).changed()); // ANALOG
+    EXPECT_EQ(frames().size(), 2u);
+}
+
+TEST_F(EditServiceTest, NamesAndMuteGroupsGoOutFromTheBulkSenderWithTheirPauses) {
+    AllDark dark;
+    edits.setGlyphRenderer(&dark);
+    image.muteGroups[0].input(2) = 1;
+    image.muteGroups[0].output(1) = 1;
+    const Millis start = clock.now();
+    edits.setName(Channel::output(1), Name16::fromUtf8("AB"));
+    edits.switchMuteGroup(1, true);
+    EXPECT_EQ(clock.now(), start); // no pause on the caller's thread
+    const std::vector<std::string> sent = frames();
+    ASSERT_EQ(sent.size(), 3u);
+    EXPECT_EQ(sent[0].substr(0, 9), "%V,01,16,"); // bus 2 as 22
+    // The bitmap comes from the renderer: two narrow cells of dark pixels, not zeros.
+    EXPECT_NE(sent[0].find("FFFFFFFF"), std::string::npos);
+    EXPECT_EQ(sent[1].substr(0, 9), "%A,01,03,");
+    EXPECT_EQ(sent[2].substr(0, 9), "%A,01,16,");
+    const std::vector<Millis> t = sink.times();
+    EXPECT_EQ(t[1] - t[0], 10ms); // the name frame's pause
+    EXPECT_EQ(t[2] - t[1], 20ms); // a mute group's pause
+    EXPECT_EQ(image.inputs[2].mute, 1);
+    EXPECT_EQ(image.outputs[1].mute, 1);
+}
+
+} // namespace
+} // namespace krm
