@@ -3,14 +3,15 @@
 //   krm416x [--demo] [--lang zh] [--device-port N] [--local-port N] [--settings FILE]
 //
 // --demo starts a virtual device in this process on 127.0.0.2 (an ephemeral port) and
-// connects to it; the stored device address is left as it is.
+// connects to it; the stored device address is left as it is. One copy runs per local
+// port: a second start says that the program is already running and exits.
 
-#include "sim/virtual_device.h"
+#include "app/program.h"
 #include "kit/texts.h"
-#include "ui/main_window.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QMessageBox>
 #include <QSocketNotifier>
 #include <QTimer>
 
@@ -90,38 +91,23 @@ int main(int argc, char* argv[]) {
     if (parser.value(lang).compare(QLatin1String("zh"), Qt::CaseInsensitive) == 0)
         krm::ui::setLanguage(krm::ui::Language::Chinese);
 
-    krm::ui::MainWindowOptions options;
-    options.settingsPath = parser.value(settings);
+    krm::app::ProgramOptions options;
+    options.window.settingsPath = parser.value(settings);
     if (auto port = portOption(parser, QStringLiteral("device-port")))
-        options.devicePort = *port;
+        options.window.devicePort = *port;
     if (auto port = portOption(parser, QStringLiteral("local-port")))
-        options.localPort = *port;
+        options.window.localPort = *port;
+    options.demo = parser.isSet(demo);
 
-    // Declared before the window so that it outlives the window's shutdown ("%Q," 0).
-    std::unique_ptr<krm::sim::VirtualDevice> device;
-    if (parser.isSet(demo)) {
-        device = std::make_unique<krm::sim::VirtualDevice>();
-        std::string error;
-        // The device's own port when it is free, so that Search finds the virtual device
-        // as it would find a real one; else any port.
-        const auto bind = krm::Endpoint::parse("127.0.0.2", options.devicePort);
-        if (!bind || (!device->start(*bind, &error) &&
-                      !device->start(krm::Endpoint{bind->address, 0}, &error))) {
-            std::fprintf(stderr, "krm416x: cannot start the virtual device: %s\n", error.c_str());
-            return 1;
-        }
-        options.deviceOverride = QString::fromStdString(device->endpoint().addressText());
-        options.devicePort = device->endpoint().port;
-        // Search sweeps the loopback /24 only: the demo never probes the real network.
-        options.interfaces = [] {
-            return std::vector<krm::Ipv4Interface>{
-                {"demo", krm::Endpoint::fromOctets(127, 0, 0, 1, 0).address, true, false}};
-        };
+    krm::app::Program program(options);
+    if (!program.ok()) {
+        std::fprintf(stderr, "krm416x: %s\n", qPrintable(program.error()));
+        QMessageBox::warning(nullptr, QStringLiteral("KRM-416X 3.1"), program.error());
+        return 1;
     }
-
-    krm::ui::MainWindow window(options);
+    krm::ui::MainWindow& window = program.window();
     window.showMaximized();
-    if (device)
+    if (options.demo)
         QTimer::singleShot(0, &window, [&window] { window.session().connect(); });
     closeOnSignals(window);
     const int result = QApplication::exec();

@@ -1,0 +1,62 @@
+#include "app/program.h"
+
+#include "sim/virtual_device.h"
+
+#include <QDir>
+#include <QStandardPaths>
+
+namespace krm::app {
+
+QString InstanceLockPath(const QString& folder, std::uint16_t localPort) {
+    QString dir = folder;
+    if (dir.isEmpty())
+        dir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (dir.isEmpty())
+        dir = QDir::tempPath();
+    return QDir(dir).filePath(QStringLiteral("krm416x-port-%1.lock").arg(localPort));
+}
+
+Program::Program(ProgramOptions options) {
+    ui::MainWindowOptions& w = options.window;
+    // Port 0 binds an ephemeral port: two such copies never meet on one port.
+    if (w.localPort != 0) {
+        m_lock = std::make_unique<QLockFile>(InstanceLockPath(options.lockFolder, w.localPort));
+        // Never stale by age while its copy runs; a crashed copy's lock is taken over
+        // because its process is gone.
+        m_lock->setStaleLockTime(0);
+        if (!m_lock->tryLock(0)) {
+            m_error = QStringLiteral("The KRM-416X program is already running on port %1.")
+                          .arg(w.localPort);
+            return;
+        }
+    }
+    if (options.demo) {
+        m_device = std::make_unique<sim::VirtualDevice>();
+        std::string error;
+        // The device's own port when it is free, so that Search finds the virtual device
+        // as it would find a real one; else any port.
+        const auto bind = Endpoint::parse("127.0.0.2", w.devicePort);
+        if (!bind || (!m_device->start(*bind, &error) &&
+                      !m_device->start(Endpoint{bind->address, 0}, &error))) {
+            m_error = QStringLiteral("Cannot start the virtual device: %1")
+                          .arg(QString::fromStdString(error));
+            return;
+        }
+        w.deviceOverride = QString::fromStdString(m_device->endpoint().addressText());
+        w.devicePort = m_device->endpoint().port;
+        // Search sweeps the loopback /24 only: the demo never probes the real network.
+        w.interfaces = [] {
+            return std::vector<Ipv4Interface>{
+                {"demo", Endpoint::fromOctets(127, 0, 0, 1, 0).address, true, false}};
+        };
+    }
+    w.glyphs = &m_glyphs;
+    m_window = std::make_unique<ui::MainWindow>(w);
+}
+
+Program::~Program() {
+    m_window.reset();
+    m_device.reset();
+}
+
+} // namespace krm::app

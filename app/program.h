@@ -1,0 +1,57 @@
+#pragma once
+// Program: the one place that builds the control program's services and hands them to
+// the window — the instance lock on the device port, the Qt glyph renderer of the name
+// frames, the optional in-process virtual device of demo mode, and the main window with
+// its session, paced senders and edit service. main() and the wiring tests both build the
+// program through it, so what the tests check is what runs.
+//
+// UI thread only.
+
+#include "kit/qt_glyph_renderer.h"
+#include "ui/main_window.h"
+
+#include <QLockFile>
+#include <QString>
+
+#include <memory>
+#include <optional>
+
+namespace krm::sim {
+class VirtualDevice;
+}
+
+namespace krm::app {
+
+struct ProgramOptions {
+    ui::MainWindowOptions window;
+    bool demo = false;
+    // Folder of the instance locks; empty: the per-user runtime folder.
+    QString lockFolder;
+};
+
+class Program {
+public:
+    explicit Program(ProgramOptions options);
+    ~Program();
+
+    // False when another copy already holds the local port: `error` then says so and no
+    // window was built.
+    bool ok() const { return m_window != nullptr; }
+    const QString& error() const { return m_error; }
+    ui::MainWindow& window() { return *m_window; }
+    const GlyphRenderer& glyphs() const { return m_glyphs; }
+
+private:
+    QtGlyphRenderer m_glyphs;
+    std::unique_ptr<QLockFile> m_lock;
+    // Declared before the window so that it outlives the window's shutdown ("%Q," 0).
+    std::unique_ptr<sim::VirtualDevice> m_device;
+    std::unique_ptr<ui::MainWindow> m_window;
+    QString m_error;
+};
+
+// The lock file of one local port: one copy of the program per device port, because
+// address reuse would let a second copy take the first one's replies.
+QString InstanceLockPath(const QString& folder, std::uint16_t localPort);
+
+} // namespace krm::app

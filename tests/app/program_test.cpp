@@ -1,0 +1,70 @@
+// The program as main() builds it: one copy per local port, and a renamed channel's frame
+// carrying the glyphs of the program's own renderer to the device.
+#include "app/program.h"
+
+#include "editors/strips/input_strip.h"
+#include "model/frame_builders.h"
+#include "sim/virtual_device.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace krm::app {
+namespace {
+
+ProgramOptions options(const QTemporaryDir& dir, std::uint16_t localPort) {
+    ProgramOptions o;
+    o.lockFolder = dir.path();
+    o.window.settingsPath = dir.filePath(QStringLiteral("krm416x.ini"));
+    o.window.localPort = localPort;
+    o.window.startTimers = false;
+    o.window.interfaces = [] { return std::vector<Ipv4Interface>{}; };
+    return o;
+}
+
+TEST(Program, ASecondCopyOnTheSamePortRefusesAndTheFirstKeepsRunning) {
+    QTemporaryDir dir;
+    Program first(options(dir, 39123));
+    ASSERT_TRUE(first.ok()) << first.error().toStdString();
+    Program second(options(dir, 39123));
+    EXPECT_FALSE(second.ok());
+    EXPECT_TRUE(second.error().contains(QStringLiteral("already running")));
+    // Another port is another device: that copy may run.
+    Program other(options(dir, 39124));
+    EXPECT_TRUE(other.ok());
+}
+
+TEST(Program, ARenamedChannelsFrameCarriesTheProgramsGlyphs) {
+    QTemporaryDir dir;
+    ProgramOptions o = options(dir, 0);
+    o.demo = true; // the program's own virtual device on loopback
+    o.window.devicePort = 0;
+    Program program(o);
+    ASSERT_TRUE(program.ok()) << program.error().toStdString();
+    ui::MainWindow& w = program.window();
+    w.session().connect();
+    QElapsedTimer t;
+    t.start();
+    while (!w.session().isOnline() && t.elapsed() < 5000) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        w.linkTimerTick();
+    }
+    ASSERT_TRUE(w.session().isOnline());
+
+    InputStrip* strip = w.inputStrip(0);
+    strip->setServices({[](const QString&) { return std::optional<QString>(QStringLiteral("AB")); },
+                        [](const QString&) {}});
+    strip->editName();
+    w.pacer().waitIdle();
+    // What the window sent is what the program's renderer draws: not an empty bitmap.
+    const std::string frame = BuildV(w.image(), 1, w.edits().glyphRenderer());
+    const std::string empty = BuildV(w.image(), 1, nullptr);
+    EXPECT_NE(frame, empty);
+    EXPECT_EQ(w.edits().glyphRenderer(), &program.glyphs());
+}
+
+} // namespace
+} // namespace krm::app
