@@ -4,6 +4,7 @@
 // TaskQueue, which the owning thread drains.
 
 #include <condition_variable>
+#include <cstddef>
 #include <deque>
 #include <functional>
 #include <mutex>
@@ -25,6 +26,11 @@ public:
     }
     Post poster() {
         return [this](Task t) { post(std::move(t)); };
+    }
+    // Tasks waiting to run (any thread; for tests and measurements of the backlog).
+    std::size_t pending() const {
+        std::lock_guard lock(m_mutex);
+        return m_tasks.size();
     }
     // Runs every task queued so far (and those they queue); returns how many ran.
     int runPending() {
@@ -52,7 +58,7 @@ public:
     }
 
 private:
-    std::mutex m_mutex;
+    mutable std::mutex m_mutex;
     std::condition_variable m_ready;
     std::deque<Task> m_tasks;
 };
