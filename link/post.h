@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <deque>
 #include <functional>
+#include <limits>
 #include <mutex>
 
 namespace krm {
@@ -14,7 +15,8 @@ namespace krm {
 using Task = std::function<void()>;
 using Post = std::function<void(Task)>;
 
-// A thread-safe queue of tasks run by whichever thread calls runPending()/runFor().
+// A thread-safe queue of tasks run by whichever thread calls runPending(), runAtMost() or
+// waitAndRun().
 class TaskQueue {
 public:
     void post(Task task) {
@@ -33,9 +35,12 @@ public:
         return m_tasks.size();
     }
     // Runs every task queued so far (and those they queue); returns how many ran.
-    int runPending() {
+    int runPending() { return runAtMost(std::numeric_limits<int>::max()); }
+    // Runs tasks from the front until the queue is empty or `limit` have run, like one
+    // pass of an event loop that must come back to its timers; returns how many ran.
+    int runAtMost(int limit) {
         int ran = 0;
-        for (;;) {
+        while (ran < limit) {
             Task task;
             {
                 std::lock_guard lock(m_mutex);
@@ -47,6 +52,7 @@ public:
             task();
             ++ran;
         }
+        return ran;
     }
     // Waits up to the given real time for at least one task, then runs what is queued.
     template <class Duration> int waitAndRun(Duration timeout) {
