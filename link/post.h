@@ -4,8 +4,10 @@
 // TaskQueue, which the owning thread drains.
 
 #include <condition_variable>
+#include <cstddef>
 #include <deque>
 #include <functional>
+#include <limits>
 #include <mutex>
 
 namespace krm {
@@ -13,7 +15,8 @@ namespace krm {
 using Task = std::function<void()>;
 using Post = std::function<void(Task)>;
 
-// A thread-safe queue of tasks run by whichever thread calls runPending()/runFor().
+// A thread-safe queue of tasks run by whichever thread calls runPending(), runAtMost() or
+// waitAndRun().
 class TaskQueue {
 public:
     void post(Task task) {
@@ -26,10 +29,18 @@ public:
     Post poster() {
         return [this](Task t) { post(std::move(t)); };
     }
+    // Tasks waiting to run (any thread; for tests and measurements of the backlog).
+    std::size_t pending() const {
+        std::lock_guard lock(m_mutex);
+        return m_tasks.size();
+    }
     // Runs every task queued so far (and those they queue); returns how many ran.
-    int runPending() {
+    int runPending() { return runAtMost(std::numeric_limits<int>::max()); }
+    // Runs tasks from the front until the queue is empty or `limit` have run, like one
+    // pass of an event loop that must come back to its timers; returns how many ran.
+    int runAtMost(int limit) {
         int ran = 0;
-        for (;;) {
+        while (ran < limit) {
             Task task;
             {
                 std::lock_guard lock(m_mutex);
@@ -41,6 +52,7 @@ public:
             task();
             ++ran;
         }
+        return ran;
     }
     // Waits up to the given real time for at least one task, then runs what is queued.
     template <class Duration> int waitAndRun(Duration timeout) {
@@ -52,7 +64,7 @@ public:
     }
 
 private:
-    std::mutex m_mutex;
+    mutable std::mutex m_mutex;
     std::condition_variable m_ready;
     std::deque<Task> m_tasks;
 };

@@ -3,6 +3,8 @@
 #include "link/device_link.h"
 #include "link/link_supervisor.h"
 #include "model/dispatch.h"
+#include "model/parsers.h"
+#include "model/report_mailbox.h"
 #include "model/senders.h"
 
 #include <variant>
@@ -11,12 +13,13 @@ namespace krm {
 
 // The link's commands, the receive path and the reply handling in one place. The
 // receive thread only parses; everything that touches the image or the supervisor runs
-// in tasks posted to the owner thread.
-class DeviceSession::Impl final : public LinkCommands {
+// in tasks posted to the owner thread. Reports wait in a mailbox with one slot per kind,
+// so a flood of any kind leaves the owner thread at most one task per kind.
+class DeviceSession::Impl final : public LinkCommands, private LinkEvents {
 public:
     Impl(DeviceImage& image, Clock& clock, Post post, SessionEvents& events, GlyphRenderer* glyphs)
         : m_image(image), m_post(std::move(post)), m_events(events),
-          m_commands(image, m_link, clock, glyphs), m_supervisor(clock, events, *this) {}
+          m_commands(image, m_link, clock, glyphs), m_supervisor(clock, *this, *this) {}
 
     ~Impl() override {
         *m_alive = false;
@@ -29,17 +32,23 @@ public:
     void sendStartReports() override { m_commands.SendQ(1, SendGate::Always); }
     bool startReceiver() override {
         const unsigned generation = ++m_generation;
-        return m_link.start([this, generation, alive = m_alive](std::string_view frame) {
+        return m_link.start([this, generation](std::string_view frame) {
             // Receive thread: parse only.
             auto report = DispatchFrame(frame);
             if (!report)
                 return;
-            m_post([this, generation, alive, r = std::move(*report)] {
+            const std::size_t kind = report->index();
+            // A task for this kind already waits: it will deliver this newer report.
+            if (!m_mailbox.put(std::move(*report), generation))
+                return;
+            m_post([this, kind, alive = m_alive] {
                 // Owner thread. A session that is gone, or replies of a receiver that
                 // has since been replaced, are ignored.
-                if (!*alive || generation != m_generation)
+                if (!*alive)
                     return;
-                deliver(r);
+                auto letter = m_mailbox.take(kind);
+                if (letter && letter->generation == m_generation)
+                    deliver(letter->report);
             });
         });
     }
@@ -47,15 +56,23 @@ public:
     void setLinkOnline(bool online) override { m_link.setOnline(online); }
 
     void deliver(const IncomingReport& report) {
+        if (std::holds_alternative<StatusReport>(report)) {
+            m_supervisor.onStatusReport();
+            // Meters move only while the device is ours and talking: reports that come
+            // in while not online (another device's, or stragglers after a disconnect)
+            // would light meters that nothing clears again.
+            if (!metersLive())
+                return;
+            ApplyReport(report, m_image);
+            m_events.statusUpdated();
+            return;
+        }
         ApplyReport(report, m_image);
         if (std::holds_alternative<DumpReport>(report)) {
             m_supervisor.onDumpReply();
         } else if (std::holds_alternative<IdentReport>(report)) {
             m_supervisor.onIdentReply();
             m_events.refreshAll();
-        } else if (std::holds_alternative<StatusReport>(report)) {
-            m_supervisor.onStatusReport();
-            m_events.statusUpdated();
         } else if (std::holds_alternative<LevelsReport>(report)) {
             // The image always takes the levels; the windows only while online.
             if (m_supervisor.online())
@@ -63,17 +80,41 @@ public:
         }
     }
 
+    // The link is no longer online (disconnect, silence, exit): meters fall to nothing
+    // and the auto-mixer states clear, so that no level or red clip stays lit on a
+    // device that no longer reports.
+    void clearLiveState() {
+        ClearStatus(m_image);
+        m_events.statusUpdated();
+    }
+
     DeviceLink& link() { return m_link; }
     CommandSet& commands() { return m_commands; }
     LinkSupervisor& supervisor() { return m_supervisor; }
 
 private:
+    bool metersLive() const {
+        return m_supervisor.receiverStarted() && m_supervisor.online() && m_supervisor.linkShown();
+    }
+
+    // LinkEvents from the supervisor, passed on to the session's listener; leaving the
+    // lit state clears the live values first.
+    void linkIndicatorChanged(LinkIndicator indicator) override {
+        m_events.linkIndicatorChanged(indicator);
+        if (indicator != LinkIndicator::Online)
+            clearLiveState();
+    }
+    void connectButtonChanged(bool connected) override { m_events.connectButtonChanged(connected); }
+    void connectFailed() override { m_events.connectFailed(); }
+    void socketError() override { m_events.socketError(); }
+
     DeviceImage& m_image;
     Post m_post;
     SessionEvents& m_events;
     DeviceLink m_link;
     CommandSet m_commands;
     LinkSupervisor m_supervisor;
+    ReportMailbox m_mailbox;
     unsigned m_generation = 0; // owner thread only
     std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
 };
@@ -139,10 +180,15 @@ bool DeviceSession::receiverRunning() const {
 
 void DeviceSession::shutdown() {
     m_impl->supervisor().Shutdown();
+    m_impl->clearLiveState();
 }
 
 void DeviceSession::touchLastReply() {
     m_impl->supervisor().refreshLastReplyTime();
+}
+
+std::uint64_t DeviceSession::framesReceived() const {
+    return m_impl->link().framesReceived();
 }
 
 FrameSink& DeviceSession::sink() {

@@ -4,8 +4,11 @@
 // Ties together the image, the link (socket + receive thread), the link supervisor
 // (handshake, retries, watchdog) and the command set. The receive thread cuts and
 // parses frames into report values and posts them to the owner thread, which stores them
-// in the image and raises SessionEvents. Every public method is for the owner (UI)
-// thread only; the command set may also be used by paced-send workers.
+// in the image and raises SessionEvents. Reports of one kind coalesce while they wait for
+// the owner thread (the newest wins), so a flooding device cannot queue unbounded work.
+// Whenever the link leaves online (disconnect, silence, exit) the meters and auto-mixer
+// states in the image fall to nothing; status reports move them only while online. Every public
+// method is for the owner (UI) thread only; the command set may also be used by paced-send workers.
 
 #include "link/clock.h"
 #include "link/post.h"
@@ -58,7 +61,12 @@ public:
     bool receiverRunning() const;
 
     // Program exit: "%Q," 0 when online, then the receive thread is stopped and joined.
+    // Meters and auto-mixer states fall to nothing (statusUpdated()).
     void shutdown();
+
+    // Good frames the receive thread has taken since the program started (for tests and
+    // measurements).
+    std::uint64_t framesReceived() const;
 
     // Where paced-send workers put prebuilt frames (thread-safe).
     FrameSink& sink();

@@ -196,6 +196,17 @@ void ApplyStatus(const StatusReport& report, DeviceImage& image) {
         image.inputs[static_cast<std::size_t>(report.heldChannel - 1)].autoMixLast = 1;
 }
 
+void ClearStatus(DeviceImage& image) {
+    for (InputChannel& in : image.inputs) {
+        in.meter = 0;
+        in.meter2 = 0;
+        in.autoMixOpen = 0;
+        in.autoMixLast = 0;
+    }
+    for (OutputChannel& out : image.outputs)
+        out.meter = 0;
+}
+
 void ApplyLevels(const LevelsReport& report, DeviceImage& image) {
     for (int o = 0; o < report.busGainItems; ++o)
         image.outputs[static_cast<std::size_t>(o)].gain =

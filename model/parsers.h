@@ -41,6 +41,9 @@ void ApplyIdent(const IdentReport& report, DeviceImage& image);
 // is 1 (every autoMixLast of CH1..CH16 is cleared first).
 void ApplyStatus(const StatusReport& report, DeviceImage& image);
 void ApplyLevels(const LevelsReport& report, DeviceImage& image);
+// What a status report moves, back to nothing: meters (and the effect-return meters) of
+// the inputs and outputs, auto-mixer open and last-hold states.
+void ClearStatus(DeviceImage& image);
 
 // Status report value count and digits.
 inline constexpr int kStatusValues = 31;

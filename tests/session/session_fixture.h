@@ -23,7 +23,11 @@ public:
     void connectButtonChanged(bool connected) override { buttons.push_back(connected); }
     void connectFailed() override { ++failures; }
     void socketError() override { ++socketErrors; }
-    void refreshAll() override { ++refreshes; }
+    void refreshAll() override {
+        ++refreshes;
+        if (onRefresh)
+            onRefresh();
+    }
     void statusUpdated() override { ++statusUpdates; }
     void levelsUpdated() override { ++levelUpdates; }
 
@@ -34,6 +38,7 @@ public:
     int refreshes = 0;
     int statusUpdates = 0;
     int levelUpdates = 0;
+    std::function<void()> onRefresh; // runs inside refreshAll(), when set
 };
 
 // Runs posted tasks until the condition holds or a real-time guard passes. The guard only
@@ -46,6 +51,15 @@ inline bool PumpUntil(TaskQueue& queue, const std::function<bool()>& done,
             return false;
         queue.waitAndRun(std::chrono::milliseconds(5));
     }
+    return true;
+}
+
+// Sends one frame as a device would: a frame longer than the program's receive buffer
+// (the full dump) goes out in pieces that the program's splitter joins again.
+inline bool SendAsDevice(UdpSocket& from, const Endpoint& to, std::string_view frame) {
+    for (std::size_t at = 0; at < frame.size(); at += UdpSocket::kMaxDatagram)
+        if (!from.sendTo(to, frame.substr(at, UdpSocket::kMaxDatagram)))
+            return false;
     return true;
 }
 
