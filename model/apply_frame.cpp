@@ -90,9 +90,10 @@ std::optional<std::array<std::int32_t, N>> decode(const Args& args, std::size_t 
     std::array<std::int32_t, N> values{};
     for (std::size_t i = 0; i < N; ++i) {
         const auto v = number(args[first + i]);
-        if (!v)
+        const auto decoded = v ? Decode(fields[i].coding, *v) : std::nullopt;
+        if (!decoded)
             return std::nullopt;
-        values[i] = Decode(fields[i].coding, *v);
+        values[i] = *decoded;
     }
     return values;
 }
@@ -213,7 +214,7 @@ bool applyH(const Args& args, DeviceImage& image) {
     OutputChannel& b = bus(image, *n);
     b.geqEnable = *enable;
     for (std::size_t i = 0; i < b.geq.size(); ++i)
-        b.geq[i].gain = Decode(Coding::Half, (*gains)[i]);
+        b.geq[i].gain = *Decode(Coding::Half, (*gains)[i]); // two digits always decode
     return true;
 }
 

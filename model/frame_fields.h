@@ -11,6 +11,8 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <limits>
+#include <optional>
 
 namespace krm::frame_fields {
 
@@ -54,7 +56,8 @@ constexpr std::int32_t Encode(Coding coding, std::int32_t value) {
     case Coding::Half:
         return value / 2;
     case Coding::PlusOne:
-        return value + 1;
+        // Wraps rather than overflows for the one value that has no successor.
+        return static_cast<std::int32_t>(static_cast<std::uint32_t>(value) + 1u);
     case Coding::One:
         return 1;
     default:
@@ -62,11 +65,20 @@ constexpr std::int32_t Encode(Coding coding, std::int32_t value) {
     }
 }
 
-constexpr std::int32_t Decode(Coding coding, std::int32_t wire) {
+// The image value of a wire value; nullopt when no image value encodes to it (a field
+// of eight digits can hold wire values whose doubling or decrement does not fit in 32
+// bits: such a frame never came from the builders).
+constexpr std::optional<std::int32_t> Decode(Coding coding, std::int32_t wire) {
+    constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
+    constexpr std::int32_t kMin = std::numeric_limits<std::int32_t>::min();
     switch (coding) {
     case Coding::Half:
+        if (wire > kMax / 2 || wire < kMin / 2)
+            return std::nullopt;
         return wire * 2;
     case Coding::PlusOne:
+        if (wire == kMin)
+            return std::nullopt;
         return wire - 1;
     default:
         return wire;

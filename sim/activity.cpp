@@ -45,8 +45,11 @@ StatusReport SimActivity::next(const DeviceImage& image) {
             if (in.mute == 0 && in.matrix[static_cast<std::size_t>(o)] != 0)
                 loudest = std::max(loudest, m_level[static_cast<std::size_t>(c)]);
         }
-        // The fader moves the bus level: code 60 is 0 dB.
-        const int level = out.mute != 0 ? 0 : loudest + (out.gain - 60) / 2;
+        // The fader moves the bus level: code 60 is 0 dB. Beyond -200..300 the level is
+        // already pinned at 0 or 90, so bounding the code first changes no result and
+        // keeps a fader of any 32-bit value from overflowing.
+        const int gain = std::clamp(out.gain, -200, 300);
+        const int level = out.mute != 0 ? 0 : loudest + (gain - 60) / 2;
         report.outputMeters[static_cast<std::size_t>(o)] = std::clamp(level, 0, 90);
     }
 

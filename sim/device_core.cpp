@@ -70,7 +70,9 @@ std::vector<Outgoing> DeviceCore::receive(std::string_view datagram, const Endpo
 void DeviceCore::handleFrame(std::string_view frame, const Endpoint& from, Millis now,
                              std::vector<Outgoing>& out) {
     const auto fields = CheckedFrameFields(frame);
-    if (!fields || (*fields)[0].size() != 1)
+    // Letter, address, then data fields and the checksum: a checked frame without an
+    // address ("%R," and its checksum) is no request.
+    if (!fields || fields->size() < 3 || (*fields)[0].size() != 1)
         return;
     const char letter = (*fields)[0][0];
     ++m_received[letterIndex(letter)];

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -189,6 +190,33 @@ TEST(ApplyParameterFrame, RejectsMalformedFramesAndLeavesImageUntouched) {
     EXPECT_EQ(image.inputs[3].peqEnable, 0);
     EXPECT_TRUE(ApplyParameterFrame(framed("%O,01,11,02,8001,01,"), image));
     EXPECT_EQ(image.inputs[16].source, 2);
+}
+
+TEST(ApplyParameterFrame, EightDigitValuesDecodeOnlyWhenTheyFitIn32Bits) {
+    constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
+    constexpr std::int32_t kMin = std::numeric_limits<std::int32_t>::min();
+    DeviceImage image = test::SampleImage();
+    const auto before = allFrames(image);
+    // "%G," CH3, EQ on, band 2: type + 1, frequency, halved gain, Q.
+    const std::vector<std::string> overflowing = {
+        framed("%G,01,03,01,02,03,03E8,40000000,0E,"), // gain 2^30 doubled
+        framed("%G,01,03,01,02,03,03E8,BFFFFFFF,0E,"), // gain -2^30 - 1 doubled
+        framed("%G,01,03,01,02,80000000,03E8,4B,0E,"), // type -2^31 minus one
+    };
+    for (const std::string& frame : overflowing)
+        EXPECT_FALSE(ApplyParameterFrame(frame, image)) << frame;
+    EXPECT_EQ(allFrames(image), before);
+
+    // The extreme values the builders can write still come back.
+    ASSERT_TRUE(ApplyParameterFrame(framed("%G,01,03,01,02,7FFFFFFF,03E8,3FFFFFFF,0E,"), image));
+    EXPECT_EQ(image.inputs[2].peq[1].gain, kMax - 1);
+    EXPECT_EQ(image.inputs[2].peq[1].type, kMax - 1);
+    ASSERT_TRUE(ApplyParameterFrame(framed("%G,01,03,01,02,03,03E8,C0000000,0E,"), image));
+    EXPECT_EQ(image.inputs[2].peq[1].gain, kMin);
+    DeviceImage back;
+    ResetToStartupValues(back);
+    ASSERT_TRUE(ApplyParameterFrame(BuildG(image, 3, 2), back));
+    EXPECT_EQ(back.inputs[2].peq[1].gain, kMin) << "the lowest gain survives the round trip";
 }
 
 TEST(ApplyParameterFrame, NameFromUtf16UnitsBackToGbk) {
