@@ -5,9 +5,10 @@
 // --demo starts a virtual device in this process on 127.0.0.2 (an ephemeral port) and
 // connects to it; the stored device address is left as it is.
 
-#include "sim/virtual_device.h"
 #include "kit/texts.h"
+#include "sim/virtual_device.h"
 #include "ui/main_window.h"
+#include "ui/program_icon.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -66,6 +67,8 @@ std::optional<std::uint16_t> portOption(const QCommandLineParser& parser, const 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("krm416x"));
+    // Every window of the program, message boxes included, carries the program icon.
+    QApplication::setWindowIcon(krm::ui::ProgramIcon());
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("KRM-416X 3.1"));

@@ -2,13 +2,13 @@
 // LINE/MIC switch, the delay list, propagation and the offline rule.
 #include "editors/strips/geq_thumbnail.h"
 #include "editors/strips/output_strip.h"
-#include "tests/editors/strip_fixture.h"
-#include "tests/kit/kit_events.h"
 #include "kit/drop_list.h"
 #include "kit/fader.h"
 #include "kit/level_meter.h"
 #include "kit/texts.h"
 #include "kit/toggle_button.h"
+#include "tests/editors/strip_fixture.h"
+#include "tests/kit/kit_events.h"
 
 #include <QSignalSpy>
 
@@ -82,6 +82,7 @@ TEST_F(OutputStripTest, DelayListCoversEveryCodeAndSendsTheChoice) {
     EXPECT_EQ(delay->itemText(200), "100.0 ms");
     EXPECT_EQ(delay->text(), "100.0 ms"); // a stored 200 is shown as it is
 
+    ASSERT_TRUE(test::focus(delay));
     test::wheel(delay, -120); // at the last entry: stays, chosen again
     strip->chooseDelay(7);
     EXPECT_EQ(image.outputs[1].delay, 7);
