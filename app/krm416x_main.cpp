@@ -8,6 +8,7 @@
 
 #include "app/program.h"
 #include "kit/texts.h"
+#include "ui/program_icon.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -67,6 +68,8 @@ std::optional<std::uint16_t> portOption(const QCommandLineParser& parser, const 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("krm416x"));
+    // Every window of the program, message boxes included, carries the program icon.
+    QApplication::setWindowIcon(krm::ui::ProgramIcon());
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("KRM-416X 3.1"));

@@ -1,12 +1,14 @@
 // krm416x-shots: renders the main window against an in-process virtual device and saves
-// what a person sees, in English and Chinese: each bank of channel strips, the output
-// bank and the system page. A developer tool (tools/screenshots.sh); needs no display.
+// what a person sees, in English and Chinese: each bank of channel strips (bank 4 is the
+// output bank), the system page, the channel strips with the navigation panel open, the
+// NAME dialog and the about box. A developer tool (tools/screenshots.sh); needs no display.
 //
 //   krm416x-shots OUTPUT_DIR [WIDTH HEIGHT]
 
 #include "kit/texts.h"
 #include "sim/virtual_device.h"
 #include "ui/main_window.h"
+#include "ui/name_dialog.h"
 
 #include <QApplication>
 #include <QDir>
@@ -89,6 +91,19 @@ int main(int argc, char* argv[]) {
         }
         window.showPage(1, krm::ui::View::System);
         ok = save(window, outDir, lang + QStringLiteral("-system")) && ok;
+        window.toggleNavigationPanel();
+        ok = save(window, outDir, lang + QStringLiteral("-menu")) && ok;
+        window.toggleNavigationPanel();
+
+        krm::ui::NameDialog name(QString::fromStdString(window.image().inputs[1].name.toUtf8()),
+                                 &window);
+        name.show();
+        ok = save(name, outDir, lang + QStringLiteral("-name")) && ok;
+        name.close();
+        krm::ui::AboutBox about(&window);
+        about.show();
+        ok = save(about, outDir, lang + QStringLiteral("-about")) && ok;
+        about.close();
         window.close();
         runEventsFor(300);
     }

@@ -7,7 +7,6 @@
 namespace krm {
 namespace {
 
-constexpr int kFaderZeroCode = 60;
 constexpr int kMicInputs = 16; // CH1..CH16
 
 constexpr std::array<std::string_view, 4> kMicGainLabels = {"15 dB", "25 dB", "35 dB", "45 dB"};

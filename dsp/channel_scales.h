@@ -18,6 +18,7 @@ namespace krm {
 // positions 0..70 with 70 at the bottom: code = 70 - position.
 inline constexpr CodeRange kFaderCodes{0, 70};
 inline constexpr CodeRange kFaderPositions{0, 70};
+inline constexpr int kFaderZeroCode = 60; // 0 dB
 int faderDb(int code);
 std::string faderText(int code); // "%ddB", e.g. "10dB", "-60dB"
 int faderCodeFromPosition(int position);

@@ -2,15 +2,42 @@
 
 #include "kit/kit_style.h"
 
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QScreen>
 #include <QWheelEvent>
 
 #include <algorithm>
 
 namespace krm::ui {
+
+namespace {
+
+// Where the open list goes (global pixels): under the control when the screen has room
+// for it there, else above it; when neither side has room, on the roomier side, cut to
+// whole rows. Kept inside the screen sideways as well.
+QRect dropArea(const QRect& control, int height, const QRect& screen) {
+    if (!screen.isValid())
+        return {control.left(), control.bottom() + 1, control.width(), height};
+    const int x = std::clamp(control.left(), screen.left(),
+                             std::max(screen.left(), screen.right() + 1 - control.width()));
+    const int below = screen.bottom() - control.bottom();
+    const int above = control.top() - screen.top();
+    const auto wholeRows = [](int room) {
+        return std::max(DropList::kRowHeight, room / DropList::kRowHeight * DropList::kRowHeight);
+    };
+    if (height <= below || (height > above && below >= above)) {
+        const int h = std::min(height, wholeRows(below));
+        return {x, control.bottom() + 1, control.width(), h};
+    }
+    const int h = std::min(height, wholeRows(above));
+    return {x, control.top() - h, control.width(), h};
+}
+
+} // namespace
 
 DropList::DropList(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_Hover);
@@ -71,9 +98,13 @@ void DropList::openList() {
         connect(m_popup, &DropListPopup::chosen, this, &DropList::choose);
     }
     const int height = std::min(static_cast<int>(m_items.size()) * kRowHeight, m_maxDropHeight);
-    const QPoint below = mapToGlobal(QPoint(0, this->height()));
+    const QRect control(mapToGlobal(QPoint(0, 0)), size());
+    const QScreen* screen = QGuiApplication::screenAt(control.center());
+    if (!screen)
+        screen = this->screen();
+    const QRect available = screen ? screen->availableGeometry() : QRect();
     m_popup->showItems(m_items, m_selection,
-                       QRect(below, QSize(width(), std::max(height, kRowHeight))));
+                       dropArea(control, std::max(height, kRowHeight), available));
     update();
 }
 
@@ -90,6 +121,9 @@ bool DropList::isOpen() const {
 void DropList::mousePressEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton)
         return;
+    // A clicked list takes the wheel from now on (and gets it back when its open list
+    // closes).
+    setFocus(Qt::MouseFocusReason);
     if (isOpen())
         closeList();
     else
@@ -97,7 +131,8 @@ void DropList::mousePressEvent(QMouseEvent* event) {
 }
 
 void DropList::wheelEvent(QWheelEvent* event) {
-    if (m_items.isEmpty() || !isEnabled()) {
+    // Ignored, the event goes on to the page behind the list, which scrolls.
+    if (m_items.isEmpty() || !isEnabled() || !hasFocus()) {
         event->ignore();
         return;
     }
@@ -120,6 +155,18 @@ void DropList::keyPressEvent(QKeyEvent* event) {
     default:
         QWidget::keyPressEvent(event);
     }
+}
+
+void DropList::focusInEvent(QFocusEvent* event) {
+    QWidget::focusInEvent(event);
+    update();
+}
+
+void DropList::focusOutEvent(QFocusEvent* event) {
+    QWidget::focusOutEvent(event);
+    // Half a notch left over must not count towards a step after the focus comes back.
+    m_wheel.reset();
+    update();
 }
 
 void DropList::enterEvent(QEnterEvent* event) {

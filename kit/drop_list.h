@@ -3,9 +3,13 @@
 // right under it (as wide as the control, as high as all items or the maximum drop
 // height, whichever is smaller); choosing an item selects it, closes the list and emits
 // listSelected. A click outside the open list, or the list losing the focus, closes it.
-// The wheel steps through the items: deltas add up (limited to +-120), each full notch
-// down selects the next item (stopping at the last), each notch up the previous one
-// (stopping at the first), and emits listSelected even when the selection stayed put.
+// Near the bottom of the screen, where the list would not fit under the control, it opens
+// above it instead.
+// The wheel steps through the items of a list that has the focus (it was clicked or
+// tabbed to): deltas add up (limited to +-120), each full notch down selects the next item
+// (stopping at the last), each notch up the previous one (stopping at the first), and
+// emits listSelected even when the selection stayed put. Over a list without the focus the
+// wheel is left to the page behind it, so scrolling a page never changes a list.
 // With the focus, Space, Return or F4 open the list; the open list takes Up, Down, Return
 // and Escape.
 // UI thread only.
@@ -56,6 +60,8 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
     QSize sizeHint() const override { return {110, 24}; }

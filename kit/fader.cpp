@@ -1,15 +1,27 @@
 #include "kit/fader.h"
 
+#include "dsp/channel_scales.h"
 #include "kit/kit_style.h"
 
 #include <QLinearGradient>
+#include <QMouseEvent>
 #include <QPainter>
 
 namespace krm::ui {
 
-Fader::Fader(QWidget* parent) : Slider(Qt::Vertical, parent) {
+Fader::Fader(QWidget* parent)
+    : Slider(Qt::Vertical, parent), m_home(faderPositionFromCode(kFaderZeroCode)) {
     setTrackMargins(QMargins(32, 2, 0, 5));
     setThumbSize(QSize(34, 24));
+}
+
+void Fader::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton || !isEnabled()) {
+        event->ignore();
+        return;
+    }
+    setPosition(m_home);
+    emit valueSet(controlId(), position());
 }
 
 void Fader::setScaleMarks(const QList<ScaleMark>& marks) {

@@ -59,6 +59,22 @@ void paintButtonFace(QPainter& p, const QRectF& r, bool lit, const QColor& litCo
     p.drawRoundedRect(body, 4, 4);
 }
 
+QString dialogStyleSheet() {
+    const auto rgb = [](const QColor& c) { return c.name(QColor::HexRgb); };
+    return QStringLiteral(
+               "QDialog, QMessageBox { background: %1; }"
+               "QLabel { color: %2; background: transparent; }"
+               "QPushButton { color: %2; border: 1px solid %3; border-radius: 4px;"
+               " padding: 5px 18px; min-width: 64px;"
+               " background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 %4, stop:1 %5); }"
+               "QPushButton:hover { border-color: %6; }"
+               "QPushButton:pressed { background: %7; }"
+               "QPushButton:default, QPushButton:focus { border: 1px solid %8; }")
+        .arg(rgb(kPanel), rgb(kText), rgb(kBorder), rgb(kPanelLight.lighter(120)),
+             rgb(kPanelLight.darker(125)), rgb(kBorder.lighter(150)), rgb(kPanel.darker(120)),
+             rgb(kAccent));
+}
+
 void paintGroove(QPainter& p, const QRectF& r, qreal radius) {
     QLinearGradient g(r.topLeft(), r.bottomLeft());
     g.setColorAt(0.0, kGroove);

@@ -6,6 +6,7 @@
 #include <QColor>
 #include <QFont>
 #include <QRectF>
+#include <QString>
 
 class QPainter;
 
@@ -39,5 +40,10 @@ void paintButtonFace(QPainter& p, const QRectF& r, bool lit, const QColor& litCo
                      bool sunken = false);
 // A recessed groove (slider tracks, meter wells).
 void paintGroove(QPainter& p, const QRectF& r, qreal radius);
+
+// A style sheet that draws standard dialogs (the NAME dialog, the about box, message
+// boxes) in these colours: dark panel, light text, buttons with the kit's faces and the
+// accent colour on the default button and on focus. Edit boxes keep their own look.
+QString dialogStyleSheet();
 
 } // namespace krm::ui::style

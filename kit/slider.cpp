@@ -6,12 +6,17 @@
 #include <QLinearGradient>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QWheelEvent>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
 namespace krm::ui {
+
+namespace {
+constexpr int kWheelNotch = 120; // angle delta of one wheel notch
+} // namespace
 
 Slider::Slider(Qt::Orientation orientation, QWidget* parent)
     : QWidget(parent), m_orientation(orientation) {
@@ -216,6 +221,26 @@ void Slider::keyPressEvent(QKeyEvent* event) {
     }
 }
 
+void Slider::wheelEvent(QWheelEvent* event) {
+    // Ignored, the event goes on to the page behind the slider, which scrolls.
+    if (!isEnabled() || !hasFocus()) {
+        event->ignore();
+        return;
+    }
+    // The accumulator counts a notch down as +1. The minimum of a vertical slider sits at
+    // the top, so there +1 moves the thumb down with the wheel. A fast wheel may report
+    // several notches in one event: each is its own step.
+    int delta = event->angleDelta().y();
+    while (delta != 0) {
+        const int part = std::clamp(delta, -kWheelNotch, kWheelNotch);
+        delta -= part;
+        const int step = m_wheel.add(part);
+        if (step != 0)
+            stepBy(m_pos + (m_orientation == Qt::Vertical ? step : -step));
+    }
+    event->accept();
+}
+
 void Slider::focusInEvent(QFocusEvent* event) {
     QWidget::focusInEvent(event);
     update();
@@ -223,6 +248,7 @@ void Slider::focusInEvent(QFocusEvent* event) {
 
 void Slider::focusOutEvent(QFocusEvent* event) {
     QWidget::focusOutEvent(event);
+    m_wheel.reset();
     update();
 }
 

@@ -9,8 +9,10 @@
 // drag each value change emits valueChanging; the release emits valueSet. Keys (while
 // enabled and focused): PageUp/PageDown -/+page, Home/End min/max, Left/Up -1,
 // Right/Down +1, each press emitting valueSet even when the value did not move.
-// Double-click emits valueResetRequested with the unchanged value. No wheel handling: the
-// wheel scrolls the page the slider sits on.
+// Double-click emits valueResetRequested with the unchanged value. The wheel moves a
+// slider that has the focus (clicked or tabbed to) one step per notch, emitting valueSet
+// as a key does: a notch up moves a horizontal slider's value up and a vertical slider's
+// thumb up. Over a slider without the focus the wheel scrolls the page it sits on.
 // UI thread only.
 
 #include "kit/slider_math.h"
@@ -76,6 +78,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
     QSize sizeHint() const override;
@@ -109,6 +112,7 @@ private:
     int m_thumbNumber = 0;
     bool m_dragging = false;
     int m_grabOffset = 0;
+    WheelAccumulator m_wheel;
 };
 
 } // namespace krm::ui

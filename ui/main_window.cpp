@@ -13,6 +13,7 @@
 #include "ui/name_dialog.h"
 #include "ui/navigation_panel.h"
 #include "ui/placeholder_page.h"
+#include "ui/program_icon.h"
 #include "ui/readout_panel.h"
 #include "ui/system_page.h"
 #include "ui/top_bar.h"
@@ -20,6 +21,7 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QPainter>
+#include <QScreen>
 #include <QScrollArea>
 
 namespace krm::ui {
@@ -41,6 +43,14 @@ protected:
     }
 };
 
+// The size the window takes when it is not maximized, within the screen it opens on.
+QSize normalSizeOn(const QScreen* screen) {
+    QSize size = kNormalWindowSize;
+    if (screen)
+        size = size.boundedTo(screen->availableGeometry().size());
+    return size.expandedTo(kMinimumWindowSize);
+}
+
 } // namespace
 
 MainWindow::MainWindow(MainWindowOptions options, QWidget* parent)
@@ -49,6 +59,8 @@ MainWindow::MainWindow(MainWindowOptions options, QWidget* parent)
       m_settings(std::make_unique<HostSettings>(m_options.settingsPath)) {
     setWindowTitle(QStringLiteral("KRM-416X 3.1"));
     setObjectName(QStringLiteral("mainWindow"));
+    setWindowIcon(ProgramIcon());
+    setMinimumSize(kMinimumWindowSize);
 
     // Every event of the session and the discovery worker is queued onto this thread.
     Post post = [this](Task task) {
@@ -81,6 +93,8 @@ MainWindow::MainWindow(MainWindowOptions options, QWidget* parent)
     buildChildren();
     wireSignals();
     m_system->setAddress(deviceIp);
+    // Un-maximizing, or a start without a window manager, gives this size.
+    resize(normalSizeOn(screen()));
 
     m_metrics = ShellMetrics::forClient(size());
     applyMetrics();
@@ -139,11 +153,7 @@ void MainWindow::buildChildren() {
     // so it sits in the context menu of the window's top area.
     auto* about = new QAction(QStringLiteral("ABOUT KRM-416X 3.1(&A)..."), m_topBar);
     about->setObjectName(QStringLiteral("aboutAction"));
-    connect(about, &QAction::triggered, this, [this] {
-        auto* box = new AboutBox(this);
-        box->setAttribute(Qt::WA_DeleteOnClose);
-        box->open();
-    });
+    connect(about, &QAction::triggered, this, &MainWindow::showAbout);
     m_topBar->addAction(about);
     m_topBar->setContextMenuPolicy(Qt::ActionsContextMenu);
     m_readout = new ReadoutPanel(m_topBar);
@@ -217,10 +227,8 @@ void MainWindow::wireSignals() {
     connect(m_topBar, &TopBar::controlGroupPressed, this, &MainWindow::toggleControlGroup);
     connect(m_topBar, &TopBar::linkIndicatorPressed, this,
             [this] { showPage(m_pages.bank(), View::System); });
-    connect(m_topBar, &TopBar::navigationPressed, this, [this] {
-        showPage(m_pages.bank(), View::Channel);
-        m_navigation->setMode(NavigationPanel::MainButtons);
-    });
+    connect(m_topBar, &TopBar::navigationPressed, this, &MainWindow::toggleNavigationPanel);
+    connect(m_topBar, &TopBar::aboutPressed, this, &MainWindow::showAbout);
     connect(m_readout, &ReadoutPanel::valueTyped, this, &MainWindow::applyTypedValue);
 
     connect(m_navigation, &NavigationPanel::viewRequested, this,
@@ -247,6 +255,12 @@ void MainWindow::wireSignals() {
     });
 }
 
+void MainWindow::showAbout() {
+    auto* box = new AboutBox(this);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
+}
+
 void MainWindow::applyLanguage() {
     m_topBar->retranslate();
     m_system->retranslate();
@@ -267,7 +281,10 @@ void MainWindow::applyLanguage() {
 
 void MainWindow::pickDevice(const QString& ip) {
     m_system->setAddress(ip);
-    m_settings->setHostIp(ip);
+    // Demo mode leaves the stored address alone: the next start without --demo must still
+    // find the real device, not a loopback address of this session.
+    if (!m_options.deviceOverride)
+        m_settings->setHostIp(ip);
     m_session->setDevice(ip.toStdString(), m_options.devicePort);
 }
 
@@ -366,11 +383,15 @@ void MainWindow::resizeEvent(QResizeEvent* event) {
     if (!m_initialized)
         return;
     const ShellMetrics next = ShellMetrics::forClient(size());
-    const bool widthChanged = next.stripWidth != m_metrics.stripWidth;
+    if (next == m_metrics) {
+        fitContent();
+        return;
+    }
+    // The strip height follows the client height too: the strips are placed again
+    // whenever any size changed, not only their width.
     m_metrics = next;
     applyMetrics();
-    if (widthChanged)
-        applyContent();
+    applyContent();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

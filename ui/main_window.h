@@ -101,6 +101,11 @@ public:
     void toggleControlGroup(int group);
     void clearAllMutes();
     void clearAllSolos();
+    // MENU: shows the navigation panel (back to the channel view, main buttons) and keeps
+    // it shown across page changes until the next press hides it.
+    void toggleNavigationPanel();
+    bool navigationOpen() const { return m_navigationOpen; }
+    void showAbout();
     // Body of the 50 ms timer and of the repaint timer.
     void linkTimerTick();
     void repaintTick();
@@ -131,6 +136,7 @@ private:
     void applyMetrics();
     void hideStripArea();
     void applyContent();
+    void fitContent();
     void refreshStrips();
     void wireStrip(ChannelStrip* strip);
     void pickDevice(const QString& ip);
@@ -149,6 +155,7 @@ private:
     PageState m_pages;
     ShellMetrics m_metrics;
     bool m_initialized = false;
+    bool m_navigationOpen = false; // MENU pressed: the panel stays until pressed again
     int m_selectedChannel = 0;
     int m_selectedKind = 1;
 

@@ -31,14 +31,24 @@ QWidget* MainWindow::pageWidget(View view) const {
 }
 
 void MainWindow::applyMetrics() {
-    // At least the room the scroll area offers without scroll bars, so the background
-    // reaches the window's edges.
-    const QSize content = m_metrics.contentSize().expandedTo(m_scroll->maximumViewportSize());
-    m_content->resize(content);
-    m_topBar->setGeometry(0, 0, content.width(), kStripTop - 14);
     m_topBar->applyMetrics(m_metrics);
     m_readout->applyMetrics(m_metrics);
     m_navigation->setGeometry(NavigationPanelRect(m_metrics));
+    fitContent();
+}
+
+void MainWindow::fitContent() {
+    // The channel view's room, widened when an editor or a group view reaches further
+    // right, so that scroll bars appear only when something does not fit; at least the
+    // room the scroll area offers without scroll bars, so the background reaches the
+    // window's edges.
+    QRect extent(QPoint(0, 0), m_metrics.contentSize());
+    for (QWidget* child : m_content->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        if (child != m_topBar && !child->isHidden())
+            extent |= child->geometry();
+    const QSize content = extent.size().expandedTo(m_scroll->maximumViewportSize());
+    m_content->resize(content);
+    m_topBar->setGeometry(0, 0, content.width(), kStripTop - 14);
 }
 
 void MainWindow::hideStripArea() {
@@ -112,9 +122,17 @@ void MainWindow::applyContent() {
         strip->setGeometry(StripSlotRect(m_metrics, slot++));
         strip->show();
     }
+    const bool panelShown = c.navigationPanel || m_navigationOpen;
+    const QRect panel = NavigationPanelRect(m_metrics);
     if (c.rightOutputStrip >= 0) {
         QWidget* strip = m_outputStrips[static_cast<std::size_t>(c.rightOutputStrip)];
-        strip->setGeometry(RightOutputStripRect(m_metrics));
+        // On a client too narrow for ten columns the panel stands over the output
+        // strip's place; the strip then takes the first free slot after the members.
+        QRect place = RightOutputStripRect(m_metrics);
+        if (panelShown && place.intersects(panel) &&
+            !StripSlotRect(m_metrics, slot).intersects(panel))
+            place = StripSlotRect(m_metrics, slot);
+        strip->setGeometry(place);
         strip->show();
     }
     if (c.showPage) {
@@ -144,11 +162,26 @@ void MainWindow::applyContent() {
         editor->setGeometry(PageRect(m_metrics));
         editor->show();
     }
-    if (c.navigationPanel) {
-        m_navigation->setGeometry(NavigationPanelRect(m_metrics));
+    if (panelShown) {
+        m_navigation->setGeometry(panel);
         m_navigation->show();
         m_navigation->raise();
     }
+    m_topBar->setNavigationLit(panelShown);
+    fitContent();
+}
+
+void MainWindow::toggleNavigationPanel() {
+    if (!m_navigation->isHidden()) {
+        m_navigationOpen = false;
+        m_navigation->hide();
+        m_topBar->setNavigationLit(false);
+        fitContent();
+        return;
+    }
+    m_navigationOpen = true;
+    m_navigation->setMode(NavigationPanel::MainButtons);
+    showPage(m_pages.bank(), View::Channel);
 }
 
 void MainWindow::refreshStrips() {

@@ -1,5 +1,6 @@
 #include "ui/messages.h"
 
+#include "kit/kit_style.h"
 #include "kit/texts.h"
 
 namespace krm::ui {
@@ -8,6 +9,7 @@ QMessageBox* ShowMessage(QWidget* parent, const QString& caption, const QString&
                          QMessageBox::Icon icon) {
     auto* box = new QMessageBox(icon, caption, text, QMessageBox::Ok, parent);
     box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setStyleSheet(style::dialogStyleSheet());
     box->open();
     return box;
 }

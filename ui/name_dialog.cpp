@@ -1,14 +1,15 @@
 #include "ui/name_dialog.h"
 
+#include "kit/kit_style.h"
 #include "model/name16.h"
 #include "ui/messages.h"
+#include "ui/program_icon.h"
 
 #include <QDialogButtonBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QStyle>
 #include <QVBoxLayout>
 
 namespace krm::ui {
@@ -25,14 +26,20 @@ NameDialog::NameDialog(const QString& current, QWidget* parent)
     : QDialog(parent), m_edit(new QLineEdit(current, this)) {
     setWindowTitle(QStringLiteral("NAME"));
     setObjectName(QStringLiteral("nameDialog"));
-    QFont font(QStringLiteral("Arial Unicode MS"));
-    font.setPixelSize(20);
-    m_edit->setFont(font);
-    m_edit->setStyleSheet(QStringLiteral("background: white; color: black;"));
+    setStyleSheet(style::dialogStyleSheet());
+    setFont(style::font(13));
+    // The edit box is white with a 20-pixel font on the dark panel, so a name reads as
+    // it will on the device's display.
+    m_edit->setFont(style::font(20));
+    m_edit->setStyleSheet(QStringLiteral("background: white; color: black; border: 1px solid "
+                                         "#3e434d; border-radius: 3px; padding: 1px 4px;"));
     m_edit->setObjectName(QStringLiteral("nameEdit"));
+    m_edit->setMinimumWidth(220);
 
+    auto* label = new QLabel(QStringLiteral("NAME:"), this);
+    label->setFont(style::font(14, true));
     auto* row = new QHBoxLayout;
-    row->addWidget(new QLabel(QStringLiteral("NAME:"), this));
+    row->addWidget(label);
     row->addWidget(m_edit, 1);
 
     auto* buttons = new QDialogButtonBox(this);
@@ -45,6 +52,8 @@ NameDialog::NameDialog(const QString& current, QWidget* parent)
     connect(buttons, &QDialogButtonBox::rejected, this, &NameDialog::reject);
 
     auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(16, 16, 16, 12);
+    layout->setSpacing(14);
     layout->addLayout(row);
     layout->addWidget(buttons);
     setModal(true);
@@ -72,18 +81,25 @@ std::optional<QString> NameDialog::editName(const QString& current, QWidget* par
 
 AboutBox::AboutBox(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("KRM-416X 3.1"));
+    setObjectName(QStringLiteral("aboutBox"));
+    setStyleSheet(style::dialogStyleSheet());
+    setWindowIcon(ProgramIcon());
     auto* icon = new QLabel(this);
-    icon->setPixmap(windowIcon().pixmap(48, 48));
-    if (icon->pixmap().isNull())
-        icon->setPixmap(style()->standardIcon(QStyle::SP_ComputerIcon).pixmap(48, 48));
+    icon->setObjectName(QStringLiteral("aboutIcon"));
+    icon->setPixmap(ProgramIcon().pixmap(64, 64));
     auto* caption = new QLabel(QStringLiteral("KRM-416X 3.1"), this);
+    caption->setFont(style::font(20, true));
     auto* ok = new QPushButton(QString::fromUtf8("确定"), this);
+    ok->setFont(style::font(13));
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
     auto* row = new QHBoxLayout;
+    row->setSpacing(16);
     row->addWidget(icon);
     row->addWidget(caption, 1);
     auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(20, 20, 20, 14);
+    layout->setSpacing(16);
     layout->addLayout(row);
     layout->addWidget(ok, 0, Qt::AlignRight);
     setModal(true);

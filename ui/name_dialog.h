@@ -43,8 +43,9 @@ private:
     QLineEdit* m_edit;
 };
 
-// AboutBox: the modal box of the system-menu item: the program icon, "KRM-416X 3.1" and a
-// "确定" button that closes it.
+// AboutBox: the modal box of the top bar's ABOUT button and the top area's context-menu
+// item: the program icon, "KRM-416X 3.1" and a "确定" button that closes it. Both dialogs
+// are drawn in the control kit's colours.
 class AboutBox : public QDialog {
     Q_OBJECT
 public:

@@ -19,12 +19,14 @@ ShellMetrics ShellMetrics::forClient(QSize client) {
     m.stripWidth = StripWidthFor(client.width());
     m.panelWidth = m.stripWidth;
     m.stripHeight = StripHeightFor(client.height());
+    m.clientWidth = std::max(0, client.width());
     return m;
 }
 
 QSize ShellMetrics::contentSize() const {
-    const QRect panel = NavigationPanelRect(*this);
-    return {panel.right() + 1, stripTop + stripHeight};
+    const int right = std::max({NavigationPanelRect(*this).right(), StripSlotRect(*this, 7).right(),
+                                StatusLabelRect(*this).right(), AboutButtonRect(*this).right()});
+    return {right + 1, stripTop + stripHeight};
 }
 
 QRect ViewButtonRect(const ShellMetrics& m, int index) {
@@ -39,6 +41,8 @@ QRect BankButtonRect(const ShellMetrics& m, int bank) {
 }
 
 namespace {
+constexpr int kGroupSwitches = 4;
+
 int groupSwitchSize(const ShellMetrics& m) {
     return std::min(44, (m.stripWidth - 12) / 4);
 }
@@ -74,7 +78,14 @@ QRect LinkIndicatorRect(const ShellMetrics& m) {
 }
 
 QRect NavigationButtonRect(const ShellMetrics& m) {
-    return {9 * m.stripWidth + 18, 120, m.panelWidth, 50};
+    // Under the control-group switches (which end at y 121), as wide as their row.
+    const QRect first = GroupSwitchRect(m, 1, 1);
+    const QRect last = GroupSwitchRect(m, 1, kGroupSwitches);
+    return {first.x(), 132, last.right() - first.x() + 1, 38};
+}
+
+QRect AboutButtonRect(const ShellMetrics& m) {
+    return {m.stripWidth * 13 / 2, 132, m.stripWidth * 2 / 3, 38};
 }
 
 QRect StripSlotRect(const ShellMetrics& m, int slot) {
@@ -94,7 +105,10 @@ QRect InputEditorRect(const ShellMetrics& m) {
 }
 
 QRect NavigationPanelRect(const ShellMetrics& m) {
-    return {9 * m.stripWidth + 18, m.stripTop, m.panelWidth, m.stripHeight};
+    int x = 9 * m.stripWidth + 18;
+    if (m.clientWidth > 0 && x + m.panelWidth > m.clientWidth)
+        x = std::max(0, m.clientWidth - m.panelWidth);
+    return {x, m.stripTop, m.panelWidth, m.stripHeight};
 }
 
 } // namespace krm::ui

@@ -9,8 +9,16 @@ namespace krm::ui {
 
 inline constexpr int kStripTop = 200;
 inline constexpr int kMinStripWidth = 150;
-inline constexpr int kMinStripHeight = 700;
+// Below 700 pixels the strips lay out their controls compactly; 420 is the least height at
+// which every control of a strip and a fader that reaches each of its 71 positions still fit.
+inline constexpr int kMinStripHeight = 420;
 inline constexpr int kStripGap = 2;
+
+// The window's size when it is not maximized (also without a window manager): it fits a
+// 1366 x 768 laptop screen with room for a title bar and a task bar. Smaller than the
+// minimum, the top bar no longer shows its controls.
+inline constexpr QSize kNormalWindowSize{1240, 680};
+inline constexpr QSize kMinimumWindowSize{800, 560};
 
 // The strip sizes before the first layout pass (the window is not yet maximized).
 inline constexpr int kInitialStripWidth = 100;
@@ -18,7 +26,8 @@ inline constexpr int kInitialStripHeight = 500;
 
 // Width of one channel strip: client width × 2/21, fraction dropped, at least 150.
 int StripWidthFor(int clientWidth);
-// Height of strips and pages: client height − 220, at least 700.
+// Height of strips and pages: client height − 220, at least kMinStripHeight, so that the
+// strips of a laptop screen (768 or 720 pixels high) stand inside the window.
 int StripHeightFor(int clientHeight);
 
 struct ShellMetrics {
@@ -26,10 +35,12 @@ struct ShellMetrics {
     int panelWidth = kInitialStripWidth; // navigation panel, same as a strip
     int stripHeight = kInitialStripHeight;
     int stripTop = kStripTop;
+    int clientWidth = 0; // 0: not known, the panel keeps its place right of nine strips
 
     static ShellMetrics forClient(QSize client);
-    // Everything the main window places at once: wide enough for nine strips, the panel
-    // and the gaps, high enough for the strips below the top bar.
+    // What the channel view needs: the top bar, eight strips and the navigation panel,
+    // high enough for the strips below the top bar. Editors and group views may reach
+    // further right; the main window grows its content for them.
     QSize contentSize() const;
 
     friend bool operator==(const ShellMetrics&, const ShellMetrics&) = default;
@@ -49,7 +60,10 @@ QRect ReadoutParameterLabelRect(const ShellMetrics& m);
 QRect ReadoutValueBoxRect(const ShellMetrics& m, int box);
 QRect StatusLabelRect(const ShellMetrics& m);
 QRect LinkIndicatorRect(const ShellMetrics& m);
+// The MENU toggle of the navigation panel, under the group switches beside the view
+// buttons, and the ABOUT button under the status label.
 QRect NavigationButtonRect(const ShellMetrics& m);
+QRect AboutButtonRect(const ShellMetrics& m);
 
 // Strip slot i of the channel view or a group view: x = i × (w + 2).
 QRect StripSlotRect(const ShellMetrics& m, int slot);
@@ -59,6 +73,8 @@ QRect RightOutputStripRect(const ShellMetrics& m);
 QRect PageRect(const ShellMetrics& m);
 // Input editors stand right of the large input strip.
 QRect InputEditorRect(const ShellMetrics& m);
+// Right of nine strips (x = 9w + 18) where the client is wide enough; on a narrower
+// client against its right edge, above whatever stands there, so it is never out of reach.
 QRect NavigationPanelRect(const ShellMetrics& m);
 
 } // namespace krm::ui

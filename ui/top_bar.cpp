@@ -98,8 +98,13 @@ TopBar::TopBar(QWidget* parent) : QWidget(parent) {
 
     m_navigation = new ToggleButton({}, this);
     m_navigation->setObjectName(QStringLiteral("navigationButton"));
-    m_navigation->hide();
+    m_navigation->setLitColor(style::kLitBlue);
+    m_navigation->setTextPixelSize(14);
     connect(m_navigation, &ToggleButton::clicked, this, [this] { emit navigationPressed(); });
+    m_about = new ToggleButton({}, this);
+    m_about->setObjectName(QStringLiteral("aboutButton"));
+    m_about->setTextPixelSize(13);
+    connect(m_about, &ToggleButton::clicked, this, [this] { emit aboutPressed(); });
     m_home = makeLabel(this, 14);
     m_home->hide();
 
@@ -122,6 +127,7 @@ void TopBar::applyMetrics(const ShellMetrics& m) {
     m_indicator->setGeometry(LinkIndicatorRect(m));
     m_status->setGeometry(StatusLabelRect(m));
     m_navigation->setGeometry(NavigationButtonRect(m));
+    m_about->setGeometry(AboutButtonRect(m));
     m_home->setGeometry(NavigationButtonRect(m).translated(0, -40));
 }
 
@@ -133,6 +139,8 @@ void TopBar::retranslate() {
     m_muteLabel->setText(text("M GROUPS", "静音分组"));
     m_controlLabel->setText(text("C GROUPS", "控制分组"));
     m_home->setText(text("HOME", "主页"));
+    m_navigation->setText(text("MENU", "菜单"));
+    m_about->setText(text("ABOUT", "关于"));
     m_status->setText(m_linkLit ? text("ONLINE", "在线") : text("OFFLINE", "离线"));
 }
 
@@ -160,6 +168,10 @@ bool TopBar::muteGroupLit(int group) const {
 
 bool TopBar::controlGroupLit(int group) const {
     return m_controlGroups[static_cast<std::size_t>(group - 1)]->state();
+}
+
+void TopBar::setNavigationLit(bool lit) {
+    m_navigation->setState(lit);
 }
 
 void TopBar::setLinkShown(bool lit) {

@@ -1,9 +1,9 @@
 #pragma once
 // TopBar: the controls above the strips: the four bank buttons, the five view buttons,
 // the mute-group and control-group switches with their labels, the link indicator, the
-// status label and the hidden navigation button and home label. It only shows state and
-// reports presses; the main window decides what they do. The readout is placed beside it
-// by the main window. UI thread only.
+// status label, the MENU toggle of the navigation panel, the ABOUT button and the hidden
+// home label. It only shows state and reports presses; the main window decides what they
+// do. The readout is placed beside it by the main window. UI thread only.
 
 #include "ui/page_state.h"
 #include "ui/shell_layout.h"
@@ -47,7 +47,10 @@ public:
         return m_controlGroups[static_cast<std::size_t>(group - 1)];
     }
     ToggleButton* linkIndicator() const { return m_indicator; }
+    // MENU: lit while the navigation panel is shown.
     ToggleButton* navigationButton() const { return m_navigation; }
+    void setNavigationLit(bool lit);
+    ToggleButton* aboutButton() const { return m_about; }
 
 signals:
     void bankPressed(int bank);
@@ -57,6 +60,7 @@ signals:
     // The indicator was pressed while dark.
     void linkIndicatorPressed();
     void navigationPressed();
+    void aboutPressed();
 
 private:
     std::array<ToggleButton*, 4> m_banks{};
@@ -69,6 +73,7 @@ private:
     ToggleButton* m_indicator = nullptr;
     QLabel* m_status = nullptr;
     ToggleButton* m_navigation = nullptr;
+    ToggleButton* m_about = nullptr;
     QLabel* m_home = nullptr;
     bool m_linkLit = false;
 };

@@ -1,6 +1,7 @@
 #include "editors/strips/channel_strip.h"
 
 #include "dsp/channel_scales.h"
+#include "editors/strips/strip_rows.h"
 #include "kit/fader.h"
 #include "kit/kit_style.h"
 #include "kit/parameter_binding.h"
@@ -168,8 +169,9 @@ void ChannelStrip::editName() {
 }
 
 int ChannelStrip::layoutTop(int margin) {
-    m_nameButton->setGeometry(margin, 10, width() - 2 * margin, 26);
-    return 10 + 26 + 4;
+    const StripRows rows = StripRows::forHeight(height());
+    m_nameButton->setGeometry(margin, rows.top, width() - 2 * margin, rows.name);
+    return rows.top + rows.name + rows.gap;
 }
 
 void ChannelStrip::layoutFader(const QRect& area, int faderWidth) {

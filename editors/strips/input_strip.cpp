@@ -2,6 +2,7 @@
 
 #include "dsp/channel_scales.h"
 #include "editors/strips/peq_thumbnail.h"
+#include "editors/strips/strip_rows.h"
 #include "kit/drop_list.h"
 #include "kit/fader.h"
 #include "kit/kit_style.h"
@@ -10,6 +11,7 @@
 #include "kit/text_label.h"
 #include "kit/texts.h"
 #include "kit/toggle_button.h"
+#include "model/frame_builders.h"
 
 namespace krm {
 
@@ -162,29 +164,31 @@ void InputStrip::togglePhantom() {
 
 void InputStrip::resizeEvent(QResizeEvent* event) {
     ChannelStrip::resizeEvent(event);
+    const StripRows r = StripRows::forHeight(height());
     const int m = 6;
     const int w = width() - 2 * m;
     int y = layoutTop(m);
-    m_sourceCaption->setGeometry(m, y, w, 16);
-    y += 17;
-    m_source->setGeometry(m, y, w, 24);
-    y += 28;
-    m_gain->setGeometry(m, y, w, 24);
-    y += 28;
-    m_graph->setGeometry(m, y, w, 56);
-    y += 60;
+    m_sourceCaption->setGeometry(m, y, w, r.caption);
+    y += r.caption + 1;
+    m_source->setGeometry(m, y, w, r.row);
+    y += r.row + r.gap;
+    m_gain->setGeometry(m, y, w, r.row);
+    y += r.row + r.gap;
+    m_graph->setGeometry(m, y, w, r.graph);
+    y += r.graph + r.gap;
     for (ui::ToggleButton* b : {m_comp, m_mute, m_priority, m_phantom}) {
-        b->setGeometry(m, y, w, 24);
-        y += 28;
+        b->setGeometry(m, y, w, r.row);
+        y += r.row + r.gap;
     }
-    m_openState->setGeometry(m, y, w, 20);
-    m_lastHold->setGeometry(m, y, w, 20);
-    y += 24;
-    channelLabel()->setGeometry(m, y, w, 22);
-    y += 28;
+    m_openState->setGeometry(m, y, w, r.indicator);
+    m_lastHold->setGeometry(m, y, w, r.indicator);
+    y += r.indicator + r.gap;
+    channelLabel()->setGeometry(m, y, w, r.label);
+    y += r.label + r.gap + 2;
 
+    // The fader takes what is left.
     const int faderWidth = std::min(w - 26, 96);
-    const QRect area(m, y, faderWidth, height() - y - 8);
+    const QRect area(m, y, faderWidth, height() - y - r.bottom);
     layoutFader(area, faderWidth);
     const QRect faderRect = fader()->geometry();
     m_meter->setGeometry(faderRect.right() + 4, faderRect.top(), std::min(22, w - faderWidth - 4),

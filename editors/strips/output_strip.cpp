@@ -3,6 +3,7 @@
 #include "dsp/channel_scales.h"
 #include "dsp/eq_scales.h"
 #include "editors/strips/geq_thumbnail.h"
+#include "editors/strips/strip_rows.h"
 #include "kit/drop_list.h"
 #include "kit/fader.h"
 #include "kit/kit_style.h"
@@ -11,6 +12,7 @@
 #include "kit/text_label.h"
 #include "kit/texts.h"
 #include "kit/toggle_button.h"
+#include "model/frame_builders.h"
 
 namespace krm {
 
@@ -103,24 +105,26 @@ void OutputStrip::toggleLineLevel() {
 
 void OutputStrip::resizeEvent(QResizeEvent* event) {
     ChannelStrip::resizeEvent(event);
+    const StripRows r = StripRows::forHeight(height());
     const int m = 6;
     const int w = width() - 2 * m;
     int y = layoutTop(m);
-    channelLabel()->setGeometry(m, y, w, 22);
-    y += 26;
-    m_graph->setGeometry(m, y, w, 56);
-    y += 60;
-    m_limiter->setGeometry(m, y, w, 24);
-    y += 30;
+    channelLabel()->setGeometry(m, y, w, r.label);
+    y += r.label + r.gap;
+    m_graph->setGeometry(m, y, w, r.graph);
+    y += r.graph + r.gap;
+    m_limiter->setGeometry(m, y, w, r.row);
+    y += r.row + r.gap + 2;
 
-    int bottom = height() - 8;
+    int bottom = height() - r.bottom;
     for (ui::ToggleButton* b : {m_line, m_feedback, m_mute}) {
-        b->setGeometry(m, bottom - 24, w, 24);
-        bottom -= 28;
+        b->setGeometry(m, bottom - r.row, w, r.row);
+        bottom -= r.row + r.gap;
     }
-    m_delay->setGeometry(m, bottom - 24, w, 24);
-    bottom -= 30;
+    m_delay->setGeometry(m, bottom - r.row, w, r.row);
+    bottom -= r.row + r.gap + 2;
 
+    // The fader takes what is left between the limiter button and the delay list.
     const int faderWidth = std::min(w - 34, 96);
     layoutFader(QRect(m, y, faderWidth, bottom - y), faderWidth);
     const QRect faderRect = fader()->geometry();

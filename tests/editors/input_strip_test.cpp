@@ -81,6 +81,17 @@ TEST_F(InputStripTest, DraggingTheFaderSendsOneLevelFramePerPositionChange) {
     EXPECT_EQ(image.inputs[4].gain, 70 - fader->position());
 }
 
+TEST_F(InputStripTest, DoubleClickOnTheFaderStoresAndSendsZeroDecibels) {
+    image.inputs[2].gain = 12;
+    auto strip = makeStrip(2);
+    test::doubleClick(strip->fader(), QPoint(60, 30));
+    EXPECT_EQ(image.inputs[2].gain, 60); // 0 dB
+    EXPECT_EQ(strip->faderText()->text(), "0dB");
+    const std::vector<std::string> frames = sent();
+    ASSERT_EQ(frames.size(), 1u);
+    EXPECT_EQ(frames[0].rfind("%A,01,03,00,3C,", 0), 0u); // 60 = 0x3C
+}
+
 TEST_F(InputStripTest, DanteSourceUsedByAnotherChannelIsRefusedAndNothingIsSent) {
     image.inputs[6].source = 2; // CH7 uses D2
     auto strip = makeStrip(2);  // CH3
@@ -92,6 +103,7 @@ TEST_F(InputStripTest, DanteSourceUsedByAnotherChannelIsRefusedAndNothingIsSent)
     EXPECT_EQ(sent()[0].rfind("%O,01,03,01,", 0), 0u);
     sink.clear();
 
+    ASSERT_TRUE(test::focus(list));
     test::wheel(list, -120); // one notch down: D2, which CH7 holds
     // The refusal reads in the interface language and names the channel holding the source.
     EXPECT_EQ(messages, QStringList{QStringLiteral("Dante input source already in use by CH 7")});

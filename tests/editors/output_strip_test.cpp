@@ -82,6 +82,7 @@ TEST_F(OutputStripTest, DelayListCoversEveryCodeAndSendsTheChoice) {
     EXPECT_EQ(delay->itemText(200), "100.0 ms");
     EXPECT_EQ(delay->text(), "100.0 ms"); // a stored 200 is shown as it is
 
+    ASSERT_TRUE(test::focus(delay));
     test::wheel(delay, -120); // at the last entry: stays, chosen again
     strip->chooseDelay(7);
     EXPECT_EQ(image.outputs[1].delay, 7);

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QTest>
 #include <QWheelEvent>
 #include <QWidget>
 
@@ -41,6 +42,34 @@ inline void wheel(QWidget* w, int angleDeltaY) {
     QWheelEvent e(at, w->mapToGlobal(at), QPoint(), QPoint(0, angleDeltaY), Qt::NoButton,
                   Qt::NoModifier, Qt::NoScrollPhase, false);
     QApplication::sendEvent(w, &e);
+}
+// A wheel notch over a widget, delivered as the window system's events are: a widget that
+// ignores it passes it on to its parents until one takes it. Qt passes on only events
+// that come from the window system, which a test cannot make, so the walk is done here.
+// Returns the widget that took the event, or null.
+inline QWidget* wheelOver(QWidget* w, int angleDeltaY) {
+    QPointF at(w->width() / 2.0, w->height() / 2.0);
+    for (QWidget* target = w; target; target = target->parentWidget()) {
+        QWheelEvent e(at, target->mapToGlobal(at), QPoint(), QPoint(0, angleDeltaY), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(target, &e);
+        if (e.isAccepted())
+            return target;
+        if (target->isWindow())
+            break;
+        at = target->mapToParent(at);
+    }
+    return nullptr;
+}
+// Gives a shown widget the keyboard focus, as a click or Tab would; its window becomes the
+// active one first. True when the widget has the focus.
+inline bool focus(QWidget* w) {
+    QWidget* window = w->window();
+    window->activateWindow();
+    if (!QTest::qWaitForWindowActive(window))
+        return false;
+    w->setFocus(Qt::OtherFocusReason);
+    return w->hasFocus();
 }
 inline void key(QWidget* w, int keyCode) {
     QKeyEvent e(QEvent::KeyPress, keyCode, Qt::NoModifier);

@@ -1,5 +1,6 @@
 // Slider, Fader and ParameterBinding: value <-> pixel arithmetic, mouse drags, keys and
 // what reaches the page.
+#include "dsp/channel_scales.h"
 #include "kit/drop_list.h"
 #include "kit/fader.h"
 #include "kit/parameter_binding.h"
@@ -11,6 +12,8 @@
 #include "tests/support/frame_field.h"
 #include "tests/support/recording_sink.h"
 
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSignalSpy>
 
 #include <gtest/gtest.h>
@@ -316,6 +319,84 @@ TEST_F(BindingTest, ListsAndTogglesShowWhatTheImageTookAndNothingGoesOutOffline)
     image.outputs[0].outK = 0;
     t->load();
     EXPECT_FALSE(fbk.state());
+}
+
+TEST(Fader, WheelStepsOnlyAFocusedFaderOnePositionPerNotch) {
+    QScrollArea area;
+    auto* page = new QWidget;
+    page->resize(120, 1200);
+    auto* fader = new Fader(page);
+    fader->setRange(0, 70);
+    fader->setGeometry(10, 10, 80, 300);
+    area.setWidget(page);
+    area.resize(140, 400);
+    area.show();
+    fader->setPosition(30);
+    QSignalSpy set(fader, &Slider::valueSet);
+
+    // Without the focus the wheel scrolls the page, never the fader.
+    EXPECT_EQ(test::wheelOver(fader, -120), area.viewport());
+    EXPECT_EQ(fader->position(), 30);
+    EXPECT_EQ(set.count(), 0);
+    EXPECT_GT(area.verticalScrollBar()->value(), 0);
+
+    ASSERT_TRUE(test::focus(fader));
+    area.verticalScrollBar()->setValue(0);
+    EXPECT_EQ(test::wheelOver(fader, 120), fader); // a notch up: the cap one position up
+    EXPECT_EQ(fader->position(), 29);
+    EXPECT_EQ(lastValue(set), 29);
+    test::wheel(fader, -60); // half a notch: nothing yet
+    EXPECT_EQ(set.count(), 1);
+    test::wheel(fader, -60);
+    EXPECT_EQ(fader->position(), 30);
+    test::wheel(fader, -360); // three notches in one event: three steps
+    EXPECT_EQ(fader->position(), 33);
+    EXPECT_EQ(set.count(), 5);
+    EXPECT_EQ(area.verticalScrollBar()->value(), 0); // the page stayed put
+
+    Slider knob(Qt::Horizontal);
+    knob.setRange(0, 100);
+    knob.resize(200, 24);
+    knob.show();
+    knob.setPosition(50);
+    ASSERT_TRUE(test::focus(&knob));
+    test::wheel(&knob, 120); // a notch up raises a horizontal slider's value
+    EXPECT_EQ(knob.position(), 51);
+}
+
+TEST(Fader, DoubleClickReturnsToZeroDecibelsAndIsSentLikeARelease) {
+    Fader fader;
+    fader.setRange(kFaderPositions.min, kFaderPositions.max);
+    fader.resize(80, 300);
+    fader.show();
+    std::vector<int> sent;
+    // What a binding sends on: the release's valueSet.
+    QObject::connect(&fader, &Slider::valueSet, [&](int, int v) { sent.push_back(v); });
+    QSignalSpy reset(&fader, &Slider::valueResetRequested);
+    const int zeroDb = faderPositionFromCode(kFaderZeroCode);
+    EXPECT_EQ(fader.homePosition(), zeroDb);
+
+    fader.setPosition(55);
+    test::doubleClick(&fader, QPoint(60, 20)); // on the track, away from the cap
+    EXPECT_EQ(fader.position(), zeroDb);
+    EXPECT_EQ(faderDb(faderCodeFromPosition(fader.position())), 0);
+    EXPECT_EQ(sent, (std::vector<int>{zeroDb}));
+
+    // On the cap: the first click of the pair is an ordinary press and release.
+    fader.setPosition(3);
+    sent.clear();
+    test::doubleClick(&fader, fader.thumbRect().center());
+    EXPECT_EQ(fader.position(), zeroDb);
+    ASSERT_FALSE(sent.empty());
+    EXPECT_EQ(sent.back(), zeroDb);
+    EXPECT_EQ(reset.count(), 0); // the fader resets itself
+
+    fader.setEnabled(false);
+    fader.setPosition(40);
+    sent.clear();
+    test::doubleClick(&fader, QPoint(60, 20));
+    EXPECT_EQ(fader.position(), 40);
+    EXPECT_TRUE(sent.empty());
 }
 
 } // namespace

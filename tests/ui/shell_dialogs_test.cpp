@@ -1,4 +1,6 @@
+#include "kit/kit_style.h"
 #include "ui/name_dialog.h"
+#include "ui/program_icon.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -86,6 +88,35 @@ TEST(AboutBoxTest, ShowsTheProgramNameAndClosesWithItsButton) {
     ok->click();
     EXPECT_FALSE(box.isVisible());
     EXPECT_EQ(box.result(), QDialog::Accepted);
+}
+
+// The dialogs are drawn in the program's skin: the dark panel behind everything and dark
+// button faces, not the light default look; the about box shows the program's icon.
+TEST(DialogSkin, NameDialogAndAboutBoxUseTheDarkPanelAndTheProgramIcon) {
+    NameDialog name(QStringLiteral("CH 1"));
+    AboutBox about;
+    for (QDialog* dialog : {static_cast<QDialog*>(&name), static_cast<QDialog*>(&about)}) {
+        SCOPED_TRACE(dialog->objectName().toStdString());
+        dialog->show();
+        const QImage shot = dialog->grab().toImage();
+        EXPECT_EQ(QColor(shot.pixel(2, 2)), style::kPanel);
+        EXPECT_EQ(QColor(shot.pixel(shot.width() - 3, shot.height() - 3)), style::kPanel);
+        for (QPushButton* button : dialog->findChildren<QPushButton*>()) {
+            const QPoint inside = button->mapTo(dialog, QPoint(6, button->height() / 2));
+            EXPECT_LT(QColor(shot.pixel(inside)).lightness(), 110) << button->text().toStdString();
+        }
+        dialog->close();
+    }
+    // The edit box stays white with dark text, as on the device's display.
+    EXPECT_EQ(name.edit()->grab().toImage().pixelColor(name.edit()->width() - 4, 4),
+              QColor(Qt::white));
+
+    ASSERT_FALSE(ProgramIcon().isNull());
+    const QLabel* icon = about.findChild<QLabel*>(QStringLiteral("aboutIcon"));
+    ASSERT_NE(icon, nullptr);
+    ASSERT_FALSE(icon->pixmap().isNull());
+    EXPECT_EQ(icon->pixmap().toImage().convertToFormat(QImage::Format_ARGB32),
+              ProgramIcon().pixmap(64, 64).toImage().convertToFormat(QImage::Format_ARGB32));
 }
 
 } // namespace

@@ -17,12 +17,16 @@ TEST(ShellLayout, StripWidthIsTwoTwentyFirstsTruncatedWithMinimum150) {
     EXPECT_EQ(StripWidthFor(-40), 150);
 }
 
-TEST(ShellLayout, StripHeightIsClientMinus220WithMinimum700) {
-    EXPECT_EQ(StripHeightFor(880), 700);
+TEST(ShellLayout, StripHeightIsClientMinus220WithACompactMinimum) {
     EXPECT_EQ(StripHeightFor(1000), 780);
-    EXPECT_EQ(StripHeightFor(920), 700);
     EXPECT_EQ(StripHeightFor(921), 701);
-    EXPECT_EQ(StripHeightFor(0), 700);
+    // Laptop screens: the strips get shorter than 700 and lay out compactly, so that they
+    // stand inside the window instead of below its edge.
+    EXPECT_EQ(StripHeightFor(880), 660);
+    EXPECT_EQ(StripHeightFor(768), 548);
+    EXPECT_EQ(StripHeightFor(720), 500);
+    EXPECT_EQ(StripHeightFor(640), kMinStripHeight);
+    EXPECT_EQ(StripHeightFor(0), kMinStripHeight);
 }
 
 TEST(ShellLayout, MetricsFollowTheClientAndPlaceEverythingInStripWidths) {
@@ -56,9 +60,40 @@ TEST(ShellLayout, MetricsFollowTheClientAndPlaceEverythingInStripWidths) {
 TEST(ShellLayout, SmallClientKeepsTheMinimumSizes) {
     const ShellMetrics m = ShellMetrics::forClient(QSize(800, 600));
     EXPECT_EQ(m.stripWidth, 150);
-    EXPECT_EQ(m.stripHeight, 700);
+    EXPECT_EQ(m.stripHeight, kMinStripHeight);
     EXPECT_EQ(ShellMetrics{}.stripWidth, 100); // before the first layout pass
     EXPECT_EQ(ShellMetrics{}.stripHeight, 500);
+    // The panel never leaves the client: against its right edge when nine strips do not fit.
+    EXPECT_EQ(NavigationPanelRect(m), QRect(800 - 150, 200, 150, kMinStripHeight));
+    EXPECT_EQ(NavigationPanelRect(ShellMetrics{}).x(), 9 * 100 + 18);
+}
+
+// The common screens: the eight strips of a bank, the top bar and the navigation panel fit
+// the client, so neither scroll bar shows and every strip ends above the window's edge.
+TEST(ShellLayout, LaptopAndDesktopClientsHoldABankWithoutScrolling) {
+    for (const QSize client :
+         {QSize(1366, 768), QSize(1280, 720), QSize(1920, 1080), kNormalWindowSize}) {
+        SCOPED_TRACE(testing::Message() << client.width() << "x" << client.height());
+        const ShellMetrics m = ShellMetrics::forClient(client);
+        const QRect window(QPoint(0, 0), client);
+        for (int slot = 0; slot < 8; ++slot)
+            EXPECT_TRUE(window.contains(StripSlotRect(m, slot))) << slot;
+        EXPECT_TRUE(window.contains(NavigationPanelRect(m)));
+        EXPECT_TRUE(window.contains(PageRect(m)));
+        EXPECT_TRUE(window.contains(NavigationButtonRect(m)));
+        EXPECT_TRUE(window.contains(AboutButtonRect(m)));
+        EXPECT_LE(m.contentSize().width(), client.width());
+        EXPECT_LE(m.contentSize().height(), client.height());
+        // The MENU and ABOUT buttons stand clear of the switches and view buttons.
+        for (int v = 0; v < 5; ++v)
+            EXPECT_FALSE(ViewButtonRect(m, v).intersects(NavigationButtonRect(m)));
+        EXPECT_FALSE(GroupSwitchRect(m, 1, 1).intersects(NavigationButtonRect(m)));
+        EXPECT_FALSE(StatusLabelRect(m).intersects(AboutButtonRect(m)));
+        EXPECT_LE(AboutButtonRect(m).bottom(), m.stripTop - 14); // inside the top bar
+    }
+    // The normal window fits a 1366 x 768 screen with room for a title bar and task bar.
+    EXPECT_LE(kNormalWindowSize.width(), 1366);
+    EXPECT_LE(kNormalWindowSize.height(), 768 - 80);
 }
 
 DeviceImage groupImage() {

@@ -2,13 +2,15 @@
 #include "sim/virtual_device.h"
 #include "tests/link/port_blocker.h"
 
+#include "dsp/channel_scales.h"
 #include "editors/strips/input_strip.h"
 #include "editors/strips/output_strip.h"
 #include "editors/strips/strip_bank.h"
-#include "model/paced_sender.h"
-#include "tests/support/fake_clock.h"
+#include "kit/fader.h"
 #include "kit/level_meter.h"
 #include "kit/toggle_button.h"
+#include "model/paced_sender.h"
+#include "tests/support/fake_clock.h"
 #include "ui/host_settings.h"
 #include "ui/main_window.h"
 #include "ui/name_dialog.h"
@@ -23,6 +25,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
@@ -120,13 +125,26 @@ TEST_F(MainWindowTest, StartsWithCaptionStoredAddressAndBankOne) {
     EXPECT_NE(w.findChild<AboutBox*>(), nullptr);
 }
 
-TEST_F(MainWindowTest, PickedAddressIsStoredButADemoOverrideIsNot) {
+TEST_F(MainWindowTest, PickedAddressIsStoredExceptInDemoMode) {
+    { HostSettings(settingsPath).setHostIp(QStringLiteral("127.0.0.44")); }
     MainWindowOptions o = options();
     o.deviceOverride = QStringLiteral("127.0.0.2");
     {
+        // Demo mode: a confirmed or picked address points the session at it, and the
+        // address of the real device stays stored for the next start.
         MainWindow w(o);
         EXPECT_EQ(w.session().deviceIp(), "127.0.0.2");
-        EXPECT_EQ(HostSettings(settingsPath).hostIp(), QStringLiteral("192.168.1.106"));
+        w.systemPage()->addressBox()->setText(QStringLiteral("127.0.0.8"));
+        QTest::mouseClick(w.systemPage()->okButton(), Qt::LeftButton);
+        EXPECT_EQ(w.session().deviceIp(), "127.0.0.8");
+        emit w.systemPage()->devicePicked(QStringLiteral("127.0.0.9"));
+        EXPECT_EQ(w.session().deviceIp(), "127.0.0.9");
+        EXPECT_EQ(w.systemPage()->address(), QStringLiteral("127.0.0.9"));
+    }
+    EXPECT_EQ(HostSettings(settingsPath).hostIp(), QStringLiteral("127.0.0.44"));
+    {
+        MainWindow w(options());
+        EXPECT_EQ(w.session().deviceIp(), "127.0.0.44");
         w.systemPage()->addressBox()->setText(QStringLiteral("127.0.0.8"));
         QTest::mouseClick(w.systemPage()->okButton(), Qt::LeftButton);
         EXPECT_EQ(w.session().deviceIp(), "127.0.0.8");
@@ -318,10 +336,10 @@ TEST_F(MainWindowTest, SearchTakesTheLinkDownAndListsTheAnsweringDeviceOnce) {
     EXPECT_EQ(w.systemPage()->deviceList()->topLevelItem(0)->text(1),
               QString::number(device.endpoint().port));
 
-    // Picking the row stores it as the device address.
+    // Picking the row points the session at it; in demo mode nothing is stored.
     w.systemPage()->devicePicked(QStringLiteral("127.0.0.5"));
     EXPECT_EQ(w.session().deviceIp(), "127.0.0.5");
-    EXPECT_EQ(HostSettings(settingsPath).hostIp(), QStringLiteral("127.0.0.5"));
+    EXPECT_EQ(HostSettings(settingsPath).hostIp(), QStringLiteral("192.168.1.106"));
 }
 
 TEST_F(MainWindowTest, SilentDeviceEndsInCannotConnect) {
@@ -451,6 +469,183 @@ TEST_F(MainWindowTest, NavigationPanelPagesGroupViewsAndClearOperations) {
     w.image().inputs[3].solo = 1;
     QTest::mouseClick(nav->clearSoloButton(), Qt::LeftButton);
     EXPECT_EQ(w.image().inputs[3].solo, 0);
+}
+
+// The visible controls of a strip, each checked to stand inside the strip and clear of
+// every other one.
+void expectControlsInsideAndApart(ChannelStrip* strip) {
+    std::vector<QWidget*> controls;
+    for (QWidget* c : strip->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        if (!c->isHidden())
+            controls.push_back(c);
+    ASSERT_GT(controls.size(), 6u);
+    for (std::size_t i = 0; i < controls.size(); ++i) {
+        const QRect r = controls[i]->geometry();
+        EXPECT_TRUE(strip->rect().contains(r))
+            << controls[i]->metaObject()->className() << " at y " << r.y() << ".." << r.bottom()
+            << " of " << strip->height();
+        for (std::size_t j = i + 1; j < controls.size(); ++j)
+            EXPECT_FALSE(r.intersects(controls[j]->geometry()))
+                << controls[i]->metaObject()->className() << " overlaps "
+                << controls[j]->metaObject()->className();
+    }
+}
+
+// Laptop screens: every control of every strip of every bank on screen without scrolling,
+// and each fader long enough to give every one of its 71 positions its own pixel.
+TEST_F(MainWindowTest, EveryStripControlIsOnScreenOnLaptopAndDesktopClients) {
+    for (const QSize client :
+         {QSize(1366, 768), QSize(1280, 720), QSize(1920, 1080), kNormalWindowSize}) {
+        SCOPED_TRACE(testing::Message() << client.width() << "x" << client.height());
+        MainWindow w(options());
+        w.resize(client);
+        w.show();
+        auto* scroll = w.findChild<QScrollArea*>();
+        ASSERT_NE(scroll, nullptr);
+        for (int bank = 1; bank <= 4; ++bank) {
+            SCOPED_TRACE(testing::Message() << "bank " << bank);
+            w.pressBank(bank);
+            // Nothing to scroll (the bars show and hide later, from a queued call).
+            EXPECT_EQ(scroll->horizontalScrollBar()->maximum(), 0);
+            EXPECT_EQ(scroll->verticalScrollBar()->maximum(), 0);
+            std::vector<ChannelStrip*> shown;
+            for (int i = 0; i < kInputCount; ++i)
+                if (w.inputStrip(i)->isVisible())
+                    shown.push_back(w.inputStrip(i));
+            for (int o = 0; o < kOutputCount; ++o)
+                if (w.outputStrip(o)->isVisible())
+                    shown.push_back(w.outputStrip(o));
+            ASSERT_EQ(shown.size(), bank == 3 ? 4u : 8u);
+            for (ChannelStrip* strip : shown) {
+                const QRect inViewport(strip->mapTo(scroll->viewport(), QPoint(0, 0)),
+                                       strip->size());
+                EXPECT_TRUE(scroll->viewport()->rect().contains(inViewport));
+                expectControlsInsideAndApart(strip);
+                EXPECT_GE(strip->fader()->geometryOfTrack().span(),
+                          kFaderPositions.max - kFaderPositions.min);
+            }
+        }
+    }
+}
+
+// At the smallest window the strips are as short as they get: the page scrolls, but each
+// strip still holds all its controls and a fader with its full range.
+TEST_F(MainWindowTest, ShortestStripsStillHoldEveryControlAndAFullFader) {
+    MainWindow w(options());
+    w.resize(kMinimumWindowSize);
+    w.show();
+    for (int bank : {1, 3, 4}) {
+        SCOPED_TRACE(testing::Message() << "bank " << bank);
+        w.pressBank(bank);
+        ChannelStrip* strip = bank == 4
+                                  ? static_cast<ChannelStrip*>(w.outputStrip(0))
+                                  : static_cast<ChannelStrip*>(w.inputStrip(bank == 1 ? 0 : 16));
+        ASSERT_TRUE(strip->isVisible());
+        EXPECT_EQ(strip->height(), kMinStripHeight);
+        expectControlsInsideAndApart(strip);
+        EXPECT_GE(strip->fader()->geometryOfTrack().span(),
+                  kFaderPositions.max - kFaderPositions.min);
+    }
+}
+
+TEST_F(MainWindowTest, NormalSizeAndMinimumSizeWithoutAWindowManager) {
+    MainWindow w(options());
+    EXPECT_EQ(w.minimumSize(), kMinimumWindowSize);
+    // Not maximized (no window manager, or un-maximized): the normal size, cut to the
+    // screen it opens on.
+    const QSize screen = w.screen()->availableGeometry().size();
+    EXPECT_EQ(w.size(), kNormalWindowSize.boundedTo(screen).expandedTo(kMinimumWindowSize));
+    w.resize(100, 30);
+    EXPECT_EQ(w.size(), kMinimumWindowSize);
+    EXPECT_FALSE(w.windowIcon().isNull());
+}
+
+TEST_F(MainWindowTest, MenuButtonShowsTheNavigationPanelUntilPressedAgain) {
+    MainWindow w(options());
+    w.resize(1366, 768);
+    w.show();
+    NavigationPanel* nav = w.navigationPanel();
+    ToggleButton* menu = w.topBar()->navigationButton();
+    ASSERT_TRUE(menu->isVisible());
+    EXPECT_EQ(menu->text(), QStringLiteral("MENU"));
+    EXPECT_FALSE(nav->isVisible());
+
+    w.showPage(1, View::Matrix);
+    QTest::mouseClick(menu, Qt::LeftButton);
+    EXPECT_TRUE(nav->isVisible());
+    EXPECT_TRUE(menu->state());
+    EXPECT_EQ(nav->mode(), NavigationPanel::MainButtons);
+    EXPECT_EQ(w.pages().view(), View::Channel); // the menu opens over the channel strips
+    // On the laptop screen the panel stands inside the window, clear of the strips, and
+    // needs no scroll bar.
+    const QRect panel(nav->mapTo(&w, QPoint(0, 0)), nav->size());
+    EXPECT_TRUE(w.rect().contains(panel));
+    EXPECT_FALSE(nav->geometry().intersects(w.inputStrip(7)->geometry()));
+    EXPECT_EQ(w.findChild<QScrollArea*>()->horizontalScrollBar()->maximum(), 0);
+
+    // It stays through the page changes it makes itself, and CLEAR MUTE works from it.
+    QTest::mouseClick(nav->systemButton(), Qt::LeftButton);
+    EXPECT_EQ(w.pages().view(), View::System);
+    EXPECT_TRUE(nav->isVisible());
+    QTest::mouseClick(nav->systemButton(), Qt::LeftButton);
+    EXPECT_EQ(w.pages().view(), View::Channel);
+    EXPECT_TRUE(nav->isVisible());
+    w.image().inputs[1].mute = 1;
+    QTest::mouseClick(nav->clearMuteButton(), Qt::LeftButton);
+    EXPECT_EQ(w.image().inputs[1].mute, 0);
+
+    // A second press hides it, and it stays hidden across pages.
+    QTest::mouseClick(menu, Qt::LeftButton);
+    EXPECT_FALSE(nav->isVisible());
+    EXPECT_FALSE(menu->state());
+    w.showPage(1, View::System);
+    w.showPage(1, View::Channel);
+    EXPECT_FALSE(nav->isVisible());
+}
+
+TEST_F(MainWindowTest, GroupViewOnANarrowClientKeepsTheOutputStripClearOfThePanel) {
+    MainWindow w(options());
+    w.resize(1280, 720);
+    w.show();
+    w.image().controlGroups[0].input(3) = 1;
+    w.image().controlGroups[0].input(12) = 1;
+    w.showGroup(1);
+    ASSERT_TRUE(w.navigationPanel()->isVisible());
+    ASSERT_TRUE(w.outputStrip(0)->isVisible());
+    EXPECT_FALSE(w.outputStrip(0)->geometry().intersects(w.navigationPanel()->geometry()));
+    EXPECT_FALSE(w.outputStrip(0)->geometry().intersects(w.inputStrip(12)->geometry()));
+    EXPECT_TRUE(w.rect().contains(
+        QRect(w.navigationPanel()->mapTo(&w, QPoint(0, 0)), w.navigationPanel()->size())));
+}
+
+TEST_F(MainWindowTest, NarrowClientScrollsSidewaysOnlyWhileAViewReachesPastIt) {
+    MainWindow w(options());
+    w.resize(1280, 720);
+    w.show();
+    auto* scroll = w.findChild<QScrollArea*>();
+    EXPECT_EQ(scroll->horizontalScrollBar()->maximum(), 0);
+    // The large output strip stands right of the eight-strip-wide limiter editor, beyond
+    // 1280 pixels: the content grows so that a scroll reaches it.
+    w.openOutputEditor(2, OutputEditorKind::Limiter);
+    EXPECT_GE(scroll->widget()->width(), RightOutputStripRect(w.metrics()).right() + 1);
+    EXPECT_GT(scroll->horizontalScrollBar()->maximum(), 0);
+    w.pressBank(1);
+    EXPECT_EQ(scroll->widget()->width(), 1280);
+    EXPECT_EQ(scroll->horizontalScrollBar()->maximum(), 0);
+}
+
+TEST_F(MainWindowTest, AboutButtonOnTheTopBarOpensTheAboutBox) {
+    MainWindow w(options());
+    w.resize(1366, 768);
+    w.show();
+    ToggleButton* about = w.topBar()->aboutButton();
+    ASSERT_TRUE(about->isVisible());
+    EXPECT_EQ(about->text(), QStringLiteral("ABOUT"));
+    EXPECT_EQ(w.findChild<AboutBox*>(), nullptr);
+    QTest::mouseClick(about, Qt::LeftButton);
+    AboutBox* box = w.findChild<AboutBox*>();
+    ASSERT_NE(box, nullptr);
+    EXPECT_TRUE(box->isVisible());
 }
 
 } // namespace
