@@ -1,11 +1,8 @@
 #include "model/parameters.h"
 
 #include "dsp/scales.h"
-#include "dsp/text_format.h"
 
 #include <array>
-#include <charconv>
-#include <cmath>
 #include <memory>
 #include <vector>
 
@@ -94,6 +91,40 @@ TextPair numberedLabel(const char* en, const char* zh, int n) {
 void typed(Parameter& p, double lo, double hi) {
     p.typedMin = lo;
     p.typedMax = hi;
+}
+
+// One row of a block of parameters that share their side, frame and link.
+struct Row {
+    ParamKind kind;
+    const char* key;
+    CodeRange range;
+    Rule rule;
+    TextPair label;
+    Field field;
+    int readoutKind = 0;
+    double typedMin = 0;
+    double typedMax = 0;
+};
+
+struct Block {
+    Side side;
+    char frame;
+    std::optional<ControlLink> link;
+    SendOn sendOn = SendOn::Release;
+    bool micOnly = false;
+};
+
+void addRows(Builder& b, const Block& block, std::initializer_list<Row> rows) {
+    for (const Row& r : rows) {
+        Parameter& p = b.add(r.kind, r.key, block.side, r.range, r.rule, r.label, r.field);
+        if (r.typedMin != r.typedMax)
+            typed(p, r.typedMin, r.typedMax);
+        p.frame = block.frame;
+        p.link = block.link;
+        p.readoutKind = r.readoutKind;
+        p.sendOn = block.sendOn;
+        p.micOnly = block.micOnly;
+    }
 }
 
 void inputs(Builder& b) {
@@ -234,135 +265,27 @@ void inputs(Builder& b) {
                Rule::Plain, {"LEVEL", "电平"}, IN(autoMixLevel));
     p->frame = 'L';
 
-    struct DynamicsField {
-        ParamKind kind;
-        const char* key;
-        CodeRange range;
-        Rule rule;
-        TextPair label;
-        Field field;
-        int readoutKind;
-        double lo, hi;
-    };
-    const DynamicsField comp[] = {
-        {ParamKind::CompEnable,
-         "comp.enable",
-         kSwitchCodes,
-         Rule::OnOff,
-         {"COMP", "压缩器"},
-         IN(comp.enable),
-         0,
-         0,
-         1},
-        {ParamKind::CompThreshold,
-         "comp.threshold",
-         kThresholdCodes,
-         Rule::Level,
-         {"Threshold", "阀值"},
-         IN(comp.threshold),
-         54,
-         -60,
-         0},
-        {ParamKind::CompRatio,
-         "comp.ratio",
-         kRatioCodes,
-         Rule::Ratio,
-         {"Ratio", "斜率"},
-         IN(comp.ratio),
-         55,
-         1,
-         10},
-        {ParamKind::CompAttack,
-         "comp.attack",
-         kCompAttackTimes,
-         Rule::Time,
-         {"Attack", "启动时间"},
-         IN(comp.attack),
-         56,
-         1,
-         250},
-        {ParamKind::CompRelease,
-         "comp.release",
-         kCompReleaseTimes,
-         Rule::Time,
-         {"Release", "释放时间"},
-         IN(comp.release),
-         57,
-         20,
-         250},
-        {ParamKind::CompGain,
-         "comp.gain",
-         kMakeupGainCodes,
-         Rule::MakeUp,
-         {"Gain", "增益"},
-         IN(comp.gain),
-         58,
-         0,
-         20},
-    };
-    for (const DynamicsField& f : comp) {
-        p = &b.add(f.kind, f.key, Side::Input, f.range, f.rule, f.label, f.field);
-        typed(*p, f.lo, f.hi);
-        p->frame = 'C';
-        p->link = LinkComp;
-        p->readoutKind = f.readoutKind;
-        p->micOnly = true;
-    }
+    using K = ParamKind;
+    // clang-format off
+    addRows(b, {Side::Input, 'C', LinkComp, SendOn::Release, true}, {
+        {K::CompEnable,    "comp.enable",    kSwitchCodes,      Rule::OnOff,  {"COMP", "压缩器"},      IN(comp.enable)},
+        {K::CompThreshold, "comp.threshold", kThresholdCodes,   Rule::Level,  {"Threshold", "阀值"},   IN(comp.threshold), 54, -60, 0},
+        {K::CompRatio,     "comp.ratio",     kRatioCodes,       Rule::Ratio,  {"Ratio", "斜率"},       IN(comp.ratio),     55, 1, 10},
+        {K::CompAttack,    "comp.attack",    kCompAttackTimes,  Rule::Time,   {"Attack", "启动时间"},  IN(comp.attack),    56, 1, 250},
+        {K::CompRelease,   "comp.release",   kCompReleaseTimes, Rule::Time,   {"Release", "释放时间"}, IN(comp.release),   57, 20, 250},
+        {K::CompGain,      "comp.gain",      kMakeupGainCodes,  Rule::MakeUp, {"Gain", "增益"},        IN(comp.gain),      58, 0, 20},
+    });
+    // clang-format on
     // The noise gate has no frame of its own: its changes go out with the matrix row.
-    const DynamicsField gate[] = {
-        {ParamKind::GateEnable,
-         "gate.enable",
-         kSwitchCodes,
-         Rule::OnOff,
-         {"GATE", "噪声门"},
-         IN(gate.enable),
-         0,
-         0,
-         1},
-        {ParamKind::GateThreshold,
-         "gate.threshold",
-         kThresholdCodes,
-         Rule::Level,
-         {"Threshold", "阀值"},
-         IN(gate.threshold),
-         51,
-         -60,
-         0},
-        {ParamKind::GateRange,
-         "gate.range",
-         kThresholdCodes,
-         Rule::Plain,
-         {"Range", "范围"},
-         IN(gate.range),
-         0,
-         0,
-         60},
-        {ParamKind::GateAttack,
-         "gate.attack",
-         kGateAttackTimes,
-         Rule::Time,
-         {"Attack", "启动时间"},
-         IN(gate.attack),
-         52,
-         1,
-         250},
-        {ParamKind::GateRelease,
-         "gate.release",
-         kGateReleaseTimes,
-         Rule::Time,
-         {"Release", "释放时间"},
-         IN(gate.release),
-         53,
-         20,
-         250},
-    };
-    for (const DynamicsField& f : gate) {
-        p = &b.add(f.kind, f.key, Side::Input, f.range, f.rule, f.label, f.field);
-        typed(*p, f.lo, f.hi);
-        p->frame = 'B';
-        p->readoutKind = f.readoutKind;
-        p->micOnly = true;
-    }
+    // clang-format off
+    addRows(b, {Side::Input, 'B', std::nullopt, SendOn::Release, true}, {
+        {K::GateEnable,    "gate.enable",    kSwitchCodes,      Rule::OnOff, {"GATE", "噪声门"},      IN(gate.enable)},
+        {K::GateThreshold, "gate.threshold", kThresholdCodes,   Rule::Level, {"Threshold", "阀值"},   IN(gate.threshold), 51, -60, 0},
+        {K::GateRange,     "gate.range",     kThresholdCodes,   Rule::Plain, {"Range", "范围"},       IN(gate.range)},
+        {K::GateAttack,    "gate.attack",    kGateAttackTimes,  Rule::Time,  {"Attack", "启动时间"},  IN(gate.attack),    52, 1, 250},
+        {K::GateRelease,   "gate.release",   kGateReleaseTimes, Rule::Time,  {"Release", "释放时间"}, IN(gate.release),   53, 20, 250},
+    });
+    // clang-format on
 
     for (int bus = 0; bus < kOutputCount; ++bus) {
         p = &b.add(ParamKind::Matrix, numbered("matrix%d", bus + 1), Side::Input, kMatrixCodes,
@@ -434,153 +357,41 @@ void outputs(Builder& b) {
     p->frame = 'K';
     p->link = LinkFbk;
 
-    struct LimiterField {
-        ParamKind kind;
-        const char* key;
-        CodeRange range;
-        Rule rule;
-        TextPair label;
-        Field field;
-        int readoutKind;
-        double lo, hi;
-    };
-    const LimiterField limiter[] = {
-        {ParamKind::LimEnable,
-         "limiter.enable",
-         kSwitchCodes,
-         Rule::OnOff,
-         {"LIMIT", "限幅器"},
-         OUT(limiter.enable),
-         0,
-         0,
-         1},
-        {ParamKind::LimThreshold,
-         "limiter.threshold",
-         kThresholdCodes,
-         Rule::Level,
-         {"Threshold", "阀值"},
-         OUT(limiter.threshold),
-         41,
-         -60,
-         0},
-        {ParamKind::LimRatio,
-         "limiter.ratio",
-         kRatioCodes,
-         Rule::Ratio,
-         {"Ratio", "比例"},
-         OUT(limiter.ratio),
-         42,
-         1,
-         10},
-        {ParamKind::LimAttack,
-         "limiter.attack",
-         kLimiterAttackTimes,
-         Rule::Time,
-         {"Attack", "启动时间"},
-         OUT(limiter.attack),
-         43,
-         1,
-         250},
-        {ParamKind::LimRelease,
-         "limiter.release",
-         kLimiterReleaseTimes,
-         Rule::Time,
-         {"Release", "释放时间"},
-         OUT(limiter.release),
-         44,
-         1,
-         250},
-        {ParamKind::LimGain,
-         "limiter.gain",
-         kMakeupGainCodes,
-         Rule::MakeUp,
-         {"Gain", "增益"},
-         OUT(limiter.gain),
-         45,
-         0,
-         20},
-    };
-    for (const LimiterField& f : limiter) {
-        p = &b.add(f.kind, f.key, Side::Output, f.range, f.rule, f.label, f.field);
-        typed(*p, f.lo, f.hi);
-        p->frame = 'D';
-        p->link = LinkLimit;
-        p->readoutKind = f.readoutKind;
-        p->sendOn = SendOn::Change; // the limiter sends on every knob step
-    }
+    using K = ParamKind;
+    // The limiter sends on every knob step.
+    // clang-format off
+    addRows(b, {Side::Output, 'D', LinkLimit, SendOn::Change}, {
+        {K::LimEnable,    "limiter.enable",    kSwitchCodes,         Rule::OnOff,  {"LIMIT", "限幅器"},     OUT(limiter.enable)},
+        {K::LimThreshold, "limiter.threshold", kThresholdCodes,      Rule::Level,  {"Threshold", "阀值"},   OUT(limiter.threshold), 41, -60, 0},
+        {K::LimRatio,     "limiter.ratio",     kRatioCodes,          Rule::Ratio,  {"Ratio", "比例"},       OUT(limiter.ratio),     42, 1, 10},
+        {K::LimAttack,    "limiter.attack",    kLimiterAttackTimes,  Rule::Time,   {"Attack", "启动时间"},  OUT(limiter.attack),    43, 1, 250},
+        {K::LimRelease,   "limiter.release",   kLimiterReleaseTimes, Rule::Time,   {"Release", "释放时间"}, OUT(limiter.release),   44, 1, 250},
+        {K::LimGain,      "limiter.gain",      kMakeupGainCodes,     Rule::MakeUp, {"Gain", "增益"},        OUT(limiter.gain),      45, 0, 20},
+    });
+    // clang-format on
 }
 
 void device(Builder& b) {
     Parameter* p = nullptr;
-    struct Global {
-        ParamKind kind;
-        const char* key;
-        CodeRange range;
-        TextPair label;
-        Field field;
-        char frame;
-    };
-    const Global globals[] = {
-        {ParamKind::AutoMixMode,
-         "automix.mode",
-         kAutoMixModeCodes,
-         {"MODE", "模式"},
-         DEV(autoMixMode),
-         'M'},
-        {ParamKind::MaxOpenCh,
-         "automix.maxOpenCh",
-         kMaxOpenCodes,
-         {"NOM", "最大打开数"},
-         DEV(maxOpenCh),
-         'M'},
-        {ParamKind::LastHold,
-         "automix.lastHold",
-         kSwitchCodes,
-         {"LAST HOLD", "最后保持"},
-         DEV(lastHold),
-         'M'},
-        {ParamKind::HoldTime,
-         "automix.holdTime",
-         kHoldTimeCodes,
-         {"HOLD TIME", "保持时间"},
-         DEV(holdTime),
-         'M'},
-        {ParamKind::ClosedAttn,
-         "automix.closedAttn",
-         kClosedAttnCodes,
-         {"OFF ATTEN", "关闭衰减"},
-         DEV(closedAttn),
-         'M'},
-        {ParamKind::NomAttn,
-         "automix.nomAttn",
-         kNomAttnCodes,
-         {"NOM ATTEN", "打开衰减"},
-         DEV(nomAttn),
-         'M'},
-        {ParamKind::ZeroCrossRate,
-         "automix.zeroCrossRate",
-         kZeroCrossRateCodes,
-         {"ZERO CROSS", "过零率"},
-         DEV(zeroCrossRate),
-         'N'},
-        {ParamKind::Energy, "automix.energy", kEnergyCodes, {"ENERGY", "能量"}, DEV(energy), 'N'},
-        {ParamKind::CompareCount,
-         "automix.compareCount",
-         kCompareCountCodes,
-         {"COMPARE", "比较次数"},
-         DEV(compareCount),
-         'N'},
-        {ParamKind::ThresholdComp,
-         "automix.thresholdComp",
-         kThresholdCompCodes,
-         {"THRESHOLD", "门限"},
-         DEV(thresholdComp),
-         'N'},
-    };
-    for (const Global& g : globals) {
-        p = &b.add(g.kind, g.key, Side::Device, g.range, Rule::Plain, g.label, g.field);
-        p->frame = g.frame;
-    }
+    using K = ParamKind;
+    // clang-format off
+    addRows(b, {Side::Device, 'M', std::nullopt}, {
+        {K::AutoMixMode, "automix.mode",       kAutoMixModeCodes, Rule::Plain, {"MODE", "模式"},          DEV(autoMixMode)},
+        {K::MaxOpenCh,   "automix.maxOpenCh",  kMaxOpenCodes,     Rule::Plain, {"NOM", "最大打开数"},     DEV(maxOpenCh)},
+        {K::LastHold,    "automix.lastHold",   kSwitchCodes,      Rule::Plain, {"LAST HOLD", "最后保持"}, DEV(lastHold)},
+        {K::HoldTime,    "automix.holdTime",   kHoldTimeCodes,    Rule::Plain, {"HOLD TIME", "保持时间"}, DEV(holdTime)},
+        {K::ClosedAttn,  "automix.closedAttn", kClosedAttnCodes,  Rule::Plain, {"OFF ATTEN", "关闭衰减"}, DEV(closedAttn)},
+        {K::NomAttn,     "automix.nomAttn",    kNomAttnCodes,     Rule::Plain, {"NOM ATTEN", "打开衰减"}, DEV(nomAttn)},
+    });
+    // clang-format on
+    // clang-format off
+    addRows(b, {Side::Device, 'N', std::nullopt}, {
+        {K::ZeroCrossRate, "automix.zeroCrossRate", kZeroCrossRateCodes, Rule::Plain, {"ZERO CROSS", "过零率"}, DEV(zeroCrossRate)},
+        {K::Energy,        "automix.energy",        kEnergyCodes,        Rule::Plain, {"ENERGY", "能量"},       DEV(energy)},
+        {K::CompareCount,  "automix.compareCount",  kCompareCountCodes,  Rule::Plain, {"COMPARE", "比较次数"},  DEV(compareCount)},
+        {K::ThresholdComp, "automix.thresholdComp", kThresholdCompCodes, Rule::Plain, {"THRESHOLD", "门限"},    DEV(thresholdComp)},
+    });
+    // clang-format on
     // The effects: the readout shows them as kinds of any input, and a typed value goes out
     // as the effects page sends it (the two filter frequencies with "%M," and "%N,").
     p = &b.add(ParamKind::FxPreDelay1, "fx.delay.preDelay1", Side::Device, kFxTimes, Rule::Time,
@@ -630,57 +441,6 @@ const Builder& table() {
     return built;
 }
 
-// A typed number: optional sign and decimals, optionally followed by the unit the box
-// shows, or preceded by the "1:" of a ratio. Upper-case text is expected.
-std::optional<double> parseNumber(std::string_view text) {
-    auto trim = [](std::string_view& s) {
-        while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
-            s.remove_prefix(1);
-        while (!s.empty() && (s.back() == ' ' || s.back() == '\t'))
-            s.remove_suffix(1);
-    };
-    trim(text);
-    if (text.size() >= 2 && text[0] == '1' && text.find(':') != std::string_view::npos) {
-        std::string_view head = text.substr(0, text.find(':'));
-        trim(head);
-        if (head != "1")
-            return std::nullopt;
-        text.remove_prefix(text.find(':') + 1);
-        trim(text);
-    }
-    for (std::string_view unit : {"DB", "HZ", "MS", "S", "%"}) {
-        if (text.size() > unit.size() && text.substr(text.size() - unit.size()) == unit) {
-            text.remove_suffix(unit.size());
-            trim(text);
-            break;
-        }
-    }
-    // Digits with at most one point; a sign in front. No exponents, no hex, no inf/nan.
-    std::size_t i = 0;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
-        ++i;
-    int digits = 0;
-    int points = 0;
-    for (std::size_t j = i; j < text.size(); ++j) {
-        if (text[j] >= '0' && text[j] <= '9')
-            ++digits;
-        else if (text[j] == '.')
-            ++points;
-        else
-            return std::nullopt;
-    }
-    if (digits == 0 || points > 1)
-        return std::nullopt;
-    std::string plain(text.substr(text[0] == '+' ? 1 : 0));
-    if (plain.front() == '.' || (plain.size() > 1 && plain[0] == '-' && plain[1] == '.'))
-        plain.insert(plain.front() == '-' ? 1 : 0, "0");
-    double value = 0;
-    const auto [end, ec] = std::from_chars(plain.data(), plain.data() + plain.size(), value);
-    if (ec != std::errc() || end != plain.data() + plain.size() || !std::isfinite(value))
-        return std::nullopt;
-    return value;
-}
-
 } // namespace
 
 std::span<const Parameter> Parameters() {
@@ -697,69 +457,6 @@ const Parameter& Param(ParamKind kind, int sub) {
 
 int InstanceCount(ParamKind kind) {
     return static_cast<int>(table().at[static_cast<std::size_t>(kind)].size());
-}
-
-const Parameter* ParamForReadout(Side side, int readoutKind) {
-    if (readoutKind <= 0)
-        return nullptr;
-    for (const Parameter& p : Parameters()) {
-        if (p.readoutKind != readoutKind)
-            continue;
-        // The effects are read under any input channel.
-        if (p.side == side || (p.side == Side::Device && side == Side::Input))
-            return &p;
-    }
-    return nullptr;
-}
-
-std::optional<ParamAddress> FindParameter(std::string_view path) {
-    Channel channel = Channel::device();
-    std::string_view key = path;
-    const auto dot = path.find('.');
-    if (dot != std::string_view::npos) {
-        if (auto c = ChannelFromPrefix(path.substr(0, dot))) {
-            channel = *c;
-            key = path.substr(dot + 1);
-        }
-    }
-    for (const Parameter& p : Parameters())
-        if (p.side == channel.side && p.key == key && p.existsOn(channel))
-            return ParamAddress{&p, channel};
-    return std::nullopt;
-}
-
-std::string PathPrefix(Channel channel) {
-    switch (channel.side) {
-    case Side::Input:
-        return "in" + std::to_string(channel.index + 1);
-    case Side::Output:
-        return "out" + std::to_string(channel.index + 1);
-    case Side::Device:
-        break;
-    }
-    return {};
-}
-
-std::optional<Channel> ChannelFromPrefix(std::string_view prefix) {
-    auto number = [](std::string_view digits) -> int {
-        if (digits.empty() || digits.size() > 2 || digits[0] == '0')
-            return -1;
-        int n = 0;
-        for (char c : digits) {
-            if (c < '0' || c > '9')
-                return -1;
-            n = n * 10 + (c - '0');
-        }
-        return n;
-    };
-    std::optional<Channel> c;
-    if (prefix.starts_with("in"))
-        c = Channel::input(number(prefix.substr(2)) - 1);
-    else if (prefix.starts_with("out"))
-        c = Channel::output(number(prefix.substr(3)) - 1);
-    if (c && c->valid())
-        return c;
-    return std::nullopt;
 }
 
 CodeRange Parameter::rangeFor(Channel channel) const {
@@ -797,103 +494,6 @@ bool Parameter::set(DeviceImage& image, Channel channel, std::int32_t code) cons
 std::string Parameter::path(Channel channel) const {
     const std::string prefix = PathPrefix(channel);
     return prefix.empty() ? key : prefix + "." + key;
-}
-
-std::string ValueText(const Parameter& p, Channel channel, std::int32_t c) {
-    switch (p.rule) {
-    case Rule::Plain:
-        return integerText(c);
-    case Rule::OnOff:
-        return c != 0 ? "OPEN" : "CLOSE";
-    case Rule::Level:
-        return faderText(c);
-    case Rule::EqGain:
-        return eqGainText(c);
-    case Rule::Frequency:
-        return frequencyText(c);
-    case Rule::Q:
-        return qText(c);
-    case Rule::Pan:
-        return decimalText((c - 100) * 0.01, 2);
-    case Rule::Time:
-        return integerText(c) + "ms";
-    case Rule::Ratio:
-        return "1:" + decimalText(c * 0.1, 1);
-    case Rule::MakeUp:
-        return decimalText(c * 0.1, 1) + "dB";
-    case Rule::RevTime:
-        return decimalText(c * 0.1, 1) + "s";
-    case Rule::Feedback:
-        return integerText(c) + "%";
-    case Rule::Source:
-        return sourceLabel(c);
-    case Rule::InputGain:
-        return inputGainText(channel.isInput() ? channel.index : 0, c);
-    case Rule::Delay:
-        return delayText(c);
-    case Rule::LineLevel:
-        return lineLevelText(c);
-    case Rule::Slope:
-        return slopeLabel(c);
-    }
-    return {};
-}
-
-std::optional<std::int32_t> CodeFromText(const Parameter& p, Channel channel,
-                                         std::string_view typed) {
-    if (p.rule == Rule::OnOff) {
-        std::string_view t = typed;
-        while (!t.empty() && t.front() == ' ')
-            t.remove_prefix(1);
-        while (!t.empty() && t.back() == ' ')
-            t.remove_suffix(1);
-        if (t == "OPEN")
-            return 1;
-        if (t == "CLOSE")
-            return 0;
-        return std::nullopt;
-    }
-    const std::optional<double> n = parseNumber(typed);
-    if (!n)
-        return std::nullopt;
-    const double d = *n;
-    const CodeRange codes = p.rangeFor(channel);
-    auto within = [&](double value, double lo, double hi) {
-        return truncToCode(
-            value, CodeRange{static_cast<int>(std::floor(lo)), static_cast<int>(std::ceil(hi))});
-    };
-    switch (p.rule) {
-    case Rule::Level:
-        return within(d + 60, p.typedMin + 60, p.typedMax + 60);
-    case Rule::EqGain:
-        return within(d * 10 + 150, codes.min, codes.max);
-    case Rule::Frequency:
-        return within(d, codes.min, codes.max);
-    case Rule::Q:
-        return within(d * 10, codes.min, codes.max);
-    case Rule::Pan:
-        return within(d * 100 + 100, codes.min, codes.max);
-    case Rule::Time:
-    case Rule::Feedback:
-        return within(d, p.typedMin, p.typedMax);
-    case Rule::Ratio:
-    case Rule::MakeUp:
-        // 2.5 for a ratio stores 25; the code never leaves its range.
-        return within(d * 10, p.typedMin * 10, p.typedMax * 10);
-    case Rule::RevTime:
-        // Below 1 s the reverb time becomes 0.1 s (code 1).
-        return d < 1.0 ? 1 : within(d * 10, p.typedMin * 10, p.typedMax * 10);
-    case Rule::Plain:
-    case Rule::Source:
-    case Rule::InputGain:
-    case Rule::Delay:
-    case Rule::LineLevel:
-    case Rule::Slope:
-        return within(d, codes.min, codes.max);
-    case Rule::OnOff:
-        break;
-    }
-    return std::nullopt;
 }
 
 } // namespace krm

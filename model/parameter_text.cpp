@@ -1,0 +1,228 @@
+// The parameter table looked up by readout kind and by dotted name, and codes read as
+// text and typed text read as codes, by each parameter's rule over the dsp scales.
+#include "model/parameters.h"
+
+#include "dsp/scales.h"
+#include "dsp/text_format.h"
+
+#include <charconv>
+#include <cmath>
+
+namespace krm {
+
+namespace {
+
+// A typed number: optional sign and decimals, optionally followed by the unit the box
+// shows, or preceded by the "1:" of a ratio. Upper-case text is expected.
+std::optional<double> parseNumber(std::string_view text) {
+    auto trim = [](std::string_view& s) {
+        while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
+            s.remove_prefix(1);
+        while (!s.empty() && (s.back() == ' ' || s.back() == '\t'))
+            s.remove_suffix(1);
+    };
+    trim(text);
+    if (text.size() >= 2 && text[0] == '1' && text.find(':') != std::string_view::npos) {
+        std::string_view head = text.substr(0, text.find(':'));
+        trim(head);
+        if (head != "1")
+            return std::nullopt;
+        text.remove_prefix(text.find(':') + 1);
+        trim(text);
+    }
+    for (std::string_view unit : {"DB", "HZ", "MS", "S", "%"}) {
+        if (text.size() > unit.size() && text.substr(text.size() - unit.size()) == unit) {
+            text.remove_suffix(unit.size());
+            trim(text);
+            break;
+        }
+    }
+    // Digits with at most one point; a sign in front. No exponents, no hex, no inf/nan.
+    std::size_t i = 0;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
+        ++i;
+    int digits = 0;
+    int points = 0;
+    for (std::size_t j = i; j < text.size(); ++j) {
+        if (text[j] >= '0' && text[j] <= '9')
+            ++digits;
+        else if (text[j] == '.')
+            ++points;
+        else
+            return std::nullopt;
+    }
+    if (digits == 0 || points > 1)
+        return std::nullopt;
+    std::string plain(text.substr(text[0] == '+' ? 1 : 0));
+    if (plain.front() == '.' || (plain.size() > 1 && plain[0] == '-' && plain[1] == '.'))
+        plain.insert(plain.front() == '-' ? 1 : 0, "0");
+    double value = 0;
+    const auto [end, ec] = std::from_chars(plain.data(), plain.data() + plain.size(), value);
+    if (ec != std::errc() || end != plain.data() + plain.size() || !std::isfinite(value))
+        return std::nullopt;
+    return value;
+}
+
+} // namespace
+
+const Parameter* ParamForReadout(Side side, int readoutKind) {
+    if (readoutKind <= 0)
+        return nullptr;
+    for (const Parameter& p : Parameters()) {
+        if (p.readoutKind != readoutKind)
+            continue;
+        // The effects are read under any input channel.
+        if (p.side == side || (p.side == Side::Device && side == Side::Input))
+            return &p;
+    }
+    return nullptr;
+}
+
+std::optional<ParamAddress> FindParameter(std::string_view path) {
+    Channel channel = Channel::device();
+    std::string_view key = path;
+    const auto dot = path.find('.');
+    if (dot != std::string_view::npos) {
+        if (auto c = ChannelFromPrefix(path.substr(0, dot))) {
+            channel = *c;
+            key = path.substr(dot + 1);
+        }
+    }
+    for (const Parameter& p : Parameters())
+        if (p.side == channel.side && p.key == key && p.existsOn(channel))
+            return ParamAddress{&p, channel};
+    return std::nullopt;
+}
+
+std::string PathPrefix(Channel channel) {
+    switch (channel.side) {
+    case Side::Input:
+        return "in" + std::to_string(channel.index + 1);
+    case Side::Output:
+        return "out" + std::to_string(channel.index + 1);
+    case Side::Device:
+        break;
+    }
+    return {};
+}
+
+std::optional<Channel> ChannelFromPrefix(std::string_view prefix) {
+    auto number = [](std::string_view digits) -> int {
+        if (digits.empty() || digits.size() > 2 || digits[0] == '0')
+            return -1;
+        int n = 0;
+        for (char c : digits) {
+            if (c < '0' || c > '9')
+                return -1;
+            n = n * 10 + (c - '0');
+        }
+        return n;
+    };
+    std::optional<Channel> c;
+    if (prefix.starts_with("in"))
+        c = Channel::input(number(prefix.substr(2)) - 1);
+    else if (prefix.starts_with("out"))
+        c = Channel::output(number(prefix.substr(3)) - 1);
+    if (c && c->valid())
+        return c;
+    return std::nullopt;
+}
+
+std::string ValueText(const Parameter& p, Channel channel, std::int32_t c) {
+    switch (p.rule) {
+    case Rule::Plain:
+        return integerText(c);
+    case Rule::OnOff:
+        return c != 0 ? "OPEN" : "CLOSE";
+    case Rule::Level:
+        return faderText(c);
+    case Rule::EqGain:
+        return eqGainText(c);
+    case Rule::Frequency:
+        return frequencyText(c);
+    case Rule::Q:
+        return qText(c);
+    case Rule::Pan:
+        return decimalText((c - 100) * 0.01, 2);
+    case Rule::Time:
+        return integerText(c) + "ms";
+    case Rule::Ratio:
+        return "1:" + decimalText(c * 0.1, 1);
+    case Rule::MakeUp:
+        return decimalText(c * 0.1, 1) + "dB";
+    case Rule::RevTime:
+        return decimalText(c * 0.1, 1) + "s";
+    case Rule::Feedback:
+        return integerText(c) + "%";
+    case Rule::Source:
+        return sourceLabel(c);
+    case Rule::InputGain:
+        return inputGainText(channel.isInput() ? channel.index : 0, c);
+    case Rule::Delay:
+        return delayText(c);
+    case Rule::LineLevel:
+        return lineLevelText(c);
+    case Rule::Slope:
+        return slopeLabel(c);
+    }
+    return {};
+}
+
+std::optional<std::int32_t> CodeFromText(const Parameter& p, Channel channel,
+                                         std::string_view typed) {
+    if (p.rule == Rule::OnOff) {
+        std::string_view t = typed;
+        while (!t.empty() && t.front() == ' ')
+            t.remove_prefix(1);
+        while (!t.empty() && t.back() == ' ')
+            t.remove_suffix(1);
+        if (t == "OPEN")
+            return 1;
+        if (t == "CLOSE")
+            return 0;
+        return std::nullopt;
+    }
+    const std::optional<double> n = parseNumber(typed);
+    if (!n)
+        return std::nullopt;
+    const double d = *n;
+    const CodeRange codes = p.rangeFor(channel);
+    auto within = [&](double value, double lo, double hi) {
+        return truncToCode(
+            value, CodeRange{static_cast<int>(std::floor(lo)), static_cast<int>(std::ceil(hi))});
+    };
+    switch (p.rule) {
+    case Rule::Level:
+        return within(d + 60, p.typedMin + 60, p.typedMax + 60);
+    case Rule::EqGain:
+        return within(d * 10 + 150, codes.min, codes.max);
+    case Rule::Frequency:
+        return within(d, codes.min, codes.max);
+    case Rule::Q:
+        return within(d * 10, codes.min, codes.max);
+    case Rule::Pan:
+        return within(d * 100 + 100, codes.min, codes.max);
+    case Rule::Time:
+    case Rule::Feedback:
+        return within(d, p.typedMin, p.typedMax);
+    case Rule::Ratio:
+    case Rule::MakeUp:
+        // 2.5 for a ratio stores 25; the code never leaves its range.
+        return within(d * 10, p.typedMin * 10, p.typedMax * 10);
+    case Rule::RevTime:
+        // Below 1 s the reverb time becomes 0.1 s (code 1).
+        return d < 1.0 ? 1 : within(d * 10, p.typedMin * 10, p.typedMax * 10);
+    case Rule::Plain:
+    case Rule::Source:
+    case Rule::InputGain:
+    case Rule::Delay:
+    case Rule::LineLevel:
+    case Rule::Slope:
+        return within(d, codes.min, codes.max);
+    case Rule::OnOff:
+        break;
+    }
+    return std::nullopt;
+}
+
+} // namespace krm
