@@ -175,21 +175,17 @@ void MainWindow::buildChildren() {
     wireStrip(m_largeOutput);
 
     m_system = new SystemPage(m_content);
-    m_pageWidgets[static_cast<std::size_t>(View::System)] = m_system;
-    m_pageWidgets[static_cast<std::size_t>(View::Matrix)] =
-        new PlaceholderPage("MATRIX", "矩阵", m_content);
-    m_pageWidgets[static_cast<std::size_t>(View::Mode)] =
-        new PlaceholderPage("MODE (AUTO-MIXER)", "模式（自动混音）", m_content);
-    m_pageWidgets[static_cast<std::size_t>(View::Groups)] =
-        new PlaceholderPage("GROUPS", "分组", m_content);
-    m_pageWidgets[static_cast<std::size_t>(View::Phantom)] =
-        new PlaceholderPage("PHANTOM", "幻象电源", m_content);
-    m_inputEditors = {new PlaceholderPage("DYNAMICS", "动态", m_content),
-                      new PlaceholderPage("PEQ", "均衡", m_content),
-                      new PlaceholderPage("EFFECTS", "效果", m_content),
-                      new PlaceholderPage("AUX SENDS", "辅助发送", m_content)};
-    m_outputEditors = {new PlaceholderPage("LIMITER", "限幅器", m_content),
-                       new PlaceholderPage("GRAPHIC EQ", "图示均衡", m_content)};
+    registerPage(View::System, m_system);
+    registerPage(View::Matrix, new PlaceholderPage("MATRIX", "矩阵"));
+    registerPage(View::Mode, new PlaceholderPage("MODE (AUTO-MIXER)", "模式（自动混音）"));
+    registerPage(View::Groups, new PlaceholderPage("GROUPS", "分组"));
+    registerPage(View::Phantom, new PlaceholderPage("PHANTOM", "幻象电源"));
+    registerEditor(InputEditorKind::Dynamics, new PlaceholderPage("DYNAMICS", "动态"));
+    registerEditor(InputEditorKind::Peq, new PlaceholderPage("PEQ", "均衡"));
+    registerEditor(InputEditorKind::Effects, new PlaceholderPage("EFFECTS", "效果"));
+    registerEditor(InputEditorKind::AuxSends, new PlaceholderPage("AUX SENDS", "辅助发送"));
+    registerEditor(OutputEditorKind::Limiter, new PlaceholderPage("LIMITER", "限幅器"));
+    registerEditor(OutputEditorKind::GraphicEq, new PlaceholderPage("GRAPHIC EQ", "图示均衡"));
     m_navigation = new NavigationPanel(m_content);
     hideStripArea();
 }
@@ -200,12 +196,10 @@ void MainWindow::wireStrip(ChannelStrip* strip) {
         [this](const QString& current) { return NameDialog::editName(current, this); },
         [this](const QString& text) { ShowMessage(this, QStringLiteral("KRM-416X 3.1"), text); }});
     const bool output = strip->isOutput();
-    connect(strip, &ChannelStrip::openEditorRequested, this, [this, output](int channel, int kind) {
-        if (output)
-            openOutputEditor(channel, static_cast<OutputEditorKind>(kind));
-        else
-            openInputEditor(channel, static_cast<InputEditorKind>(kind));
-    });
+    if (auto* in = qobject_cast<InputStrip*>(strip))
+        connect(in, &InputStrip::editorRequested, this, &MainWindow::openInputEditor);
+    if (auto* out = qobject_cast<OutputStrip*>(strip))
+        connect(out, &OutputStrip::editorRequested, this, &MainWindow::openOutputEditor);
     connect(strip, &ChannelStrip::readoutRequested, this, &MainWindow::setSelection);
     // A strip changed a level, a mute or a name: the other strip of that channel (the
     // bank strip or the large one) and the readout follow.
@@ -266,13 +260,13 @@ void MainWindow::applyLanguage() {
     m_system->retranslate();
     m_navigation->retranslate();
     m_bank->applyLanguage();
-    for (QWidget* page : m_pageWidgets)
-        if (auto* placeholder = qobject_cast<PlaceholderPage*>(page))
-            placeholder->retranslate();
-    for (PlaceholderPage* editor : m_inputEditors)
-        editor->retranslate();
-    for (PlaceholderPage* editor : m_outputEditors)
-        editor->retranslate();
+    for (const auto& [view, page] : m_pageWidgets)
+        if (auto* editorLike = qobject_cast<EditorPage*>(page))
+            editorLike->applyLanguage();
+    for (const auto& [kind, editor] : m_inputEditors)
+        editor->applyLanguage();
+    for (const auto& [kind, editor] : m_outputEditors)
+        editor->applyLanguage();
     showReadout();
     update();
 }

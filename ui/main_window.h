@@ -23,6 +23,7 @@
 
 #include <array>
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <optional>
 
@@ -87,6 +88,11 @@ public:
     // the strips, presets and recovery.
     void showPage(int bank, View view);
     void pressBank(int bank);
+    // Pages and editors register by kind (a page of a view, an editor of a strip); the
+    // widget becomes a child of the content area. Registering a kind again replaces it.
+    void registerPage(View view, QWidget* page);
+    void registerEditor(InputEditorKind kind, EditorPage* editor);
+    void registerEditor(OutputEditorKind kind, EditorPage* editor);
     void openInputEditor(int channel, InputEditorKind kind);
     void openOutputEditor(int output, OutputEditorKind kind);
     void showGroup(int group);
@@ -143,6 +149,7 @@ private:
     void startSearch();
     void pressConnect();
     void beginShutdown();
+    void showEditor(EditorPage* editor, const QRect& area, int channel, const Name16& name);
 
     MainWindowOptions m_options;
     Clock& m_clock;
@@ -165,9 +172,10 @@ private:
     ReadoutPanel* m_readout = nullptr;
     SystemPage* m_system = nullptr;
     NavigationPanel* m_navigation = nullptr;
-    std::array<QWidget*, kViewCount> m_pageWidgets{};
-    std::array<PlaceholderPage*, 4> m_inputEditors{};  // dynamics, PEQ, effects, aux sends
-    std::array<PlaceholderPage*, 2> m_outputEditors{}; // limiter, graphic EQ
+    // Pages and editors by kind; a kind without its own page yet has a placeholder.
+    std::map<View, QWidget*> m_pageWidgets;
+    std::map<InputEditorKind, EditorPage*> m_inputEditors;
+    std::map<OutputEditorKind, EditorPage*> m_outputEditors;
     StripBank* m_bank = nullptr;
     std::array<InputStrip*, kInputCount> m_inputStrips{};
     std::array<OutputStrip*, kOutputCount> m_outputStrips{};

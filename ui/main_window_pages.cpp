@@ -27,7 +27,33 @@ OutputStrip* MainWindow::outputStrip(int index) const {
 }
 
 QWidget* MainWindow::pageWidget(View view) const {
-    return m_pageWidgets[static_cast<std::size_t>(view)];
+    const auto page = m_pageWidgets.find(view);
+    return page == m_pageWidgets.end() ? nullptr : page->second;
+}
+
+void MainWindow::registerPage(View view, QWidget* page) {
+    page->setParent(m_content);
+    page->hide();
+    if (QWidget* old = pageWidget(view); old && old != page)
+        old->deleteLater();
+    m_pageWidgets[view] = page;
+}
+
+void MainWindow::registerEditor(InputEditorKind kind, EditorPage* editor) {
+    editor->setParent(m_content);
+    editor->hide();
+    if (auto old = m_inputEditors.find(kind); old != m_inputEditors.end() && old->second != editor)
+        old->second->deleteLater();
+    m_inputEditors[kind] = editor;
+}
+
+void MainWindow::registerEditor(OutputEditorKind kind, EditorPage* editor) {
+    editor->setParent(m_content);
+    editor->hide();
+    if (auto old = m_outputEditors.find(kind);
+        old != m_outputEditors.end() && old->second != editor)
+        old->second->deleteLater();
+    m_outputEditors[kind] = editor;
 }
 
 void MainWindow::applyMetrics() {
@@ -58,13 +84,12 @@ void MainWindow::hideStripArea() {
         w->hide();
     m_largeInput->hide();
     m_largeOutput->hide();
-    for (QWidget* w : m_pageWidgets)
-        if (w)
-            w->hide();
-    for (QWidget* w : m_inputEditors)
-        w->hide();
-    for (QWidget* w : m_outputEditors)
-        w->hide();
+    for (const auto& [view, page] : m_pageWidgets)
+        page->hide();
+    for (const auto& [kind, editor] : m_inputEditors)
+        editor->hide();
+    for (const auto& [kind, editor] : m_outputEditors)
+        editor->hide();
     m_navigation->hide();
 }
 
@@ -136,31 +161,31 @@ void MainWindow::applyContent() {
         strip->show();
     }
     if (c.showPage) {
-        QWidget* page = m_pageWidgets[static_cast<std::size_t>(c.page)];
-        page->setGeometry(PageRect(m_metrics));
-        page->show();
+        if (QWidget* page = pageWidget(c.page)) {
+            page->setGeometry(PageRect(m_metrics));
+            page->show();
+        }
         if (c.page == View::System)
             m_system->setConnected(m_session->isOnline());
     }
     if (c.largeInputStrip >= 0) {
         m_largeInput->setGeometry(StripSlotRect(m_metrics, 0));
         m_largeInput->open(c.largeInputStrip);
-        PlaceholderPage* editor = m_inputEditors[static_cast<std::size_t>(c.inputEditor) - 1];
-        editor->setSubject(QString::fromStdString(
-            m_session->image().inputs[static_cast<std::size_t>(c.largeInputStrip)].name.toUtf8()));
-        editor->setGeometry(InputEditorRect(m_metrics));
-        editor->show();
+        if (auto e = m_inputEditors.find(c.inputEditor); e != m_inputEditors.end()) {
+            EditorPage* editor = e->second;
+            showEditor(editor, InputEditorRect(m_metrics), c.largeInputStrip,
+                       m_session->image().inputs[static_cast<std::size_t>(c.largeInputStrip)].name);
+        }
     }
     if (c.largeOutputStrip >= 0) {
         m_largeOutput->setGeometry(RightOutputStripRect(m_metrics));
         m_largeOutput->open(c.largeOutputStrip);
-        PlaceholderPage* editor = m_outputEditors[static_cast<std::size_t>(c.outputEditor) - 1];
-        editor->setSubject(
-            QString::fromStdString(m_session->image()
-                                       .outputs[static_cast<std::size_t>(c.largeOutputStrip)]
-                                       .name.toUtf8()));
-        editor->setGeometry(PageRect(m_metrics));
-        editor->show();
+        if (auto e = m_outputEditors.find(c.outputEditor); e != m_outputEditors.end()) {
+            EditorPage* editor = e->second;
+            showEditor(
+                editor, PageRect(m_metrics), c.largeOutputStrip,
+                m_session->image().outputs[static_cast<std::size_t>(c.largeOutputStrip)].name);
+        }
     }
     if (panelShown) {
         m_navigation->setGeometry(panel);
@@ -184,15 +209,24 @@ void MainWindow::toggleNavigationPanel() {
     showPage(m_pages.bank(), View::Channel);
 }
 
+void MainWindow::showEditor(EditorPage* editor, const QRect& area, int channel,
+                            const Name16& name) {
+    // A placeholder says which channel its editor will stand for.
+    if (auto* placeholder = qobject_cast<PlaceholderPage*>(editor))
+        placeholder->setSubject(QString::fromStdString(name.toUtf8()));
+    editor->setGeometry(area);
+    editor->openFor(channel);
+    editor->show();
+}
+
 void MainWindow::refreshStrips() {
     m_bank->refreshAll();
 }
 
 void MainWindow::refreshAll() {
     refreshStrips();
-    for (QWidget* page : m_pageWidgets)
-        if (page)
-            page->update();
+    for (const auto& [view, page] : m_pageWidgets)
+        page->update();
     showReadout();
 }
 

@@ -4,6 +4,7 @@
 // rules are testable on their own; the main window applies PageContent to its children.
 // UI thread only.
 
+#include "editors/editor_page.h"
 #include "model/device_image.h"
 
 #include <vector>
@@ -11,13 +12,12 @@
 namespace krm::ui {
 
 enum class View : int { Channel = 0, System = 1, Matrix = 2, Mode = 3, Groups = 4, Phantom = 5 };
-inline constexpr int kViewCount = 6;
 
 enum class DisplayMode : int { Page = 1, InputEditor = 2, OutputEditor = 3 };
 
 // Editor kinds opened by the strips.
-enum class InputEditorKind : int { Dynamics = 1, Peq = 2, Effects = 3, AuxSends = 4 };
-enum class OutputEditorKind : int { Limiter = 1, GraphicEq = 2 };
+using krm::InputEditorKind;
+using krm::OutputEditorKind;
 
 // What the strip area shows. Indices are zero-based (inputs 0..19, outputs 0..7);
 // -1 means "not shown".

@@ -8,7 +8,7 @@
 namespace krm::ui {
 
 PlaceholderPage::PlaceholderPage(const char* en, const char* zh, QWidget* parent)
-    : QWidget(parent), m_en(en), m_zh(zh) {
+    : EditorPage(parent), m_en(en), m_zh(zh) {
     retranslate();
 }
 

@@ -4,17 +4,20 @@
 // It draws its title and "not available in this build" so nobody mistakes it for a
 // finished page. UI thread only.
 
+#include "editors/editor_page.h"
+
 #include <QString>
-#include <QWidget>
 
 namespace krm::ui {
 
-class PlaceholderPage : public QWidget {
+class PlaceholderPage : public EditorPage {
     Q_OBJECT
 public:
     PlaceholderPage(const char* en, const char* zh, QWidget* parent = nullptr);
 
     void retranslate();
+    void openFor(int) override {}
+    void applyLanguage() override { retranslate(); }
     QString title() const { return m_title; }
     // The channel or output an editor placeholder stands for (empty: none).
     void setSubject(const QString& subject);

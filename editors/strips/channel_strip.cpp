@@ -128,9 +128,8 @@ void ChannelStrip::refreshCommon(int faderCode) {
     m_faderText->setText(QString::fromStdString(krm::faderText(faderCode)));
 }
 
-void ChannelStrip::openEditor(int kind) {
+void ChannelStrip::clearReadout() {
     emit readoutRequested(readoutChannel(), kReadoutNone);
-    emit openEditorRequested(m_channel, kind);
 }
 
 void ChannelStrip::showMessage(const QString& text) {

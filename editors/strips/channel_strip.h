@@ -75,9 +75,6 @@ public:
     ui::TextLabel* channelLabel() const { return m_channelLabel; }
 
 signals:
-    // Asks the main window to open an editor for this channel: inputs 1 dynamics,
-    // 2 PEQ; outputs 1 limiter, 2 graphic EQ.
-    void openEditorRequested(int channel, int kind);
     // Asks the main window to show the readout for (readout channel, parameter kind).
     void readoutRequested(int readoutChannel, int kind);
     // The level or mute of the channel changed (the main window's overview).
@@ -95,8 +92,8 @@ protected:
     static constexpr int kReadoutNone = 0;
     static constexpr int kReadoutMute = 1;
     static constexpr int kReadoutLevel = 3;
-    // Asks the main window to open editor `kind` for this channel, the readout cleared.
-    void openEditor(int kind);
+    // Clears the readout before an editor opens for this channel.
+    void clearReadout();
     // Rebuilds what depends on the channel (lists, hidden controls) for open().
     virtual void channelChanged() {}
 

@@ -71,8 +71,14 @@ InputStrip::InputStrip(EditService& edits, int channel, QWidget* parent)
     m_phantomBinding =
         bind(ParameterBinding::bindToggle(m_phantom, edits, Param(ParamKind::Phantom), ch),
              kReadoutNone);
-    connect(m_comp, &ui::ToggleButton::clicked, this, [this] { openEditor(kOpenDynamics); });
-    connect(m_graph, &PeqThumbnail::clicked, this, [this] { openEditor(kOpenPeq); });
+    connect(m_comp, &ui::ToggleButton::clicked, this, [this] {
+        clearReadout();
+        emit editorRequested(m_channel, InputEditorKind::Dynamics);
+    });
+    connect(m_graph, &PeqThumbnail::clicked, this, [this] {
+        clearReadout();
+        emit editorRequested(m_channel, InputEditorKind::Peq);
+    });
 
     channelChanged();
     applyLanguage();

@@ -10,6 +10,7 @@
 // indicators, offer the input gains "0 dB" / "10 dB" and draw their curve from four slots.
 // UI thread only.
 
+#include "editors/editor_page.h"
 #include "editors/strips/channel_strip.h"
 
 namespace krm::ui {
@@ -26,10 +27,6 @@ class PeqThumbnail;
 class InputStrip : public ChannelStrip {
     Q_OBJECT
 public:
-    // Editors the strip asks the main window to open.
-    static constexpr int kOpenDynamics = 1;
-    static constexpr int kOpenPeq = 2;
-
     InputStrip(EditService& edits, int channel, QWidget* parent = nullptr);
 
     void refreshFromImage() override;
@@ -52,6 +49,12 @@ public:
     ui::ToggleButton* openStateIndicator() const { return m_openState; }
     ui::ToggleButton* lastHoldIndicator() const { return m_lastHold; }
     ui::TextLabel* sourceCaption() const { return m_sourceCaption; }
+
+signals:
+    // COMP opens the dynamics editor, the PEQ picture the PEQ editor, for this channel.
+    void editorRequested(int channel, krm::InputEditorKind kind);
+
+public:
     ui::LevelMeter* meter() const { return m_meter; }
     PeqThumbnail* peqGraph() const { return m_graph; }
 

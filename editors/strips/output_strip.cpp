@@ -44,8 +44,14 @@ OutputStrip::OutputStrip(EditService& edits, int bus, QWidget* parent)
              kReadoutNone, [this](const EditResult&) {
                  m_line->setText(QString::fromStdString(lineLevelText(record().lineLevel)));
              });
-    connect(m_limiter, &ui::ToggleButton::clicked, this, [this] { openEditor(kOpenLimiter); });
-    connect(m_graph, &GeqThumbnail::clicked, this, [this] { openEditor(kOpenGeq); });
+    connect(m_limiter, &ui::ToggleButton::clicked, this, [this] {
+        clearReadout();
+        emit editorRequested(m_channel, OutputEditorKind::Limiter);
+    });
+    connect(m_graph, &GeqThumbnail::clicked, this, [this] {
+        clearReadout();
+        emit editorRequested(m_channel, OutputEditorKind::GraphicEq);
+    });
 
     applyLanguage();
     refreshFromImage();

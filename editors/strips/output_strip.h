@@ -9,6 +9,7 @@
 // per bus; both meters show it.
 // UI thread only.
 
+#include "editors/editor_page.h"
 #include "editors/strips/channel_strip.h"
 
 namespace krm::ui {
@@ -25,9 +26,6 @@ class GeqThumbnail;
 class OutputStrip : public ChannelStrip {
     Q_OBJECT
 public:
-    static constexpr int kOpenLimiter = 1;
-    static constexpr int kOpenGeq = 2;
-
     OutputStrip(EditService& edits, int bus, QWidget* parent = nullptr);
 
     void refreshFromImage() override;
@@ -49,6 +47,11 @@ public:
     ui::LevelMeter* meter() const { return m_meter; }
     GeqThumbnail* geqGraph() const { return m_graph; }
 
+signals:
+    // COMP opens the limiter, the graphic-EQ picture the graphic EQ, for this output.
+    void editorRequested(int output, krm::OutputEditorKind kind);
+
+public:
 protected:
     const Name16& nameField() const override { return record().name; }
     const Name16& labelField() const override { return record().label; }

@@ -340,14 +340,14 @@ TEST_F(InputStripTest, NameIsEditedStoredAndSent) {
 
 TEST_F(InputStripTest, CompButtonAndCurveAskForTheirEditors) {
     auto strip = makeStrip(5);
-    QSignalSpy open(strip.get(), &ChannelStrip::openEditorRequested);
+    QSignalSpy open(strip.get(), &InputStrip::editorRequested);
     QSignalSpy readout(strip.get(), &ChannelStrip::readoutRequested);
     test::click(strip->compButton(), QPoint(10, 10));
     test::click(strip->peqGraph(), QPoint(10, 10));
     ASSERT_EQ(open.count(), 2);
     EXPECT_EQ(open.at(0).at(0).toInt(), 5);
-    EXPECT_EQ(open.at(0).at(1).toInt(), InputStrip::kOpenDynamics);
-    EXPECT_EQ(open.at(1).at(1).toInt(), InputStrip::kOpenPeq);
+    EXPECT_EQ(open.at(0).at(1).value<InputEditorKind>(), InputEditorKind::Dynamics);
+    EXPECT_EQ(open.at(1).at(1).value<InputEditorKind>(), InputEditorKind::Peq);
     EXPECT_EQ(readout.last().at(0).toInt(), 5);
     EXPECT_EQ(readout.last().at(1).toInt(), 0);
     EXPECT_TRUE(sent().empty()); // opening an editor changes nothing

@@ -100,7 +100,7 @@ TEST_F(OutputStripTest, DelayListCoversEveryCodeAndSendsTheChoice) {
 
 TEST_F(OutputStripTest, FeedbackSwitchSendsAndEditorsAreAskedFor) {
     auto strip = makeStrip(4);
-    QSignalSpy open(strip.get(), &ChannelStrip::openEditorRequested);
+    QSignalSpy open(strip.get(), &OutputStrip::editorRequested);
     test::click(strip->feedbackButton(), QPoint(20, 10));
     EXPECT_EQ(image.outputs[4].outK, 1);
     EXPECT_EQ(sent().back().rfind("%K,01,05,01,", 0), 0u);
@@ -109,8 +109,8 @@ TEST_F(OutputStripTest, FeedbackSwitchSendsAndEditorsAreAskedFor) {
     test::click(strip->geqGraph(), QPoint(20, 10));
     ASSERT_EQ(open.count(), 2);
     EXPECT_EQ(open.at(0).at(0).toInt(), 4);
-    EXPECT_EQ(open.at(0).at(1).toInt(), OutputStrip::kOpenLimiter);
-    EXPECT_EQ(open.at(1).at(1).toInt(), OutputStrip::kOpenGeq);
+    EXPECT_EQ(open.at(0).at(1).value<OutputEditorKind>(), OutputEditorKind::Limiter);
+    EXPECT_EQ(open.at(1).at(1).value<OutputEditorKind>(), OutputEditorKind::GraphicEq);
     EXPECT_EQ(sent().size(), 1u);
 }
 

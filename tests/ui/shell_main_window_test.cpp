@@ -650,3 +650,36 @@ TEST_F(MainWindowTest, AboutButtonOnTheTopBarOpensTheAboutBox) {
 
 } // namespace
 } // namespace krm::ui
+
+namespace krm::ui {
+namespace {
+
+// An editor registered by kind replaces its placeholder: the strip's button opens it for
+// the strip's channel, beside the large strip, and language changes reach it.
+class RecordingEditor final : public EditorPage {
+public:
+    void openFor(int channel) override { opened.push_back(channel); }
+    void applyLanguage() override { ++languages; }
+    std::vector<int> opened;
+    int languages = 0;
+};
+
+TEST_F(MainWindowTest, EditorsRegisteredByKindOpenForTheStripsChannel) {
+    MainWindow w(options());
+    w.resize(1920, 1080);
+    w.show();
+    auto* peq = new RecordingEditor;
+    w.registerEditor(InputEditorKind::Peq, peq);
+    w.pressBank(2);
+    emit w.inputStrip(10)->editorRequested(10, InputEditorKind::Peq);
+    EXPECT_EQ(peq->opened, (std::vector<int>{10}));
+    EXPECT_TRUE(peq->isVisible());
+    EXPECT_FALSE(w.inputStrip(8)->isVisible()); // the bank gives way to the editor
+    w.applyLanguage();
+    EXPECT_EQ(peq->languages, 1);
+    w.showPage(1, View::Channel);
+    EXPECT_FALSE(peq->isVisible());
+}
+
+} // namespace
+} // namespace krm::ui
