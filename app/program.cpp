@@ -2,7 +2,9 @@
 
 #include "sim/virtual_device.h"
 
+#include <QCryptographicHash>
 #include <QDir>
+#include <QLocalSocket>
 #include <QStandardPaths>
 
 namespace krm::app {
@@ -16,6 +18,51 @@ QString InstanceLockPath(const QString& folder, std::uint16_t localPort) {
     return QDir(dir).filePath(QStringLiteral("krm416x-port-%1.lock").arg(localPort));
 }
 
+QString InstanceServerName(const QString& lockPath) {
+    // Local socket names are short: a hash of the lock file's path keeps them unique per
+    // user, folder and port.
+    const QByteArray hash =
+        QCryptographicHash::hash(lockPath.toUtf8(), QCryptographicHash::Sha1).toHex().left(16);
+    return QStringLiteral("krm416x-") + QString::fromLatin1(hash);
+}
+
+bool Program::askFirstCopyToRaise(const QString& name) {
+    QLocalSocket socket;
+    socket.connectToServer(name);
+    if (!socket.waitForConnected(500))
+        return false;
+    socket.write("raise\n");
+    const bool written = socket.waitForBytesWritten(500);
+    socket.disconnectFromServer();
+    return written;
+}
+
+void Program::listenForSecondStarts(const QString& name) {
+    // The lock is ours, so a server left behind by a crashed copy is stale.
+    QLocalServer::removeServer(name);
+    if (!m_server.listen(name))
+        return; // the copy still runs; a second start only says so
+    QObject::connect(&m_server, &QLocalServer::newConnection, &m_server, [this] {
+        while (QLocalSocket* peer = m_server.nextPendingConnection()) {
+            QObject::connect(peer, &QLocalSocket::readyRead, peer, [this, peer] {
+                if (peer->readAll().startsWith("raise"))
+                    raiseWindow();
+            });
+            QObject::connect(peer, &QLocalSocket::disconnected, peer, &QObject::deleteLater);
+        }
+    });
+}
+
+void Program::raiseWindow() {
+    ++m_raiseRequests;
+    if (!m_window)
+        return;
+    m_window->setWindowState(m_window->windowState() & ~Qt::WindowMinimized);
+    m_window->show();
+    m_window->raise();
+    m_window->activateWindow();
+}
+
 Program::Program(ProgramOptions options) {
     ui::MainWindowOptions& w = options.window;
     // Port 0 binds an ephemeral port: two such copies never meet on one port.
@@ -24,11 +71,16 @@ Program::Program(ProgramOptions options) {
         // Never stale by age while its copy runs; a crashed copy's lock is taken over
         // because its process is gone.
         m_lock->setStaleLockTime(0);
+        const QString server = InstanceServerName(m_lock->fileName());
         if (!m_lock->tryLock(0)) {
+            const bool raised = askFirstCopyToRaise(server);
             m_error = QStringLiteral("The KRM-416X program is already running on port %1.")
                           .arg(w.localPort);
+            if (raised)
+                m_error += QStringLiteral(" Its window has been brought to the front.");
             return;
         }
+        listenForSecondStarts(server);
     }
     if (options.demo) {
         m_device = std::make_unique<sim::VirtualDevice>();

@@ -10,6 +10,7 @@
 #include "kit/qt_glyph_renderer.h"
 #include "ui/main_window.h"
 
+#include <QLocalServer>
 #include <QLockFile>
 #include <QString>
 
@@ -40,9 +41,19 @@ public:
     const QString& error() const { return m_error; }
     ui::MainWindow& window() { return *m_window; }
     const GlyphRenderer& glyphs() const { return m_glyphs; }
+    // How often a second start asked this copy to come to the front.
+    int raiseRequests() const { return m_raiseRequests; }
 
 private:
+    // The running copy listens for a second start; the second start asks it to raise its
+    // window and then exits.
+    void listenForSecondStarts(const QString& name);
+    static bool askFirstCopyToRaise(const QString& name);
+    void raiseWindow();
+
     QtGlyphRenderer m_glyphs;
+    QLocalServer m_server;
+    int m_raiseRequests = 0;
     std::unique_ptr<QLockFile> m_lock;
     // Declared before the window so that it outlives the window's shutdown ("%Q," 0).
     std::unique_ptr<sim::VirtualDevice> m_device;
@@ -53,5 +64,7 @@ private:
 // The lock file of one local port: one copy of the program per device port, because
 // address reuse would let a second copy take the first one's replies.
 QString InstanceLockPath(const QString& folder, std::uint16_t localPort);
+// The local socket a running copy listens on for a second start on the same port.
+QString InstanceServerName(const QString& lockPath);
 
 } // namespace krm::app

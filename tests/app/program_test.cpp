@@ -32,6 +32,14 @@ TEST(Program, ASecondCopyOnTheSamePortRefusesAndTheFirstKeepsRunning) {
     Program second(options(dir, 39123));
     EXPECT_FALSE(second.ok());
     EXPECT_TRUE(second.error().contains(QStringLiteral("already running")));
+    // The second start asked the first copy to bring its window to the front.
+    EXPECT_TRUE(second.error().contains(QStringLiteral("front")));
+    QElapsedTimer t;
+    t.start();
+    while (first.raiseRequests() == 0 && t.elapsed() < 3000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    EXPECT_EQ(first.raiseRequests(), 1);
+    EXPECT_TRUE(first.window().isVisible());
     // Another port is another device: that copy may run.
     Program other(options(dir, 39124));
     EXPECT_TRUE(other.ok());
