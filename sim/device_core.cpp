@@ -34,6 +34,10 @@ DeviceCore::DeviceCore(DeviceOptions options, DeviceImage image)
 int DeviceCore::framesReceived(char letter) const {
     return m_received[letterIndex(letter)];
 }
+const std::string& DeviceCore::lastFrame(char letter) const {
+    return m_lastFrame[letterIndex(letter)];
+}
+
 int DeviceCore::framesBuilt(char letter) const {
     return m_built[letterIndex(letter)];
 }
@@ -76,6 +80,7 @@ void DeviceCore::handleFrame(std::string_view frame, const Endpoint& from, Milli
         return;
     const char letter = (*fields)[0][0];
     ++m_received[letterIndex(letter)];
+    m_lastFrame[letterIndex(letter)] = std::string(frame);
     // Data fields between the address and the checksum.
     const std::size_t dataCount = fields->size() - 3;
     auto data = [&](std::size_t i) { return (*fields)[2 + i]; };

@@ -67,6 +67,8 @@ public:
     bool statusReportsOn() const { return m_reporting; }
     // Good frames received, by letter (parameter frames that failed to apply included).
     int framesReceived(char letter) const;
+    // The newest good frame of a letter, as it arrived ("" before the first).
+    const std::string& lastFrame(char letter) const;
     // Parameter frames that were well checked but could not be applied.
     int parameterFramesRejected() const { return m_rejected; }
     // Frames built for sending, by letter, before any fault knob acted on them.
@@ -90,6 +92,7 @@ private:
     Millis m_nextStatus{0};
     Millis m_nextLevels{0};
     std::array<int, 128> m_received{};
+    std::array<std::string, 128> m_lastFrame{};
     std::array<int, 128> m_built{};
     int m_rejected = 0;
 };

@@ -130,6 +130,10 @@ int VirtualDevice::framesReceived(char letter) const {
     return locked([letter](const DeviceCore& c) { return c.framesReceived(letter); });
 }
 
+std::string VirtualDevice::lastFrame(char letter) const {
+    return locked([letter](const DeviceCore& c) { return c.lastFrame(letter); });
+}
+
 int VirtualDevice::framesBuilt(char letter) const {
     return locked([letter](const DeviceCore& c) { return c.framesBuilt(letter); });
 }

@@ -52,6 +52,7 @@ public:
 
     bool statusReportsOn() const;
     int framesReceived(char letter) const;
+    std::string lastFrame(char letter) const;
     int framesBuilt(char letter) const;
     int parameterFramesRejected() const;
     int datagramsReceived() const { return m_datagramsIn.load(); }

@@ -3,7 +3,6 @@
 #include "app/program.h"
 
 #include "editors/strips/input_strip.h"
-#include "model/frame_builders.h"
 #include "sim/virtual_device.h"
 
 #include <QCoreApplication>
@@ -46,10 +45,12 @@ TEST(Program, ASecondCopyOnTheSamePortRefusesAndTheFirstKeepsRunning) {
 }
 
 TEST(Program, ARenamedChannelsFrameCarriesTheProgramsGlyphs) {
+    sim::VirtualDevice device;
+    ASSERT_TRUE(device.start(*Endpoint::parse("127.0.0.1", 0)));
     QTemporaryDir dir;
     ProgramOptions o = options(dir, 0);
-    o.demo = true; // the program's own virtual device on loopback
-    o.window.devicePort = 0;
+    o.window.deviceOverride = QStringLiteral("127.0.0.1");
+    o.window.devicePort = device.endpoint().port;
     Program program(o);
     ASSERT_TRUE(program.ok()) << program.error().toStdString();
     ui::MainWindow& w = program.window();
@@ -66,12 +67,16 @@ TEST(Program, ARenamedChannelsFrameCarriesTheProgramsGlyphs) {
     strip->setServices({[](const QString&) { return std::optional<QString>(QStringLiteral("AB")); },
                         [](const QString&) {}});
     strip->editName();
-    w.pacer().waitIdle();
-    // What the window sent is what the program's renderer draws: not an empty bitmap.
-    const std::string frame = BuildV(w.image(), 1, w.edits().glyphRenderer());
-    const std::string empty = BuildV(w.image(), 1, nullptr);
-    EXPECT_NE(frame, empty);
-    EXPECT_EQ(w.edits().glyphRenderer(), &program.glyphs());
+    t.restart();
+    while (device.framesReceived('V') == 0 && t.elapsed() < 5000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    // The frame on the wire: "%V,01,01,<32 name digits>,<576 bitmap digits>,CRC#".
+    const std::string frame = device.lastFrame('V');
+    ASSERT_GT(frame.size(), 9u + 33u + 576u);
+    const std::string bitmap = frame.substr(9 + 33, 576);
+    EXPECT_NE(bitmap.find_first_not_of('0'), std::string::npos) << "an empty bitmap went out";
+    EXPECT_EQ(frame.substr(0, 9), "%V,01,01,");
+    EXPECT_EQ(device.image().inputs[0].name.toUtf8(), "AB");
 }
 
 } // namespace
