@@ -1,22 +1,35 @@
-// How the window behaves while connected: meter repaint rate and the longest stall of
-// the user-interface thread while a mute group of all 28 channels sends its 28 paced
-// "%A," frames (20 ms apart, 560 ms on the wire).
+// How the window behaves while connected: meter repaint rate, the longest stall of the
+// user-interface thread while a mute group of all 28 channels sends its 28 paced "%A,"
+// frames (20 ms apart, 560 ms on the wire), and how fast a click is answered and how the
+// memory moves while a misbehaving sender floods the window's port with 5,000
+// identification reports a second for 5 s.
 //
 // A small driver, offscreen, against an in-process virtual device on loopback:
 //   bench_ui_responsiveness
 // A 1 ms QTimer measures the event loop: the longest gap between two of its ticks is how
 // long the UI thread was blocked.
 
+#include "kit/toggle_button.h"
+#include "link/udp_socket.h"
+#include "sim/demo_image.h"
+#include "sim/device_frames.h"
 #include "sim/virtual_device.h"
 #include "ui/main_window.h"
+#include "ui/top_bar.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 
+#include <atomic>
+#include <chrono>
 #include <cstdio>
+#include <fstream>
 #include <map>
+#include <string>
+#include <thread>
 
 namespace {
 
@@ -30,6 +43,15 @@ public:
     }
     std::map<QObject*, long> paints;
 };
+
+long residentKib() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("VmRSS:", 0) == 0)
+            return std::stol(line.substr(6));
+    return -1;
+}
 
 void runFor(int ms) {
     QElapsedTimer t;
@@ -113,6 +135,54 @@ int main(int argc, char* argv[]) {
                 device.framesReceived('A') - framesBefore, static_cast<long long>(took));
     std::printf("longest UI-thread stall: %.1f ms during the sequence (%.1f ms idle before)\n",
                 worst / 1e6, worstIdle / 1e6);
+    // The flood: a second socket sends identification reports at the window's port (the
+    // link takes reports from whoever sends them, as it would from a device gone wild).
+    krm::UdpSocket flooder;
+    if (!flooder.open(*krm::Endpoint::parse("127.0.0.2", 0)))
+        return 1;
+    const krm::Endpoint program = *krm::Endpoint::parse("127.0.0.1", window.session().boundPort());
+    const std::string ident = krm::sim::BuildIdentReply(window.image());
+    std::atomic<bool> flooding{true};
+    std::atomic<long> sent{0};
+    std::thread flood([&] {
+        using namespace std::chrono;
+        auto next = steady_clock::now();
+        while (flooding) {
+            if (flooder.sendTo(program, ident))
+                ++sent;
+            next += microseconds(200); // 5,000 a second
+            std::this_thread::sleep_until(next);
+        }
+    });
+    const long memoryBefore = residentKib();
+    long memoryMost = memoryBefore;
+    qint64 slowestClick = 0;
+    int clicks = 0;
+    QElapsedTimer floodTime;
+    floodTime.start();
+    while (floodTime.elapsed() < 5000) {
+        // A click on a mute-group button, answered when the button has changed.
+        const bool before = window.topBar()->muteGroupLit(2);
+        QElapsedTimer answer;
+        answer.start();
+        QMetaObject::invokeMethod(
+            window.topBar(),
+            [&] { QTest::mouseClick(window.topBar()->muteGroupButton(2), Qt::LeftButton); },
+            Qt::QueuedConnection);
+        while (window.topBar()->muteGroupLit(2) == before && answer.elapsed() < 5000)
+            QApplication::processEvents(QEventLoop::AllEvents, 1);
+        slowestClick = std::max(slowestClick, answer.nsecsElapsed());
+        ++clicks;
+        runFor(100);
+        memoryMost = std::max(memoryMost, residentKib());
+    }
+    flooding = false;
+    flood.join();
+    std::printf("flood of %ld identification reports in 5 s: %d clicks, slowest answered in "
+                "%.1f ms\n",
+                sent.load(), clicks, slowestClick / 1e6);
+    std::printf("resident memory: %ld KiB before, at most %ld KiB during the flood\n", memoryBefore,
+                memoryMost);
     window.close();
     runFor(300);
     return 0;
