@@ -5,8 +5,8 @@
 // --demo starts a virtual device in this process on 127.0.0.2 (an ephemeral port) and
 // connects to it; the stored device address is left as it is.
 
-#include "sim/virtual_device.h"
 #include "kit/texts.h"
+#include "sim/virtual_device.h"
 #include "ui/main_window.h"
 
 #include <QApplication>

@@ -4,8 +4,8 @@
 //
 //   krm416x-shots OUTPUT_DIR [WIDTH HEIGHT]
 
-#include "sim/virtual_device.h"
 #include "kit/texts.h"
+#include "sim/virtual_device.h"
 #include "ui/main_window.h"
 
 #include <QApplication>

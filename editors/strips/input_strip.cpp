@@ -2,7 +2,6 @@
 
 #include "dsp/channel_scales.h"
 #include "editors/strips/peq_thumbnail.h"
-#include "model/frame_builders.h"
 #include "kit/drop_list.h"
 #include "kit/fader.h"
 #include "kit/kit_style.h"
@@ -10,6 +9,7 @@
 #include "kit/text_label.h"
 #include "kit/texts.h"
 #include "kit/toggle_button.h"
+#include "model/frame_builders.h"
 
 namespace krm {
 

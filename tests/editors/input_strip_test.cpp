@@ -3,14 +3,14 @@
 // indicators, meters and the name.
 #include "editors/strips/input_strip.h"
 #include "editors/strips/peq_thumbnail.h"
-#include "tests/editors/strip_fixture.h"
-#include "tests/kit/kit_events.h"
 #include "kit/drop_list.h"
 #include "kit/fader.h"
 #include "kit/level_meter.h"
 #include "kit/text_label.h"
 #include "kit/texts.h"
 #include "kit/toggle_button.h"
+#include "tests/editors/strip_fixture.h"
+#include "tests/kit/kit_events.h"
 
 #include <QSignalSpy>
 

@@ -2,13 +2,13 @@
 // LINE/MIC switch, the delay list, propagation and the offline rule.
 #include "editors/strips/geq_thumbnail.h"
 #include "editors/strips/output_strip.h"
-#include "tests/editors/strip_fixture.h"
-#include "tests/kit/kit_events.h"
 #include "kit/drop_list.h"
 #include "kit/fader.h"
 #include "kit/level_meter.h"
 #include "kit/texts.h"
 #include "kit/toggle_button.h"
+#include "tests/editors/strip_fixture.h"
+#include "tests/kit/kit_events.h"
 
 #include <QSignalSpy>
 

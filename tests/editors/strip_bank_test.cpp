@@ -2,11 +2,11 @@
 #include "editors/strips/input_strip.h"
 #include "editors/strips/output_strip.h"
 #include "editors/strips/strip_bank.h"
-#include "tests/editors/strip_fixture.h"
-#include "tests/kit/kit_events.h"
 #include "kit/fader.h"
 #include "kit/texts.h"
 #include "kit/toggle_button.h"
+#include "tests/editors/strip_fixture.h"
+#include "tests/kit/kit_events.h"
 
 namespace krm {
 namespace {

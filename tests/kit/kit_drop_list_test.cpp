@@ -1,6 +1,6 @@
 // DropList: selection clamping, opening and choosing with the mouse, wheel stepping.
-#include "tests/kit/kit_events.h"
 #include "kit/drop_list.h"
+#include "tests/kit/kit_events.h"
 
 #include <QSignalSpy>
 

@@ -1,10 +1,10 @@
 // Slider, Fader and SliderBinding: value <-> pixel arithmetic, mouse drags, keys and
 // what reaches the page.
-#include "tests/kit/kit_events.h"
 #include "kit/fader.h"
 #include "kit/slider.h"
 #include "kit/slider_binding.h"
 #include "kit/slider_math.h"
+#include "tests/kit/kit_events.h"
 
 #include <QSignalSpy>
 
