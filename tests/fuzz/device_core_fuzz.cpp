@@ -6,8 +6,9 @@
 // reports for a while, so that whatever its image now holds goes out in its dump,
 // identification, level and status reports.
 //
-// Properties: every frame the device builds reaches the program whole (the program's
-// splitter hands it over) and the program's parser accepts every report among them.
+// Properties: the device only ever answers the program; every frame it builds reaches
+// the program whole (the program's splitter hands it over) and the program's parser
+// accepts every report among them.
 
 #include "fuzz_input.h"
 #include "link/udp_socket.h"
@@ -46,6 +47,8 @@ void CheckAsTheProgram(const std::vector<sim::Outgoing>& out, int built) {
     for (const sim::Outgoing& o : out) {
         if (o.data.size() > UdpSocket::kMaxDatagram)
             fuzz::Broken("a datagram longer than the program's receive buffer");
+        if (!(o.to == kProgram))
+            fuzz::Broken("a datagram to someone who never asked");
         splitter.split(DatagramText(o.data), [&](std::string_view frame) {
             ++frames;
             const char letter = frame[1];
