@@ -93,12 +93,11 @@ public:
     LinkSupervisor& supervisor() { return m_supervisor; }
 
 private:
-    bool metersLive() const {
-        return m_supervisor.receiverStarted() && m_supervisor.online() && m_supervisor.linkShown();
-    }
+    // After onStatusReport() an online link's indicator is lit again.
+    bool metersLive() const { return m_supervisor.receiverStarted() && m_supervisor.online(); }
 
     // LinkEvents from the supervisor, passed on to the session's listener; leaving the
-    // lit state clears the live values first.
+    // lit state then clears the live values.
     void linkIndicatorChanged(LinkIndicator indicator) override {
         m_events.linkIndicatorChanged(indicator);
         if (indicator != LinkIndicator::Online)

@@ -64,8 +64,8 @@ public:
     // Meters and auto-mixer states fall to nothing (statusUpdated()).
     void shutdown();
 
-    // Good frames the receive thread has taken since the program started (for tests and
-    // measurements).
+    // Good frames the receive thread has taken and handed on since the program started
+    // (for tests and measurements): a report counted here already waits for the owner.
     std::uint64_t framesReceived() const;
 
     // Where paced-send workers put prebuilt frames (thread-safe).

@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages the program, its tests and benchmarks need.
-# Idempotent and quiet: does nothing when every package is already there.
+# Idempotent and quiet: does nothing when every package is already there. Extra package
+# names given as arguments are installed as well (CI adds clang and clang-format).
 set -euo pipefail
 PKGS=(cmake ninja-build g++ pkg-config
       qt6-base-dev libqt6sql6-sqlite libcurl4-openssl-dev
       libgtest-dev libgmock-dev libbenchmark-dev
-      fonts-wqy-microhei xvfb xauth)
+      fonts-wqy-microhei xvfb xauth "$@")
 if dpkg-query -W -f='${Status}\n' "${PKGS[@]}" 2>/dev/null | grep -qv 'install ok installed' \
    || ! dpkg-query -W "${PKGS[@]}" >/dev/null 2>&1; then
     SUDO=""

@@ -1,9 +1,9 @@
 #include "ui/system_page.h"
 
-#include "link/network_settings.h"
 #include "kit/kit_style.h"
 #include "kit/texts.h"
 #include "kit/toggle_button.h"
+#include "link/network_settings.h"
 #include "ui/messages.h"
 #include "ui/placeholder_page.h"
 

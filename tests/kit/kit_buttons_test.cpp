@@ -1,7 +1,7 @@
 // ToggleButton and PngButton: clicks, double-clicks, hover and state looks.
-#include "tests/kit/kit_events.h"
 #include "kit/png_button.h"
 #include "kit/toggle_button.h"
+#include "tests/kit/kit_events.h"
 
 #include <QImage>
 #include <QSignalSpy>

@@ -1,8 +1,8 @@
 // ResponseGraphWidget: markers painted where the pure mappings put them, marker drags
 // reported through the inverse mappings and held to the plot, graphic-EQ bars, resizing and
 // freehand strokes.
-#include "tests/kit/kit_events.h"
 #include "kit/response_graph_widget.h"
+#include "tests/kit/kit_events.h"
 
 #include <QImage>
 #include <QPainter>
