@@ -1,7 +1,7 @@
 // A misbehaving device floods the program with identification reports ("Y", 5,000 a
 // second by default) while the owner thread works like a window's event loop, where every
 // "Y" costs a refresh of every page (a busy wait of --refresh-ms). Prints, once a second,
-// the frames the receive thread took, the tasks the owner thread ran, the largest backlog
+// the reports the receive thread parsed, the tasks the owner thread ran, the largest backlog
 // of owner-thread tasks seen, and the program's resident memory. With reports coalesced
 // per kind the backlog stays at a handful of tasks and the memory flat; were every frame
 // posted, the backlog would grow by the surplus of frames over refreshes each second.
@@ -131,7 +131,7 @@ int main(int argc, char** argv) {
                 "tasks run", "max backlog", "RSS KiB");
     const long rssBefore = residentKiB();
     long tasksRun = 0, lastSent = 0, lastRefreshes = events.refreshes;
-    std::uint64_t lastFrames = session.framesReceived();
+    std::uint64_t lastReports = session.reportsReceived();
     std::size_t worstBacklog = 0;
     long worstRss = rssBefore;
     auto nextTick = SteadyClock::now();
@@ -158,12 +158,12 @@ int main(int argc, char** argv) {
         const long rss = residentKiB();
         worstBacklog = std::max(worstBacklog, maxBacklog);
         worstRss = std::max(worstRss, rss);
-        const std::uint64_t frames = session.framesReceived();
+        const std::uint64_t reports = session.reportsReceived();
         std::printf("%4d %10ld %10llu %10ld %12ld %12zu %10ld\n", s, sent.load() - lastSent,
-                    static_cast<unsigned long long>(frames - lastFrames),
+                    static_cast<unsigned long long>(reports - lastReports),
                     events.refreshes - lastRefreshes, ran, maxBacklog, rss);
         lastSent = sent.load();
-        lastFrames = frames;
+        lastReports = reports;
         lastRefreshes = events.refreshes;
     }
     stop = true;

@@ -112,11 +112,9 @@ void DeviceLink::receiveLoop(FrameHandler handler) {
     // Text left between datagrams belongs to this thread alone.
     FrameSplitter splitter;
     const FrameSplitter::Dispatch dispatch = [&](std::string_view frame) {
+        m_frames.fetch_add(1, std::memory_order_relaxed);
         if (handler)
             handler(frame);
-        // Counted once handled, so that a count read on another thread covers whatever
-        // the handler did with the frame (posted it, for one).
-        m_frames.fetch_add(1, std::memory_order_release);
     };
     while (!m_rxStop.load(std::memory_order_acquire)) {
         // The long timeout is only a safety net: stop() wakes the wait at once.

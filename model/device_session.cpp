@@ -7,6 +7,7 @@
 #include "model/report_mailbox.h"
 #include "model/senders.h"
 
+#include <atomic>
 #include <variant>
 
 namespace krm {
@@ -38,18 +39,20 @@ public:
             if (!report)
                 return;
             const std::size_t kind = report->index();
-            // A task for this kind already waits: it will deliver this newer report.
-            if (!m_mailbox.put(std::move(*report), generation))
-                return;
-            m_post([this, kind, alive = m_alive] {
-                // Owner thread. A session that is gone, or replies of a receiver that
-                // has since been replaced, are ignored.
-                if (!*alive)
-                    return;
-                auto letter = m_mailbox.take(kind);
-                if (letter && letter->generation == m_generation)
-                    deliver(letter->report);
-            });
+            // A task for this kind already waits, or one is posted now: either delivers
+            // this report unless a newer one of its kind replaces it first.
+            if (m_mailbox.put(std::move(*report), generation)) {
+                m_post([this, kind, alive = m_alive] {
+                    // Owner thread. A session that is gone, or replies of a receiver
+                    // that has since been replaced, are ignored.
+                    if (!*alive)
+                        return;
+                    auto letter = m_mailbox.take(kind);
+                    if (letter && letter->generation == m_generation)
+                        deliver(letter->report);
+                });
+            }
+            m_reports.fetch_add(1, std::memory_order_release);
         });
     }
     void stopReceiver() override { m_link.stop(); }
@@ -88,6 +91,7 @@ public:
         m_events.statusUpdated();
     }
 
+    std::uint64_t reportsReceived() const { return m_reports.load(std::memory_order_acquire); }
     DeviceLink& link() { return m_link; }
     CommandSet& commands() { return m_commands; }
     LinkSupervisor& supervisor() { return m_supervisor; }
@@ -115,6 +119,7 @@ private:
     LinkSupervisor m_supervisor;
     ReportMailbox m_mailbox;
     unsigned m_generation = 0; // owner thread only
+    std::atomic<std::uint64_t> m_reports{0};
     std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
 };
 
@@ -186,8 +191,8 @@ void DeviceSession::touchLastReply() {
     m_impl->supervisor().refreshLastReplyTime();
 }
 
-std::uint64_t DeviceSession::framesReceived() const {
-    return m_impl->link().framesReceived();
+std::uint64_t DeviceSession::reportsReceived() const {
+    return m_impl->reportsReceived();
 }
 
 FrameSink& DeviceSession::sink() {

@@ -64,9 +64,10 @@ public:
     // Meters and auto-mixer states fall to nothing (statusUpdated()).
     void shutdown();
 
-    // Good frames the receive thread has taken and handed on since the program started
-    // (for tests and measurements): a report counted here already waits for the owner.
-    std::uint64_t framesReceived() const;
+    // Reports (dump, identification, status, levels) the receive thread has parsed and
+    // left for the owner thread since the session began; any thread. Once a report is
+    // counted here, the task that stores it (or a newer one of its kind) is posted.
+    std::uint64_t reportsReceived() const;
 
     // Where paced-send workers put prebuilt frames (thread-safe).
     FrameSink& sink();

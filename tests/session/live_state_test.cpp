@@ -118,9 +118,9 @@ TEST_F(LiveStateTest, StatusReportsMoveMetersOnlyWhileOnline) {
     image.lastHold = 1;
 
     // Connecting, not yet online: another device's reports reach the socket.
-    std::uint64_t frames = session.framesReceived();
+    std::uint64_t reports = session.reportsReceived();
     ASSERT_TRUE(SendAsDevice(peer, program, sim::BuildStatusReport(LoudReport())));
-    ASSERT_TRUE(pumpUntil([&] { return session.framesReceived() == frames + 1; }));
+    ASSERT_TRUE(pumpUntil([&] { return session.reportsReceived() == reports + 1; }));
     settle();
     EXPECT_EQ(LiveState(session.image()), Cleared());
     EXPECT_EQ(events.statusUpdates, 0);
@@ -140,7 +140,7 @@ TEST_F(LiveStateTest, StatusReportsMoveMetersOnlyWhileOnline) {
     session.disconnect();
     EXPECT_EQ(LiveState(session.image()), Cleared());
     session.connect();
-    frames = session.framesReceived();
+    reports = session.reportsReceived();
     // The new receive socket's hello (the first attempt's is still queued before it).
     std::optional<Datagram> hello;
     auto isNewHello = [&] {
@@ -150,7 +150,7 @@ TEST_F(LiveStateTest, StatusReportsMoveMetersOnlyWhileOnline) {
     }
     ASSERT_TRUE(hello && isNewHello());
     ASSERT_TRUE(SendAsDevice(peer, hello->from, sim::BuildStatusReport(LoudReport())));
-    ASSERT_TRUE(pumpUntil([&] { return session.framesReceived() == frames + 1; }));
+    ASSERT_TRUE(pumpUntil([&] { return session.reportsReceived() == reports + 1; }));
     settle();
     EXPECT_EQ(LiveState(session.image()), Cleared());
 }

@@ -36,13 +36,13 @@ protected:
         ASSERT_TRUE(pumpUntil([&] { return session.isOnline(); }));
     }
 
-    // Waits, without running any owner-thread task, until the receive thread has taken
-    // `frames` good frames in all.
-    bool receivedAll(std::uint64_t frames) {
+    // Waits, without running any owner-thread task, until the receive thread has left
+    // `reports` reports in all for the owner thread.
+    bool receivedAll(std::uint64_t reports) {
         const auto deadline = std::chrono::steady_clock::now() + 10s;
-        while (session.framesReceived() < frames) {
+        while (session.reportsReceived() < reports) {
             if (std::chrono::steady_clock::now() > deadline) {
-                ADD_FAILURE() << "received " << session.framesReceived() << " of " << frames;
+                ADD_FAILURE() << "received " << session.reportsReceived() << " of " << reports;
                 return false;
             }
             std::this_thread::sleep_for(1ms);
@@ -80,7 +80,7 @@ TEST_F(FloodTest, FloodOfEveryReportKindLeavesOneTaskPerKindAndTheNewestValues) 
     queue.runPending();
     ASSERT_EQ(queue.pending(), 0u);
     const RecordingEvents before = events;
-    const std::uint64_t framesBefore = session.framesReceived();
+    const std::uint64_t reportsBefore = session.reportsReceived();
 
     constexpr int kRounds = 2000;
     for (int r = 0; r < kRounds; ++r) {
@@ -92,10 +92,10 @@ TEST_F(FloodTest, FloodOfEveryReportKindLeavesOneTaskPerKindAndTheNewestValues) 
         // Let the receive thread keep up so that the socket buffer loses nothing; the
         // owner thread runs nothing all the while.
         if (r % 10 == 9) {
-            ASSERT_TRUE(receivedAll(framesBefore + 4u * static_cast<unsigned>(r + 1)));
+            ASSERT_TRUE(receivedAll(reportsBefore + 4u * static_cast<unsigned>(r + 1)));
         }
     }
-    ASSERT_TRUE(receivedAll(framesBefore + 4u * kRounds));
+    ASSERT_TRUE(receivedAll(reportsBefore + 4u * kRounds));
 
     EXPECT_LE(queue.pending(), kReportKinds) << "8,000 reports, at most one task per kind";
     EXPECT_EQ(queue.runPending(), static_cast<int>(kReportKinds));
@@ -128,10 +128,10 @@ TEST_F(FloodTest, DumpThenIdentificationStillStoreTheDumpBeforeGoingOnline) {
 
     DeviceImage image = device.image();
     image.inputs[4].comp.threshold = 33;
-    const std::uint64_t framesBefore = session.framesReceived();
+    const std::uint64_t reportsBefore = session.reportsReceived();
     ASSERT_TRUE(SendAsDevice(peer, hello->from, sim::BuildDumpReply(image)));
     ASSERT_TRUE(SendAsDevice(peer, hello->from, sim::BuildIdentReply(image)));
-    ASSERT_TRUE(receivedAll(framesBefore + 2));
+    ASSERT_TRUE(receivedAll(reportsBefore + 2));
 
     // The pages refresh from an image that already holds the dump.
     int thresholdAtRefresh = -1;
