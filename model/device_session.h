@@ -28,7 +28,6 @@ class GlyphRenderer;
 class DeviceLink;
 class LinkSupervisor;
 
-
 class DeviceSession {
 public:
     // post: hands a task to the owner thread (a queued call in the Qt program).

@@ -1,9 +1,9 @@
 #include "link/frame.h"
 #include "model/frame_builders.h"
+#include "model/group_switching.h"
 #include "model/paced_sender.h"
 #include "tests/support/fake_clock.h"
 #include "tests/support/timed_sink.h"
-#include "model/group_switching.h"
 
 #include <gtest/gtest.h>
 
