@@ -127,9 +127,12 @@ MainWindow::~MainWindow() {
     m_linked->stop();
     m_discovery->stop();
     m_session->shutdown();
-    // The strips refer to the linked sender: they go before it does.
+    // The strips and the strip bank refer to the edit service and its senders: they go
+    // before the members that own those do (child widgets would outlive them).
     delete m_scroll;
     m_scroll = nullptr;
+    delete m_bank;
+    m_bank = nullptr;
 }
 
 void MainWindow::buildChildren() {
