@@ -105,7 +105,8 @@ int main(int argc, char* argv[]) {
     krm::app::Program program(options);
     if (!program.ok()) {
         std::fprintf(stderr, "krm416x: %s\n", qPrintable(program.error()));
-        QMessageBox::warning(nullptr, QStringLiteral("KRM-416X 3.1"), program.error());
+        if (!program.raisedRunningCopy())
+            QMessageBox::warning(nullptr, QStringLiteral("KRM-416X 3.1"), program.error());
         return 1;
     }
     krm::ui::MainWindow& window = program.window();

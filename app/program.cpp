@@ -73,10 +73,10 @@ Program::Program(ProgramOptions options) {
         m_lock->setStaleLockTime(0);
         const QString server = InstanceServerName(m_lock->fileName());
         if (!m_lock->tryLock(0)) {
-            const bool raised = askFirstCopyToRaise(server);
+            m_raisedRunningCopy = askFirstCopyToRaise(server);
             m_error = QStringLiteral("The KRM-416X program is already running on port %1.")
                           .arg(w.localPort);
-            if (raised)
+            if (m_raisedRunningCopy)
                 m_error += QStringLiteral(" Its window has been brought to the front.");
             return;
         }

@@ -39,6 +39,9 @@ public:
     // window was built.
     bool ok() const { return m_window != nullptr; }
     const QString& error() const { return m_error; }
+    // A second start whose running copy brought its window to the front: nothing more for
+    // the operator to read, so no message box waits for a click.
+    bool raisedRunningCopy() const { return m_raisedRunningCopy; }
     ui::MainWindow& window() { return *m_window; }
     const GlyphRenderer& glyphs() const { return m_glyphs; }
     // How often a second start asked this copy to come to the front.
@@ -54,6 +57,7 @@ private:
     QtGlyphRenderer m_glyphs;
     QLocalServer m_server;
     int m_raiseRequests = 0;
+    bool m_raisedRunningCopy = false;
     std::unique_ptr<QLockFile> m_lock;
     // Declared before the window so that it outlives the window's shutdown ("%Q," 0).
     std::unique_ptr<sim::VirtualDevice> m_device;

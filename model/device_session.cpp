@@ -18,7 +18,8 @@ namespace krm {
 // so a flood of any kind leaves the owner thread at most one task per kind.
 class DeviceSession::Impl final : public LinkCommands, private LinkEvents {
 public:
-    Impl(DeviceImage& image, Clock& clock, Post post, SessionEvents& events, GlyphRenderer* glyphs)
+    Impl(DeviceImage& image, Clock& clock, Post post, SessionEvents& events,
+         const GlyphRenderer* glyphs)
         : m_image(image), m_post(std::move(post)), m_events(events),
           m_commands(image, m_link, clock, glyphs), m_supervisor(clock, *this, *this) {}
 
@@ -124,7 +125,7 @@ private:
 };
 
 DeviceSession::DeviceSession(Clock& clock, Post post, SessionEvents& events,
-                             GlyphRenderer* glyphs) {
+                             const GlyphRenderer* glyphs) {
     ResetToStartupValues(m_image);
     m_impl = std::make_unique<Impl>(m_image, clock, std::move(post), events, glyphs);
     m_impl->link().setDeviceIp(m_deviceIp);

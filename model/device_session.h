@@ -31,7 +31,8 @@ class LinkSupervisor;
 class DeviceSession {
 public:
     // post: hands a task to the owner thread (a queued call in the Qt program).
-    DeviceSession(Clock& clock, Post post, SessionEvents& events, GlyphRenderer* glyphs = nullptr);
+    DeviceSession(Clock& clock, Post post, SessionEvents& events,
+                  const GlyphRenderer* glyphs = nullptr);
     ~DeviceSession();
     DeviceSession(const DeviceSession&) = delete;
     DeviceSession& operator=(const DeviceSession&) = delete;

@@ -154,36 +154,32 @@ void inputs(Builder& b) {
     p->readoutKind = 61;
     p->sendOn = SendOn::Change;
 
+    // Every field of a band travels in that band's "%G," and is shared under "EQ".
+    auto peqField = [](Parameter& field, int band, int readoutKind) {
+        field.frame = 'G';
+        field.band = band + 1;
+        field.link = LinkEq;
+        field.readoutKind = readoutKind;
+    };
     for (int band = 0; band < kPeqBands; ++band) {
         const int kindBase = 5 + 3 * band;
         p = &b.add(ParamKind::PeqGain, numbered("peq%d.gain", band + 1), Side::Input, kEqGainCodes,
                    Rule::EqGain, numberedLabel("BAND%d GAIN", "频段%d增益", band + 1),
                    IN(peq[SUB].gain), band);
         typed(*p, -15, 15);
-        p->frame = 'G';
-        p->band = band + 1;
-        p->link = LinkEq;
-        p->readoutKind = kindBase;
+        peqField(*p, band, kindBase);
         p = &b.add(ParamKind::PeqFreq, numbered("peq%d.freq", band + 1), Side::Input, kFrequencies,
                    Rule::Frequency, numberedLabel("BAND%d FRE", "频段%d频率", band + 1),
                    IN(peq[SUB].freq), band);
-        p->frame = 'G';
-        p->band = band + 1;
-        p->link = LinkEq;
-        p->readoutKind = kindBase + 1;
+        peqField(*p, band, kindBase + 1);
         p = &b.add(ParamKind::PeqQ, numbered("peq%d.q", band + 1), Side::Input, kQCodes, Rule::Q,
                    numberedLabel("BAND%d Q", "频段%dQ值", band + 1), IN(peq[SUB].q), band);
         typed(*p, 0.1, 20);
-        p->frame = 'G';
-        p->band = band + 1;
-        p->link = LinkEq;
-        p->readoutKind = kindBase + 2;
+        peqField(*p, band, kindBase + 2);
         p = &b.add(ParamKind::PeqType, numbered("peq%d.type", band + 1), Side::Input, kShelfCodes,
                    Rule::Plain, numberedLabel("BAND%d TYPE", "频段%d类型", band + 1),
                    IN(peq[SUB].type), band);
-        p->frame = 'G';
-        p->band = band + 1;
-        p->link = LinkEq;
+        peqField(*p, band, 0);
     }
     p = &b.add(ParamKind::PeqEnable, "peq.enable", Side::Input, kSwitchCodes, Rule::OnOff,
                {"EQ", "均衡"}, IN(peqEnable));
@@ -383,8 +379,6 @@ void device(Builder& b) {
         {K::ClosedAttn,  "automix.closedAttn", kClosedAttnCodes,  Rule::Plain, {"OFF ATTEN", "关闭衰减"}, DEV(closedAttn)},
         {K::NomAttn,     "automix.nomAttn",    kNomAttnCodes,     Rule::Plain, {"NOM ATTEN", "打开衰减"}, DEV(nomAttn)},
     });
-    // clang-format on
-    // clang-format off
     addRows(b, {Side::Device, 'N', std::nullopt}, {
         {K::ZeroCrossRate, "automix.zeroCrossRate", kZeroCrossRateCodes, Rule::Plain, {"ZERO CROSS", "过零率"}, DEV(zeroCrossRate)},
         {K::Energy,        "automix.energy",        kEnergyCodes,        Rule::Plain, {"ENERGY", "能量"},       DEV(energy)},

@@ -68,8 +68,7 @@ MainWindow::MainWindow(MainWindowOptions options, QWidget* parent)
     };
     SessionEvents& sessionEvents = *this;
     DiscoveryEvents& discoveryEvents = *this;
-    m_session = std::make_unique<DeviceSession>(m_clock, post, sessionEvents,
-                                                const_cast<GlyphRenderer*>(m_options.glyphs));
+    m_session = std::make_unique<DeviceSession>(m_clock, post, sessionEvents, m_options.glyphs);
     m_session->setLocalPort(m_options.localPort);
     const QString hostIp = m_settings->hostIp();
     const QString deviceIp = m_options.deviceOverride.value_or(hostIp);
