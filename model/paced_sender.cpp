@@ -97,14 +97,16 @@ void PacedSender::stop() {
     m_idle.notify_all();
 }
 
-bool PacedSender::takeFront(Item& item) {
+PacedSender::Taken PacedSender::takeFront(Item& item) {
     std::lock_guard lock(m_mutex);
-    // Only stop() empties the queue behind the worker's back.
-    if (m_stop || m_items.empty())
-        return false;
+    if (m_stop)
+        return Taken::Stopped;
+    // discard() may have removed the frame while its pause ran.
+    if (m_items.empty())
+        return Taken::Nothing;
     item = std::move(m_items.front());
     m_items.pop_front();
-    return true;
+    return Taken::Frame;
 }
 
 void PacedSender::run() {
@@ -129,8 +131,11 @@ void PacedSender::run() {
         if (before && m_sink.isOnline())
             m_clock.sleepFor(pause);
         Item item;
-        if (!takeFront(item))
+        const Taken taken = takeFront(item);
+        if (taken == Taken::Stopped)
             return;
+        if (taken == Taken::Nothing)
+            continue;
         // The link may have gone down since the frame was queued: the frame is dropped.
         if (!m_sink.isOnline())
             continue;

@@ -91,9 +91,9 @@ private:
     // Appends the items under the lock and wakes (or starts) the worker.
     void push(std::vector<KeyedFrame> frames, PausePlacement placement, Millis pause);
     void run();
-    // Takes the front item off the queue, with the newest text of its key; false once
-    // stopped.
-    bool takeFront(Item& item);
+    enum class Taken { Frame, Nothing, Stopped };
+    // Takes the front item off the queue, with the newest text of its key.
+    Taken takeFront(Item& item);
 
     FrameSink& m_sink;
     Clock& m_clock;

@@ -214,6 +214,21 @@ TEST(PacedSender, FrameWaitingItsPauseIsStillReplacedByANewerOne) {
     EXPECT_EQ(sink.frames(), (std::vector<std::string>{"O3 new"}));
 }
 
+TEST(PacedSender, FrameDiscardedDuringItsPauseLeavesTheWorkerAliveAndIdle) {
+    GateClock clock;
+    TimedSink sink(clock);
+    PacedSender sender(sink, clock);
+    sender.enqueueKeyed({{"A2", "A2 stale"}}, kBefore, 10ms);
+    clock.gate.waitEntered(); // the worker sleeps the pause before "A2 stale"
+    sender.discard("A2");     // the caller sent a newer A2 itself
+    clock.gate.open();
+    sender.waitIdle(); // hung when the worker ended on an empty queue with a frame "in hand"
+    EXPECT_FALSE(sender.busy());
+    sender.enqueueKeyed({{"A3", "A3"}}, kBefore, 10ms); // and the same worker goes on
+    sender.waitIdle();
+    EXPECT_EQ(sink.frames(), (std::vector<std::string>{"A3"}));
+}
+
 TEST(PacedSender, StopDropsWhatIsQueuedAndJoins) {
     FakeClock clock;
     GateSink sink(clock);
