@@ -56,9 +56,9 @@ EditResult EditService::commit(const Parameter& p, Channel channel) {
     if (online() && p.framedOn(channel)) {
         const std::string frame = BuildParameterFrame(m_image, p, channel);
         if (!frame.empty()) {
-            // A member's copy of this group still queued from an earlier linked edit is
-            // older than what goes out now.
-            m_linked.discard(FrameKey(p, channel));
+            // A member's copy of this group still queued from an earlier linked edit, or
+            // a setting's resend, is older than what goes out now.
+            discardQueued(FrameKey(p, channel));
             m_sink.SendFrame(frame);
         }
     }
@@ -110,6 +110,7 @@ std::vector<int> EditService::spread(const Parameter& p, Channel channel) {
         for (int member : changed) {
             const Channel m{channel.side, member};
             frames.push_back({FrameKey(p, m), BuildParameterFrame(m_image, p, m)});
+            m_bulk.discard(frames.back().key);
         }
         m_linked.enqueueKeyed(std::move(frames), PausePlacement::BeforeEachFrame, kLinkedPause);
     }
@@ -182,6 +183,37 @@ void EditService::play(std::vector<std::string> frames, PausePlacement placement
     std::erase_if(frames, [](const std::string& f) { return f.empty(); });
     if (!frames.empty())
         m_bulk.enqueue(std::move(frames), placement, pause);
+}
+
+std::shared_ptr<const SequenceProgress>
+EditService::playTimed(std::vector<PacedSender::TimedFrame> frames) {
+    if (!online())
+        return std::make_shared<const SequenceProgress>();
+    return m_bulk.enqueueTimed(std::move(frames));
+}
+
+void EditService::commitModule(const std::vector<std::string>& frames,
+                               std::vector<Channel> changed) {
+    if (online())
+        for (const std::string& f : frames)
+            if (!f.empty())
+                m_sink.SendFrame(f);
+    notify(nullptr, std::move(changed));
+}
+
+void EditService::imageReplaced() {
+    std::vector<Channel> all;
+    for (int ch = 0; ch < kInputCount; ++ch)
+        all.push_back(Channel::input(ch));
+    for (int bus = 0; bus < kOutputCount; ++bus)
+        all.push_back(Channel::output(bus));
+    all.push_back(Channel::device());
+    notify(nullptr, std::move(all));
+}
+
+void EditService::discardQueued(const std::string& key) {
+    m_linked.discard(key);
+    m_bulk.discard(key);
 }
 
 void EditService::notify(const Parameter* parameter, std::vector<Channel> channels) {

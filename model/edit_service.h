@@ -26,6 +26,7 @@
 #include "model/parameters.h"
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -105,12 +106,24 @@ public:
 
     // Plays prebuilt frames on the bulk sender (online only).
     void play(std::vector<std::string> frames, PausePlacement placement, Millis pause);
+    // Plays a sequence whose frames carry their own pauses (a whole setting's resend) on
+    // the bulk sender; nothing while offline (the progress then has no frames). An edit
+    // sent while it plays drops the sequence's older frame of the same group.
+    std::shared_ptr<const SequenceProgress> playTimed(std::vector<PacedSender::TimedFrame> frames);
+
+    // Many fields already written to the image at once (a preset recall): sends `frames`
+    // at once, in order, while online, and tells the listeners that `changed` changed.
+    void commitModule(const std::vector<std::string>& frames, std::vector<Channel> changed);
+    // The whole image was replaced (a setting loaded): the listeners reload everything.
+    void imageReplaced();
 
 private:
     bool refusedSource(const Parameter& parameter, Channel channel, int code, int& holder) const;
     // Copies the channel's value to the linked members and queues their frames.
     std::vector<int> spread(const Parameter& parameter, Channel channel);
     void notify(const Parameter* parameter, std::vector<Channel> channels);
+    // A frame of this group goes out now: older queued copies must not follow it.
+    void discardQueued(const std::string& key);
 
     DeviceImage& m_image;
     FrameSink& m_sink;

@@ -35,12 +35,13 @@ void PacedSender::push(std::vector<KeyedFrame> frames, PausePlacement placement,
                 continue;
             auto same = m_items.end();
             if (!f.key.empty())
-                same = std::find_if(m_items.begin(), m_items.end(),
-                                    [&](const Item& i) { return i.frame.key == f.key; });
+                same = std::find_if(m_items.begin(), m_items.end(), [&](const Item& i) {
+                    return i.mergeable && i.frame.key == f.key;
+                });
             if (same != m_items.end()) {
                 same->frame.text = std::move(f.text);
             } else {
-                m_items.push_back(Item{std::move(f), placement, pause});
+                m_items.push_back(Item{std::move(f), placement, pause, true, nullptr});
                 added = true;
             }
         }
@@ -52,11 +53,43 @@ void PacedSender::push(std::vector<KeyedFrame> frames, PausePlacement placement,
     m_wake.notify_all();
 }
 
+std::shared_ptr<const SequenceProgress> PacedSender::enqueueTimed(std::vector<TimedFrame> frames) {
+    auto progress = std::make_shared<SequenceProgress>();
+    std::erase_if(frames, [](const TimedFrame& f) { return f.text.empty(); });
+    progress->total = static_cast<int>(frames.size());
+    if (frames.empty())
+        return progress;
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_stop) {
+            progress->dropped = progress->total;
+            return progress;
+        }
+        for (TimedFrame& f : frames)
+            m_items.push_back(Item{KeyedFrame{std::move(f.key), std::move(f.text)},
+                                   PausePlacement::AfterEachFrame, f.pauseAfter, false, progress});
+        if (!m_worker.joinable())
+            m_worker = std::thread([this] { run(); });
+    }
+    m_wake.notify_all();
+    return progress;
+}
+
+void PacedSender::countDropped(const Item& item) {
+    if (item.progress)
+        ++item.progress->dropped;
+}
+
 void PacedSender::discard(const std::string& key) {
     if (key.empty())
         return;
     std::lock_guard lock(m_mutex);
-    std::erase_if(m_items, [&](const Item& i) { return i.frame.key == key; });
+    std::erase_if(m_items, [&](const Item& i) {
+        if (i.frame.key != key)
+            return false;
+        countDropped(i);
+        return true;
+    });
     if (m_items.empty() && !m_inHand)
         m_idle.notify_all();
 }
@@ -80,6 +113,8 @@ void PacedSender::requestStop() {
     {
         std::lock_guard lock(m_mutex);
         m_stop = true;
+        for (const Item& i : m_items)
+            countDropped(i);
         m_items.clear();
     }
     m_wake.notify_all();
@@ -137,9 +172,13 @@ void PacedSender::run() {
         if (taken == Taken::Nothing)
             continue;
         // The link may have gone down since the frame was queued: the frame is dropped.
-        if (!m_sink.isOnline())
+        if (!m_sink.isOnline()) {
+            countDropped(item);
             continue;
+        }
         m_sink.SendFrame(item.frame.text);
+        if (item.progress)
+            ++item.progress->sent;
         if (m_onFrameSent)
             m_onFrameSent();
         if (!before)

@@ -31,15 +31,25 @@
 #include "link/clock.h"
 #include "link/frame_sink.h"
 
+#include <atomic>
 #include <condition_variable>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
 namespace krm {
+
+// How far a timed sequence has got: counts written by the worker, read by anyone.
+struct SequenceProgress {
+    int total = 0;
+    std::atomic<int> sent{0};
+    std::atomic<int> dropped{0}; // not sent: the link was down, discarded or stopped
+    bool finished() const { return sent.load() + dropped.load() >= total; }
+};
 
 enum class PausePlacement {
     BeforeEachFrame, // wait, then send
@@ -54,6 +64,11 @@ public:
         std::string key;  // parameter group and channel; empty: never replaced
         std::string text; // the finished frame
     };
+    struct TimedFrame {
+        std::string key;  // parameter group and channel, for discard(); may be empty
+        std::string text; // the finished frame; an empty one is skipped with its pause
+        Millis pauseAfter{0};
+    };
 
     PacedSender(FrameSink& sink, Clock& clock, FrameSent onFrameSent = {});
     ~PacedSender();
@@ -65,6 +80,12 @@ public:
     // Queues one sequence; a frame whose key matches a queued frame not yet sent takes that
     // frame's place instead of joining the end.
     void enqueueKeyed(std::vector<KeyedFrame> frames, PausePlacement placement, Millis pause);
+
+    // Queues a sequence whose frames each carry their own pause after them (a setting's
+    // resend). Its frames never merge with queued ones, but discard() still removes one
+    // whose group the caller has since sent itself. The progress counts every frame once,
+    // as sent or dropped.
+    std::shared_ptr<const SequenceProgress> enqueueTimed(std::vector<TimedFrame> frames);
 
     // Drops queued frames of this key that have not gone out: the caller sends a newer
     // frame of the same group itself, and a stale one must not follow it.
@@ -87,7 +108,10 @@ private:
         KeyedFrame frame;
         PausePlacement placement;
         Millis pause;
+        bool mergeable = true; // a newer frame of its key may take its place
+        std::shared_ptr<SequenceProgress> progress;
     };
+    static void countDropped(const Item& item);
     // Appends the items under the lock and wakes (or starts) the worker.
     void push(std::vector<KeyedFrame> frames, PausePlacement placement, Millis pause);
     void run();

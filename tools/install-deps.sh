@@ -4,7 +4,7 @@
 # names given as arguments are installed as well (CI adds clang and clang-format).
 set -euo pipefail
 PKGS=(cmake ninja-build g++ pkg-config
-      qt6-base-dev libqt6sql6-sqlite libcurl4-openssl-dev
+      qt6-base-dev libsqlite3-dev libcurl4-openssl-dev
       libgtest-dev libgmock-dev libbenchmark-dev
       fonts-wqy-microhei xvfb xauth "$@")
 if dpkg-query -W -f='${Status}\n' "${PKGS[@]}" 2>/dev/null | grep -qv 'install ok installed' \

@@ -1,0 +1,79 @@
+#pragma once
+// Setting files "SAVE<ID>.dat": a whole-device snapshot of 23240 bytes, no header, no
+// checksum, every integer 32-bit little-endian, names NUL-terminated in 16-byte slots:
+//
+//   0      21816  parameter block: unit table, 20 input records of 560 bytes from 56,
+//                 8 output records of 856 bytes from 13496, auto-mixer words from 20344,
+//                 device text at 20412, unit count at 20428, link state at 21772
+//   21816  608    mute group records 1..4, 38 integers each
+//   22424  816    control group records 1..4, 51 integers each
+//
+// Files are written and read field by field at their offsets (never by dumping a C++
+// struct), so that they are exchangeable with other installations. Reserved bytes are
+// written as zeros, except the output records' word at +760, written as its factory value
+// 100.
+//
+// Reading is all or nothing: a missing, unreadable, short or long file leaves the image
+// exactly as it was. The link-state bytes are written from the live link but never read
+// back into it: a file saved while connecting must not restart or stop a handshake.
+//
+// Pure functions and plain file I/O; any thread, on an image the caller owns.
+
+#include "model/device_image.h"
+#include "presets/preset_tables.h"
+
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace krm {
+
+inline constexpr std::size_t kSettingFileSize = 23240;
+inline constexpr std::size_t kParameterBlockSize = 21816;
+inline constexpr std::size_t kMuteGroupsOffset = 21816;
+inline constexpr std::size_t kControlGroupsOffset = 22424;
+
+// A local date and time as the file stores it: eight 16-bit fields.
+struct FileTime {
+    std::uint16_t year = 0, month = 0, dayOfWeek = 0, day = 0;
+    std::uint16_t hour = 0, minute = 0, second = 0, millisecond = 0;
+    friend bool operator==(const FileTime&, const FileTime&) = default;
+};
+
+// The link's state at the moment of saving (bytes 21772..21815 of the block).
+struct LinkStateRecord {
+    bool online = false;
+    std::int32_t connectTries = 0;
+    bool connecting = false;
+    FileTime connectTime;
+    FileTime lastReplyTime;
+    friend bool operator==(const LinkStateRecord&, const LinkStateRecord&) = default;
+};
+
+// "SAVE<ID>.dat".
+std::string SettingFileName(int id);
+
+// The file's bytes for the image and link state: exactly kSettingFileSize.
+std::vector<std::uint8_t> EncodeSettingFile(const DeviceImage& image, const LinkStateRecord& link);
+
+// Reads every field of the bytes into the image (the link state into `link` when given).
+// False, and nothing changed, unless the bytes are exactly kSettingFileSize long.
+bool DecodeSettingFile(std::span<const std::uint8_t> bytes, DeviceImage& image,
+                       LinkStateRecord* link = nullptr);
+
+// Writes the file atomically: a temporary file in the same folder, flushed, then renamed
+// over the target, so that a failed write leaves a previous file intact. On failure the
+// message says why (in both languages, with the file name).
+bool WriteSettingFile(const std::filesystem::path& file, const DeviceImage& image,
+                      const LinkStateRecord& link, Message* error = nullptr);
+
+// Reads a file into the image; on any failure (missing, unreadable, wrong size) the image
+// is untouched and the message says why.
+bool ReadSettingFile(const std::filesystem::path& file, DeviceImage& image,
+                     Message* error = nullptr, LinkStateRecord* link = nullptr);
+
+} // namespace krm

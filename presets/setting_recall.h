@@ -1,0 +1,73 @@
+#pragma once
+// The resend of a recalled setting: every parameter of the image, as a long paced
+// sequence, in the order and with the pauses the device is known to take it in.
+//
+//   "%Q," 0; 20 ms
+//   units 1..6: "%X,"; 100 ms
+//   channels 1..28 (buses as 21..28): "%V," name; 150 ms; "%A,"; 20 ms
+//   inputs 1..20: "%B,"; 20 ms; CH1..CH16 also "%C,", "%E,", "%F,", "%L," 20 ms each;
+//                 "%O,"; 20 ms
+//   buses 1..8: "%D,", "%H,", "%I,", "%J,", "%K,", "%L," (the auto-mixer frame of the
+//               input with the bus's number), 20 ms each
+//   inputs 1..20: "%G," bands 1..4, 20 ms each; "%I,"; 20 ms — the device has eight
+//                 buses, so the last frame goes out for CH1..CH8 only, and where it is
+//                 not sent neither is its pause
+//   "%M,"; 20 ms; "%Q," 1; 20 ms
+//
+// About nine seconds, most of it the name frames' pauses. SettingRecall plays it on the
+// edit service's bulk sender (a worker), so the window paints and answers throughout; it
+// refuses a second recall while one plays.
+//
+// Threading: the user-interface thread (the owner of the image).
+
+#include "model/edit_service.h"
+#include "model/glyph_renderer.h"
+#include "model/paced_sender.h"
+#include "presets/device_settings.h"
+
+#include <memory>
+#include <string_view>
+#include <vector>
+
+namespace krm {
+
+// The sequence for the image as it stands. Each frame carries the key of its group
+// ("A3", "G5.2") so that an edit sent meanwhile drops the older queued copy.
+std::vector<PacedSender::TimedFrame> SettingResendSequence(const DeviceImage& image,
+                                                           const GlyphRenderer* glyphs);
+
+// The sum of the sequence's pauses.
+Millis TotalPause(const std::vector<PacedSender::TimedFrame>& sequence);
+
+class SettingRecall {
+public:
+    enum class Start {
+        Sending, // loaded, and the resend plays
+        Loaded,  // loaded while offline: the image only
+        Busy,    // a resend still plays: nothing done
+        Failed,  // the setting could not be loaded: nothing changed (lastError())
+    };
+
+    SettingRecall(DeviceSettings& settings, EditService& edits);
+
+    // Switches every control group off, loads the row's file over the image (the live
+    // link's state untouched), tells the edit service's listeners, and while online
+    // starts the resend.
+    Start start(std::string_view rowText);
+
+    // True while a resend plays.
+    bool running() const;
+    // Frames of the running (or last) resend: all, and those sent or dropped so far.
+    int total() const;
+    int sent() const;
+    int dropped() const;
+    const Message& lastError() const { return m_error; }
+
+private:
+    DeviceSettings& m_settings;
+    EditService& m_edits;
+    std::shared_ptr<const SequenceProgress> m_progress;
+    Message m_error;
+};
+
+} // namespace krm
