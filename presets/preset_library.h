@@ -6,7 +6,8 @@
 // go into statements with their quotes doubled, so no text from an operator changes a
 // statement's shape.
 //
-// Opening creates a missing file with the eight empty tables. A file that is not a
+// Opening creates a missing file with the eight empty tables (an empty database file, such
+// as one left by a creation that failed half way, gets them too). A file that is not a
 // database, cannot be opened, or lacks a table leaves the library closed with a message
 // (lastError()); the program keeps working without presets. A read-only file opens for
 // reading; every write then fails with a message rather than silently.
@@ -65,8 +66,9 @@ public:
     bool rename(PresetTable table, int id, std::string_view name);
     bool remove(PresetTable table, int id);
 
-    // Told of every statement: the text as the program wrote it and the text SQLite ran
-    // (they differ only where the dialect translates). For tests and diagnostics.
+    // Told of every statement an operation runs, before it runs: the text as the program
+    // wrote it and the text SQLite runs (they differ only where the dialect translates).
+    // The checks and table set-up of opening are not reported. For tests and diagnostics.
     using StatementObserver = std::function<void(std::string_view written, std::string_view run)>;
     void setStatementObserver(StatementObserver observer) { m_observer = std::move(observer); }
 
@@ -81,6 +83,12 @@ private:
     bool execute(const std::string& statement);
     // Runs a select; every row with its columns as text.
     std::optional<std::vector<Row>> query(const std::string& statement);
+    // Runs one SQLite statement, collecting its rows when `rows` is given; on failure
+    // `engineText` holds the engine's message.
+    bool run(const std::string& sqlite, std::vector<Row>* rows, std::string& engineText);
+    // Opening: the eight tables in an empty file, then each table and column checked.
+    bool createTables();
+    bool checkTables();
     // Sets lastError(): what failed, in both languages, then the engine's text.
     void fail(std::string_view en, std::string_view zh, std::string_view engineText);
     void close();
