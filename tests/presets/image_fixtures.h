@@ -96,12 +96,12 @@ inline void ExpectSameImage(const DeviceImage& actual, const DeviceImage& expect
     EXPECT_EQ(actual.activeMuteGroup, expected.activeMuteGroup);
 }
 
-inline std::vector<std::uint8_t> FileBytes(const std::filesystem::path& file) {
+inline std::vector<std::uint8_t> ReadAll(const std::filesystem::path& file) {
     std::ifstream in(file, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-inline void WriteBytes(const std::filesystem::path& file, const std::vector<std::uint8_t>& bytes) {
+inline void WriteAll(const std::filesystem::path& file, const std::vector<std::uint8_t>& bytes) {
     std::ofstream out(file, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(bytes.data()),
               static_cast<std::streamsize>(bytes.size()));

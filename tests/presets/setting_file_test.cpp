@@ -19,9 +19,9 @@ namespace krm {
 namespace {
 
 using test::ExpectSameImage;
-using test::FileBytes;
 using test::RandomImage;
-using test::WriteBytes;
+using test::ReadAll;
+using test::WriteAll;
 
 std::int32_t WordAt(const std::vector<std::uint8_t>& file, std::size_t at) {
     const std::uint32_t u = std::uint32_t{file.at(at)} | std::uint32_t{file.at(at + 1)} << 8 |
@@ -88,8 +88,8 @@ constexpr std::size_t kOutput1 = 13496, kOutputSize = 856;
 TEST(SettingFile, FieldsLieAtTheirOffsetsAsLittleEndianWords) {
     DeviceImage image;
     ResetToStartupValues(image);
-    std::int32_t next = 0x10203040;
-    const auto distinct = [&next] { return next += 0x01010101; };
+    std::int32_t next = 0x10203040; // four different bytes, so a byte order shows
+    const auto distinct = [&next] { return next += 0x00010203; };
 
     // CH3: every field of the record gets its own value.
     InputChannel& ch = image.inputs[2];
@@ -337,13 +337,13 @@ TEST(SettingFile, OnlyAFileOfExactlyTheRightSizeIsRead) {
     };
 
     std::vector<std::uint8_t> shortFile(good.begin(), good.end() - 1);
-    WriteBytes(folder / "short.dat", shortFile);
+    WriteAll(folder / "short.dat", shortFile);
     refused(folder / "short.dat", "is 23239 bytes long; a setting file has 23240.", "23239");
     std::vector<std::uint8_t> longFile = good;
     longFile.insert(longFile.end(), 5000, 0x55);
-    WriteBytes(folder / "long.dat", longFile);
+    WriteAll(folder / "long.dat", longFile);
     refused(folder / "long.dat", "is 28240 bytes long", "28240");
-    WriteBytes(folder / "empty.dat", {});
+    WriteAll(folder / "empty.dat", {});
     refused(folder / "empty.dat", "is 0 bytes long", "0 字节");
     refused(folder / "SAVE9.dat", "is missing.", "不存在");
     std::filesystem::create_directory(folder / "SAVE10.dat");
@@ -361,7 +361,7 @@ TEST(SettingFile, OnlyAFileOfExactlyTheRightSizeIsRead) {
     }
 
     // And the complete file is read whole, with a message left empty.
-    WriteBytes(folder / "SAVE1.dat", good);
+    WriteAll(folder / "SAVE1.dat", good);
     DeviceImage image = before;
     LinkStateRecord link;
     Message error{"old", "旧"};
@@ -435,7 +435,7 @@ TEST(SettingFile, AFailedWriteLeavesThePreviousFileIntact) {
     const DeviceImage first = RandomImage(21);
     Message error;
     ASSERT_TRUE(WriteSettingFile(file, first, {}, &error)) << error.en;
-    const std::vector<std::uint8_t> previous = FileBytes(file);
+    const std::vector<std::uint8_t> previous = ReadAll(file);
     ASSERT_EQ(previous, EncodeSettingFile(first, {}));
 
     {
@@ -443,7 +443,7 @@ TEST(SettingFile, AFailedWriteLeavesThePreviousFileIntact) {
         ASSERT_TRUE(full.ok());
         EXPECT_FALSE(WriteSettingFile(file, RandomImage(22), {}, &error));
     }
-    EXPECT_TRUE(FileBytes(file) == previous) << "the previous file changed";
+    EXPECT_TRUE(ReadAll(file) == previous) << "the previous file changed";
     EXPECT_EQ(Entries(folder), std::vector<std::string>{"SAVE1.dat"}) << "no temporary file left";
     EXPECT_NE(error.en.find(file.string()), std::string::npos) << error.en;
     EXPECT_NE(error.zh.find(file.string()), std::string::npos) << error.zh;
@@ -451,10 +451,10 @@ TEST(SettingFile, AFailedWriteLeavesThePreviousFileIntact) {
     // A folder in the way of the file: nothing replaces it, nothing is left beside it.
     const std::filesystem::path blocked = folder / SettingFileName(2);
     std::filesystem::create_directory(blocked);
-    WriteBytes(blocked / "keep.txt", {1, 2, 3});
+    WriteAll(blocked / "keep.txt", {1, 2, 3});
     EXPECT_FALSE(WriteSettingFile(blocked, first, {}, &error));
     EXPECT_TRUE(std::filesystem::is_directory(blocked));
-    EXPECT_EQ(FileBytes(blocked / "keep.txt"), (std::vector<std::uint8_t>{1, 2, 3}));
+    EXPECT_EQ(ReadAll(blocked / "keep.txt"), (std::vector<std::uint8_t>{1, 2, 3}));
     EXPECT_EQ(Entries(folder), (std::vector<std::string>{"SAVE1.dat", "SAVE2.dat"}));
     EXPECT_NE(error.en.find("SAVE2.dat"), std::string::npos) << error.en;
 
@@ -462,7 +462,7 @@ TEST(SettingFile, AFailedWriteLeavesThePreviousFileIntact) {
     const DeviceImage second = RandomImage(23);
     ASSERT_TRUE(WriteSettingFile(file, second, SomeLinkState(), &error)) << error.en;
     EXPECT_TRUE(error.empty());
-    EXPECT_EQ(FileBytes(file), EncodeSettingFile(second, SomeLinkState()));
+    EXPECT_EQ(ReadAll(file), EncodeSettingFile(second, SomeLinkState()));
 }
 
 } // namespace
