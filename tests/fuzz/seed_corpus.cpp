@@ -5,10 +5,12 @@
 
 #include "link/frame.h"
 #include "model/frame_builders.h"
+#include "presets/setting_file.h"
 #include "sim/demo_image.h"
 #include "sim/device_core.h"
 #include "sim/device_frames.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -41,6 +43,20 @@ std::string Joined(const std::vector<sim::Outgoing>& out) {
         joined += o.data;
     }
     return joined;
+}
+
+// Patches (16-bit offset, length byte, bytes) that copy file[from, to) over another file.
+std::string Patches(const std::vector<std::uint8_t>& file, std::size_t from, std::size_t to) {
+    std::string out;
+    while (from < to) {
+        const std::size_t n = std::min<std::size_t>(255, to - from);
+        out += static_cast<char>(from & 0xFF);
+        out += static_cast<char>(from >> 8);
+        out += static_cast<char>(n);
+        out.append(reinterpret_cast<const char*>(file.data() + from), n);
+        from += n;
+    }
+    return out;
 }
 
 } // namespace
@@ -121,5 +137,16 @@ int main(int argc, char** argv) {
     Write("device_core", "conversation", conversation);
     Write("device_core", "search_and_version", "R01,01,\nr00,\n%R,01,01,A0A1#\n");
     Write("device_core", "reports_on", BuildQ(1) + "\n\n\n\n");
+
+    // Setting files: pieces of the demo image's file patched over the start-up one.
+    LinkStateRecord link;
+    link.online = true;
+    link.connectTries = 3;
+    link.connectTime = {2024, 6, 1, 7, 10, 30, 0, 250};
+    const std::vector<std::uint8_t> file = EncodeSettingFile(demo, link);
+    Write("setting_file", "inputs_1_2", Patches(file, 0, 56 + 2 * 560));
+    Write("setting_file", "outputs_1", Patches(file, 13496, 13496 + 856));
+    Write("setting_file", "mixer_and_link", Patches(file, 20344, 21816));
+    Write("setting_file", "groups", Patches(file, 21816, 23240));
     return 0;
 }
