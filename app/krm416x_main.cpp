@@ -1,10 +1,13 @@
 // krm416x: the KRM-416X control program.
 //
 //   krm416x [--demo] [--lang zh] [--device-port N] [--local-port N] [--settings FILE]
+//           [--data-folder DIR]
 //
 // --demo starts a virtual device in this process on 127.0.0.2 (an ephemeral port) and
 // connects to it; the stored device address is left as it is. One copy runs per local
-// port: a second start says that the program is already running and exits.
+// port: a second start says that the program is already running and exits. The preset
+// database and the setting files live beside the program when that folder is writable,
+// else in the per-user data folder; --data-folder chooses another.
 
 #include "app/program.h"
 #include "kit/texts.h"
@@ -88,7 +91,11 @@ int main(int argc, char* argv[]) {
     const QCommandLineOption settings(QStringLiteral("settings"),
                                       QStringLiteral("INI file holding the device address."),
                                       QStringLiteral("file"));
-    parser.addOptions({demo, lang, devicePort, localPort, settings});
+    const QCommandLineOption dataFolder(
+        QStringLiteral("data-folder"),
+        QStringLiteral("Folder of the preset database and the setting files."),
+        QStringLiteral("folder"));
+    parser.addOptions({demo, lang, devicePort, localPort, settings, dataFolder});
     parser.process(app);
 
     if (parser.value(lang).compare(QLatin1String("zh"), Qt::CaseInsensitive) == 0)
@@ -101,6 +108,8 @@ int main(int argc, char* argv[]) {
     if (auto port = portOption(parser, QStringLiteral("local-port")))
         options.window.localPort = *port;
     options.demo = parser.isSet(demo);
+    options.window.dataFolder =
+        parser.isSet(dataFolder) ? parser.value(dataFolder) : krm::app::DefaultDataFolder();
 
     krm::app::Program program(options);
     if (!program.ok()) {

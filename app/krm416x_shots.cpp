@@ -1,7 +1,8 @@
 // krm416x-shots: renders the main window against an in-process virtual device and saves
 // what a person sees, in English and Chinese: each bank of channel strips (bank 4 is the
-// output bank), the system page, the channel strips with the navigation panel open, the
-// NAME dialog and the about box. A developer tool (tools/screenshots.sh); needs no display.
+// output bank), the system page with its connect and stored-settings sections, the channel
+// strips with the navigation panel open, the NAME dialog and the about box. A developer tool
+// (tools/screenshots.sh); needs no display.
 //
 //   krm416x-shots OUTPUT_DIR [WIDTH HEIGHT]
 
@@ -9,6 +10,8 @@
 #include "sim/virtual_device.h"
 #include "ui/main_window.h"
 #include "ui/name_dialog.h"
+#include "ui/settings_section.h"
+#include "ui/system_page.h"
 
 #include <QApplication>
 #include <QDir>
@@ -64,6 +67,7 @@ int main(int argc, char* argv[]) {
     options.deviceOverride = QString::fromStdString(device.endpoint().addressText());
     options.devicePort = device.endpoint().port;
     options.localPort = 0;
+    options.dataFolder = settingsDir.path();
     options.interfaces = [] {
         return std::vector<krm::Ipv4Interface>{
             {"demo", krm::Endpoint::fromOctets(127, 0, 0, 1, 0).address, true, false}};
@@ -91,6 +95,13 @@ int main(int argc, char* argv[]) {
         }
         window.showPage(1, krm::ui::View::System);
         ok = save(window, outDir, lang + QStringLiteral("-system")) && ok;
+        // A few stored settings (saved once, in the first language's run).
+        krm::ui::SettingsSection* settings = window.settingsSection();
+        for (int i = 0; settings && i < 5 && language == krm::ui::Language::English; ++i)
+            settings->save();
+        window.systemPage()->showSection(2);
+        ok = save(window, outDir, lang + QStringLiteral("-settings")) && ok;
+        window.systemPage()->showSection(0);
         window.toggleNavigationPanel();
         ok = save(window, outDir, lang + QStringLiteral("-menu")) && ok;
         window.toggleNavigationPanel();

@@ -2,12 +2,23 @@
 
 #include "sim/virtual_device.h"
 
+#include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDir>
+#include <QFileInfo>
 #include <QLocalSocket>
 #include <QStandardPaths>
 
 namespace krm::app {
+
+QString DefaultDataFolder() {
+    const QString own = QCoreApplication::applicationDirPath();
+    if (!own.isEmpty() && QFileInfo(own).isWritable())
+        return own;
+    const QString user = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    QDir().mkpath(user);
+    return user;
+}
 
 QString InstanceLockPath(const QString& folder, std::uint16_t localPort) {
     QString dir = folder;

@@ -65,6 +65,10 @@ private:
     QString m_error;
 };
 
+// Where the preset database and the setting files live: the program's own folder when it
+// is writable, else the per-user data folder (created when missing).
+QString DefaultDataFolder();
+
 // The lock file of one local port: one copy of the program per device port, because
 // address reuse would let a second copy take the first one's replies.
 QString InstanceLockPath(const QString& folder, std::uint16_t localPort);

@@ -171,6 +171,18 @@ bool DeviceSession::isOnline() const {
     return m_impl->supervisor().online();
 }
 
+int DeviceSession::connectTries() const {
+    return m_impl->supervisor().connectTries();
+}
+
+Millis DeviceSession::connectTime() const {
+    return m_impl->supervisor().connectTime();
+}
+
+Millis DeviceSession::lastReplyTime() const {
+    return m_impl->supervisor().lastReplyTime();
+}
+
 bool DeviceSession::isConnecting() const {
     return m_impl->supervisor().connecting();
 }

@@ -57,6 +57,11 @@ public:
 
     bool isOnline() const;
     bool isConnecting() const;
+    // The handshake's attempts and times on the session's clock (0: never), for the
+    // link-state record of a saved setting.
+    int connectTries() const;
+    Millis connectTime() const;
+    Millis lastReplyTime() const;
     bool indicatorLit() const;
     bool receiverRunning() const;
 

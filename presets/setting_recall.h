@@ -62,6 +62,7 @@ public:
     int sent() const;
     int dropped() const;
     const Message& lastError() const { return m_error; }
+    EditService& edits() { return m_edits; }
 
 private:
     DeviceSettings& m_settings;

@@ -8,6 +8,10 @@
 #include "kit/toggle_button.h"
 #include "link/network_settings.h"
 #include "model/paced_sender.h"
+#include "presets/device_settings.h"
+#include "presets/module_presets.h"
+#include "presets/preset_library.h"
+#include "presets/setting_recall.h"
 #include "ui/host_settings.h"
 #include "ui/messages.h"
 #include "ui/name_dialog.h"
@@ -15,11 +19,14 @@
 #include "ui/placeholder_page.h"
 #include "ui/program_icon.h"
 #include "ui/readout_panel.h"
+#include "ui/settings_section.h"
 #include "ui/system_page.h"
 #include "ui/top_bar.h"
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QDateTime>
+#include <QDir>
 #include <QPainter>
 #include <QScreen>
 #include <QScrollArea>
@@ -90,6 +97,7 @@ MainWindow::MainWindow(MainWindowOptions options, QWidget* parent)
                                             *m_pacer, m_options.glyphs);
 
     buildChildren();
+    buildPresets();
     wireSignals();
     m_system->setAddress(deviceIp);
     // Un-maximizing, or a start without a window manager, gives this size.
@@ -126,6 +134,9 @@ MainWindow::~MainWindow() {
     m_linked->stop();
     m_discovery->stop();
     m_session->shutdown();
+    // The settings section refers to the recall and the stored settings.
+    delete m_settingsSection;
+    m_settingsSection = nullptr;
     // The strips and the strip bank refer to the edit service and its senders: they go
     // before the members that own those do (child widgets would outlive them).
     delete m_scroll;
@@ -190,6 +201,87 @@ void MainWindow::buildChildren() {
     registerEditor(OutputEditorKind::GraphicEq, new PlaceholderPage("GRAPHIC EQ", "图示均衡"));
     m_navigation = new NavigationPanel(m_content);
     hideStripArea();
+}
+
+namespace {
+
+FileTime fileTimeOf(const QDateTime& t) {
+    const QDate d = t.date();
+    const QTime c = t.time();
+    auto u16 = [](int v) { return static_cast<std::uint16_t>(v); };
+    // Sunday is day 0 in the file, day 7 in Qt.
+    return FileTime{u16(d.year()), u16(d.month()),  u16(d.dayOfWeek() % 7), u16(d.day()),
+                    u16(c.hour()), u16(c.minute()), u16(c.second()),        u16(c.msec())};
+}
+
+} // namespace
+
+void MainWindow::buildPresets() {
+    if (m_options.dataFolder.isEmpty())
+        return;
+    const std::filesystem::path folder = QDir(m_options.dataFolder).absolutePath().toStdU16String();
+    m_presets = std::make_unique<PresetLibrary>(folder / PresetLibrary::kFileName);
+    m_modulePresets = std::make_unique<ModulePresets>(*m_presets, *m_edits);
+    m_deviceSettings = std::make_unique<DeviceSettings>(*m_presets, folder);
+    m_recall = std::make_unique<SettingRecall>(*m_deviceSettings, *m_edits);
+
+    SettingsServices services;
+    services.editName = [this](const QString& current) {
+        return NameDialog::editName(current, this);
+    };
+    services.confirm = [this](const QString& question, std::function<void()> onOk) {
+        auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("KRM-416X 3.1"), question,
+                                    QMessageBox::Ok | QMessageBox::Cancel, this);
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->setStyleSheet(style::dialogStyleSheet());
+        connect(box, &QMessageBox::finished, this, [onOk = std::move(onOk)](int result) {
+            if (result == QMessageBox::Ok)
+                onOk();
+        });
+        box->open();
+    };
+    services.showMessage = [this](const QString& text) {
+        ShowMessage(this, QStringLiteral("KRM-416X 3.1"), text, QMessageBox::Warning);
+    };
+    services.linkState = [this] {
+        // The session keeps its times on a monotonic clock; the file wants local times.
+        const Millis now = m_clock.now();
+        const QDateTime wall = QDateTime::currentDateTime();
+        auto local = [&](Millis t) {
+            return t.count() == 0 ? FileTime{} : fileTimeOf(wall.addMSecs((t - now).count()));
+        };
+        LinkStateRecord link;
+        link.online = m_session->isOnline();
+        link.connectTries = m_session->connectTries();
+        link.connecting = m_session->isConnecting();
+        link.connectTime = local(m_session->connectTime());
+        link.lastReplyTime = local(m_session->lastReplyTime());
+        return link;
+    };
+    services.loaded = [this] { settingLoaded(); };
+    m_settingsSection =
+        new SettingsSection(*m_deviceSettings, *m_recall, std::move(services), m_system);
+    m_system->setSectionContent(2, m_settingsSection);
+
+    if (!m_presets->open()) {
+        // The program goes on without presets; the operator learns why once.
+        const Message error = m_presets->lastError();
+        QTimer::singleShot(0, this, [this, error] {
+            ShowMessage(this, QStringLiteral("KRM-416X 3.1"),
+                        QString::fromStdString(currentLanguage() == Language::Chinese ? error.zh
+                                                                                      : error.en),
+                        QMessageBox::Warning);
+        });
+    }
+}
+
+void MainWindow::settingLoaded() {
+    m_session->touchLastReply();
+    // The recall switched every control group off.
+    for (int g = 1; g <= kGroupCount; ++g)
+        m_topBar->setControlGroupLit(g,
+                                     image().controlGroupActive[static_cast<std::size_t>(g - 1)]);
+    refreshAll();
 }
 
 void MainWindow::wireStrip(ChannelStrip* strip) {

@@ -30,6 +30,10 @@
 class QScrollArea;
 
 namespace krm {
+class DeviceSettings;
+class ModulePresets;
+class PresetLibrary;
+class SettingRecall;
 class ChannelStrip;
 class InputStrip;
 class OutputStrip;
@@ -43,6 +47,7 @@ class HostSettings;
 class NavigationPanel;
 class PlaceholderPage;
 class ReadoutPanel;
+class SettingsSection;
 class SystemPage;
 class TopBar;
 
@@ -56,6 +61,9 @@ struct MainWindowOptions {
     DiscoveryWorker::InterfaceLister interfaces; // null: this computer's interfaces
     // Draws the bitmaps of the name frames; the program passes its Qt renderer.
     const GlyphRenderer* glyphs = nullptr;
+    // Folder of the preset database "Lib5302.mdb" and the setting files; empty: presets and
+    // stored settings are off (tests that do not need them).
+    QString dataFolder;
 };
 
 class MainWindow : public QWidget, private SessionEvents, private DiscoveryEvents {
@@ -82,6 +90,11 @@ public:
     InputStrip* inputStrip(int index) const;
     OutputStrip* outputStrip(int index) const;
     StripBank& strips() { return *m_bank; }
+    // The preset library's services (null when the window has no data folder).
+    PresetLibrary* presetLibrary() const { return m_presets.get(); }
+    ModulePresets* modulePresets() const { return m_modulePresets.get(); }
+    SettingRecall* settingRecall() const { return m_recall.get(); }
+    SettingsSection* settingsSection() const { return m_settingsSection; }
     QWidget* pageWidget(View view) const;
 
     // Operations used by the buttons, the navigation panel, the system page and (later)
@@ -150,6 +163,9 @@ private:
     void pressConnect();
     void beginShutdown();
     void showEditor(EditorPage* editor, const QRect& area, int channel, const Name16& name);
+    void buildPresets();
+    // Redraws everything from the image after a setting was loaded over it.
+    void settingLoaded();
 
     MainWindowOptions m_options;
     Clock& m_clock;
@@ -159,6 +175,11 @@ private:
     std::unique_ptr<PacedSender> m_pacer;
     std::unique_ptr<PacedSender> m_linked; // the strips' linked-member frames
     std::unique_ptr<EditService> m_edits;
+    std::unique_ptr<PresetLibrary> m_presets;
+    std::unique_ptr<ModulePresets> m_modulePresets;
+    std::unique_ptr<DeviceSettings> m_deviceSettings;
+    std::unique_ptr<SettingRecall> m_recall;
+    SettingsSection* m_settingsSection = nullptr;
     PageState m_pages;
     ShellMetrics m_metrics;
     bool m_initialized = false;

@@ -55,7 +55,7 @@ SystemPage::SystemPage(QWidget* parent) : QWidget(parent) {
         m_sectionButtons[static_cast<std::size_t>(s)] = b;
         if (s > 0) {
             const auto& info = kSections[static_cast<std::size_t>(s)];
-            m_placeholders[static_cast<std::size_t>(s)] =
+            m_contents[static_cast<std::size_t>(s)] =
                 new PlaceholderPage(info.placeholder.en, info.placeholder.zh, this);
         }
     }
@@ -116,8 +116,8 @@ void SystemPage::retranslate() {
     for (int s = 0; s < kSectionCount; ++s)
         m_sectionButtons[static_cast<std::size_t>(s)]->setText(
             text(kSections[static_cast<std::size_t>(s)].caption));
-    for (PlaceholderPage* p : m_placeholders)
-        if (p)
+    for (QWidget* c : m_contents)
+        if (auto* p = qobject_cast<PlaceholderPage*>(c))
             p->retranslate();
     m_addressLabel->setText(text("IP:", "设备IP:"));
     m_ok->setText(QStringLiteral("OK"));
@@ -140,9 +140,9 @@ void SystemPage::placeControls() {
     m_devices->setGeometry(100, 245, 450, 320);
     m_devices->setColumnWidth(0, 300);
     m_progress->setGeometry(100, 575, 450, 16);
-    for (PlaceholderPage* p : m_placeholders)
-        if (p)
-            p->setGeometry(100, 120, 600, 420);
+    for (QWidget* c : m_contents)
+        if (qobject_cast<PlaceholderPage*>(c))
+            c->setGeometry(100, 120, 600, 420);
 }
 
 void SystemPage::showSection(int section) {
@@ -151,8 +151,8 @@ void SystemPage::showSection(int section) {
     m_section = section;
     for (int s = 0; s < kSectionCount; ++s) {
         m_sectionButtons[static_cast<std::size_t>(s)]->setState(s == section);
-        if (PlaceholderPage* p = m_placeholders[static_cast<std::size_t>(s)])
-            p->setVisible(s == section);
+        if (QWidget* c = m_contents[static_cast<std::size_t>(s)])
+            c->setVisible(s == section);
     }
     const bool first = section == 0;
     for (QWidget* w : std::initializer_list<QWidget*>{m_addressLabel, m_address, m_ok, m_search,
@@ -160,6 +160,23 @@ void SystemPage::showSection(int section) {
         w->setVisible(first);
     m_progress->setVisible(first && m_progress->property("sweeping").toBool());
     update();
+}
+
+void SystemPage::setSectionContent(int section, QWidget* content) {
+    if (section <= 0 || section >= kSectionCount || !content)
+        return;
+    QWidget*& slot = m_contents[static_cast<std::size_t>(section)];
+    delete slot;
+    slot = content;
+    content->setParent(this);
+    content->move(100, 120);
+    content->setVisible(section == m_section);
+}
+
+QWidget* SystemPage::sectionContent(int section) const {
+    if (section <= 0 || section >= kSectionCount)
+        return nullptr;
+    return m_contents[static_cast<std::size_t>(section)];
 }
 
 void SystemPage::setAddress(const QString& ip) {

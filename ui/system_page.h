@@ -30,6 +30,10 @@ public:
 
     void retranslate();
     void showSection(int section);
+    // Puts a section's page in place of its placeholder (the page becomes a child of this
+    // one and shows with its section).
+    void setSectionContent(int section, QWidget* content);
+    QWidget* sectionContent(int section) const;
     int section() const { return m_section; }
 
     void setAddress(const QString& ip);
@@ -83,7 +87,8 @@ private:
     int m_section = 0;
     bool m_connected = false;
     std::array<ToggleButton*, kSectionCount> m_sectionButtons{};
-    std::array<PlaceholderPage*, kSectionCount> m_placeholders{}; // sections 1..4
+    // Sections 1..4: a placeholder until its page is set.
+    std::array<QWidget*, kSectionCount> m_contents{};
     QLabel* m_addressLabel;
     QLineEdit* m_address;
     ToggleButton* m_ok;

@@ -1,0 +1,238 @@
+// The stored device settings as the operator meets them in the program: the system page's
+// settings section wired into the window (save, the confirmations, recall and delete),
+// the section on its own (the 32 limit, quotes in names, a recall refused while one plays,
+// a link lost mid-recall), and a broken preset database that leaves the program working.
+#include "editors/strips/input_strip.h"
+#include "kit/popup_menu.h"
+#include "kit/toggle_button.h"
+#include "model/edit_service.h"
+#include "tests/support/fake_clock.h"
+#include "tests/support/timed_sink.h"
+#include "ui/main_window.h"
+#include "ui/settings_section.h"
+#include "ui/system_page.h"
+#include "ui/top_bar.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLabel>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+
+namespace krm::ui {
+namespace {
+
+using namespace std::chrono_literals;
+
+bool pumpUntil(const std::function<bool()>& done, int guardMs = 5000) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done()) {
+        if (timer.elapsed() > guardMs)
+            return false;
+        QApplication::processEvents(QEventLoop::AllEvents, 5);
+        QThread::msleep(1);
+    }
+    return true;
+}
+
+// Answers the open message box with OK (or Cancel) and returns its text.
+QString answerBox(QWidget& owner, QMessageBox::StandardButton button) {
+    QMessageBox* box = nullptr;
+    pumpUntil([&] { return (box = owner.findChild<QMessageBox*>()) != nullptr; });
+    if (!box)
+        return {};
+    const QString text = box->text();
+    if (QAbstractButton* b = box->button(button))
+        b->click();
+    else
+        box->button(QMessageBox::Ok)->click();
+    pumpUntil([&] { return owner.findChild<QMessageBox*>() == nullptr; });
+    return text;
+}
+
+class PresetWindowTest : public ::testing::Test {
+protected:
+    MainWindowOptions options() {
+        MainWindowOptions o;
+        o.settingsPath = dir.filePath(QStringLiteral("krm.ini"));
+        o.clock = &clock;
+        o.localPort = 0;
+        o.startTimers = false;
+        o.dataFolder = dir.path();
+        o.interfaces = [] { return std::vector<Ipv4Interface>{}; };
+        return o;
+    }
+    QTemporaryDir dir;
+    test::FakeClock clock;
+};
+
+TEST_F(PresetWindowTest, SettingsSectionSavesRecallsAndDeletesThroughTheWindow) {
+    MainWindow w(options());
+    w.resize(1920, 1080);
+    w.show();
+    w.showPage(1, View::System);
+    w.systemPage()->showSection(2);
+    SettingsSection* section = w.settingsSection();
+    ASSERT_NE(section, nullptr);
+    EXPECT_TRUE(section->isVisible());
+    EXPECT_EQ(section->shownCount(), 0);
+
+    w.image().inputs[1].gain = 33;
+    QTest::mouseClick(section->saveButton(), Qt::LeftButton);
+    w.image().inputs[1].gain = 12;
+    QTest::mouseClick(section->saveButton(), Qt::LeftButton);
+    ASSERT_EQ(section->shownCount(), 2);
+    EXPECT_EQ(section->settingButton(0)->text(), QStringLiteral("1:SAVE1"));
+    EXPECT_EQ(section->settingButton(1)->text(), QStringLiteral("2:SAVE2"));
+    EXPECT_EQ(QFile(dir.filePath(QStringLiteral("SAVE1.dat"))).size(), 23240);
+
+    // Recall asks first; Cancel leaves everything as it was.
+    w.toggleControlGroup(1);
+    ASSERT_TRUE(w.topBar()->controlGroupLit(1));
+    section->recall(0);
+    EXPECT_EQ(answerBox(w, QMessageBox::Cancel),
+              QStringLiteral("Do you want to recall the setting？"));
+    EXPECT_EQ(w.image().inputs[1].gain, 12);
+    // OK: the file is loaded (offline: the image only), every control group goes off, and
+    // the strips show the loaded values.
+    section->recall(0);
+    answerBox(w, QMessageBox::Ok);
+    EXPECT_EQ(w.image().inputs[1].gain, 33);
+    EXPECT_FALSE(w.topBar()->controlGroupLit(1));
+    EXPECT_EQ(w.image().controlGroupActive[0], 0);
+    EXPECT_FALSE(w.session().isOnline());
+
+    section->remove(1);
+    EXPECT_EQ(answerBox(w, QMessageBox::Ok), QStringLiteral("Do you want to delete the setting？"));
+    EXPECT_EQ(section->shownCount(), 1);
+    EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("SAVE2.dat"))));
+    // The freed highest ID comes back with its file name.
+    QTest::mouseClick(section->saveButton(), Qt::LeftButton);
+    EXPECT_EQ(section->settingButton(1)->text(), QStringLiteral("2:SAVE2"));
+    EXPECT_TRUE(QFile::exists(dir.filePath(QStringLiteral("SAVE2.dat"))));
+}
+
+TEST_F(PresetWindowTest, BrokenDatabaseIsReportedAndTheProgramKeepsWorking) {
+    {
+        QFile junk(dir.filePath(QStringLiteral("Lib5302.mdb")));
+        ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
+        junk.write(QByteArray(4096, 'x'));
+    }
+    MainWindow w(options());
+    w.show();
+    const QString told = answerBox(w, QMessageBox::Ok);
+    EXPECT_FALSE(told.isEmpty());
+    // Still a working program: an edit goes into the image, the section says why it is
+    // empty, and a save is refused with a message instead of lost silently.
+    w.image().inputs[0].gain = 40;
+    w.showPage(1, View::System);
+    w.systemPage()->showSection(2);
+    EXPECT_EQ(w.settingsSection()->shownCount(), 0);
+    EXPECT_FALSE(w.settingsSection()->statusLabel()->text().isEmpty());
+    QTest::mouseClick(w.settingsSection()->saveButton(), Qt::LeftButton);
+    EXPECT_FALSE(answerBox(w, QMessageBox::Ok).isEmpty());
+    EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("SAVE1.dat"))));
+}
+
+// A clock whose sleeps wait until the test lets them go: the resend stays "playing".
+class HeldClock final : public Clock {
+public:
+    Millis now() const override { return m_inner.now(); }
+    void sleepFor(Millis d) override {
+        std::unique_lock lock(m_mutex);
+        m_cv.wait(lock, [this] { return m_released; });
+        m_inner.sleepFor(d);
+    }
+    void release() {
+        std::lock_guard lock(m_mutex);
+        m_released = true;
+        m_cv.notify_all();
+    }
+
+private:
+    test::FakeClock m_inner;
+    std::mutex m_mutex;
+    std::condition_variable m_cv;
+    bool m_released = false;
+};
+
+class SectionTest : public ::testing::Test {
+protected:
+    SectionTest() {
+        ResetToStartupValues(image);
+        services.editName = [this](const QString&) { return nextName; };
+        services.confirm = [](const QString&, std::function<void()> ok) { ok(); };
+        services.showMessage = [this](const QString& text) { messages.push_back(text); };
+    }
+    ~SectionTest() override {
+        clock.release();
+        bulk.stop();
+        linked.stop();
+    }
+    std::filesystem::path folder() const { return dir.path().toStdU16String(); }
+
+    QTemporaryDir dir;
+    HeldClock clock;
+    DeviceImage image;
+    test::TimedSink sink{clock};
+    PacedSender linked{sink, clock};
+    PacedSender bulk{sink, clock};
+    EditService edits{image, sink, linked, bulk};
+    PresetLibrary library{folder() / PresetLibrary::kFileName};
+    DeviceSettings settings{library, folder()};
+    SettingRecall recall{settings, edits};
+    SettingsServices services;
+    std::optional<QString> nextName;
+    QStringList messages;
+};
+
+TEST_F(SectionTest, LimitQuotesAndARecallThatCannotOverlapOrFinishUnseen) {
+    SettingsSection section(settings, recall, services);
+    section.show();
+    for (int i = 0; i < SettingsSection::kButtonCount; ++i)
+        section.save();
+    EXPECT_EQ(section.shownCount(), 32);
+    EXPECT_TRUE(messages.isEmpty());
+    section.save(); // the 33rd: nothing written, and the operator is told
+    EXPECT_EQ(section.shownCount(), 32);
+    EXPECT_EQ(messages.size(), 1);
+    EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("SAVE33.dat"))));
+
+    nextName = QStringLiteral("O'Brien");
+    section.rename(4);
+    EXPECT_EQ(section.settingButton(4)->text(), QStringLiteral("5:O'Brien"));
+    nextName.reset(); // Cancel in the dialog
+    section.rename(4);
+    EXPECT_EQ(section.settingButton(4)->text(), QStringLiteral("5:O'Brien"));
+
+    // Online: the resend plays (held at its first pause); a second recall is refused.
+    messages.clear();
+    section.recall(0);
+    ASSERT_TRUE(section.recallRunning());
+    EXPECT_TRUE(section.progressBar()->isVisibleTo(&section));
+    section.recall(1);
+    EXPECT_EQ(messages.size(), 1); // "still being sent"
+    // The link goes down mid-way: the rest is dropped and the operator learns it.
+    sink.online = false;
+    clock.release();
+    ASSERT_TRUE(pumpUntil([&] { return !section.recallRunning(); }));
+    section.progressTick();
+    EXPECT_FALSE(section.progressBar()->isVisibleTo(&section));
+    EXPECT_EQ(messages.size(), 2);
+    EXPECT_GT(recall.dropped(), 0);
+}
+
+} // namespace
+} // namespace krm::ui

@@ -1,0 +1,245 @@
+#include "ui/settings_section.h"
+
+#include "kit/kit_style.h"
+#include "kit/popup_menu.h"
+#include "kit/texts.h"
+#include "kit/toggle_button.h"
+
+#include <QCursor>
+#include <QLabel>
+#include <QProgressBar>
+
+namespace krm::ui {
+
+namespace {
+
+constexpr int kColumns = 4;
+constexpr int kButtonWidth = 155;
+constexpr int kButtonHeight = 40;
+constexpr int kGridTop = 56;
+
+QString fromMessage(const Message& m) {
+    return QString::fromStdString(currentLanguage() == Language::Chinese ? m.zh : m.en);
+}
+
+} // namespace
+
+SettingsSection::SettingsSection(DeviceSettings& settings, SettingRecall& recaller,
+                                 SettingsServices services, QWidget* parent)
+    : QWidget(parent), m_settings(settings), m_recall(recaller), m_services(std::move(services)) {
+    setObjectName(QStringLiteral("settingsSection"));
+    m_save = new ToggleButton({}, this);
+    m_save->setObjectName(QStringLiteral("saveSettingButton"));
+    m_save->setTextPixelSize(14);
+    m_save->setGeometry(0, 0, 120, kButtonHeight);
+    connect(m_save, &ToggleButton::clicked, this, [this] { save(); });
+
+    for (int i = 0; i < kButtonCount; ++i) {
+        auto* b = new ToggleButton({}, this);
+        b->setObjectName(QStringLiteral("settingButton%1").arg(i + 1));
+        b->setControlId(i);
+        b->setTextPixelSize(14);
+        b->setLitColor(style::kLitBlue);
+        b->setGeometry((i % kColumns) * (kButtonWidth + 10),
+                       kGridTop + (i / kColumns) * (kButtonHeight + 8), kButtonWidth,
+                       kButtonHeight);
+        b->hide();
+        connect(b, &ToggleButton::clicked, this, [this](int id) { openMenu(id); });
+        m_buttons[static_cast<std::size_t>(i)] = b;
+    }
+
+    m_status = new QLabel(this);
+    m_status->setObjectName(QStringLiteral("settingStatus"));
+    m_status->setFont(style::font(14));
+    QPalette pal = m_status->palette();
+    pal.setColor(QPalette::WindowText, style::kText);
+    m_status->setPalette(pal);
+    m_status->setGeometry(130, 0, 4 * kButtonWidth + 30 - 130, kButtonHeight);
+
+    const int gridBottom = kGridTop + 8 * (kButtonHeight + 8);
+    m_progress = new QProgressBar(this);
+    m_progress->setObjectName(QStringLiteral("recallProgress"));
+    m_progress->setTextVisible(false);
+    m_progress->setGeometry(0, gridBottom + 4, 4 * kButtonWidth + 30, 16);
+    m_progress->hide();
+    resize(4 * kButtonWidth + 30, gridBottom + 24);
+
+    m_menu = PopupMenu::presetSlotMenu(this);
+    connect(m_menu, &PopupMenu::commandChosen, this, [this](int command) {
+        const int index = m_menuIndex;
+        if (command == PopupMenu::PresetName)
+            rename(index);
+        else if (command == PopupMenu::PresetRecall)
+            recall(index);
+        else if (command == PopupMenu::PresetDelete)
+            remove(index);
+    });
+
+    m_progressTimer.setInterval(kProgressTimerMs);
+    connect(&m_progressTimer, &QTimer::timeout, this, &SettingsSection::progressTick);
+    retranslate();
+}
+
+void SettingsSection::retranslate() {
+    m_save->setText(text("SAVE", "保存"));
+}
+
+void SettingsSection::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    refill();
+}
+
+void SettingsSection::refill() {
+    for (ToggleButton* b : m_buttons)
+        b->hide();
+    const std::optional<std::vector<std::string>> rows = m_settings.rows();
+    if (!rows) {
+        m_status->setText(fromMessage(m_settings.lastError()));
+        return;
+    }
+    for (std::size_t i = 0; i < rows->size() && i < m_buttons.size(); ++i) {
+        m_buttons[i]->setText(QString::fromStdString((*rows)[i]));
+        m_buttons[i]->setState(false);
+        m_buttons[i]->show();
+    }
+}
+
+int SettingsSection::shownCount() const {
+    int n = 0;
+    for (const ToggleButton* b : m_buttons)
+        n += b->isVisibleTo(this) ? 1 : 0;
+    return n;
+}
+
+QString SettingsSection::rowText(int index) const {
+    if (index < 0 || index >= kButtonCount)
+        return {};
+    const ToggleButton* b = m_buttons[static_cast<std::size_t>(index)];
+    return b->isVisibleTo(this) ? b->text() : QString();
+}
+
+void SettingsSection::showError(const Message& error) {
+    if (m_services.showMessage && !error.empty())
+        m_services.showMessage(fromMessage(error));
+}
+
+void SettingsSection::save() {
+    const LinkStateRecord link = m_services.linkState ? m_services.linkState() : LinkStateRecord{};
+    switch (m_settings.save(m_recall.edits().image(), link)) {
+    case SaveOutcome::Saved:
+        break;
+    case SaveOutcome::Full:
+        // The device keeps 32 settings; saying so beats a button that seems dead.
+        if (m_services.showMessage)
+            m_services.showMessage(text("All 32 settings are in use. Delete one to save a new "
+                                        "setting.",
+                                        "32个设置已全部使用。请先删除一个设置再保存。"));
+        break;
+    case SaveOutcome::Failed:
+        showError(m_settings.lastError());
+        break;
+    }
+    refill();
+}
+
+void SettingsSection::openMenu(int index) {
+    if (rowText(index).isEmpty())
+        return;
+    m_menuIndex = index;
+    for (int i = 0; i < kButtonCount; ++i)
+        m_buttons[static_cast<std::size_t>(i)]->setState(i == index);
+    m_menu->popup(QCursor::pos());
+}
+
+void SettingsSection::rename(int index) {
+    const QString row = rowText(index);
+    const qsizetype colon = row.indexOf(QLatin1Char(':'));
+    if (colon < 0 || !m_services.editName)
+        return;
+    const std::optional<QString> name = m_services.editName(row.mid(colon + 1));
+    if (!name)
+        return;
+    if (!m_settings.rename(row.toStdString(), name->toStdString()))
+        showError(m_settings.lastError());
+    refill();
+}
+
+void SettingsSection::recall(int index) {
+    const QString row = rowText(index);
+    if (row.isEmpty())
+        return;
+    auto go = [this, row] { startRecall(row); };
+    if (m_services.confirm)
+        m_services.confirm(text("Do you want to recall the setting？", "是否调用该设置？"), go);
+    else
+        go();
+}
+
+void SettingsSection::startRecall(const QString& row) {
+    switch (m_recall.start(row.toStdString())) {
+    case SettingRecall::Start::Busy:
+        if (m_services.showMessage)
+            m_services.showMessage(text("A setting is still being sent to the device. Wait "
+                                        "until it is finished.",
+                                        "正在向设备发送设置，请等待完成。"));
+        return;
+    case SettingRecall::Start::Failed:
+        showError(m_recall.lastError());
+        return;
+    case SettingRecall::Start::Loaded:
+        m_status->setText(
+            text("%1 loaded (offline: nothing sent).", "%1 已载入（离线：未发送）。").arg(row));
+        break;
+    case SettingRecall::Start::Sending:
+        m_recalling = row;
+        m_progress->setRange(0, std::max(1, m_recall.total()));
+        m_progress->setValue(0);
+        m_progress->show();
+        m_status->setText(text("Sending %1 to the device…", "正在向设备发送 %1…").arg(row));
+        m_progressTimer.start();
+        break;
+    }
+    if (m_services.loaded)
+        m_services.loaded();
+}
+
+void SettingsSection::progressTick() {
+    if (m_recalling.isEmpty()) {
+        m_progressTimer.stop();
+        return;
+    }
+    m_progress->setValue(m_recall.sent() + m_recall.dropped());
+    if (m_recall.running())
+        return;
+    m_progressTimer.stop();
+    m_progress->hide();
+    const QString row = std::exchange(m_recalling, QString());
+    if (m_recall.dropped() > 0) {
+        m_status->setText(
+            text("%1: not all of it reached the device.", "%1：设备未收到全部设置。").arg(row));
+        if (m_services.showMessage)
+            m_services.showMessage(
+                text("The link went down while the setting was being sent: the device did "
+                     "not receive all of it. Connect and recall the setting again.",
+                     "发送设置时连接中断：设备未收到全部设置。请重新连接后再次调用该设置。"));
+    } else {
+        m_status->setText(text("%1 recalled.", "%1 已调用。").arg(row));
+    }
+}
+
+void SettingsSection::remove(int index) {
+    const QString row = rowText(index);
+    if (row.isEmpty())
+        return;
+    auto go = [this, row] {
+        if (!m_settings.remove(row.toStdString()))
+            showError(m_settings.lastError());
+        refill();
+    };
+    if (m_services.confirm)
+        m_services.confirm(text("Do you want to delete the setting？", "是否删除该设置？"), go);
+    else
+        go();
+}
+
+} // namespace krm::ui
