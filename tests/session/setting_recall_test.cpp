@@ -172,8 +172,9 @@ TEST_F(SettingRecallTest, RecallWhileOnlineSendsTheWholeSettingInOrderWithItsPau
     Millis pauses{0};
     for (std::size_t i = 0; i < expected.size(); ++i) {
         ASSERT_EQ(sent[i], expected[i].frame) << "frame " << i;
-        if (i + 1 < expected.size())
+        if (i + 1 < expected.size()) {
             EXPECT_EQ(times[i + 1] - times[i], expected[i].pause) << "after frame " << i;
+        }
         pauses += expected[i].pause;
     }
     EXPECT_EQ(TotalPause(SettingResendSequence(setting, nullptr)), pauses);
