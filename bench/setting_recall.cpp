@@ -7,6 +7,7 @@
 // A 1 ms QTimer measures the event loop: the longest gap between two of its ticks is how
 // long the UI thread was blocked.
 
+#include "kit/qt_glyph_renderer.h"
 #include "presets/setting_recall.h"
 #include "sim/virtual_device.h"
 #include "ui/main_window.h"
@@ -34,6 +35,8 @@ int main(int argc, char* argv[]) {
     options.devicePort = device.endpoint().port;
     options.localPort = 0;
     options.dataFolder = dir.path();
+    const krm::QtGlyphRenderer glyphs; // the name bitmaps are drawn as the program draws them
+    options.glyphs = &glyphs;
     krm::ui::MainWindow window(options);
     window.resize(1920, 1080);
     window.show();
