@@ -7,8 +7,8 @@
 // A 1 ms QTimer measures the event loop: the longest gap between two of its ticks is how
 // long the UI thread was blocked.
 
-#include "kit/qt_glyph_renderer.h"
 #include "presets/setting_recall.h"
+#include "kit/qt_glyph_renderer.h"
 #include "sim/virtual_device.h"
 #include "ui/main_window.h"
 #include "ui/settings_section.h"

@@ -230,15 +230,7 @@ void MainWindow::buildPresets() {
         return NameDialog::editName(current, this);
     };
     services.confirm = [this](const QString& question, std::function<void()> onOk) {
-        auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("KRM-416X 3.1"), question,
-                                    QMessageBox::Ok | QMessageBox::Cancel, this);
-        box->setAttribute(Qt::WA_DeleteOnClose);
-        box->setStyleSheet(style::dialogStyleSheet());
-        connect(box, &QMessageBox::finished, this, [onOk = std::move(onOk)](int result) {
-            if (result == QMessageBox::Ok)
-                onOk();
-        });
-        box->open();
+        confirm(question, std::move(onOk));
     };
     services.showMessage = [this](const QString& text) {
         ShowMessage(this, QStringLiteral("KRM-416X 3.1"), text, QMessageBox::Warning);
@@ -273,6 +265,18 @@ void MainWindow::buildPresets() {
                         QMessageBox::Warning);
         });
     }
+}
+
+void MainWindow::confirm(const QString& question, std::function<void()> onOk) {
+    auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("KRM-416X 3.1"), question,
+                                QMessageBox::Ok | QMessageBox::Cancel, this);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setStyleSheet(style::dialogStyleSheet());
+    connect(box, &QMessageBox::finished, this, [onOk = std::move(onOk)](int result) {
+        if (result == QMessageBox::Ok)
+            onOk();
+    });
+    box->open();
 }
 
 void MainWindow::settingLoaded() {
@@ -488,6 +492,16 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         return;
     }
     event->ignore();
+    // The operator closing the window while a setting still goes out would leave the
+    // device with part of it: ask first. A close asked for by the program (Ctrl-C, a
+    // signal) goes ahead.
+    if (event->spontaneous() && !m_shuttingDown && m_recall && m_recall->running()) {
+        confirm(text("A setting is still being sent to the device; closing now leaves it "
+                     "with only part of the setting. Close anyway?",
+                     "正在向设备发送设置，现在关闭设备将只收到部分设置。仍要关闭吗？"),
+                [this] { beginShutdown(); });
+        return;
+    }
     beginShutdown();
 }
 

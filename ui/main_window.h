@@ -23,6 +23,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -164,6 +165,8 @@ private:
     void beginShutdown();
     void showEditor(EditorPage* editor, const QRect& area, int channel, const Name16& name);
     void buildPresets();
+    // An OK/Cancel question (warning icon, window-modal); `onOk` runs after OK only.
+    void confirm(const QString& question, std::function<void()> onOk);
     // Redraws everything from the image after a setting was loaded over it.
     void settingLoaded();
 

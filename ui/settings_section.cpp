@@ -103,8 +103,8 @@ void SettingsSection::refill() {
         m_buttons[i]->show();
     }
     if (m_recalling.isEmpty())
-        m_status->setText(text("%1 of 32 settings stored.", "已存储 %1 个设置（共 32 个）。")
-                              .arg(rows->size()));
+        m_status->setText(
+            text("%1 of 32 settings stored.", "已存储 %1 个设置（共 32 个）。").arg(rows->size()));
 }
 
 int SettingsSection::shownCount() const {
