@@ -20,6 +20,11 @@ public:
     // and loads its controls from the image.
     virtual void openFor(int channel) = 0;
     virtual void applyLanguage() = 0;
+
+signals:
+    // A control of the editor was touched: the readout shows that channel (0..19 inputs,
+    // 24..31 outputs) and item.
+    void readoutRequested(int channel, int kind);
 };
 
 } // namespace krm

@@ -201,6 +201,43 @@ void EditService::commitModule(const std::vector<std::string>& frames,
     notify(nullptr, std::move(changed));
 }
 
+std::vector<int> EditService::commitModuleEdit(Channel channel, const ModuleEdit& edit) {
+    std::vector<int> members;
+    if (!channel.valid() || channel.side == Side::Device)
+        return members;
+    const LinkedChannels& group = m_links.of(channel);
+    if (edit.link && edit.copy && group.links(*edit.link))
+        for (int m : group.members)
+            if (m != channel.index) {
+                edit.copy(m_image, channel, Channel{channel.side, m});
+                members.push_back(m);
+            }
+    if (online() && edit.frames) {
+        std::vector<PacedSender::TimedFrame> frames;
+        auto add = [&](Channel c, Millis before) {
+            std::vector<std::string> own = edit.frames(m_image, c);
+            std::erase_if(own, [](const std::string& f) { return f.empty(); });
+            if (own.empty())
+                return;
+            // The pause before a member's first frame lengthens the one after the
+            // previous frame.
+            if (!frames.empty())
+                frames.back().pauseAfter += before;
+            for (std::string& f : own)
+                frames.push_back({std::string(), std::move(f), edit.pause});
+        };
+        add(channel, Millis{0});
+        for (int m : members)
+            add(Channel{channel.side, m}, edit.memberPause);
+        m_bulk.enqueueTimed(std::move(frames));
+    }
+    std::vector<Channel> changed{channel};
+    for (int m : members)
+        changed.push_back(Channel{channel.side, m});
+    notify(nullptr, std::move(changed));
+    return members;
+}
+
 void EditService::imageReplaced() {
     std::vector<Channel> all;
     for (int ch = 0; ch < kInputCount; ++ch)

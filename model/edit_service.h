@@ -27,6 +27,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -114,6 +115,21 @@ public:
     // Many fields already written to the image at once (a preset recall): sends `frames`
     // at once, in order, while online, and tells the listeners that `changed` changed.
     void commitModule(const std::vector<std::string>& frames, std::vector<Channel> changed);
+    // A whole module of a channel already rewritten in its record by an editor (RESET,
+    // BYPASS, a drawn graphic-EQ curve). When the channel's active control group links
+    // `link`, `copy(image, from, to)` copies the module to every other member. While
+    // online the frames go out from the bulk sender: the channel's `frames` with `pause`
+    // after each, then each member's in turn, `memberPause` before each member's first.
+    // The listeners are told of every changed channel. Returns the members changed.
+    struct ModuleEdit {
+        std::optional<ControlLink> link;
+        std::function<void(DeviceImage& image, Channel from, Channel to)> copy;
+        std::function<std::vector<std::string>(const DeviceImage& image, Channel channel)> frames;
+        Millis pause{20};
+        Millis memberPause{10};
+    };
+    std::vector<int> commitModuleEdit(Channel channel, const ModuleEdit& edit);
+
     // The whole image was replaced (a setting loaded): the listeners reload everything.
     void imageReplaced();
 

@@ -45,6 +45,8 @@ void MainWindow::registerEditor(InputEditorKind kind, EditorPage* editor) {
     if (auto old = m_inputEditors.find(kind); old != m_inputEditors.end() && old->second != editor)
         old->second->deleteLater();
     m_inputEditors[kind] = editor;
+    connect(editor, &EditorPage::readoutRequested, this, &MainWindow::setSelection,
+            Qt::UniqueConnection);
 }
 
 void MainWindow::registerEditor(OutputEditorKind kind, EditorPage* editor) {
@@ -54,6 +56,8 @@ void MainWindow::registerEditor(OutputEditorKind kind, EditorPage* editor) {
         old != m_outputEditors.end() && old->second != editor)
         old->second->deleteLater();
     m_outputEditors[kind] = editor;
+    connect(editor, &EditorPage::readoutRequested, this, &MainWindow::setSelection,
+            Qt::UniqueConnection);
 }
 
 void MainWindow::applyMetrics() {

@@ -2,6 +2,7 @@
 // members' frames paced 10 ms apart, bulk sequences and names on the bulk sender — never a
 // pause on the caller's thread.
 #include "model/edit_service.h"
+#include "model/frame_builders.h"
 
 #include "tests/support/fake_clock.h"
 #include "tests/support/frame_field.h"
@@ -162,6 +163,41 @@ TEST_F(EditServiceTest, NamesAndMuteGroupsGoOutFromTheBulkSenderWithTheirPauses)
     EXPECT_EQ(t[2] - t[1], 20ms); // a mute group's pause
     EXPECT_EQ(image.inputs[2].mute, 1);
     EXPECT_EQ(image.outputs[1].mute, 1);
+}
+
+TEST_F(EditServiceTest, ModuleEditCopiesToLinkedMembersAndPlaysEveryFrameWithItsPauses) {
+    link({2, 5, 17}, LinkEq);
+    image.inputs[2].peq[0].gain = 200;
+    image.inputs[2].hpf.enable = 1;
+    EditService::ModuleEdit reset;
+    reset.link = LinkEq;
+    reset.copy = [](DeviceImage& img, Channel from, Channel to) {
+        img.inputs[to.index].peq = img.inputs[from.index].peq;
+        img.inputs[to.index].hpf = img.inputs[from.index].hpf;
+    };
+    reset.frames = [](const DeviceImage& img, Channel c) {
+        std::vector<std::string> f{BuildG(img, c.index + 1, 1)};
+        f.push_back(c.index < kMicInputCount ? BuildF(img, c.index + 1) : std::string());
+        return f;
+    };
+    reset.pause = 50ms;
+    const Millis start = clock.now();
+    EXPECT_EQ(edits.commitModuleEdit(Channel::input(2), reset), (std::vector<int>{5, 17}));
+    EXPECT_EQ(clock.callerSleeps, 0);
+    EXPECT_EQ(image.inputs[17].peq[0].gain, 200);
+    EXPECT_EQ(image.inputs[5].hpf.enable, 1);
+    const std::vector<std::string> sent = frames();
+    ASSERT_EQ(sent.size(), 5u); // CH3 G F, CH6 G F, CH18 G (a line input has no filters)
+    EXPECT_EQ(sent[0].substr(0, 6), "%G,01,");
+    EXPECT_EQ(test::fieldOf(sent[2], 2), 6);
+    EXPECT_EQ(test::fieldOf(sent[4], 2), 18);
+    const std::vector<Millis> t = sink.times();
+    EXPECT_EQ(t[0], start);
+    EXPECT_EQ(t[1] - t[0], 50ms);
+    EXPECT_EQ(t[2] - t[1], 60ms); // 50 after CH3's last frame, 10 before CH6's first
+    EXPECT_EQ(t[4] - t[3], 60ms);
+    ASSERT_FALSE(told.empty());
+    EXPECT_EQ(told.back().size(), 3u);
 }
 
 } // namespace
