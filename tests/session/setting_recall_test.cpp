@@ -11,6 +11,7 @@
 
 #include <filesystem>
 #include <mutex>
+#include <thread>
 
 namespace krm::test {
 namespace {
@@ -45,6 +46,22 @@ private:
     mutable std::mutex m_mutex;
     std::vector<std::string> m_frames;
     std::vector<Millis> m_times;
+};
+
+// Fake time for the sequence's pauses, plus a millisecond of real time per pause: the
+// datagrams then reach the device at a pace its socket buffer takes even on a busy
+// machine (a burst of 300 would overflow it, which the device's real pauses never do).
+class PacedFakeClock final : public Clock {
+public:
+    explicit PacedFakeClock(FakeClock& inner) : m_inner(inner) {}
+    Millis now() const override { return m_inner.now(); }
+    void sleepFor(Millis d) override {
+        std::this_thread::sleep_for(1ms);
+        m_inner.sleepFor(d);
+    }
+
+private:
+    FakeClock& m_inner;
 };
 
 struct Expected {
@@ -139,8 +156,9 @@ TEST_F(SettingRecallTest, RecallWhileOnlineSendsTheWholeSettingInOrderWithItsPau
     ASSERT_EQ(settings.save(setting, {}), SaveOutcome::Saved);
 
     WireTap wire(session.sink(), clock);
+    PacedFakeClock paced(clock);
     PacedSender linked(wire, clock);
-    PacedSender bulk(wire, clock, [&] { session.touchLastReply(); });
+    PacedSender bulk(wire, paced, [&] { session.touchLastReply(); });
     EditService edits(session.image(), wire, linked, bulk);
     edits.switchControlGroup(2, true);
     session.image().controlGroupActive[1] = 1;
