@@ -108,8 +108,7 @@ int main(int argc, char* argv[]) {
     if (auto port = portOption(parser, QStringLiteral("local-port")))
         options.window.localPort = *port;
     options.demo = parser.isSet(demo);
-    options.window.dataFolder =
-        parser.isSet(dataFolder) ? parser.value(dataFolder) : krm::app::DefaultDataFolder();
+    options.window.dataFolder = parser.value(dataFolder); // empty: the program's default
 
     krm::app::Program program(options);
     if (!program.ok()) {

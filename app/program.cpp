@@ -114,6 +114,8 @@ Program::Program(ProgramOptions options) {
         };
     }
     w.glyphs = &m_glyphs;
+    if (w.dataFolder.isEmpty())
+        w.dataFolder = DefaultDataFolder();
     m_window = std::make_unique<ui::MainWindow>(w);
 }
 

@@ -1,8 +1,9 @@
 #pragma once
 // Program: the one place that builds the control program's services and hands them to
 // the window — the instance lock on the device port, the Qt glyph renderer of the name
-// frames, the optional in-process virtual device of demo mode, and the main window with
-// its session, paced senders and edit service. main() and the wiring tests both build the
+// frames, the optional in-process virtual device of demo mode, the folder of the preset
+// database and setting files, and the main window with its session, paced senders, edit
+// service and preset library. main() and the wiring tests both build the
 // program through it, so what the tests check is what runs.
 //
 // UI thread only.

@@ -3,10 +3,13 @@
 #include "app/program.h"
 
 #include "editors/strips/input_strip.h"
+#include "presets/preset_library.h"
 #include "sim/virtual_device.h"
+#include "ui/settings_section.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -21,6 +24,7 @@ ProgramOptions options(const QTemporaryDir& dir, std::uint16_t localPort) {
     o.window.localPort = localPort;
     o.window.startTimers = false;
     o.window.interfaces = [] { return std::vector<Ipv4Interface>{}; };
+    o.window.dataFolder = dir.path();
     return o;
 }
 
@@ -78,6 +82,20 @@ TEST(Program, ARenamedChannelsFrameCarriesTheProgramsGlyphs) {
     EXPECT_NE(bitmap.find_first_not_of('0'), std::string::npos) << "an empty bitmap went out";
     EXPECT_EQ(frame.substr(0, 9), "%V,01,01,");
     EXPECT_EQ(device.image().inputs[0].name.toUtf8(), "AB");
+}
+
+TEST(Program, PresetsAndSettingsLiveInTheDataFolderItIsGiven) {
+    QTemporaryDir dir;
+    Program program(options(dir, 0));
+    ASSERT_TRUE(program.ok());
+    ui::MainWindow& w = program.window();
+    ASSERT_NE(w.presetLibrary(), nullptr);
+    EXPECT_TRUE(w.presetLibrary()->isOpen()); // created with its tables
+    w.settingsSection()->save();
+    EXPECT_TRUE(QFile::exists(dir.filePath(QStringLiteral("Lib5302.mdb"))));
+    EXPECT_EQ(QFile(dir.filePath(QStringLiteral("SAVE1.dat"))).size(), 23240);
+    // Without a folder given, the program's own folder while it is writable.
+    EXPECT_EQ(DefaultDataFolder(), QCoreApplication::applicationDirPath());
 }
 
 } // namespace
