@@ -1,8 +1,8 @@
 // krm416x-shots: renders the main window against an in-process virtual device and saves
 // what a person sees, in English and Chinese: each bank of channel strips (bank 4 is the
 // output bank), the system page with its connect and stored-settings sections, the channel
-// strips with the navigation panel open, the NAME dialog and the about box. A developer tool
-// (tools/screenshots.sh); needs no display.
+// strips with the navigation panel open, the graphic-EQ editor, the NAME dialog and the
+// about box. A developer tool (tools/screenshots.sh); needs no display.
 //
 //   krm416x-shots OUTPUT_DIR [WIDTH HEIGHT]
 
@@ -18,6 +18,7 @@
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 
+#include <cmath>
 #include <cstdio>
 
 namespace {
@@ -105,6 +106,22 @@ int main(int argc, char* argv[]) {
         window.toggleNavigationPanel();
         ok = save(window, outDir, lang + QStringLiteral("-menu")) && ok;
         window.toggleNavigationPanel();
+
+        // The graphic EQ of output 1 with a drawn curve, then of output 4 with a few bands
+        // pulled and the equaliser off.
+        for (int b = 0; b < krm::kGeqBands; ++b) {
+            auto& band = window.image().outputs[0].geq[static_cast<std::size_t>(b)];
+            band.gain = 150 + static_cast<int>(110.0 * std::sin(b * 0.35) - 2.0 * b);
+        }
+        window.openOutputEditor(0, krm::OutputEditorKind::GraphicEq);
+        ok = save(window, outDir, lang + QStringLiteral("-geq-out1")) && ok;
+        window.image().outputs[3].geq[4].gain = 300;
+        window.image().outputs[3].geq[17].gain = 40;
+        window.image().outputs[3].geq[18].gain = 95;
+        window.image().outputs[3].geqEnable = 0;
+        window.openOutputEditor(3, krm::OutputEditorKind::GraphicEq);
+        ok = save(window, outDir, lang + QStringLiteral("-geq-out4")) && ok;
+        window.showPage(1, krm::ui::View::Channel);
 
         krm::ui::NameDialog name(QString::fromStdString(window.image().inputs[1].name.toUtf8()),
                                  &window);

@@ -1,5 +1,6 @@
 #include "ui/main_window.h"
 
+#include "editors/geq/geq_editor.h"
 #include "editors/strips/input_strip.h"
 #include "editors/strips/output_strip.h"
 #include "editors/strips/strip_bank.h"
@@ -198,7 +199,16 @@ void MainWindow::buildChildren() {
     registerEditor(InputEditorKind::Effects, new PlaceholderPage("EFFECTS", "效果"));
     registerEditor(InputEditorKind::AuxSends, new PlaceholderPage("AUX SENDS", "辅助发送"));
     registerEditor(OutputEditorKind::Limiter, new PlaceholderPage("LIMITER", "限幅器"));
-    registerEditor(OutputEditorKind::GraphicEq, new PlaceholderPage("GRAPHIC EQ", "图示均衡"));
+    registerEditor(OutputEditorKind::GraphicEq,
+                   new GeqEditor(
+                       *m_edits, m_clock, [this] { return modulePresets(); },
+                       PresetListServices{[this](const QString& current) {
+                                              return NameDialog::editName(current, this);
+                                          },
+                                          [this](const QString& text) {
+                                              ShowMessage(this, QStringLiteral("KRM-416X 3.1"),
+                                                          text, QMessageBox::Warning);
+                                          }}));
     m_navigation = new NavigationPanel(m_content);
     hideStripArea();
 }
