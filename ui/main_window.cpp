@@ -1,5 +1,6 @@
 #include "ui/main_window.h"
 
+#include "editors/peq/peq_editor.h"
 #include "editors/strips/input_strip.h"
 #include "editors/strips/output_strip.h"
 #include "editors/strips/strip_bank.h"
@@ -194,7 +195,16 @@ void MainWindow::buildChildren() {
     registerPage(View::Groups, new PlaceholderPage("GROUPS", "分组"));
     registerPage(View::Phantom, new PlaceholderPage("PHANTOM", "幻象电源"));
     registerEditor(InputEditorKind::Dynamics, new PlaceholderPage("DYNAMICS", "动态"));
-    registerEditor(InputEditorKind::Peq, new PlaceholderPage("PEQ", "均衡"));
+    registerEditor(InputEditorKind::Peq,
+                   new PeqEditor(
+                       *m_edits, m_clock, [this] { return modulePresets(); },
+                       PresetListServices{[this](const QString& current) {
+                                              return NameDialog::editName(current, this);
+                                          },
+                                          [this](const QString& text) {
+                                              ShowMessage(this, QStringLiteral("KRM-416X 3.1"),
+                                                          text);
+                                          }}));
     registerEditor(InputEditorKind::Effects, new PlaceholderPage("EFFECTS", "效果"));
     registerEditor(InputEditorKind::AuxSends, new PlaceholderPage("AUX SENDS", "辅助发送"));
     registerEditor(OutputEditorKind::Limiter, new PlaceholderPage("LIMITER", "限幅器"));
