@@ -132,12 +132,14 @@ TEST_F(PeqEditorTest, LineInputShowsNoFiltersAndResetsWithFourBandFramesOnly) {
     image.inputs[17].peq[0] = PeqBand{90, 40, 7, 0, 0, 1};
     image.inputs[17].hpf.enable = 1;
 
+    const Millis before = clock.now();
     editor->pressReset();
     // 12 CH18 | 00 EQ off | band | 01 peaking + 1 | freq | 4B gain 150 / 2 | 14 Q 2.0
     EXPECT_EQ(sent(), (std::vector<std::string>{"%G,01,12,00,01,01,00C8,4B,14,EC54#",
                                                 "%G,01,12,00,02,01,01F4,4B,14,DD7A#",
                                                 "%G,01,12,00,03,01,03E8,4B,14,220E#",
                                                 "%G,01,12,00,04,01,1388,4B,14,BE75#"}));
+    EXPECT_GE(clock.now() - before, Millis{60}) << "20 ms between the frames";
     EXPECT_EQ(image.inputs[17].peq[0].type, 0);
     EXPECT_EQ(image.inputs[17].hpf.enable, 0);
     EXPECT_EQ(editor->freqKnob(0)->position(), 130); // 200 Hz
