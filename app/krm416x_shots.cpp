@@ -7,6 +7,8 @@
 //   krm416x-shots OUTPUT_DIR [WIDTH HEIGHT]
 
 #include "kit/texts.h"
+#include "model/edit_service.h"
+#include "model/parameters.h"
 #include "sim/virtual_device.h"
 #include "ui/main_window.h"
 #include "ui/name_dialog.h"
@@ -122,6 +124,31 @@ int main(int argc, char* argv[]) {
         window.openOutputEditor(3, krm::OutputEditorKind::GraphicEq);
         ok = save(window, outDir, lang + QStringLiteral("-geq-out4")) && ok;
         window.showPage(1, krm::ui::View::Channel);
+        // The PEQ editor on a microphone input and on a line input, with shaped curves.
+        {
+            krm::EditService& edits = window.edits();
+            using krm::Param;
+            using krm::ParamKind;
+            for (int ch : {1, 17}) {
+                const krm::Channel c = krm::Channel::input(ch);
+                edits.set(Param(ParamKind::PeqType, 0), c, 1);
+                edits.set(Param(ParamKind::PeqGain, 0), c, 210);
+                edits.set(Param(ParamKind::PeqFreq, 1), c, 400);
+                edits.set(Param(ParamKind::PeqGain, 1), c, 80);
+                edits.set(Param(ParamKind::PeqQ, 1), c, 8);
+                edits.set(Param(ParamKind::PeqFreq, 2), c, 2500);
+                edits.set(Param(ParamKind::PeqGain, 2), c, 220);
+                edits.set(Param(ParamKind::PeqGain, 3), c, 100);
+                edits.set(Param(ParamKind::HpfEnable), c, 1);
+                edits.set(Param(ParamKind::HpfFreq), c, 80);
+                edits.set(Param(ParamKind::HpfSlope), c, 4);
+            }
+            window.openInputEditor(1, krm::InputEditorKind::Peq);
+            ok = save(window, outDir, lang + QStringLiteral("-peq-mic")) && ok;
+            window.openInputEditor(17, krm::InputEditorKind::Peq);
+            ok = save(window, outDir, lang + QStringLiteral("-peq-line")) && ok;
+            window.showPage(1, krm::ui::View::Channel);
+        }
 
         krm::ui::NameDialog name(QString::fromStdString(window.image().inputs[1].name.toUtf8()),
                                  &window);

@@ -1,6 +1,7 @@
 #include "ui/main_window.h"
 
 #include "editors/geq/geq_editor.h"
+#include "editors/peq/peq_editor.h"
 #include "editors/strips/input_strip.h"
 #include "editors/strips/output_strip.h"
 #include "editors/strips/strip_bank.h"
@@ -195,20 +196,13 @@ void MainWindow::buildChildren() {
     registerPage(View::Groups, new PlaceholderPage("GROUPS", "分组"));
     registerPage(View::Phantom, new PlaceholderPage("PHANTOM", "幻象电源"));
     registerEditor(InputEditorKind::Dynamics, new PlaceholderPage("DYNAMICS", "动态"));
-    registerEditor(InputEditorKind::Peq, new PlaceholderPage("PEQ", "均衡"));
+    registerEditor(InputEditorKind::Peq,
+                   new PeqEditor(*m_edits, m_clock, presetSource(), presetListServices()));
     registerEditor(InputEditorKind::Effects, new PlaceholderPage("EFFECTS", "效果"));
     registerEditor(InputEditorKind::AuxSends, new PlaceholderPage("AUX SENDS", "辅助发送"));
     registerEditor(OutputEditorKind::Limiter, new PlaceholderPage("LIMITER", "限幅器"));
     registerEditor(OutputEditorKind::GraphicEq,
-                   new GeqEditor(
-                       *m_edits, m_clock, [this] { return modulePresets(); },
-                       PresetListServices{[this](const QString& current) {
-                                              return NameDialog::editName(current, this);
-                                          },
-                                          [this](const QString& text) {
-                                              ShowMessage(this, QStringLiteral("KRM-416X 3.1"),
-                                                          text, QMessageBox::Warning);
-                                          }}));
+                   new GeqEditor(*m_edits, m_clock, presetSource(), presetListServices()));
     m_navigation = new NavigationPanel(m_content);
     hideStripArea();
 }
@@ -225,6 +219,19 @@ FileTime fileTimeOf(const QDateTime& t) {
 }
 
 } // namespace
+
+std::function<ModulePresets*()> MainWindow::presetSource() {
+    // The editors are built before the library (buildPresets() runs after buildChildren()).
+    return [this] { return modulePresets(); };
+}
+
+PresetListServices MainWindow::presetListServices() {
+    return PresetListServices{
+        [this](const QString& current) { return NameDialog::editName(current, this); },
+        [this](const QString& text) {
+            ShowMessage(this, QStringLiteral("KRM-416X 3.1"), text, QMessageBox::Warning);
+        }};
+}
 
 void MainWindow::buildPresets() {
     if (m_options.dataFolder.isEmpty())

@@ -11,6 +11,7 @@
 // service; its paced sends run on PacedSender workers: one for bulk sequences (mute groups,
 // clear-all, names), one for linked members' frames.
 
+#include "editors/presets/preset_list.h"
 #include "link/discovery.h"
 #include "model/device_session.h"
 #include "model/edit_service.h"
@@ -165,6 +166,10 @@ private:
     void beginShutdown();
     void showEditor(EditorPage* editor, const QRect& area, int channel, const Name16& name);
     void buildPresets();
+    // What the editors' preset lists need: the library (asked on each opening) and the
+    // window's NAME dialog and message box.
+    std::function<ModulePresets*()> presetSource();
+    PresetListServices presetListServices();
     // An OK/Cancel question (warning icon, window-modal); `onOk` runs after OK only.
     void confirm(const QString& question, std::function<void()> onOk);
     // Redraws everything from the image after a setting was loaded over it.
