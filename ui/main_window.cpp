@@ -1,5 +1,7 @@
 #include "ui/main_window.h"
 
+#include "editors/dynamics/dynamics_editor.h"
+#include "editors/dynamics/limiter_editor.h"
 #include "editors/strips/input_strip.h"
 #include "editors/strips/output_strip.h"
 #include "editors/strips/strip_bank.h"
@@ -193,11 +195,11 @@ void MainWindow::buildChildren() {
     registerPage(View::Mode, new PlaceholderPage("MODE (AUTO-MIXER)", "模式（自动混音）"));
     registerPage(View::Groups, new PlaceholderPage("GROUPS", "分组"));
     registerPage(View::Phantom, new PlaceholderPage("PHANTOM", "幻象电源"));
-    registerEditor(InputEditorKind::Dynamics, new PlaceholderPage("DYNAMICS", "动态"));
+    registerEditor(InputEditorKind::Dynamics, new DynamicsEditor(dynamicsServices()));
     registerEditor(InputEditorKind::Peq, new PlaceholderPage("PEQ", "均衡"));
     registerEditor(InputEditorKind::Effects, new PlaceholderPage("EFFECTS", "效果"));
     registerEditor(InputEditorKind::AuxSends, new PlaceholderPage("AUX SENDS", "辅助发送"));
-    registerEditor(OutputEditorKind::Limiter, new PlaceholderPage("LIMITER", "限幅器"));
+    registerEditor(OutputEditorKind::Limiter, new LimiterEditor(dynamicsServices()));
     registerEditor(OutputEditorKind::GraphicEq, new PlaceholderPage("GRAPHIC EQ", "图示均衡"));
     m_navigation = new NavigationPanel(m_content);
     hideStripArea();
@@ -215,6 +217,15 @@ FileTime fileTimeOf(const QDateTime& t) {
 }
 
 } // namespace
+
+DynamicsServices MainWindow::dynamicsServices() {
+    PresetListServices presetServices{
+        [this](const QString& current) { return NameDialog::editName(current, this); },
+        [this](const QString& text) { ShowMessage(this, QStringLiteral("KRM-416X 3.1"), text); }};
+    // The preset store is built after the pages: the editors ask for it when they open.
+    return DynamicsServices{*m_edits, m_clock, [this] { return modulePresets(); },
+                            std::move(presetServices)};
+}
 
 void MainWindow::buildPresets() {
     if (m_options.dataFolder.isEmpty())

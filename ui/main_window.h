@@ -32,6 +32,7 @@ class QScrollArea;
 
 namespace krm {
 class DeviceSettings;
+struct DynamicsServices;
 class ModulePresets;
 class PresetLibrary;
 class SettingRecall;
@@ -165,6 +166,7 @@ private:
     void beginShutdown();
     void showEditor(EditorPage* editor, const QRect& area, int channel, const Name16& name);
     void buildPresets();
+    DynamicsServices dynamicsServices();
     // An OK/Cancel question (warning icon, window-modal); `onOk` runs after OK only.
     void confirm(const QString& question, std::function<void()> onOk);
     // Redraws everything from the image after a setting was loaded over it.
