@@ -149,6 +149,34 @@ int main(int argc, char* argv[]) {
             ok = save(window, outDir, lang + QStringLiteral("-peq-line")) && ok;
             window.showPage(1, krm::ui::View::Channel);
         }
+        // The dynamics editors on a microphone input, a line input and an output, with
+        // non-trivial curves.
+        {
+            auto& image = window.image();
+            image.inputs[0].comp = {.enable = 1,
+                                    .threshold = 36,
+                                    .attack = 10,
+                                    .release = 100,
+                                    .gain = 60,
+                                    .ratio = 40};
+            image.inputs[0].meter = 50;
+            image.inputs[16].comp = {.enable = 1,
+                                     .threshold = 50,
+                                     .attack = 10,
+                                     .release = 100,
+                                     .gain = 150,
+                                     .ratio = 20};
+            image.outputs[1].limiter = {
+                .enable = 1, .threshold = 48, .attack = 5, .release = 50, .gain = 20, .ratio = 40};
+            image.outputs[1].meter = 55;
+            window.openInputEditor(0, krm::InputEditorKind::Dynamics);
+            ok = save(window, outDir, lang + QStringLiteral("-dynamics-mic")) && ok;
+            window.openInputEditor(16, krm::InputEditorKind::Dynamics);
+            ok = save(window, outDir, lang + QStringLiteral("-dynamics-line")) && ok;
+            window.openOutputEditor(1, krm::OutputEditorKind::Limiter);
+            ok = save(window, outDir, lang + QStringLiteral("-limiter-out")) && ok;
+            window.showPage(1, krm::ui::View::Channel);
+        }
 
         krm::ui::NameDialog name(QString::fromStdString(window.image().inputs[1].name.toUtf8()),
                                  &window);

@@ -1,5 +1,7 @@
 #include "ui/main_window.h"
 
+#include "editors/dynamics/dynamics_editor.h"
+#include "editors/dynamics/limiter_editor.h"
 #include "editors/geq/geq_editor.h"
 #include "editors/peq/peq_editor.h"
 #include "editors/strips/input_strip.h"
@@ -195,12 +197,12 @@ void MainWindow::buildChildren() {
     registerPage(View::Mode, new PlaceholderPage("MODE (AUTO-MIXER)", "模式（自动混音）"));
     registerPage(View::Groups, new PlaceholderPage("GROUPS", "分组"));
     registerPage(View::Phantom, new PlaceholderPage("PHANTOM", "幻象电源"));
-    registerEditor(InputEditorKind::Dynamics, new PlaceholderPage("DYNAMICS", "动态"));
+    registerEditor(InputEditorKind::Dynamics, new DynamicsEditor(dynamicsServices()));
     registerEditor(InputEditorKind::Peq,
                    new PeqEditor(*m_edits, m_clock, presetSource(), presetListServices()));
     registerEditor(InputEditorKind::Effects, new PlaceholderPage("EFFECTS", "效果"));
     registerEditor(InputEditorKind::AuxSends, new PlaceholderPage("AUX SENDS", "辅助发送"));
-    registerEditor(OutputEditorKind::Limiter, new PlaceholderPage("LIMITER", "限幅器"));
+    registerEditor(OutputEditorKind::Limiter, new LimiterEditor(dynamicsServices()));
     registerEditor(OutputEditorKind::GraphicEq,
                    new GeqEditor(*m_edits, m_clock, presetSource(), presetListServices()));
     m_navigation = new NavigationPanel(m_content);
@@ -231,6 +233,10 @@ PresetListServices MainWindow::presetListServices() {
         [this](const QString& text) {
             ShowMessage(this, QStringLiteral("KRM-416X 3.1"), text, QMessageBox::Warning);
         }};
+}
+
+DynamicsServices MainWindow::dynamicsServices() {
+    return DynamicsServices{*m_edits, m_clock, presetSource(), presetListServices()};
 }
 
 void MainWindow::buildPresets() {

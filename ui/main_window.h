@@ -33,6 +33,7 @@ class QScrollArea;
 
 namespace krm {
 class DeviceSettings;
+struct DynamicsServices;
 class ModulePresets;
 class PresetLibrary;
 class SettingRecall;
@@ -170,6 +171,7 @@ private:
     // window's NAME dialog and message box.
     std::function<ModulePresets*()> presetSource();
     PresetListServices presetListServices();
+    DynamicsServices dynamicsServices();
     // An OK/Cancel question (warning icon, window-modal); `onOk` runs after OK only.
     void confirm(const QString& question, std::function<void()> onOk);
     // Redraws everything from the image after a setting was loaded over it.
