@@ -23,9 +23,9 @@ namespace {
 constexpr int kResetEnable = 1;
 constexpr std::array<int, DynamicsSet::KnobCount> kResetCodes{30, 10, 0, 100, 100};
 
-constexpr int kKnobPitch = 60; // vertical distance between the knobs
-constexpr int kTop = 50;       // graph, meter and first knob
-constexpr int kMeterWidth = 60;
+constexpr int kKnobPitch = 60;  // vertical distance between the knobs
+constexpr int kTop = 50;        // graph, meter and first knob
+constexpr int kMeterWidth = 84; // room for two Chinese characters under each bar
 constexpr int kCaptionWidth = 70;
 constexpr int kKnobWidth = 150;
 constexpr int kValueWidth = 70;
