@@ -20,6 +20,9 @@ public:
     // and loads its controls from the image.
     virtual void openFor(int channel) = 0;
     virtual void applyLanguage() = 0;
+    // The image changed outside the edit service (a dump from the device): load the
+    // controls again.
+    virtual void reload() {}
 
 signals:
     // A control of the editor was touched: the readout shows that channel (0..19 inputs,

@@ -214,7 +214,7 @@ std::vector<int> EditService::commitModuleEdit(Channel channel, const ModuleEdit
             }
     if (online() && edit.frames) {
         std::vector<PacedSender::TimedFrame> frames;
-        auto add = [&](Channel c, Millis before) {
+        auto add = [&](Channel c, Millis before, Millis after) {
             std::vector<std::string> own = edit.frames(m_image, c);
             std::erase_if(own, [](const std::string& f) { return f.empty(); });
             if (own.empty())
@@ -224,11 +224,12 @@ std::vector<int> EditService::commitModuleEdit(Channel channel, const ModuleEdit
             if (!frames.empty())
                 frames.back().pauseAfter += before;
             for (std::string& f : own)
-                frames.push_back({std::string(), std::move(f), edit.pause});
+                frames.push_back({std::string(), std::move(f), after});
         };
-        add(channel, Millis{0});
+        add(channel, Millis{0}, edit.pause);
         for (int m : members)
-            add(Channel{channel.side, m}, edit.memberPause);
+            add(Channel{channel.side, m}, edit.memberPause,
+                edit.memberFramePause.value_or(edit.pause));
         m_bulk.enqueueTimed(std::move(frames));
     }
     std::vector<Channel> changed{channel};

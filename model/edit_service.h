@@ -119,7 +119,8 @@ public:
     // BYPASS, a drawn graphic-EQ curve). When the channel's active control group links
     // `link`, `copy(image, from, to)` copies the module to every other member. While
     // online the frames go out from the bulk sender: the channel's `frames` with `pause`
-    // after each, then each member's in turn, `memberPause` before each member's first.
+    // after each, then each member's in turn (`memberFramePause` after each of its frames,
+    // `pause` when unset), `memberPause` before each member's first.
     // The listeners are told of every changed channel. Returns the members changed.
     struct ModuleEdit {
         std::optional<ControlLink> link;
@@ -127,6 +128,7 @@ public:
         std::function<std::vector<std::string>(const DeviceImage& image, Channel channel)> frames;
         Millis pause{20};
         Millis memberPause{10};
+        std::optional<Millis> memberFramePause;
     };
     std::vector<int> commitModuleEdit(Channel channel, const ModuleEdit& edit);
 

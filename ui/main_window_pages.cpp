@@ -231,6 +231,12 @@ void MainWindow::refreshAll() {
     refreshStrips();
     for (const auto& [view, page] : m_pageWidgets)
         page->update();
+    for (const auto& [kind, editor] : m_inputEditors)
+        if (editor->isVisible())
+            editor->reload();
+    for (const auto& [kind, editor] : m_outputEditors)
+        if (editor->isVisible())
+            editor->reload();
     showReadout();
 }
 

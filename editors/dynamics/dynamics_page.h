@@ -50,6 +50,7 @@ public:
     Channel channel() const { return m_set.channel(m_channel); }
     // Loads every control, value text, marker and the curve from the image.
     void refresh();
+    void reload() override { refresh(); }
     // RESET: switch on, -30 dB, 1:1.0, 0.0 dB, 100 ms, 100 ms; sent and copied to the
     // linked channels.
     void reset();

@@ -58,7 +58,7 @@ public:
     // Body of the 50 ms timer: a drag that stopped without a release sends its band.
     void tick();
     // Loads the bars and the switch from the image.
-    void reload();
+    void reload() override;
 
 protected:
     void showEvent(QShowEvent* event) override;

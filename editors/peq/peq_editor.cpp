@@ -23,8 +23,9 @@ constexpr int kReadoutBandMarker = 22;
 constexpr int kReadoutHighPassMarker = 27;
 constexpr int kReadoutLowPassMarker = 28;
 
-constexpr Millis kModulePause{20}; // after each frame of RESET / BYPASS
-constexpr Millis kMemberPause{10}; // before a linked member's frames
+constexpr Millis kModulePause{20};      // after each frame of RESET / BYPASS
+constexpr Millis kMemberPause{10};      // before a linked member's frames
+constexpr Millis kMemberFramePause{50}; // after each of a linked member's frames
 
 ui::ParameterBinding::Mapping frequencyMapping() {
     return {[](int code) { return knobFromFrequency(code); },
@@ -346,6 +347,7 @@ void PeqEditor::playModule(bool bypass) {
     edit.frames = bypass ? PeqBypassFrames : PeqResetFrames;
     edit.pause = kModulePause;
     edit.memberPause = kMemberPause;
+    edit.memberFramePause = kMemberFramePause;
     m_edits.commitModuleEdit(channelRef(), edit);
     refresh();
 }

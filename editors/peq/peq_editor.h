@@ -54,6 +54,7 @@ public:
     void applyLanguage() override;
     // Loads every control and the graph from the image.
     void refresh();
+    void reload() override { refresh(); }
 
     int channel() const { return m_channel; }
 

@@ -180,7 +180,8 @@ TEST_F(EditServiceTest, ModuleEditCopiesToLinkedMembersAndPlaysEveryFrameWithIts
         f.push_back(c.index < kMicInputCount ? BuildF(img, c.index + 1) : std::string());
         return f;
     };
-    reset.pause = 50ms;
+    reset.pause = 20ms;
+    reset.memberFramePause = 50ms;
     const Millis start = clock.now();
     EXPECT_EQ(edits.commitModuleEdit(Channel::input(2), reset), (std::vector<int>{5, 17}));
     EXPECT_EQ(clock.callerSleeps, 0);
@@ -193,8 +194,9 @@ TEST_F(EditServiceTest, ModuleEditCopiesToLinkedMembersAndPlaysEveryFrameWithIts
     EXPECT_EQ(test::fieldOf(sent[4], 2), 18);
     const std::vector<Millis> t = sink.times();
     EXPECT_EQ(t[0], start);
-    EXPECT_EQ(t[1] - t[0], 50ms);
-    EXPECT_EQ(t[2] - t[1], 60ms); // 50 after CH3's last frame, 10 before CH6's first
+    EXPECT_EQ(t[1] - t[0], 20ms);
+    EXPECT_EQ(t[2] - t[1], 30ms); // 20 after CH3's last frame, 10 before CH6's first
+    EXPECT_EQ(t[3] - t[2], 50ms); // a member's frames 50 ms apart
     EXPECT_EQ(t[4] - t[3], 60ms);
     ASSERT_FALSE(told.empty());
     EXPECT_EQ(told.back().size(), 3u);
