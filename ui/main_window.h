@@ -109,6 +109,9 @@ public:
     void registerPage(View view, QWidget* page);
     void registerEditor(InputEditorKind kind, EditorPage* editor);
     void registerEditor(OutputEditorKind kind, EditorPage* editor);
+    // The editor registered under a kind (null when none is).
+    EditorPage* inputEditor(InputEditorKind kind) const;
+    EditorPage* outputEditor(OutputEditorKind kind) const;
     void openInputEditor(int channel, InputEditorKind kind);
     void openOutputEditor(int output, OutputEditorKind kind);
     void showGroup(int group);

@@ -49,6 +49,16 @@ void MainWindow::registerEditor(InputEditorKind kind, EditorPage* editor) {
             Qt::UniqueConnection);
 }
 
+EditorPage* MainWindow::inputEditor(InputEditorKind kind) const {
+    const auto it = m_inputEditors.find(kind);
+    return it == m_inputEditors.end() ? nullptr : it->second;
+}
+
+EditorPage* MainWindow::outputEditor(OutputEditorKind kind) const {
+    const auto it = m_outputEditors.find(kind);
+    return it == m_outputEditors.end() ? nullptr : it->second;
+}
+
 void MainWindow::registerEditor(OutputEditorKind kind, EditorPage* editor) {
     editor->setParent(m_content);
     editor->hide();

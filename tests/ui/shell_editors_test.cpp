@@ -1,0 +1,125 @@
+// The processing editors as the window registers them, against the virtual device on
+// loopback: an edit in each editor reaches the device's image, and a RESET on a channel
+// of an active control group that links EQ reaches every member.
+#include "sim/virtual_device.h"
+
+#include "editors/dynamics/dynamics_editor.h"
+#include "editors/dynamics/limiter_editor.h"
+#include "editors/geq/geq_editor.h"
+#include "editors/peq/peq_editor.h"
+#include "tests/support/fake_clock.h"
+#include "ui/main_window.h"
+#include "ui/top_bar.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace krm::ui {
+namespace {
+
+bool pumpUntil(const std::function<bool()>& done, int guardMs = 5000) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done()) {
+        if (timer.elapsed() > guardMs)
+            return false;
+        QApplication::processEvents(QEventLoop::AllEvents, 5);
+        QThread::msleep(1);
+    }
+    return true;
+}
+
+TEST(EditorsOnDevice, EachEditorsEditAndALinkedResetReachTheDevice) {
+    sim::VirtualDevice device;
+    ASSERT_TRUE(device.start(*Endpoint::parse("127.0.0.1", 0)));
+    QTemporaryDir dir;
+    test::FakeClock clock;
+    MainWindowOptions o;
+    o.settingsPath = dir.filePath(QStringLiteral("krm.ini"));
+    o.clock = &clock;
+    o.localPort = 0;
+    o.startTimers = false;
+    o.deviceOverride = QStringLiteral("127.0.0.1");
+    o.devicePort = device.endpoint().port;
+    o.interfaces = [] { return std::vector<Ipv4Interface>{}; };
+    MainWindow w(o);
+    w.resize(1920, 1080);
+    w.show();
+    w.session().connect();
+    ASSERT_TRUE(pumpUntil([&] { return w.session().isOnline(); }));
+
+    // The device starts from other values, so every check below sees a change arrive.
+    {
+        const DeviceImage d = device.image();
+        EXPECT_FALSE(d.inputs[1].peq[1].freq == 1000 && d.inputs[1].peq[1].gain == 210);
+        EXPECT_FALSE(d.inputs[2].comp.threshold == 30 && d.inputs[2].comp.ratio == 10);
+        EXPECT_FALSE(d.outputs[1].limiter.threshold == 30 && d.outputs[1].limiter.ratio == 10);
+        bool flat = true;
+        for (const GeqBand& b : d.outputs[2].geq)
+            flat = flat && b.gain == 150;
+        EXPECT_FALSE(flat);
+    }
+    // PEQ: band 2 of CH2 dropped at 1 kHz, +6 dB (stored 210, sent halved, doubled back).
+    w.openInputEditor(1, InputEditorKind::Peq);
+    auto* peq = qobject_cast<PeqEditor*>(w.inputEditor(InputEditorKind::Peq));
+    ASSERT_NE(peq, nullptr);
+    peq->moveMarker(1, 1000.0, 6.0, false);
+    // Dynamics: RESET of CH3's compressor. Limiter: RESET of bus 2. GEQ: RESET of bus 3.
+    w.openInputEditor(2, InputEditorKind::Dynamics);
+    auto* dynamics = qobject_cast<DynamicsEditor*>(w.inputEditor(InputEditorKind::Dynamics));
+    ASSERT_NE(dynamics, nullptr);
+    dynamics->reset();
+    w.openOutputEditor(1, OutputEditorKind::Limiter);
+    auto* limiter = qobject_cast<LimiterEditor*>(w.outputEditor(OutputEditorKind::Limiter));
+    ASSERT_NE(limiter, nullptr);
+    limiter->reset();
+    w.openOutputEditor(2, OutputEditorKind::GraphicEq);
+    auto* geq = qobject_cast<GeqEditor*>(w.outputEditor(OutputEditorKind::GraphicEq));
+    ASSERT_NE(geq, nullptr);
+    geq->reset();
+
+    const DeviceImage& ours = w.image();
+    ASSERT_TRUE(pumpUntil([&] {
+        const DeviceImage d = device.image();
+        bool geqFlat = true;
+        for (const GeqBand& b : d.outputs[2].geq)
+            geqFlat = geqFlat && b.gain == 150;
+        return d.inputs[1].peq[1].freq == 1000 && d.inputs[1].peq[1].gain == 210 &&
+               d.inputs[2].comp.threshold == 30 && d.inputs[2].comp.ratio == 10 &&
+               d.inputs[2].comp.release == ours.inputs[2].comp.release &&
+               d.outputs[1].limiter.threshold == 30 && d.outputs[1].limiter.ratio == 10 &&
+               d.outputs[1].limiter.release == ours.outputs[1].limiter.release && geqFlat;
+    })) << "an editor's edit did not reach the device";
+
+    // Control group 1: CH5, CH6, CH7, linking EQ. A RESET on CH6 reaches all three.
+    ControlGroup& group = w.image().controlGroups[0];
+    group = ControlGroup{};
+    for (int ch : {4, 5, 6})
+        group.input(ch) = 1;
+    group.link(LinkEq) = 1;
+    w.toggleControlGroup(1);
+    ASSERT_TRUE(w.topBar()->controlGroupLit(1));
+    for (int ch : {4, 5, 6})
+        w.image().inputs[static_cast<std::size_t>(ch)].peq[2].gain = 250;
+    w.openInputEditor(5, InputEditorKind::Peq);
+    peq->pressReset();
+    ASSERT_TRUE(pumpUntil([&] {
+        const DeviceImage d = device.image();
+        for (int ch : {4, 5, 6}) {
+            const auto& in = d.inputs[static_cast<std::size_t>(ch)];
+            if (in.peq[0].freq != 200 || in.peq[2].freq != 1000 || in.peq[2].gain != 150 ||
+                in.peq[3].freq != 5000 || in.hpf.enable != 0)
+                return false;
+        }
+        return true;
+    })) << "a linked member did not take the RESET";
+}
+
+} // namespace
+} // namespace krm::ui
