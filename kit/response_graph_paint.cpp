@@ -128,26 +128,15 @@ void ResponseGraphWidget::paintEvent(QPaintEvent*) {
     const PlotRect r = plotRect();
     const QRectF area = areaOf(r);
 
-    if (m_graph.framed()) {
-        p.fillRect(rect(), style::kWindow);
-        style::paintPanel(p, QRectF(rect()), 4.0, style::kPanel, style::kBorder);
-    }
-    QLinearGradient well(area.topLeft(), area.bottomLeft());
-    well.setColorAt(0.0, kPlotTop);
-    well.setColorAt(1.0, kPlotBottom);
-    p.fillRect(area, well);
-
+    p.drawPixmap(0, 0, background(r));
     switch (m_graph.plotMode()) {
     case kPlotFrequencyResponse:
-        paintFrequencyGrid(p, r);
         paintResponse(p, r);
         break;
     case kPlotGraphicEq:
-        paintLinearGrid(p, r);
         paintBars(p, r);
         break;
     default:
-        paintLinearGrid(p, r);
         paintLineCurve(p, r);
         break;
     }
@@ -166,6 +155,45 @@ void ResponseGraphWidget::paintEvent(QPaintEvent*) {
         p.setBrush(Qt::NoBrush);
         p.drawPolyline(line);
     }
+}
+
+const QPixmap& ResponseGraphWidget::background(const PlotRect& r) const {
+    const AxisRanges& ax = m_graph.axes();
+    const BackgroundKey key{size(),
+                            devicePixelRatioF(),
+                            m_graph.plotMode(),
+                            m_graph.framed(),
+                            ax.xMin,
+                            ax.xMax,
+                            ax.yMin,
+                            ax.yMax};
+    if (key == m_backgroundKey && !m_background.isNull())
+        return m_background;
+    m_backgroundKey = key;
+    m_background = QPixmap(size() * key.dpr);
+    m_background.setDevicePixelRatio(key.dpr);
+    m_background.fill(Qt::transparent);
+    QPainter p(&m_background);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setRenderHint(QPainter::TextAntialiasing);
+    paintBackground(p, r);
+    return m_background;
+}
+
+void ResponseGraphWidget::paintBackground(QPainter& p, const PlotRect& r) const {
+    const QRectF area = areaOf(r);
+    if (m_graph.framed()) {
+        p.fillRect(rect(), style::kWindow);
+        style::paintPanel(p, QRectF(rect()), 4.0, style::kPanel, style::kBorder);
+    }
+    QLinearGradient well(area.topLeft(), area.bottomLeft());
+    well.setColorAt(0.0, kPlotTop);
+    well.setColorAt(1.0, kPlotBottom);
+    p.fillRect(area, well);
+    if (m_graph.plotMode() == kPlotFrequencyResponse)
+        paintFrequencyGrid(p, r);
+    else
+        paintLinearGrid(p, r);
 }
 
 void ResponseGraphWidget::paintFrequencyGrid(QPainter& p, const PlotRect& r) const {
@@ -234,9 +262,21 @@ void ResponseGraphWidget::paintResponse(QPainter& p, const PlotRect& r) {
         polygon << QPointF(pt.x, pt.y);
     const CurveStyle look = curveStyle(m_graph.framed());
     const QColor colour = QColor::fromRgba(look.argb);
-    p.setPen(QPen(colour, look.outlineWidth, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    // The area is filled without antialiasing (a large antialiased fill costs milliseconds
+    // on every repaint of a drag); the antialiased outline drawn over it hides the steps.
+    p.setRenderHint(QPainter::Antialiasing, false);
+    p.setPen(Qt::NoPen);
     p.setBrush(colour);
     p.drawPolygon(polygon);
+    p.setRenderHint(QPainter::Antialiasing, true);
+    QPen outline(colour, 1.0);
+    outline.setCosmetic(true);
+    p.setPen(outline);
+    p.setBrush(Qt::NoBrush);
+    for (int pass = 0; pass < look.outlineWidth; ++pass) {
+        // A wide outline as one-pixel lines stacked upwards: the fast line path.
+        p.drawPolyline(polygon.translated(0, -pass * 0.5 + (look.outlineWidth - 1) * 0.25));
+    }
 
     if (m_slotCurvesVisible && m_graph.framed()) {
         p.setBrush(Qt::NoBrush);
@@ -252,7 +292,11 @@ void ResponseGraphWidget::paintResponse(QPainter& p, const PlotRect& r) {
             }
             QColor ink = slotColour(i);
             ink.setAlpha(150);
-            p.setPen(QPen(ink, 1.2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+            // A one-pixel cosmetic pen takes the painter's fast line path; a wider one
+            // goes through the general stroker at several times the cost.
+            QPen pen(ink, 1.0);
+            pen.setCosmetic(true);
+            p.setPen(pen);
             p.drawPolyline(line);
         }
     }

@@ -29,6 +29,7 @@
 #include "dsp/plot_mapping.h"
 #include "dsp/response_graph.h"
 
+#include <QPixmap>
 #include <QPointF>
 #include <QRectF>
 #include <QStringList>
@@ -118,6 +119,11 @@ private:
     void drawBandsBetween(QPointF from, QPointF to);
     void setHover(int slot);
 
+    // The parts that change only with the size, the mode and the axes (panel, well, grid,
+    // captions), drawn once into m_background and blitted on every paint: a marker drag
+    // repaints the graph tens of times a second.
+    void paintBackground(QPainter& p, const PlotRect& r) const;
+    const QPixmap& background(const PlotRect& r) const;
     void paintFrequencyGrid(QPainter& p, const PlotRect& r) const;
     void paintLinearGrid(QPainter& p, const PlotRect& r) const;
     void paintResponse(QPainter& p, const PlotRect& r);
@@ -128,6 +134,16 @@ private:
     QString markerLabel(int slot) const;
 
     ResponseGraph m_graph;
+    struct BackgroundKey {
+        QSize size;
+        qreal dpr = 0;
+        int mode = -1;
+        bool framed = false;
+        double xMin = 0, xMax = 0, yMin = 0, yMax = 0;
+        bool operator==(const BackgroundKey&) const = default;
+    };
+    mutable QPixmap m_background;
+    mutable BackgroundKey m_backgroundKey;
     std::vector<PlotPoint> m_lineCurve;
     QStringList m_markerLabels;
     QStringList m_barLabels;
