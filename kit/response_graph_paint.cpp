@@ -345,6 +345,17 @@ void ResponseGraphWidget::paintBars(QPainter& p, const PlotRect& r) const {
         const double x = barRect(i).center().x();
         p.drawText(QRectF(x - 30, r.bottom + 3, 60, 14), Qt::AlignHCenter | Qt::AlignTop, label(i));
     }
+    // With frequency captions below, every bar also carries its number along the top.
+    if (m_barLabels.isEmpty())
+        return;
+    const double numberWidth = metrics.horizontalAdvance(QStringLiteral("31"));
+    const int numberStride =
+        step <= 0.0 ? 1 : std::max(1, static_cast<int>(std::ceil((numberWidth + 2) / step)));
+    for (int i = 0; i < m_graph.slotCount(); i += numberStride) {
+        const double x = barRect(i).center().x();
+        p.drawText(QRectF(x - 15, r.top + 2, 30, 12), Qt::AlignHCenter | Qt::AlignTop,
+                   QString::number(i + 1));
+    }
 }
 
 void ResponseGraphWidget::paintMarkers(QPainter& p) const {
