@@ -2,6 +2,7 @@
 // settings section wired into the window (save, the confirmations, recall and delete),
 // the section on its own (the 32 limit, quotes in names, a recall refused while one plays,
 // a link lost mid-recall), and a broken preset database that leaves the program working.
+#include "editors/presets/preset_list.h"
 #include "editors/strips/input_strip.h"
 #include "kit/popup_menu.h"
 #include "kit/toggle_button.h"
@@ -122,6 +123,44 @@ TEST_F(PresetWindowTest, SettingsSectionSavesRecallsAndDeletesThroughTheWindow) 
     QTest::mouseClick(section->saveButton(), Qt::LeftButton);
     EXPECT_EQ(section->settingButton(1)->text(), QStringLiteral("2:SAVE2"));
     EXPECT_TRUE(QFile::exists(dir.filePath(QStringLiteral("SAVE2.dat"))));
+}
+
+TEST_F(PresetWindowTest, EveryEditorsPresetListWorksAgainstTheDatabase) {
+    MainWindow w(options());
+    w.resize(1920, 1080);
+    w.show();
+    struct Case {
+        std::function<void()> open;
+        EditorPage* editor;
+        std::function<std::int32_t&()> field; // a field the editor's module holds
+    };
+    const std::vector<Case> cases{
+        {[&] { w.openInputEditor(1, InputEditorKind::Peq); }, w.inputEditor(InputEditorKind::Peq),
+         [&]() -> std::int32_t& { return w.image().inputs[1].peq[2].gain; }},
+        {[&] { w.openInputEditor(2, InputEditorKind::Dynamics); },
+         w.inputEditor(InputEditorKind::Dynamics),
+         [&]() -> std::int32_t& { return w.image().inputs[2].comp.threshold; }},
+        {[&] { w.openOutputEditor(3, OutputEditorKind::Limiter); },
+         w.outputEditor(OutputEditorKind::Limiter),
+         [&]() -> std::int32_t& { return w.image().outputs[3].limiter.threshold; }},
+        {[&] { w.openOutputEditor(4, OutputEditorKind::GraphicEq); },
+         w.outputEditor(OutputEditorKind::GraphicEq),
+         [&]() -> std::int32_t& { return w.image().outputs[4].geq[9].gain; }},
+    };
+    for (const Case& c : cases) {
+        c.field() = 40;
+        c.open();
+        auto* list = c.editor->findChild<PresetList*>();
+        ASSERT_NE(list, nullptr) << c.editor->metaObject()->className();
+        ASSERT_TRUE(list->isVisible());
+        list->activateRow(0); // SAVE PRESET
+        ASSERT_EQ(list->count(), 2) << c.editor->metaObject()->className();
+        EXPECT_EQ(list->item(1)->text(), QStringLiteral("1:SAVE1"));
+        c.field() = 20;
+        list->recall(1);
+        EXPECT_EQ(c.field(), 40) << c.editor->metaObject()->className();
+    }
+    EXPECT_TRUE(QFile::exists(dir.filePath(QStringLiteral("Lib5302.mdb"))));
 }
 
 TEST_F(PresetWindowTest, BrokenDatabaseIsReportedAndTheProgramKeepsWorking) {
