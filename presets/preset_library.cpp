@@ -34,16 +34,6 @@ constexpr Failure kBadId{"The preset database holds an ID that is not a whole nu
 // statements run on the window's thread.
 constexpr int kBusyTimeoutMs = 500;
 
-bool equalNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) !=
-            std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
-}
-
 bool blank(std::string_view text) {
     for (const char c : text)
         if (!std::isspace(static_cast<unsigned char>(c)))
@@ -176,7 +166,7 @@ bool PresetLibrary::checkTables() {
         const PresetTableInfo& info = TableInfo(static_cast<PresetTable>(i));
         bool found = false;
         for (const Row& row : tables)
-            found = found || (!row.empty() && equalNoCase(row.front().text, info.table));
+            found = found || (!row.empty() && EqualNoCase(row.front().text, info.table));
         if (!found) {
             fail(kNoTable.en, kNoTable.zh, info.table);
             return false;
@@ -190,7 +180,7 @@ bool PresetLibrary::checkTables() {
             bool has = false;
             for (const Row& column : columns)
                 for (const Column& field : column)
-                    has = has || (field.name == "name" && equalNoCase(field.text, wanted));
+                    has = has || (field.name == "name" && EqualNoCase(field.text, wanted));
             if (!has) {
                 fail(kNoColumn.en, kNoColumn.zh, std::string(info.table) + "." + wanted);
                 return false;
@@ -279,7 +269,7 @@ namespace {
 // The result's column of that name; SQL compares names without regard to case.
 template <typename Row> const std::string* columnText(const Row& row, std::string_view name) {
     for (const auto& column : row)
-        if (equalNoCase(column.name, name))
+        if (EqualNoCase(column.name, name))
             return &column.text;
     return nullptr;
 }

@@ -8,16 +8,6 @@ namespace krm {
 
 namespace {
 
-bool equalNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) !=
-            std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
-}
-
 bool isDigit(char c) {
     return c >= '0' && c <= '9';
 }
@@ -30,7 +20,7 @@ bool isWordChar(char c) {
 std::string translateTop(std::string_view statement) {
     constexpr std::string_view kSelectTop = "select top ";
     if (statement.size() < kSelectTop.size() ||
-        !equalNoCase(statement.substr(0, kSelectTop.size()), kSelectTop))
+        !EqualNoCase(statement.substr(0, kSelectTop.size()), kSelectTop))
         return std::string(statement);
     const std::string_view rest = statement.substr(kSelectTop.size());
     std::size_t digits = 0;
@@ -79,8 +69,8 @@ std::string quoteReservedTables(std::string_view statement) {
             } else {
                 out += word;
             }
-            tableNext = equalNoCase(word, "from") || equalNoCase(word, "into") ||
-                        equalNoCase(word, "update");
+            tableNext = EqualNoCase(word, "from") || EqualNoCase(word, "into") ||
+                        EqualNoCase(word, "update");
             i = end;
             continue;
         }
@@ -107,6 +97,16 @@ std::string SqlQuoted(std::string_view text) {
             quoted += '\'';
     }
     return quoted;
+}
+
+bool EqualNoCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(a[i])) !=
+            std::tolower(static_cast<unsigned char>(b[i])))
+            return false;
+    return true;
 }
 
 } // namespace krm

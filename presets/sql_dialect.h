@@ -22,4 +22,7 @@ std::string ToSqliteDialect(std::string_view statement);
 // name such as O'Brien stays one literal and cannot end the statement's text early.
 std::string SqlQuoted(std::string_view text);
 
+// SQL names compare without regard to case (ASCII).
+bool EqualNoCase(std::string_view a, std::string_view b);
+
 } // namespace krm

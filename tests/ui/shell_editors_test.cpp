@@ -8,6 +8,7 @@
 #include "editors/geq/geq_editor.h"
 #include "editors/peq/peq_editor.h"
 #include "tests/support/fake_clock.h"
+#include "tests/support/qt_pump.h"
 #include "ui/main_window.h"
 #include "ui/top_bar.h"
 
@@ -23,16 +24,8 @@
 namespace krm::ui {
 namespace {
 
-bool pumpUntil(const std::function<bool()>& done, int guardMs = 5000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > guardMs)
-            return false;
-        QApplication::processEvents(QEventLoop::AllEvents, 5);
-        QThread::msleep(1);
-    }
-    return true;
+bool pumpUntil(const std::function<bool()>& done) {
+    return test::PumpEventsUntil(done);
 }
 
 TEST(EditorsOnDevice, EachEditorsEditAndALinkedResetReachTheDevice) {

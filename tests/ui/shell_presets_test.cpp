@@ -8,6 +8,7 @@
 #include "kit/toggle_button.h"
 #include "model/edit_service.h"
 #include "tests/support/fake_clock.h"
+#include "tests/support/qt_pump.h"
 #include "tests/support/timed_sink.h"
 #include "ui/main_window.h"
 #include "ui/settings_section.h"
@@ -36,16 +37,8 @@ namespace {
 
 using namespace std::chrono_literals;
 
-bool pumpUntil(const std::function<bool()>& done, int guardMs = 5000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > guardMs)
-            return false;
-        QApplication::processEvents(QEventLoop::AllEvents, 5);
-        QThread::msleep(1);
-    }
-    return true;
+bool pumpUntil(const std::function<bool()>& done) {
+    return test::PumpEventsUntil(done);
 }
 
 // Answers the open message box with OK (or Cancel) and returns its text.
