@@ -92,6 +92,9 @@ public:
     ReadoutPanel* readout() const { return m_readout; }
     InputStrip* inputStrip(int index) const;
     OutputStrip* outputStrip(int index) const;
+    // The large strips beside the input and output editors.
+    InputStrip* largeInputStrip() const { return m_largeInput; }
+    OutputStrip* largeOutputStrip() const { return m_largeOutput; }
     StripBank& strips() { return *m_bank; }
     // The preset library's services (null when the window has no data folder).
     PresetLibrary* presetLibrary() const { return m_presets.get(); }

@@ -7,6 +7,9 @@
 #include "editors/dynamics/limiter_editor.h"
 #include "editors/geq/geq_editor.h"
 #include "editors/peq/peq_editor.h"
+#include "editors/strips/input_strip.h"
+#include "editors/strips/strip_bank.h"
+#include "kit/toggle_button.h"
 #include "tests/support/fake_clock.h"
 #include "tests/support/qt_pump.h"
 #include "ui/main_window.h"
@@ -67,7 +70,13 @@ TEST(EditorsOnDevice, EachEditorsEditAndALinkedResetReachTheDevice) {
     w.openInputEditor(2, InputEditorKind::Dynamics);
     auto* dynamics = qobject_cast<DynamicsEditor*>(w.inputEditor(InputEditorKind::Dynamics));
     ASSERT_NE(dynamics, nullptr);
+    // RESET switches the compressor on: the large strip's COMP indicator beside the
+    // editor follows.
+    w.image().inputs[2].comp.enable = 0;
+    w.strips().refreshAll();
+    ASSERT_FALSE(w.largeInputStrip()->compButton()->state());
     dynamics->reset();
+    ASSERT_TRUE(pumpUntil([&] { return w.largeInputStrip()->compButton()->state(); }));
     w.openOutputEditor(1, OutputEditorKind::Limiter);
     auto* limiter = qobject_cast<LimiterEditor*>(w.outputEditor(OutputEditorKind::Limiter));
     ASSERT_NE(limiter, nullptr);
