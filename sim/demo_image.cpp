@@ -27,7 +27,8 @@ DeviceImage DemoDeviceImage() {
         in.peqEnable = 1;
         for (int b = 0; b < 4; ++b) {
             PeqBand& band = in.peq[static_cast<std::size_t>(b)];
-            band.type = (c + b) % 3;
+            // What the program offers: a low shelf on band 1, a high shelf on band 4.
+            band.type = b == 0 ? c % 2 : (b == 3 && c % 3 == 0 ? 2 : 0);
             band.gain = 150 + 2 * ((c + 3 * b) % 21 - 10); // even: halving keeps it
             band.q = 10 + 7 * ((c + b) % 20);
             band.freq = kPeqStartFreqs[static_cast<std::size_t>(b)] + 10 * c;
