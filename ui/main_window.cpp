@@ -3,6 +3,7 @@
 #include "editors/dynamics/dynamics_editor.h"
 #include "editors/dynamics/limiter_editor.h"
 #include "editors/geq/geq_editor.h"
+#include "editors/pages/groups_page.h"
 #include "editors/peq/peq_editor.h"
 #include "editors/strips/input_strip.h"
 #include "editors/strips/output_strip.h"
@@ -195,7 +196,13 @@ void MainWindow::buildChildren() {
     registerPage(View::System, m_system);
     registerPage(View::Matrix, new PlaceholderPage("MATRIX", "矩阵"));
     registerPage(View::Mode, new PlaceholderPage("MODE (AUTO-MIXER)", "模式（自动混音）"));
-    registerPage(View::Groups, new PlaceholderPage("GROUPS", "分组"));
+    // A membership change of a switched-on control group releases its switch first.
+    registerPage(View::Groups, new GroupsPage(*m_edits, GroupsPageServices{[this](int group) {
+                     if (m_topBar->controlGroupLit(group))
+                         toggleControlGroup(group);
+                     else
+                         m_edits->switchControlGroup(group, false);
+                 }}));
     registerPage(View::Phantom, new PlaceholderPage("PHANTOM", "幻象电源"));
     registerEditor(InputEditorKind::Dynamics, new DynamicsEditor(dynamicsServices()));
     registerEditor(InputEditorKind::Peq,

@@ -239,8 +239,14 @@ void MainWindow::refreshStrips() {
 
 void MainWindow::refreshAll() {
     refreshStrips();
-    for (const auto& [view, page] : m_pageWidgets)
-        page->update();
+    // A shown page that keeps controls of its own loads them again (names, records).
+    for (const auto& [view, page] : m_pageWidgets) {
+        auto* editorLike = qobject_cast<EditorPage*>(page);
+        if (editorLike && editorLike->isVisible())
+            editorLike->reload();
+        else
+            page->update();
+    }
     for (const auto& [kind, editor] : m_inputEditors)
         if (editor->isVisible())
             editor->reload();
