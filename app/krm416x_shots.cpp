@@ -6,6 +6,7 @@
 //
 //   krm416x-shots OUTPUT_DIR [WIDTH HEIGHT]
 
+#include "editors/pages/groups_page.h"
 #include "kit/texts.h"
 #include "model/edit_service.h"
 #include "model/parameters.h"
@@ -175,6 +176,30 @@ int main(int argc, char* argv[]) {
             ok = save(window, outDir, lang + QStringLiteral("-dynamics-line")) && ok;
             window.openOutputEditor(1, krm::OutputEditorKind::Limiter);
             ok = save(window, outDir, lang + QStringLiteral("-limiter-out")) && ok;
+            window.showPage(1, krm::ui::View::Channel);
+        }
+
+        // The group page: control group 1 (named, three microphone inputs, EQ and VOL linked)
+        // and mute group 2 (two inputs and an output) selected.
+        {
+            window.showPage(1, krm::ui::View::Groups);
+            auto* groups = qobject_cast<krm::GroupsPage*>(window.pageWidget(krm::ui::View::Groups));
+            if (groups) {
+                auto& image = window.image();
+                if (image.controlGroups[0].memberCount() == 0) {
+                    groups->pressControlSelector(1);
+                    for (int ch : {0, 1, 4})
+                        groups->pressControlMember(krm::Channel::input(ch));
+                    groups->pressLink(krm::LinkEq);
+                    groups->pressLink(krm::LinkVol);
+                    groups->writeName(QString::fromUtf8("Podium 讲台"));
+                    groups->pressMuteSelector(2);
+                    for (krm::Channel c :
+                         {krm::Channel::input(2), krm::Channel::input(7), krm::Channel::output(3)})
+                        groups->pressMuteMember(c);
+                }
+                ok = save(window, outDir, lang + QStringLiteral("-groups")) && ok;
+            }
             window.showPage(1, krm::ui::View::Channel);
         }
 
