@@ -178,6 +178,30 @@ int main(int argc, char* argv[]) {
             ok = save(window, outDir, lang + QStringLiteral("-limiter-out")) && ok;
             window.showPage(1, krm::ui::View::Channel);
         }
+        // The auto-mixer page with a few levels set and channels open, and the matrix with
+        // a routing pattern and renamed buses.
+        {
+            auto& image = window.image();
+            for (int ch = 0; ch < 16; ++ch)
+                image.inputs[static_cast<std::size_t>(ch)].autoMixLevel = 80 - (ch % 5) * 6;
+            image.inputs[0].autoMixOpen = 1;
+            image.inputs[5].autoMixOpen = 1;
+            image.inputs[11].autoMixLast = 1;
+            window.showPage(1, krm::ui::View::Mode);
+            ok = save(window, outDir, lang + QStringLiteral("-automix")) && ok;
+            for (int ch = 0; ch < krm::kInputCount; ++ch)
+                for (int bus = 0; bus < krm::kOutputCount; ++bus)
+                    image.inputs[static_cast<std::size_t>(ch)]
+                        .matrix[static_cast<std::size_t>(bus)] =
+                        (ch + bus) % 3 == 0 || ch == bus ? 1 : 0;
+            image.outputs[1].name =
+                krm::Name16::fromUtf8(language == krm::ui::Language::English ? "Stage" : "舞台");
+            image.inputs[2].name =
+                krm::Name16::fromUtf8(language == krm::ui::Language::English ? "Chair" : "主席");
+            window.showPage(1, krm::ui::View::Matrix);
+            ok = save(window, outDir, lang + QStringLiteral("-matrix")) && ok;
+            window.showPage(1, krm::ui::View::Channel);
+        }
 
         // The group page: control group 1 (named, three microphone inputs, EQ and VOL linked)
         // and mute group 2 (two inputs and an output) selected.

@@ -415,6 +415,10 @@ void device(Builder& b) {
                {"LPF", "低通"}, REVERB_FX(fxRevLpf));
     p->frame = 'M';
     p->readoutKind = 67;
+    // The auto-mixer page's SYNC switch: it lives in the image and in setting files but
+    // the device never hears of it, so it carries no frame.
+    b.add(ParamKind::AutoMixSync, "automix.sync", Side::Device, kSwitchCodes, Rule::Plain,
+          {"SYNC", "同步"}, DEV(autoMixSync));
 }
 
 #undef IN

@@ -98,6 +98,8 @@ enum class ParamKind : std::uint8_t {
     FxTap,
     FxRevTime,
     FxRevLpf,
+    // Page-local: an auto-mixer channel level applies to all sixteen microphones.
+    AutoMixSync,
     Count_
 };
 

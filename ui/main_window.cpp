@@ -3,6 +3,8 @@
 #include "editors/dynamics/dynamics_editor.h"
 #include "editors/dynamics/limiter_editor.h"
 #include "editors/geq/geq_editor.h"
+#include "editors/pages/automix_page.h"
+#include "editors/pages/matrix_page.h"
 #include "editors/pages/groups_page.h"
 #include "editors/peq/peq_editor.h"
 #include "editors/strips/input_strip.h"
@@ -194,8 +196,10 @@ void MainWindow::buildChildren() {
 
     m_system = new SystemPage(m_content);
     registerPage(View::System, m_system);
-    registerPage(View::Matrix, new PlaceholderPage("MATRIX", "矩阵"));
-    registerPage(View::Mode, new PlaceholderPage("MODE (AUTO-MIXER)", "模式（自动混音）"));
+    registerPage(View::Matrix, new MatrixPage(*m_edits));
+    registerPage(View::Mode, new AutomixPage(*m_edits, [this](const QString& text) {
+                     ShowMessage(this, QStringLiteral("KRM-416X 3.1"), text);
+                 }));
     // A membership change of a switched-on control group releases its switch first.
     registerPage(View::Groups, new GroupsPage(*m_edits, GroupsPageServices{[this](int group) {
                      if (m_topBar->controlGroupLit(group))

@@ -1,0 +1,70 @@
+// The auto-mixer and matrix pages as the window registers them, against the virtual
+// device on loopback: a synchronised level, a global setting and a matrix click reach the
+// device's image.
+#include "sim/virtual_device.h"
+
+#include "editors/pages/automix_page.h"
+#include "editors/pages/matrix_page.h"
+#include "kit/toggle_button.h"
+#include "tests/support/fake_clock.h"
+#include "tests/support/qt_pump.h"
+#include "ui/main_window.h"
+
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace krm::ui {
+namespace {
+
+TEST(MixPagesOnDevice, AutomixAndMatrixEditsReachTheDevice) {
+    sim::VirtualDevice device;
+    ASSERT_TRUE(device.start(*Endpoint::parse("127.0.0.1", 0)));
+    QTemporaryDir dir;
+    test::FakeClock clock;
+    MainWindowOptions o;
+    o.settingsPath = dir.filePath(QStringLiteral("krm.ini"));
+    o.clock = &clock;
+    o.localPort = 0;
+    o.startTimers = false;
+    o.deviceOverride = QStringLiteral("127.0.0.1");
+    o.devicePort = device.endpoint().port;
+    o.interfaces = [] { return std::vector<Ipv4Interface>{}; };
+    MainWindow w(o);
+    w.resize(1366, 768);
+    w.show();
+    w.session().connect();
+    ASSERT_TRUE(test::PumpEventsUntil([&] { return w.session().isOnline(); }));
+
+    const DeviceImage start = device.image();
+    const int level = start.inputs[0].autoMixLevel == 61 ? 62 : 61;
+    const int nomIndex = start.nomAttn == 27 ? 8 : 7;
+    const std::int32_t cell = start.inputs[6].matrix[5] != 0 ? 0 : 1;
+
+    w.showPage(1, View::Mode);
+    auto* automix = qobject_cast<AutomixPage*>(w.pageWidget(View::Mode));
+    ASSERT_NE(automix, nullptr);
+    ASSERT_TRUE(automix->isVisible());
+    if (!automix->syncButton()->state())
+        automix->pressSync();
+    automix->chooseLevel(9, level);
+    automix->chooseGlobal(AutomixPage::Nom, nomIndex);
+
+    w.showPage(1, View::Matrix);
+    auto* matrix = qobject_cast<MatrixPage*>(w.pageWidget(View::Matrix));
+    ASSERT_NE(matrix, nullptr);
+    ASSERT_TRUE(matrix->isVisible());
+    matrix->clickCell(6, 5);
+
+    ASSERT_TRUE(test::PumpEventsUntil([&] {
+        const DeviceImage d = device.image();
+        for (int ch = 0; ch < 16; ++ch)
+            if (d.inputs[static_cast<std::size_t>(ch)].autoMixLevel != level)
+                return false;
+        return d.nomAttn == nomIndex + 20 && d.inputs[6].matrix[5] == cell;
+    })) << "an edit of the auto-mixer or matrix page did not reach the device";
+    EXPECT_EQ(device.image().inputs[6].matrix[4], start.inputs[6].matrix[4]);
+}
+
+} // namespace
+} // namespace krm::ui
