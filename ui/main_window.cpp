@@ -3,6 +3,7 @@
 #include "editors/dynamics/dynamics_editor.h"
 #include "editors/dynamics/limiter_editor.h"
 #include "editors/geq/geq_editor.h"
+#include "editors/pages/effects_page.h"
 #include "editors/peq/peq_editor.h"
 #include "editors/strips/input_strip.h"
 #include "editors/strips/output_strip.h"
@@ -200,7 +201,8 @@ void MainWindow::buildChildren() {
     registerEditor(InputEditorKind::Dynamics, new DynamicsEditor(dynamicsServices()));
     registerEditor(InputEditorKind::Peq,
                    new PeqEditor(*m_edits, m_clock, presetSource(), presetListServices()));
-    registerEditor(InputEditorKind::Effects, new PlaceholderPage("EFFECTS", "效果"));
+    registerEditor(InputEditorKind::Effects,
+                   new EffectsPage(*m_edits, presetSource(), presetListServices()));
     registerEditor(InputEditorKind::AuxSends, new PlaceholderPage("AUX SENDS", "辅助发送"));
     registerEditor(OutputEditorKind::Limiter, new LimiterEditor(dynamicsServices()));
     registerEditor(OutputEditorKind::GraphicEq,
