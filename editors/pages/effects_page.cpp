@@ -230,15 +230,18 @@ void EffectsPage::updateTexts() {
     const DeviceImage& image = m_edits.image();
     for (int k = 0; k < KnobCount; ++k) {
         const Parameter& p = knobParameter(k);
-        m_knobs[static_cast<std::size_t>(k)].value->setText(QString::fromStdString(
-            ValueText(p, Channel::device(), p.get(image, Channel::device()))));
+        // A dump or a file may hold a code outside the knob's range: it reads as the knob
+        // stands, at the nearest end.
+        const int code = p.range.clamp(p.get(image, Channel::device()));
+        m_knobs[static_cast<std::size_t>(k)].value->setText(
+            QString::fromStdString(ValueText(p, Channel::device(), code)));
     }
     for (int l = 0; l < LevelCount; ++l) {
         const LevelInfo& info = kLevels[static_cast<std::size_t>(l)];
         const Channel ch = Channel::input(info.record);
         const Parameter& p = levelParameter(info);
         m_levels[static_cast<std::size_t>(l)].value->setText(
-            QString::fromStdString(ValueText(p, ch, p.get(image, ch))));
+            QString::fromStdString(ValueText(p, ch, p.range.clamp(p.get(image, ch)))));
     }
 }
 

@@ -94,6 +94,11 @@ TEST_F(EffectsPageTest, KnobTextsResetsAndTheReverbPresetPayload) {
     reverb().fxRevTime = 100;
     page.reload();
     EXPECT_EQ(page.valueText(Page::RevTime), QStringLiteral("10.0s"));
+    // A dump's code outside the range reads as the knob stands.
+    delay().fxPreDelay2 = 0;
+    page.reload();
+    EXPECT_EQ(page.valueText(Page::PreDelay2), QStringLiteral("10ms"));
+    EXPECT_EQ(page.knob(Page::PreDelay2)->position(), 10);
     EXPECT_EQ(page.levelCaption(Page::DelayOutput), QStringLiteral("OUPUT"));
     EXPECT_EQ(page.levelCaption(Page::ReverbOutput), QStringLiteral("OUTPUT"));
 
