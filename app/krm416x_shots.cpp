@@ -1,8 +1,8 @@
 // krm416x-shots: renders the main window against an in-process virtual device and saves
 // what a person sees, in English and Chinese: each bank of channel strips (bank 4 is the
 // output bank), the system page with its connect and stored-settings sections, the channel
-// strips with the navigation panel open, the graphic-EQ editor, the NAME dialog and the
-// about box. A developer tool (tools/screenshots.sh); needs no display.
+// strips with the navigation panel open, the graphic-EQ editor, the effects page, the NAME dialog
+// and the about box. A developer tool (tools/screenshots.sh); needs no display.
 //
 //   krm416x-shots OUTPUT_DIR [WIDTH HEIGHT]
 
@@ -224,6 +224,30 @@ int main(int argc, char* argv[]) {
                 }
                 ok = save(window, outDir, lang + QStringLiteral("-groups")) && ok;
             }
+            }
+            window.showPage(1, krm::ui::View::Channel);
+        }
+
+        // The effects page beside the delay return CH17, with moving meters and settings
+        // away from the reset values.
+        {
+            auto& image = window.image();
+            image.inputs[16].fxPreDelay1 = 250;
+            image.inputs[16].fxFeedback = 55;
+            image.inputs[16].fxDelayLpf = 8000;
+            image.inputs[16].gain = 61;
+            image.inputs[16].gain2 = 58;
+            image.inputs[16].mute2 = 1;
+            image.inputs[16].meter = 40;
+            image.inputs[16].meter2 = 120;
+            image.inputs[17].fxTap = {70, 48, 35, 90};
+            image.inputs[17].fxRevTime = 25;
+            image.inputs[17].gain = 50;
+            image.inputs[17].gain2 = 66;
+            image.inputs[17].meter = 200;
+            image.inputs[17].meter2 = 15;
+            window.openInputEditor(16, krm::InputEditorKind::Effects);
+            ok = save(window, outDir, lang + QStringLiteral("-effects")) && ok;
             window.showPage(1, krm::ui::View::Channel);
         }
 

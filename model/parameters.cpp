@@ -153,6 +153,10 @@ void inputs(Builder& b) {
     p->frame = 'A';
     p->readoutKind = 61;
     p->sendOn = SendOn::Change;
+    // The effects page's second mute of an effect return; no frame carries it (the page
+    // sends the level frame of the effect's wire number after a click).
+    b.add(ParamKind::InMute2, "mute2", Side::Input, kSwitchCodes, Rule::OnOff, {"MUTE", "静音"},
+          IN(mute2));
 
     // Every field of a band travels in that band's "%G," and is shared under "EQ".
     auto peqField = [](Parameter& field, int band, int readoutKind) {

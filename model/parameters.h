@@ -33,6 +33,7 @@ enum class ParamKind : std::uint8_t {
     InGain, // fader
     InPan,
     InGain2, // second level of the effect returns
+    InMute2, // second mute of the effect returns
     PeqGain,
     PeqFreq,
     PeqQ,

@@ -6,6 +6,7 @@
 #include "editors/pages/automix_page.h"
 #include "editors/pages/matrix_page.h"
 #include "editors/pages/groups_page.h"
+#include "editors/pages/effects_page.h"
 #include "editors/peq/peq_editor.h"
 #include "editors/strips/input_strip.h"
 #include "editors/strips/output_strip.h"
@@ -211,7 +212,8 @@ void MainWindow::buildChildren() {
     registerEditor(InputEditorKind::Dynamics, new DynamicsEditor(dynamicsServices()));
     registerEditor(InputEditorKind::Peq,
                    new PeqEditor(*m_edits, m_clock, presetSource(), presetListServices()));
-    registerEditor(InputEditorKind::Effects, new PlaceholderPage("EFFECTS", "效果"));
+    registerEditor(InputEditorKind::Effects,
+                   new EffectsPage(*m_edits, presetSource(), presetListServices()));
     registerEditor(InputEditorKind::AuxSends, new PlaceholderPage("AUX SENDS", "辅助发送"));
     registerEditor(OutputEditorKind::Limiter, new LimiterEditor(dynamicsServices()));
     registerEditor(OutputEditorKind::GraphicEq,
