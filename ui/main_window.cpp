@@ -3,6 +3,8 @@
 #include "editors/dynamics/dynamics_editor.h"
 #include "editors/dynamics/limiter_editor.h"
 #include "editors/geq/geq_editor.h"
+#include "editors/pages/phantom_page.h"
+#include "editors/pages/sends_page.h"
 #include "editors/peq/peq_editor.h"
 #include "editors/strips/input_strip.h"
 #include "editors/strips/output_strip.h"
@@ -196,12 +198,12 @@ void MainWindow::buildChildren() {
     registerPage(View::Matrix, new PlaceholderPage("MATRIX", "矩阵"));
     registerPage(View::Mode, new PlaceholderPage("MODE (AUTO-MIXER)", "模式（自动混音）"));
     registerPage(View::Groups, new PlaceholderPage("GROUPS", "分组"));
-    registerPage(View::Phantom, new PlaceholderPage("PHANTOM", "幻象电源"));
+    registerPage(View::Phantom, new PhantomPage(*m_edits));
     registerEditor(InputEditorKind::Dynamics, new DynamicsEditor(dynamicsServices()));
     registerEditor(InputEditorKind::Peq,
                    new PeqEditor(*m_edits, m_clock, presetSource(), presetListServices()));
     registerEditor(InputEditorKind::Effects, new PlaceholderPage("EFFECTS", "效果"));
-    registerEditor(InputEditorKind::AuxSends, new PlaceholderPage("AUX SENDS", "辅助发送"));
+    registerEditor(InputEditorKind::AuxSends, new SendsPage(*m_edits));
     registerEditor(OutputEditorKind::Limiter, new LimiterEditor(dynamicsServices()));
     registerEditor(OutputEditorKind::GraphicEq,
                    new GeqEditor(*m_edits, m_clock, presetSource(), presetListServices()));
