@@ -21,6 +21,7 @@ PhantomPage::PhantomPage(EditService& edits, QWidget* parent)
     : QWidget(parent), m_edits(edits), m_title(new ui::TextLabel({}, this)) {
     m_title->setPixelSize(20);
     m_title->setBold(true);
+    m_title->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     for (int ch = 0; ch < kMicInputCount; ++ch) {
         auto* b = new ui::ToggleButton({}, this);
         b->setControlId(ch);
