@@ -7,6 +7,7 @@
 //   krm416x-shots OUTPUT_DIR [WIDTH HEIGHT]
 
 #include "editors/pages/groups_page.h"
+#include "editors/pages/sends_page.h"
 #include "kit/texts.h"
 #include "model/edit_service.h"
 #include "model/parameters.h"
@@ -224,7 +225,6 @@ int main(int argc, char* argv[]) {
                 }
                 ok = save(window, outDir, lang + QStringLiteral("-groups")) && ok;
             }
-            }
             window.showPage(1, krm::ui::View::Channel);
         }
 
@@ -248,6 +248,27 @@ int main(int argc, char* argv[]) {
             image.inputs[17].meter2 = 15;
             window.openInputEditor(16, krm::InputEditorKind::Effects);
             ok = save(window, outDir, lang + QStringLiteral("-effects")) && ok;
+            window.showPage(1, krm::ui::View::Channel);
+        }
+
+        // The send page of CH5 with a few sends set and AUX3 muted, and the phantom page.
+        {
+            krm::EditService& edits = window.edits();
+            using krm::Param;
+            using krm::ParamKind;
+            const krm::Channel c = krm::Channel::input(4);
+            edits.set(Param(ParamKind::MainSend), c, 60);
+            for (int aux = 0; aux < 6; ++aux)
+                edits.set(Param(ParamKind::AuxSend, aux), c, 20 + 8 * aux);
+            edits.set(Param(ParamKind::DelaySend), c, 35);
+            edits.set(Param(ParamKind::RevSend), c, 48);
+            window.openInputEditor(4, krm::InputEditorKind::AuxSends);
+            if (auto* sends = qobject_cast<krm::SendsPage*>(
+                    window.inputEditor(krm::InputEditorKind::AuxSends)))
+                sends->pressMute(3);
+            ok = save(window, outDir, lang + QStringLiteral("-sends-ch5")) && ok;
+            window.showPage(1, krm::ui::View::Phantom);
+            ok = save(window, outDir, lang + QStringLiteral("-phantom")) && ok;
             window.showPage(1, krm::ui::View::Channel);
         }
 

@@ -218,6 +218,30 @@ bool applyH(const Args& args, DeviceImage& image) {
     return true;
 }
 
+// A bus's MIC/LINE, or the six aux sends of an input.
+bool applyI(const Args& args, DeviceImage& image) {
+    if (args.size() == 1 + kLineLevel.size())
+        return applyBus(args, kLineLevel, image);
+    const auto ch = selector(args, IsAuxSendWire);
+    const auto values = decode(args, 1, kAuxSends);
+    if (!ch || !values)
+        return false;
+    store(kAuxSends, *values, input(image, *ch));
+    return true;
+}
+
+// A bus's delay, or the delay and reverb sends of an input after their tag.
+bool applyJ(const Args& args, DeviceImage& image) {
+    if (args.size() == 1 + kDelay.size())
+        return applyBus(args, kDelay, image);
+    const auto ch = selector(args, IsEffectSendWire);
+    const auto values = decode(args, 2, kEffectSends);
+    if (!ch || !values || number(args[1]) != kEffectSendsTag)
+        return false;
+    store(kEffectSends, *values, input(image, *ch));
+    return true;
+}
+
 bool applyO(const Args& args, DeviceImage& image) {
     const auto ch = selector(args, IsInputWire);
     if (!ch || args.size() != 4)
@@ -292,9 +316,9 @@ bool ApplyParameterFrame(std::string_view frame, DeviceImage& image) {
     case 'H':
         return applyH(args, image);
     case 'I':
-        return applyBus(args, kLineLevel, image);
+        return applyI(args, image);
     case 'J':
-        return applyBus(args, kDelay, image);
+        return applyJ(args, image);
     case 'K':
         return applyBus(args, kFeedback, image);
     case 'L':

@@ -140,6 +140,21 @@ std::string BuildK(const DeviceImage& image, int n) {
     return busFrame('K', image, n, kFeedback);
 }
 
+std::string BuildAuxSends(const DeviceImage& image, int ch) {
+    if (!IsAuxSendWire(ch))
+        return {};
+    return inputFrame('I', image, ch, kAuxSends);
+}
+
+std::string BuildEffectSends(const DeviceImage& image, int ch) {
+    if (!IsEffectSendWire(ch))
+        return {};
+    CommandFrame frame = start('J');
+    frame.byte(ch).byte(kEffectSendsTag);
+    appendFields(frame, kEffectSends, input(image, ch));
+    return frame.finish();
+}
+
 std::string BuildL(const DeviceImage& image, int ch) {
     return inputFrame('L', image, ch, kAutoMixChannel);
 }

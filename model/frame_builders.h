@@ -36,6 +36,10 @@ std::string BuildH(const DeviceImage& image, int bus);
 std::string BuildI(const DeviceImage& image, int bus);
 std::string BuildJ(const DeviceImage& image, int bus);
 std::string BuildK(const DeviceImage& image, int bus);
+// Send levels of an input: the six aux sends ("%I,", CH1..CH18) and the delay and reverb
+// sends after the tag 02 ("%J,", CH1..CH16). Other channels send nothing.
+std::string BuildAuxSends(const DeviceImage& image, int ch);
+std::string BuildEffectSends(const DeviceImage& image, int ch);
 // Auto-mixer level and priority of an input.
 std::string BuildL(const DeviceImage& image, int ch);
 // Auto-mixer settings and detector (no channel).

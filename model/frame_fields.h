@@ -34,6 +34,14 @@ constexpr bool IsBus(int bus) {
 constexpr bool IsOutputWire(int ch) {
     return ch >= kFirstOutputWire && ch <= kLastOutputWire;
 }
+// The aux sends go out for CH1..CH18, the effect sends for CH1..CH16 (the two effect
+// returns CH17 and CH18 and the line inputs beyond have no effect send on the device).
+constexpr bool IsAuxSendWire(int ch) {
+    return ch >= 1 && ch <= 18;
+}
+constexpr bool IsEffectSendWire(int ch) {
+    return ch >= 1 && ch <= kMicInputCount;
+}
 constexpr bool IsPeqBand(int band) {
     return band >= 1 && band <= kPeqBands;
 }
@@ -137,6 +145,16 @@ inline constexpr std::array kLineLevel{KRM_FIELD(OutputChannel, Byte, lineLevel)
 inline constexpr std::array kDelay{KRM_CONSTANT_ONE(OutputChannel),
                                    KRM_FIELD(OutputChannel, Byte, delay)};
 inline constexpr std::array kFeedback{KRM_FIELD(OutputChannel, Byte, outK)};
+// The send levels of an input travel in the same letters as a bus's MIC/LINE and delay, told
+// apart by their length: "%I," carries the six aux sends after the channel; "%J," carries
+// the tag 02 (a bus's delay has the constant 1 there) and then the delay and reverb sends.
+inline constexpr std::array kAuxSends{
+    KRM_FIELD(InputChannel, Byte, auxSend[0]), KRM_FIELD(InputChannel, Byte, auxSend[1]),
+    KRM_FIELD(InputChannel, Byte, auxSend[2]), KRM_FIELD(InputChannel, Byte, auxSend[3]),
+    KRM_FIELD(InputChannel, Byte, auxSend[4]), KRM_FIELD(InputChannel, Byte, auxSend[5])};
+inline constexpr std::array kEffectSends{KRM_FIELD(InputChannel, Byte, delaySend),
+                                         KRM_FIELD(InputChannel, Byte, revSend)};
+inline constexpr int kEffectSendsTag = 2;
 // "%L," per-channel auto-mixer level and priority.
 inline constexpr std::array kAutoMixChannel{KRM_FIELD(InputChannel, Byte, autoMixLevel),
                                             KRM_FIELD(InputChannel, Byte, autoMixPriority)};

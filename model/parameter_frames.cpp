@@ -26,9 +26,9 @@ std::string BuildParameterFrame(const DeviceImage& image, const Parameter& p, Ch
     case 'H':
         return BuildH(image, wire);
     case 'I':
-        return BuildI(image, wire);
+        return c.side == Side::Input ? BuildAuxSends(image, wire) : BuildI(image, wire);
     case 'J':
-        return BuildJ(image, wire);
+        return c.side == Side::Input ? BuildEffectSends(image, wire) : BuildJ(image, wire);
     case 'K':
         return BuildK(image, wire);
     case 'L':
@@ -46,6 +46,10 @@ std::string BuildParameterFrame(const DeviceImage& image, const Parameter& p, Ch
 
 std::string FrameKey(const Parameter& p, Channel c) {
     std::string key(1, p.frame);
+    // An input's sends share their letters with the buses' MIC/LINE and delay: "Iin5" is
+    // CH5's aux sends, "I5" bus 5's MIC/LINE.
+    if ((p.frame == 'I' || p.frame == 'J') && c.side == Side::Input)
+        key += "in";
     if (c.side != Side::Device)
         key += std::to_string(WireSelector(p.frame, c));
     if (p.frame == 'G')

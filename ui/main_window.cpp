@@ -4,9 +4,11 @@
 #include "editors/dynamics/limiter_editor.h"
 #include "editors/geq/geq_editor.h"
 #include "editors/pages/automix_page.h"
-#include "editors/pages/matrix_page.h"
-#include "editors/pages/groups_page.h"
 #include "editors/pages/effects_page.h"
+#include "editors/pages/groups_page.h"
+#include "editors/pages/matrix_page.h"
+#include "editors/pages/phantom_page.h"
+#include "editors/pages/sends_page.h"
 #include "editors/peq/peq_editor.h"
 #include "editors/strips/input_strip.h"
 #include "editors/strips/output_strip.h"
@@ -208,13 +210,13 @@ void MainWindow::buildChildren() {
                      else
                          m_edits->switchControlGroup(group, false);
                  }}));
-    registerPage(View::Phantom, new PlaceholderPage("PHANTOM", "幻象电源"));
+    registerPage(View::Phantom, new PhantomPage(*m_edits));
     registerEditor(InputEditorKind::Dynamics, new DynamicsEditor(dynamicsServices()));
     registerEditor(InputEditorKind::Peq,
                    new PeqEditor(*m_edits, m_clock, presetSource(), presetListServices()));
     registerEditor(InputEditorKind::Effects,
                    new EffectsPage(*m_edits, presetSource(), presetListServices()));
-    registerEditor(InputEditorKind::AuxSends, new PlaceholderPage("AUX SENDS", "辅助发送"));
+    registerEditor(InputEditorKind::AuxSends, new SendsPage(*m_edits));
     registerEditor(OutputEditorKind::Limiter, new LimiterEditor(dynamicsServices()));
     registerEditor(OutputEditorKind::GraphicEq,
                    new GeqEditor(*m_edits, m_clock, presetSource(), presetListServices()));

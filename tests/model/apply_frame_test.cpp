@@ -23,6 +23,10 @@ std::vector<std::string> allFrames(const DeviceImage& image) {
         for (int band = 1; band <= kPeqBands; ++band)
             frames.push_back(BuildG(image, ch, band));
         frames.push_back(BuildV(image, ch, nullptr));
+        if (ch <= 18)
+            frames.push_back(BuildAuxSends(image, ch));
+        if (ch <= kMicInputCount)
+            frames.push_back(BuildEffectSends(image, ch));
     }
     for (int bus = 1; bus <= kOutputCount; ++bus) {
         for (auto build : {BuildD, BuildH, BuildI, BuildJ, BuildK})
@@ -60,6 +64,10 @@ DeviceImage busyImage() {
         c.inputGain = i % 4;
         c.phantom = i < kMicInputCount ? (i % 3 == 0) : 0;
         c.name = Name16::fromGbk(i % 2 ? "\xD6\xF7\xCF\xAF" : "Vox");
+        for (int k = 0; k < 6; ++k)
+            c.auxSend[static_cast<std::size_t>(k)] = (5 * i + 11 * k) % 71;
+        c.delaySend = 70 - i;
+        c.revSend = 2 * i + 1;
     }
     for (int n = 0; n < kOutputCount; ++n) {
         OutputChannel& o = image.outputs[static_cast<std::size_t>(n)];
@@ -100,6 +108,43 @@ TEST(ApplyParameterFrame, RoundTripOfEveryLetterLandsEqualFields) {
     EXPECT_EQ(received.inputs[1].name.view(), "\xD6\xF7\xCF\xAF");
     EXPECT_EQ(received.outputs[1].name.view(), "OUT");
     EXPECT_EQ(received.outputs[6].geq[30].gain, sent.outputs[6].geq[30].gain);
+}
+
+TEST(ApplyParameterFrame, InputSendsAndBusFramesOfOneLetterAreToldApartByLength) {
+    DeviceImage image;
+    ResetToStartupValues(image);
+    image.outputs[4].lineLevel = 1;
+    image.outputs[4].delay = 99;
+    // CH5's six aux sends; bus 5's MIC/LINE keeps its value.
+    EXPECT_TRUE(ApplyParameterFrame("%I,01,05,01,02,03,04,05,06,DCC9#", image));
+    EXPECT_EQ(image.inputs[4].auxSend, (std::array<std::int32_t, 6>{1, 2, 3, 4, 5, 6}));
+    EXPECT_EQ(image.outputs[4].lineLevel, 1);
+    // CH5's delay and reverb sends after the tag 02; bus 5's delay keeps its value.
+    EXPECT_TRUE(ApplyParameterFrame("%J,01,05,02,20,30,82F2#", image));
+    EXPECT_EQ(image.inputs[4].delaySend, 0x20);
+    EXPECT_EQ(image.inputs[4].revSend, 0x30);
+    EXPECT_EQ(image.outputs[4].delay, 99);
+    // And the other way round: bus frames leave the input's sends alone.
+    EXPECT_TRUE(ApplyParameterFrame(BuildI(image, 5), image));
+    EXPECT_TRUE(ApplyParameterFrame(BuildJ(image, 5), image));
+    EXPECT_EQ(image.inputs[4].auxSend[5], 6);
+    EXPECT_EQ(image.inputs[4].delaySend, 0x20);
+
+    const DeviceImage before = image;
+    for (const std::string body : {
+             "%I,01,13,01,02,03,04,05,06,", // CH19 has no aux-send frame
+             "%J,01,11,02,20,30,",          // nor CH17 an effect-send frame
+             "%J,01,05,03,20,30,",          // an unknown tag
+             "%I,01,05,01,02,03,04,05,",    // five sends
+         }) {
+        std::string frame = body;
+        frame += HexField(FrameChecksum(frame), 4) + "#";
+        EXPECT_FALSE(ApplyParameterFrame(frame, image)) << frame;
+    }
+    EXPECT_EQ(allFrames(image), allFrames(before));
+    // The channels beyond the frames' range build nothing.
+    EXPECT_EQ(BuildAuxSends(image, 19), "");
+    EXPECT_EQ(BuildEffectSends(image, 17), "");
 }
 
 TEST(ApplyParameterFrame, OddGainsLoseTheirLastTenth) {

@@ -52,6 +52,14 @@ TEST(ParameterTable, FramesCarryTheChannelAsEachLetterNumbersIt) {
     EXPECT_EQ(FrameKey(Param(ParamKind::OutGain), Channel::output(2)), "A23");
     EXPECT_EQ(FrameKey(Param(ParamKind::Delay), Channel::output(2)), "J3");
     EXPECT_EQ(FrameKey(Param(ParamKind::PeqFreq, 3), Channel::input(0)), "G1.4");
+    // CH3's sends and bus 3's MIC/LINE and delay share letters but are other groups: one
+    // must never replace the other in a queue.
+    EXPECT_NE(FrameKey(Param(ParamKind::AuxSend, 1), Channel::input(2)),
+              FrameKey(Param(ParamKind::LineLevel), Channel::output(2)));
+    EXPECT_NE(FrameKey(Param(ParamKind::RevSend), Channel::input(2)),
+              FrameKey(Param(ParamKind::Delay), Channel::output(2)));
+    EXPECT_EQ(FrameKey(Param(ParamKind::RevSend), Channel::input(2)),
+              FrameKey(Param(ParamKind::DelaySend), Channel::input(2)));
     EXPECT_EQ(
         BuildParameterFrame(image, Param(ParamKind::OutMute), Channel::output(7)).substr(0, 9),
         "%A,01,1C,");
