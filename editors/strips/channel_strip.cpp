@@ -144,13 +144,18 @@ void ChannelStrip::showMessage(const QString& text) {
 }
 
 void ChannelStrip::showNameMenu() {
-    if (!m_nameMenu) {
-        m_nameMenu = ui::PopupMenu::nameOnlyMenu(this);
-        connect(m_nameMenu, &ui::PopupMenu::commandChosen, this, [this](int command) {
-            if (command == ui::PopupMenu::SlotName)
-                editName();
-        });
-    }
+    // Built each time: the large strip changes its channel, and with it what is offered.
+    delete m_nameMenu;
+    std::vector<ui::PopupMenuItem> items{{QStringLiteral("NAME"), ui::PopupMenu::SlotName}};
+    for (ui::PopupMenuItem& extra : extraNameMenuItems())
+        items.push_back(std::move(extra));
+    m_nameMenu = new ui::PopupMenu(QStringLiteral("SAVE"), std::move(items), this);
+    connect(m_nameMenu, &ui::PopupMenu::commandChosen, this, [this](int command) {
+        if (command == ui::PopupMenu::SlotName)
+            editName();
+        else
+            nameMenuCommand(command);
+    });
     m_nameMenu->popup(m_nameButton->mapToGlobal(QPoint(0, m_nameButton->height())));
 }
 

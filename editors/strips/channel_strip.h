@@ -17,7 +17,9 @@
 #include "editors/strips/strip_services.h"
 #include "model/edit_service.h"
 
+#include "kit/popup_menu.h"
 #include <QList>
+
 #include <QTimer>
 #include <QWidget>
 
@@ -96,6 +98,9 @@ protected:
     void clearReadout();
     // Rebuilds what depends on the channel (lists, hidden controls) for open().
     virtual void channelChanged() {}
+    // Items the name button's menu offers after NAME, and what choosing one does.
+    virtual std::vector<ui::PopupMenuItem> extraNameMenuItems() const { return {}; }
+    virtual void nameMenuCommand(int) {}
 
     // Binds a control of this strip to a parameter of the strip's channel: the binding
     // follows the channel when the strip is reopened, and its edits reach `after` and the

@@ -201,4 +201,23 @@ void InputStrip::resizeEvent(QResizeEvent* event) {
                          faderRect.height());
 }
 
+namespace {
+constexpr int kOpenSends = 32790;
+constexpr int kOpenEffects = 32791;
+} // namespace
+
+std::vector<ui::PopupMenuItem> InputStrip::extraNameMenuItems() const {
+    std::vector<ui::PopupMenuItem> items{{ui::text("AUX SENDS", "辅助发送"), kOpenSends}};
+    if (m_channel == 16 || m_channel == 17)
+        items.push_back({ui::text("EFFECTS", "效果"), kOpenEffects});
+    return items;
+}
+
+void InputStrip::nameMenuCommand(int command) {
+    if (command == kOpenSends)
+        emit editorRequested(m_channel, InputEditorKind::AuxSends);
+    else if (command == kOpenEffects)
+        emit editorRequested(m_channel, InputEditorKind::Effects);
+}
+
 } // namespace krm

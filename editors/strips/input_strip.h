@@ -63,6 +63,10 @@ protected:
     const Name16& labelField() const override { return record().label; }
     void updateStatus() override;
     void channelChanged() override;
+    // The name menu also opens the channel's aux sends and, on the effect returns CH17 and
+    // CH18, the effects page: nothing else on the strip leads to those two pages.
+    std::vector<ui::PopupMenuItem> extraNameMenuItems() const override;
+    void nameMenuCommand(int command) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:

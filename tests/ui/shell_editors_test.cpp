@@ -9,6 +9,7 @@
 #include "editors/peq/peq_editor.h"
 #include "editors/strips/input_strip.h"
 #include "editors/strips/strip_bank.h"
+#include "kit/popup_menu.h"
 #include "kit/toggle_button.h"
 #include "tests/support/fake_clock.h"
 #include "tests/support/qt_pump.h"
@@ -18,6 +19,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QThread>
 
 #include <gtest/gtest.h>
@@ -121,6 +123,39 @@ TEST(EditorsOnDevice, EachEditorsEditAndALinkedResetReachTheDevice) {
         }
         return true;
     })) << "a linked member did not take the RESET";
+}
+
+TEST(EditorsInTheWindow, TheNameMenuOpensTheSendPageAndOnTheEffectReturnsTheEffectsPage) {
+    QTemporaryDir dir;
+    test::FakeClock clock;
+    MainWindowOptions o;
+    o.settingsPath = dir.filePath(QStringLiteral("krm.ini"));
+    o.clock = &clock;
+    o.localPort = 0;
+    o.startTimers = false;
+    o.interfaces = [] { return std::vector<Ipv4Interface>{}; };
+    MainWindow w(o);
+    w.resize(1366, 768);
+    w.show();
+    auto choose = [&](InputStrip* strip, const QString& item) {
+        QTest::mouseClick(strip->nameButton(), Qt::LeftButton);
+        auto* menu = strip->findChild<PopupMenu*>();
+        if (!menu)
+            return false;
+        for (const PopupMenuItem& i : menu->items())
+            if (i.text == item) {
+                emit menu->commandChosen(i.command);
+                return true;
+            }
+        return false;
+    };
+    ASSERT_TRUE(choose(w.inputStrip(4), QStringLiteral("AUX SENDS")));
+    EXPECT_TRUE(w.inputEditor(InputEditorKind::AuxSends)->isVisible());
+    w.showPage(3, View::Channel);                                     // the bank of CH17..CH20
+    EXPECT_FALSE(choose(w.inputStrip(4), QStringLiteral("EFFECTS"))); // not on CH5
+    ASSERT_TRUE(choose(w.inputStrip(16), QStringLiteral("EFFECTS")));
+    EXPECT_TRUE(w.inputEditor(InputEditorKind::Effects)->isVisible());
+    EXPECT_FALSE(w.inputEditor(InputEditorKind::AuxSends)->isVisible());
 }
 
 } // namespace
