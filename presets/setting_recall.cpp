@@ -62,7 +62,8 @@ std::vector<PacedSender::TimedFrame> SettingResendSequence(const DeviceImage& im
     for (int ch = 1; ch <= kInputCount; ++ch) {
         for (int band = 1; band <= 4; ++band)
             s.add('G', ch, BuildG(image, ch, band), kStep, band);
-        s.add('I', ch, BuildI(image, ch), kStep); // "" above bus 8: skipped with its pause
+        // An input's "%I," is its aux sends (CH1..CH18); none above: skipped with its pause.
+        s.add('I', ch, BuildAuxSends(image, ch), kStep);
     }
     s.add('M', 0, BuildM(image), kStep);
     s.add('Q', 0, BuildQ(1), kStep);

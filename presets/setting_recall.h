@@ -9,8 +9,8 @@
 //                 "%O,"; 20 ms
 //   buses 1..8: "%D,", "%H,", "%I,", "%J,", "%K,", "%L," (the auto-mixer frame of the
 //               input with the bus's number), 20 ms each
-//   inputs 1..20: "%G," bands 1..4, 20 ms each; "%I,"; 20 ms — the device has eight
-//                 buses, so the last frame goes out for CH1..CH8 only, and where it is
+//   inputs 1..20: "%G," bands 1..4, 20 ms each; "%I," (the input's aux sends); 20 ms —
+//                 an input's aux sends travel for CH1..CH18 only, and where the frame is
 //                 not sent neither is its pause
 //   "%M,"; 20 ms; "%Q," 1; 20 ms
 //

@@ -73,7 +73,7 @@ struct Expected {
 std::vector<Expected> ExpectedResend(const DeviceImage& s) {
     std::vector<Expected> e;
     auto add = [&](std::string f, int ms) {
-        if (!f.empty()) // the device has no bus above 8: "%I," for CH9..CH20 does not exist
+        if (!f.empty()) // no aux-send frame for CH19 and CH20
             e.push_back({std::move(f), Millis(ms)});
     };
     add(BuildQ(0), 20);
@@ -104,7 +104,7 @@ std::vector<Expected> ExpectedResend(const DeviceImage& s) {
     for (int c = 1; c <= 20; ++c) {
         for (int b = 1; b <= 4; ++b)
             add(BuildG(s, c, b), 20);
-        add(BuildI(s, c), 20);
+        add(BuildAuxSends(s, c), 20); // the input's aux sends
     }
     add(BuildM(s), 20);
     add(BuildQ(1), 20);
@@ -147,6 +147,7 @@ TEST_F(SettingRecallTest, RecallWhileOnlineSendsTheWholeSettingInOrderWithItsPau
     setting.outputs[1].geq[7].gain = 100;
     setting.outputs[2].delay = 37;
     setting.outputs[7].name = Name16::fromUtf8("Foyer");
+    setting.inputs[8].auxSend[2] = 33;
     setting.maxOpenCh = 3;
     setting.micUnits[2] = {1, 2, 3, 0, 5};
     setting.controlGroupActive = {};
@@ -201,6 +202,7 @@ TEST_F(SettingRecallTest, RecallWhileOnlineSendsTheWholeSettingInOrderWithItsPau
     ASSERT_TRUE(pumpUntil([&] {
         const DeviceImage d = device.image();
         return sim::BuildDumpReply(d) == sim::BuildDumpReply(setting) &&
+               d.inputs[8].auxSend == setting.inputs[8].auxSend &&
                d.outputs[7].name == setting.outputs[7].name && d.micUnits == setting.micUnits;
     }));
     EXPECT_EQ(device.image().inputs[0].name.toUtf8(), "Podium");
