@@ -13,6 +13,7 @@
 #include "kit/toggle_button.h"
 #include "tests/support/fake_clock.h"
 #include "tests/support/qt_pump.h"
+#include "tests/support/window_on_device.h"
 #include "ui/main_window.h"
 #include "ui/top_bar.h"
 
@@ -34,23 +35,10 @@ bool pumpUntil(const std::function<bool()>& done) {
 }
 
 TEST(EditorsOnDevice, EachEditorsEditAndALinkedResetReachTheDevice) {
-    sim::VirtualDevice device;
-    ASSERT_TRUE(device.start(*Endpoint::parse("127.0.0.1", 0)));
-    QTemporaryDir dir;
-    test::FakeClock clock;
-    MainWindowOptions o;
-    o.settingsPath = dir.filePath(QStringLiteral("krm.ini"));
-    o.clock = &clock;
-    o.localPort = 0;
-    o.startTimers = false;
-    o.deviceOverride = QStringLiteral("127.0.0.1");
-    o.devicePort = device.endpoint().port;
-    o.interfaces = [] { return std::vector<Ipv4Interface>{}; };
-    MainWindow w(o);
-    w.resize(1920, 1080);
-    w.show();
-    w.session().connect();
-    ASSERT_TRUE(pumpUntil([&] { return w.session().isOnline(); }));
+    test::WindowOnDevice rig(QSize(1920, 1080));
+    ASSERT_TRUE(rig.connected());
+    MainWindow& w = rig.window();
+    sim::VirtualDevice& device = rig.device;
 
     // The device starts from other values, so every check below sees a change arrive.
     {

@@ -9,6 +9,7 @@
 #include "kit/toggle_button.h"
 #include "tests/support/fake_clock.h"
 #include "tests/support/qt_pump.h"
+#include "tests/support/window_on_device.h"
 #include "ui/main_window.h"
 #include "ui/top_bar.h"
 
@@ -20,23 +21,10 @@ namespace krm::ui {
 namespace {
 
 TEST(GroupsPageOnDevice, MembershipReleasesTheSwitchAndAPageMuteGroupMutesTheDevice) {
-    sim::VirtualDevice device;
-    ASSERT_TRUE(device.start(*Endpoint::parse("127.0.0.1", 0)));
-    QTemporaryDir dir;
-    test::FakeClock clock;
-    MainWindowOptions o;
-    o.settingsPath = dir.filePath(QStringLiteral("krm.ini"));
-    o.clock = &clock;
-    o.localPort = 0;
-    o.startTimers = false;
-    o.deviceOverride = QStringLiteral("127.0.0.1");
-    o.devicePort = device.endpoint().port;
-    o.interfaces = [] { return std::vector<Ipv4Interface>{}; };
-    MainWindow w(o);
-    w.resize(1366, 768);
-    w.show();
-    w.session().connect();
-    ASSERT_TRUE(test::PumpEventsUntil([&] { return w.session().isOnline(); }));
+    test::WindowOnDevice rig;
+    ASSERT_TRUE(rig.connected());
+    MainWindow& w = rig.window();
+    sim::VirtualDevice& device = rig.device;
 
     w.showPage(1, View::Groups);
     auto* page = qobject_cast<GroupsPage*>(w.pageWidget(View::Groups));

@@ -8,6 +8,7 @@
 #include "kit/toggle_button.h"
 #include "tests/support/fake_clock.h"
 #include "tests/support/qt_pump.h"
+#include "tests/support/window_on_device.h"
 #include "ui/main_window.h"
 
 #include <QTemporaryDir>
@@ -18,23 +19,10 @@ namespace krm::ui {
 namespace {
 
 TEST(MixPagesOnDevice, AutomixAndMatrixEditsReachTheDevice) {
-    sim::VirtualDevice device;
-    ASSERT_TRUE(device.start(*Endpoint::parse("127.0.0.1", 0)));
-    QTemporaryDir dir;
-    test::FakeClock clock;
-    MainWindowOptions o;
-    o.settingsPath = dir.filePath(QStringLiteral("krm.ini"));
-    o.clock = &clock;
-    o.localPort = 0;
-    o.startTimers = false;
-    o.deviceOverride = QStringLiteral("127.0.0.1");
-    o.devicePort = device.endpoint().port;
-    o.interfaces = [] { return std::vector<Ipv4Interface>{}; };
-    MainWindow w(o);
-    w.resize(1366, 768);
-    w.show();
-    w.session().connect();
-    ASSERT_TRUE(test::PumpEventsUntil([&] { return w.session().isOnline(); }));
+    test::WindowOnDevice rig;
+    ASSERT_TRUE(rig.connected());
+    MainWindow& w = rig.window();
+    sim::VirtualDevice& device = rig.device;
 
     const DeviceImage start = device.image();
     const int level = start.inputs[0].autoMixLevel == 61 ? 62 : 61;

@@ -1,0 +1,52 @@
+#pragma once
+// The program's main window connected to an in-process virtual device on loopback: a fake
+// clock for the paced senders, no timers of its own (tests drive them), an ephemeral local
+// port and a temporary folder for its settings. For end-to-end tests of pages and editors.
+
+#include "sim/virtual_device.h"
+
+#include "tests/support/fake_clock.h"
+#include "tests/support/qt_pump.h"
+#include "ui/main_window.h"
+
+#include <QSize>
+#include <QTemporaryDir>
+
+#include <memory>
+
+namespace krm::test {
+
+class WindowOnDevice {
+public:
+    explicit WindowOnDevice(QSize size = {1366, 768}) {
+        if (!device.start(*Endpoint::parse("127.0.0.1", 0)))
+            return;
+        ui::MainWindowOptions o;
+        o.settingsPath = dir.filePath(QStringLiteral("krm.ini"));
+        o.clock = &clock;
+        o.localPort = 0;
+        o.startTimers = false;
+        o.deviceOverride = QStringLiteral("127.0.0.1");
+        o.devicePort = device.endpoint().port;
+        o.interfaces = [] { return std::vector<Ipv4Interface>{}; };
+        m_window = std::make_unique<ui::MainWindow>(o);
+        m_window->resize(size);
+        m_window->show();
+        m_window->session().connect();
+        m_online = PumpEventsUntil([&] { return m_window->session().isOnline(); });
+    }
+
+    // True once the window's session is online with the device.
+    bool connected() const { return m_online; }
+    ui::MainWindow& window() { return *m_window; }
+
+    sim::VirtualDevice device;
+    QTemporaryDir dir;
+    FakeClock clock;
+
+private:
+    std::unique_ptr<ui::MainWindow> m_window;
+    bool m_online = false;
+};
+
+} // namespace krm::test
