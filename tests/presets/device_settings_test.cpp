@@ -1,6 +1,7 @@
 #include "presets/device_settings.h"
 
 #include "tests/presets/image_fixtures.h"
+#include "tests/presets/preset_db_fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -18,25 +19,10 @@ namespace {
 
 using test::ExpectSameImage;
 using test::RandomImage;
+using test::RawSql;
 using test::ReadAll;
 using test::WriteAll;
 namespace fs = std::filesystem;
-
-// Runs SQL on the database file behind the library's back (a broken set-up throws).
-void RawSql(const fs::path& file, const std::string& sql) {
-    sqlite3* db = nullptr;
-    if (sqlite3_open(file.string().c_str(), &db) != SQLITE_OK) {
-        sqlite3_close(db);
-        throw std::runtime_error("cannot open " + file.string());
-    }
-    char* message = nullptr;
-    const int rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &message);
-    const std::string text = message != nullptr ? message : "";
-    sqlite3_free(message);
-    sqlite3_close(db);
-    if (rc != SQLITE_OK)
-        throw std::runtime_error(sql + ": " + text);
-}
 
 // Points HOME and the data folder into the test's own folder for its duration, so that
 // a file moved to the trash lands in a trash the test owns (and removes).
