@@ -1,0 +1,23 @@
+#include "update/update_channel.h"
+
+namespace krm {
+
+bool UdpUpdateChannel::open(const Endpoint& device, std::uint16_t localPort, std::string* error) {
+    m_device = device;
+    return m_socket.open(Endpoint{0, localPort}, error);
+}
+
+bool UdpUpdateChannel::send(std::string_view datagram) {
+    return m_socket.sendTo(m_device, datagram);
+}
+
+std::optional<std::string> UdpUpdateChannel::read(std::size_t maxBytes) {
+    std::optional<Datagram> d = m_socket.receive();
+    if (!d)
+        return std::nullopt;
+    if (d->data.size() > maxBytes)
+        d->data.resize(maxBytes);
+    return std::move(d->data);
+}
+
+} // namespace krm
