@@ -1,13 +1,16 @@
 // krm416x: the KRM-416X control program.
 //
 //   krm416x [--demo] [--lang zh] [--device-port N] [--local-port N] [--settings FILE]
-//           [--data-folder DIR]
+//           [--data-folder DIR] [--firmware-folder DIR] [--update-page URL]
 //
 // --demo starts a virtual device in this process on 127.0.0.2 (an ephemeral port) and
 // connects to it; the stored device address is left as it is. One copy runs per local
 // port: a second start says that the program is already running and exits. The preset
 // database and the setting files live beside the program when that folder is writable,
-// else in the per-user data folder; --data-folder chooses another.
+// else in the per-user data folder; --data-folder chooses another. The firmware files
+// are looked for in the data folder unless --firmware-folder names another. The remote
+// update (UPDATE on the system page's HELP section) shows only when an update page is
+// given, by --update-page or the stored value `updatepage`.
 
 #include "app/program.h"
 #include "kit/texts.h"
@@ -95,7 +98,16 @@ int main(int argc, char* argv[]) {
         QStringLiteral("data-folder"),
         QStringLiteral("Folder of the preset database and the setting files."),
         QStringLiteral("folder"));
-    parser.addOptions({demo, lang, devicePort, localPort, settings, dataFolder});
+    const QCommandLineOption firmwareFolder(
+        QStringLiteral("firmware-folder"),
+        QStringLiteral("Folder of the firmware files (default: the data folder)."),
+        QStringLiteral("folder"));
+    const QCommandLineOption updatePage(
+        QStringLiteral("update-page"),
+        QStringLiteral("Address of the firmware update page (shows UPDATE)."),
+        QStringLiteral("url"));
+    parser.addOptions(
+        {demo, lang, devicePort, localPort, settings, dataFolder, firmwareFolder, updatePage});
     parser.process(app);
 
     if (parser.value(lang).compare(QLatin1String("zh"), Qt::CaseInsensitive) == 0)
@@ -109,6 +121,8 @@ int main(int argc, char* argv[]) {
         options.window.localPort = *port;
     options.demo = parser.isSet(demo);
     options.window.dataFolder = parser.value(dataFolder); // empty: the program's default
+    options.window.firmwareFolder = parser.value(firmwareFolder);
+    options.window.updatePageUrl = parser.value(updatePage);
 
     krm::app::Program program(options);
     if (!program.ok()) {

@@ -73,6 +73,15 @@ void LinkSupervisor::StopForSearch() {
         m_events.connectButtonChanged(false);
 }
 
+void LinkSupervisor::StopForUpdate() {
+    const bool wasShown = m_online || m_connecting;
+    stopReceiver();
+    m_connecting = false;
+    setOnline(false);
+    m_events.connectButtonChanged(false);
+    showIndicator(wasShown ? LinkIndicator::Offline : LinkIndicator::Dark);
+}
+
 void LinkSupervisor::Shutdown() {
     if (m_online)
         m_commands.sendStopReports();

@@ -60,6 +60,10 @@ public:
     // (so the device stops reporting), an attempt under way is abandoned without a
     // message, and the receive thread is stopped. The button then reads "CONNECT".
     void StopForSearch();
+    // Before a firmware update takes the local port: the status reports were stopped
+    // already (the update's own "%Q," 0 frames), so nothing is sent; the link is marked
+    // down (button "CONNECT", status "OFFLINE") and the receive thread stopped and joined.
+    void StopForUpdate();
     // Program exit: "%Q," 0 when online, then stop (and join) the receive thread. Once it
     // returns no link thread runs.
     void Shutdown();

@@ -163,6 +163,10 @@ void DeviceSession::disconnect() {
     m_impl->supervisor().Disconnect();
 }
 
+void DeviceSession::stopForUpdate() {
+    m_impl->supervisor().StopForUpdate();
+}
+
 void DeviceSession::onLinkTimer() {
     m_impl->supervisor().OnLinkTimer();
 }

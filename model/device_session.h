@@ -52,6 +52,9 @@ public:
     void toggleConnect();
     void connect();
     void disconnect();
+    // A firmware update is about to bind the local port: link down, receiver joined, no
+    // frame sent (see LinkSupervisor::StopForUpdate).
+    void stopForUpdate();
     // The main window's 50 ms timer.
     void onLinkTimer();
 

@@ -99,7 +99,7 @@ int SettingRecall::dropped() const {
 
 SettingRecall::Start SettingRecall::start(std::string_view rowText) {
     m_error = {};
-    if (running())
+    if (running() || (m_otherBusy && m_otherBusy()))
         return Start::Busy;
     // Loaded into a copy first: a file that cannot be read leaves everything as it was,
     // the control groups too.

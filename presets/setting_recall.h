@@ -25,6 +25,7 @@
 #include "model/paced_sender.h"
 #include "presets/device_settings.h"
 
+#include <functional>
 #include <memory>
 #include <string_view>
 #include <vector>
@@ -50,6 +51,10 @@ public:
 
     SettingRecall(DeviceSettings& settings, EditService& edits);
 
+    // True while another long sequence (a factory recovery) plays on the same bulk
+    // sender: a recall then answers Busy.
+    void setOtherBusy(std::function<bool()> otherBusy) { m_otherBusy = std::move(otherBusy); }
+
     // Switches every control group off, loads the row's file over the image (the live
     // link's state untouched), tells the edit service's listeners, and while online
     // starts the resend.
@@ -67,6 +72,7 @@ public:
 private:
     DeviceSettings& m_settings;
     EditService& m_edits;
+    std::function<bool()> m_otherBusy;
     std::shared_ptr<const SequenceProgress> m_progress;
     Message m_error;
 };

@@ -35,6 +35,14 @@ void HostSettings::setHostIp(const QString& ip) {
     m_settings->sync();
 }
 
+QString HostSettings::updatePageUrl() const {
+    return m_settings
+        ->value(QStringLiteral("%1/%2").arg(QLatin1String(kSettingsSection),
+                                            QLatin1String(kUpdatePageKey)))
+        .toString()
+        .trimmed();
+}
+
 QString HostSettings::fileName() const {
     return m_settings->fileName();
 }

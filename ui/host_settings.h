@@ -1,7 +1,9 @@
 #pragma once
-// HostSettings: the program's one stored value, the device address `hostip` in section
-// `U_FONT_SECTION` of an INI file in the per-user configuration location (tests pass their
-// own file). A missing, empty or unusable value reads as "192.168.1.106". UI thread only.
+// HostSettings: the program's stored values in section `U_FONT_SECTION` of an INI file in
+// the per-user configuration location (tests pass their own file): the device address
+// `hostip` (a missing, empty or unusable value reads as "192.168.1.106") and the address of
+// the firmware update page `updatepage` (none by default: the remote update stays hidden).
+// UI thread only.
 
 #include <QString>
 
@@ -13,6 +15,7 @@ namespace krm::ui {
 
 inline constexpr const char* kSettingsSection = "U_FONT_SECTION";
 inline constexpr const char* kHostIpKey = "hostip";
+inline constexpr const char* kUpdatePageKey = "updatepage";
 
 class HostSettings {
 public:
@@ -25,6 +28,8 @@ public:
     QString hostIp() const;
     // Stores the address at once (written through to the file).
     void setHostIp(const QString& ip);
+    // The update page's address as stored; empty when none is.
+    QString updatePageUrl() const;
     QString fileName() const;
 
 private:

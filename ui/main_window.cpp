@@ -108,6 +108,7 @@ MainWindow::MainWindow(MainWindowOptions options, QWidget* parent)
 
     buildChildren();
     buildPresets();
+    buildMaintenance();
     wireSignals();
     m_system->setAddress(deviceIp);
     // Un-maximizing, or a start without a window manager, gives this size.
@@ -144,9 +145,12 @@ MainWindow::~MainWindow() {
     m_linked->stop();
     m_discovery->stop();
     m_session->shutdown();
-    // The settings section refers to the recall and the stored settings.
+    // The settings section refers to the recall and the stored settings; the maintenance
+    // section joins its worker and refers to the recovery.
     delete m_settingsSection;
     m_settingsSection = nullptr;
+    delete m_maintenance;
+    m_maintenance = nullptr;
     // The strips and the strip bank refer to the edit service and its senders: they go
     // before the members that own those do (child widgets would outlive them).
     delete m_scroll;
@@ -237,6 +241,22 @@ FileTime fileTimeOf(const QDateTime& t) {
 
 } // namespace
 
+LinkStateRecord MainWindow::currentLinkState() const {
+    // The session keeps its times on a monotonic clock; the file wants local times.
+    const Millis now = m_clock.now();
+    const QDateTime wall = QDateTime::currentDateTime();
+    auto local = [&](Millis t) {
+        return t.count() == 0 ? FileTime{} : fileTimeOf(wall.addMSecs((t - now).count()));
+    };
+    LinkStateRecord link;
+    link.online = m_session->isOnline();
+    link.connectTries = m_session->connectTries();
+    link.connecting = m_session->isConnecting();
+    link.connectTime = local(m_session->connectTime());
+    link.lastReplyTime = local(m_session->lastReplyTime());
+    return link;
+}
+
 std::function<ModulePresets*()> MainWindow::presetSource() {
     // The editors are built before the library (buildPresets() runs after buildChildren()).
     return [this] { return modulePresets(); };
@@ -273,21 +293,7 @@ void MainWindow::buildPresets() {
     services.showMessage = [this](const QString& text) {
         ShowMessage(this, QStringLiteral("KRM-416X 3.1"), text, QMessageBox::Warning);
     };
-    services.linkState = [this] {
-        // The session keeps its times on a monotonic clock; the file wants local times.
-        const Millis now = m_clock.now();
-        const QDateTime wall = QDateTime::currentDateTime();
-        auto local = [&](Millis t) {
-            return t.count() == 0 ? FileTime{} : fileTimeOf(wall.addMSecs((t - now).count()));
-        };
-        LinkStateRecord link;
-        link.online = m_session->isOnline();
-        link.connectTries = m_session->connectTries();
-        link.connecting = m_session->isConnecting();
-        link.connectTime = local(m_session->connectTime());
-        link.lastReplyTime = local(m_session->lastReplyTime());
-        return link;
-    };
+    services.linkState = [this] { return currentLinkState(); };
     services.loaded = [this] { settingLoaded(); };
     m_settingsSection =
         new SettingsSection(*m_deviceSettings, *m_recall, std::move(services), m_system);
@@ -533,6 +539,13 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     // The operator closing the window while a setting still goes out would leave the
     // device with part of it: ask first. A close asked for by the program (Ctrl-C, a
     // signal) goes ahead.
+    if (event->spontaneous() && !m_shuttingDown && m_maintenance && m_maintenance->busy()) {
+        confirm(text("The device is being updated or reset; closing now may leave it unusable "
+                     "until it is updated again. Close anyway?",
+                     "设备正在升级或复位，现在关闭可能使设备在重新升级前无法使用。仍要关闭吗？"),
+                [this] { beginShutdown(); });
+        return;
+    }
     if (event->spontaneous() && !m_shuttingDown && m_recall && m_recall->running()) {
         confirm(text("A setting is still being sent to the device; closing now leaves it "
                      "with only part of the setting. Close anyway?",
@@ -552,6 +565,8 @@ void MainWindow::beginShutdown() {
     m_pacer->stop();
     m_linked->stop();
     m_discovery->stop();
+    if (m_maintenance)
+        m_maintenance->shutdown();
     // "%Q," 0 when online, then the receive thread is told to stop.
     m_session->shutdown();
     m_closeTimer.start();

@@ -15,6 +15,7 @@
 #include "link/discovery.h"
 #include "model/device_session.h"
 #include "model/edit_service.h"
+#include "presets/setting_file.h"
 #include "ui/page_state.h"
 #include "ui/readout_model.h"
 #include "ui/shell_layout.h"
@@ -37,6 +38,7 @@ struct DynamicsServices;
 class ModulePresets;
 class PresetLibrary;
 class SettingRecall;
+class FactoryRecovery;
 class ChannelStrip;
 class InputStrip;
 class OutputStrip;
@@ -50,6 +52,7 @@ class HostSettings;
 class NavigationPanel;
 class PlaceholderPage;
 class ReadoutPanel;
+class MaintenanceSection;
 class SettingsSection;
 class SystemPage;
 class TopBar;
@@ -67,6 +70,11 @@ struct MainWindowOptions {
     // Folder of the preset database "Lib5302.mdb" and the setting files; empty: presets and
     // stored settings are off (tests that do not need them).
     QString dataFolder;
+    // Folder of the firmware files and the downloaded "upate1.bin"/"upate2.bin"; empty:
+    // the data folder.
+    QString firmwareFolder;
+    // Address of the update page; empty: the remote update (UPDATE) stays hidden.
+    QString updatePageUrl;
 };
 
 class MainWindow : public QWidget, private SessionEvents, private DiscoveryEvents {
@@ -101,6 +109,9 @@ public:
     ModulePresets* modulePresets() const { return m_modulePresets.get(); }
     SettingRecall* settingRecall() const { return m_recall.get(); }
     SettingsSection* settingsSection() const { return m_settingsSection; }
+    // The system page's HELP section (firmware update, factory recovery).
+    MaintenanceSection* maintenanceSection() const { return m_maintenance; }
+    FactoryRecovery& factoryRecovery() { return *m_factory; }
     QWidget* pageWidget(View view) const;
 
     // Operations used by the buttons, the navigation panel, the system page and (later)
@@ -182,6 +193,14 @@ private:
     void confirm(const QString& question, std::function<void()> onOk);
     // Redraws everything from the image after a setting was loaded over it.
     void settingLoaded();
+    // The link's state of the moment, as a saved setting records it.
+    LinkStateRecord currentLinkState() const;
+    void buildMaintenance();
+    // The HELP section's backup before a firmware update: a stored setting named
+    // "BEFORE UPDATE", or a file beside the firmware files when all 32 are in use.
+    std::optional<QString> backupBeforeUpdate(QString& error);
+    // After a factory recovery: groups off, the channel view, every strip redrawn.
+    void factoryRecovered();
 
     MainWindowOptions m_options;
     Clock& m_clock;
@@ -195,7 +214,9 @@ private:
     std::unique_ptr<ModulePresets> m_modulePresets;
     std::unique_ptr<DeviceSettings> m_deviceSettings;
     std::unique_ptr<SettingRecall> m_recall;
+    std::unique_ptr<FactoryRecovery> m_factory;
     SettingsSection* m_settingsSection = nullptr;
+    MaintenanceSection* m_maintenance = nullptr;
     PageState m_pages;
     ShellMetrics m_metrics;
     bool m_initialized = false;

@@ -1,0 +1,113 @@
+#pragma once
+// What the end-to-end resend tests share: a tap that notes every frame with the clock's
+// time, a fake clock that lets a little real time pass per pause, and a whole device's
+// resend written out step by step, as the device's documentation lists it.
+#include "link/clock.h"
+#include "link/frame_sink.h"
+#include "model/device_image.h"
+#include "model/frame_builders.h"
+#include "tests/support/fake_clock.h"
+
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace krm::test {
+
+using namespace std::chrono_literals;
+
+// Passes frames on to the link and notes each with the clock's time.
+class WireTap final : public FrameSink {
+public:
+    WireTap(FrameSink& inner, Clock& clock) : m_inner(inner), m_clock(clock) {}
+    bool SendFrame(std::string_view frame) override {
+        {
+            std::lock_guard lock(m_mutex);
+            m_frames.emplace_back(frame);
+            m_times.push_back(m_clock.now());
+        }
+        return m_inner.SendFrame(frame);
+    }
+    bool isOnline() const override { return m_inner.isOnline(); }
+    std::vector<std::string> frames() const {
+        std::lock_guard lock(m_mutex);
+        return m_frames;
+    }
+    std::vector<Millis> times() const {
+        std::lock_guard lock(m_mutex);
+        return m_times;
+    }
+
+private:
+    FrameSink& m_inner;
+    Clock& m_clock;
+    mutable std::mutex m_mutex;
+    std::vector<std::string> m_frames;
+    std::vector<Millis> m_times;
+};
+
+// Fake time for the sequence's pauses, plus a millisecond of real time per pause: the
+// datagrams then reach the device at a pace its socket buffer takes even on a busy
+// machine (a burst of 300 would overflow it, which the device's real pauses never do).
+class PacedFakeClock final : public Clock {
+public:
+    explicit PacedFakeClock(FakeClock& inner) : m_inner(inner) {}
+    Millis now() const override { return m_inner.now(); }
+    void sleepFor(Millis d) override {
+        std::this_thread::sleep_for(1ms);
+        m_inner.sleepFor(d);
+    }
+
+private:
+    FakeClock& m_inner;
+};
+
+struct Expected {
+    std::string frame;
+    Millis pause;
+};
+
+// The resend written out step by step, as the device's documentation lists it.
+inline std::vector<Expected> ExpectedResend(const DeviceImage& s) {
+    std::vector<Expected> e;
+    auto add = [&](std::string f, int ms) {
+        if (!f.empty()) // no aux-send frame for CH19 and CH20
+            e.push_back({std::move(f), Millis(ms)});
+    };
+    add(BuildQ(0), 20);
+    for (int i = 1; i <= 6; ++i)
+        add(BuildX(s, i), 100);
+    for (int c = 1; c <= 28; ++c) {
+        add(BuildV(s, c, nullptr), 150);
+        add(BuildA(s, c), 20);
+    }
+    for (int c = 1; c <= 20; ++c) {
+        add(BuildB(s, c), 20);
+        if (c <= 16) {
+            add(BuildC(s, c), 20);
+            add(BuildE(s, c), 20);
+            add(BuildF(s, c), 20);
+            add(BuildL(s, c), 20);
+        }
+        add(BuildO(s, c), 20);
+    }
+    for (int o = 1; o <= 8; ++o) {
+        add(BuildD(s, o), 20);
+        add(BuildH(s, o), 20);
+        add(BuildI(s, o), 20);
+        add(BuildJ(s, o), 20);
+        add(BuildK(s, o), 20);
+        add(BuildL(s, o), 20);
+    }
+    for (int c = 1; c <= 20; ++c) {
+        for (int b = 1; b <= 4; ++b)
+            add(BuildG(s, c, b), 20);
+        add(BuildAuxSends(s, c), 20); // the input's aux sends
+    }
+    add(BuildM(s), 20);
+    add(BuildQ(1), 20);
+    return e;
+}
+
+} // namespace krm::test

@@ -1,0 +1,496 @@
+#include "ui/maintenance_section.h"
+
+#include "kit/kit_style.h"
+#include "kit/texts.h"
+#include "kit/toggle_button.h"
+#include "model/device_session.h"
+#include "model/frame_builders.h"
+#include "update/firmware_file.h"
+#include "update/local_update.h"
+#include "update/remote_update.h"
+#include "update/update_channel.h"
+#include "update/update_worker.h"
+
+#include <QFileInfo>
+#include <QLabel>
+#include <QProgressBar>
+
+#include <chrono>
+#include <future>
+#include <thread>
+
+namespace krm::ui {
+
+namespace {
+
+constexpr int kLeft = 0;
+constexpr int kButtonWidth = 150;
+constexpr int kButtonHeight = 44;
+constexpr int kRowGap = 12;
+
+// After the remote update's "%Q," 0 the old program waited 2,000 ms for the reports to stop
+// and 1,000 ms after marking the link down; the reports stop the same way here.
+constexpr Millis kRemoteStopPause{2000};
+constexpr Millis kRemoteDownPause{1000};
+
+QString fromMessage(const Message& m) {
+    return QString::fromStdString(currentLanguage() == Language::Chinese ? m.zh : m.en);
+}
+
+// "31" → 3.1; anything that is not a decimal number reads as 0.
+double VersionValue(const std::string& digits, double scale) {
+    if (digits.empty() || digits.find_first_not_of("0123456789") != std::string::npos)
+        return 0.0;
+    return std::stod(digits) * scale;
+}
+
+QString VersionLabel(const TextPair& format, double value) {
+    return text(format).arg(value, 0, 'f', 1);
+}
+
+} // namespace
+
+// Posts every report of the worker to the section, in order. The section joins the worker
+// before it is destroyed, so the pointer outlives every call; a task still queued when the
+// section goes is dropped by Qt.
+class MaintenanceSection::Reporter final : public UpdateReporter {
+public:
+    explicit Reporter(MaintenanceSection* section) : m_section(section) {}
+
+    void cancel() { m_cancelled.store(true); }
+    void reset() { m_cancelled.store(false); }
+
+    void progressRange(int maximum) override {
+        post([maximum](MaintenanceSection& s) {
+            s.m_progress->setRange(0, std::max(1, maximum));
+            s.m_progress->setValue(0);
+            s.m_progress->show();
+        });
+    }
+    void progress(int position) override {
+        post([position](MaintenanceSection& s) { s.m_progress->setValue(position); });
+    }
+    void message(const Message& text) override {
+        post([text](MaintenanceSection& s) {
+            s.setStatus(fromMessage(text));
+            if (s.m_services.showMessage)
+                s.m_services.showMessage(fromMessage(text), false);
+        });
+    }
+    void versions(const std::string& hardware, const std::string& basic,
+                  const std::string& remote) override {
+        post([hardware, basic, remote](MaintenanceSection& s) {
+            s.m_hardware = hardware;
+            if (!basic.empty())
+                s.m_basic = basic;
+            s.m_remote = remote;
+            s.showVersions();
+        });
+    }
+    bool ask(const Message& question) override {
+        auto answer = std::make_shared<std::promise<bool>>();
+        auto once = std::make_shared<std::atomic<bool>>(false);
+        std::future<bool> result = answer->get_future();
+        post([question, answer, once](MaintenanceSection& s) {
+            if (!s.m_services.ask) {
+                if (!once->exchange(true))
+                    answer->set_value(false);
+                return;
+            }
+            s.m_services.ask(fromMessage(question), [answer, once](bool ok) {
+                if (!once->exchange(true))
+                    answer->set_value(ok);
+            });
+        });
+        // The window may close while the question waits: a cancel ends the wait.
+        while (result.wait_for(std::chrono::milliseconds(50)) != std::future_status::ready)
+            if (m_cancelled.load())
+                return false;
+        return result.get();
+    }
+
+private:
+    template <class F> void post(F f) {
+        MaintenanceSection* section = m_section;
+        QMetaObject::invokeMethod(section, [section, f] { f(*section); }, Qt::QueuedConnection);
+    }
+
+    MaintenanceSection* m_section;
+    std::atomic<bool> m_cancelled{false};
+};
+
+MaintenanceSection::MaintenanceSection(DeviceSession& session, EditService& edits,
+                                       FactoryRecovery& recovery, Clock& clock,
+                                       MaintenanceServices services, QWidget* parent)
+    : QWidget(parent), m_session(session), m_edits(edits), m_recovery(recovery), m_clock(clock),
+      m_services(std::move(services)), m_worker(std::make_unique<UpdateWorker>()),
+      m_reporter(std::make_shared<Reporter>(this)) {
+    setObjectName(QStringLiteral("maintenanceSection"));
+    auto button = [this](const char* name) {
+        auto* b = new ToggleButton({}, this);
+        b->setObjectName(QLatin1String(name));
+        b->setTextPixelSize(14);
+        b->setLitColor(style::kLitBlue);
+        return b;
+    };
+    m_local = button("localUpdateButton");
+    m_update = button("remoteUpdateButton");
+    m_recovery = button("recoveryButton");
+    connect(m_local, &ToggleButton::clicked, this, [this] { pressLocal(); });
+    connect(m_update, &ToggleButton::clicked, this, [this] { pressUpdate(); });
+    connect(m_recovery, &ToggleButton::clicked, this, [this] { pressRecovery(); });
+    // The remote update needs an update page; without an address its button stays hidden.
+    m_update->setVisible(!m_services.updatePageUrl.isEmpty());
+
+    QPalette pal = palette();
+    pal.setColor(QPalette::WindowText, style::kText);
+    auto label = [this, &pal](const char* name) {
+        auto* l = new QLabel(this);
+        l->setObjectName(QLatin1String(name));
+        l->setFont(style::font(14));
+        l->setPalette(pal);
+        return l;
+    };
+    m_progress = new QProgressBar(this);
+    m_progress->setObjectName(QStringLiteral("updateProgress"));
+    m_progress->setTextVisible(false);
+    m_progress->hide();
+    m_recoveryLabel = label("recoveryLabel");
+    m_recoveryLabel->hide();
+    m_status = label("updateStatus");
+    m_status->setWordWrap(true);
+    for (std::size_t i = 0; i < m_versions.size(); ++i)
+        m_versions[i] = label("versionLabel");
+    m_versions[3]->hide(); // the remote version shows once a page was read
+
+    placeControls();
+    m_timer.setInterval(kTimerMs);
+    connect(&m_timer, &QTimer::timeout, this, &MaintenanceSection::tick);
+    m_timer.start();
+    retranslate();
+}
+
+MaintenanceSection::~MaintenanceSection() {
+    shutdown();
+}
+
+void MaintenanceSection::placeControls() {
+    int x = kLeft;
+    for (ToggleButton* b : {m_local, m_update, m_recovery}) {
+        b->setGeometry(x, 0, kButtonWidth, kButtonHeight);
+        x += kButtonWidth + 20;
+    }
+    // RECOVERY keeps its place whether UPDATE shows or not.
+    const int width = 3 * kButtonWidth + 40;
+    int y = kButtonHeight + kRowGap;
+    m_progress->setGeometry(kLeft, y, width, 18);
+    m_recoveryLabel->setGeometry(kLeft, y + 22, width, 24);
+    y += 52;
+    for (QLabel* l : m_versions) {
+        l->setGeometry(kLeft, y, width, 26);
+        y += 28;
+    }
+    m_status->setGeometry(kLeft, y + 6, width, 64);
+    resize(width, y + 72);
+}
+
+void MaintenanceSection::retranslate() {
+    m_local->setText(text("LOCAL", "本地升级"));
+    m_update->setText(text("UPDATE", "在线升级"));
+    m_recovery->setText(text("RECOVERY", "恢复出厂"));
+    m_recoveryLabel->setText(QStringLiteral("Resetting,please wait."));
+    showVersions();
+}
+
+void MaintenanceSection::showVersions() {
+    std::string hardware = m_hardware;
+    // Before any update asked, the version the device told at the handshake ("…V31").
+    if (hardware.empty()) {
+        const std::string device(m_edits.image().deviceText.view());
+        if (device.size() >= 2 && device.find_first_not_of("0123456789", device.size() - 2) ==
+                                      std::string::npos)
+            hardware = device.substr(device.size() - 2);
+    }
+    m_versions[0]->setText(
+        VersionLabel({"Hardware version：%1", "固件版本：%1"}, VersionValue(hardware, 0.1)));
+    m_versions[1]->setText(VersionLabel({"Local version：%1", "本地升级版本：%1"},
+                                        VersionValue(std::string(kLocalVersion), 0.1)));
+    m_versions[2]->setText(
+        VersionLabel({"Basic version：%1", "基带版本：%1"}, VersionValue(m_basic, 0.01)));
+    m_versions[3]->setText(
+        VersionLabel({"Remote version：%1", "最新升级版本：%1"}, VersionValue(m_remote, 0.1)));
+    m_versions[3]->setVisible(!m_remote.empty() || m_pending == Pending::Remote);
+}
+
+QString MaintenanceSection::versionText(int label) const {
+    if (label < 0 || label >= static_cast<int>(m_versions.size()))
+        return {};
+    return m_versions[static_cast<std::size_t>(label)]->text();
+}
+
+bool MaintenanceSection::busy() const {
+    return m_pending != Pending::None || m_worker->busy() || m_recoveryShown;
+}
+
+void MaintenanceSection::setStatus(const QString& t) {
+    m_status->setText(t);
+}
+
+void MaintenanceSection::shutdown() {
+    m_reporter->cancel();
+    m_worker->stop();
+}
+
+// ---- LOCAL ----
+
+void MaintenanceSection::pressLocal() {
+    if (busy()) {
+        if (m_services.showMessage)
+            m_services.showMessage(QStringLiteral("Updateing......."), false);
+        return;
+    }
+    // Checked before the link goes down: a missing, empty or oversized file is named now,
+    // not after the device has stopped reporting.
+    const std::string folder = m_services.firmwareFolder.toStdString();
+    QStringList usable;
+    std::optional<Message> firstProblem;
+    for (const char* basic : {"000", "300"}) {
+        const FirmwarePair pair = ChooseFirmwareFiles(folder, basic);
+        std::optional<Message> problem = CheckFirmwareFile(pair.digital);
+        if (!problem)
+            problem = CheckFirmwareFile(pair.dsp);
+        if (problem) {
+            if (!firstProblem)
+                firstProblem = problem;
+            continue;
+        }
+        usable << text("%1 (%2 bytes) and %3 (%4 bytes)", "%1（%2 字节）和 %3（%4 字节）")
+                      .arg(QFileInfo(QString::fromStdString(pair.digital)).fileName())
+                      .arg(QFileInfo(QString::fromStdString(pair.digital)).size())
+                      .arg(QFileInfo(QString::fromStdString(pair.dsp)).fileName())
+                      .arg(QFileInfo(QString::fromStdString(pair.dsp)).size());
+    }
+    if (usable.isEmpty()) {
+        if (m_services.showMessage && firstProblem)
+            m_services.showMessage(fromMessage(*firstProblem), true);
+        return;
+    }
+    confirmLocal(usable.join(text("\nor ", "\n或 ")));
+}
+
+void MaintenanceSection::confirmLocal(const QString& files) {
+    showVersions();
+    QString question = text("If do you update the device? ", "是否要升级？");
+    question += QStringLiteral("\n\n") + m_versions[0]->text() + QStringLiteral("\n") +
+                m_versions[1]->text() + QStringLiteral("\n") +
+                text("Files: %1", "文件：%1").arg(files);
+    if (!m_session.isOnline())
+        question += QStringLiteral("\n\n") +
+                    text("The device is not connected: its settings cannot be kept first.",
+                         "设备未连接：无法先保存其设置。");
+    auto go = [this](bool ok) {
+        if (!ok || busy())
+            return;
+        if (m_session.isOnline() && m_services.backupSettings) {
+            QString error;
+            const std::optional<QString> kept = m_services.backupSettings(error);
+            if (!kept) {
+                // Never update without the way back the operator was promised.
+                if (m_services.showMessage)
+                    m_services.showMessage(text("The device's settings could not be kept, so "
+                                                "nothing was sent: %1",
+                                                "无法保存设备设置，未发送任何内容：%1")
+                                               .arg(error),
+                                           true);
+                return;
+            }
+            setStatus(text("The device's settings were kept as %1.", "设备设置已保存为 %1。")
+                          .arg(*kept));
+        }
+        prepareUpdate(Pending::Local);
+    };
+    if (m_services.ask)
+        m_services.ask(question, go);
+    else
+        go(true);
+}
+
+// ---- UPDATE ----
+
+void MaintenanceSection::pressUpdate() {
+    if (busy()) {
+        if (m_services.showMessage)
+            m_services.showMessage(QStringLiteral("Updateing......."), false);
+        return;
+    }
+    if (m_services.updatePageUrl.isEmpty())
+        return;
+    prepareUpdate(Pending::Remote);
+}
+
+// ---- taking the link down, then the worker ----
+
+void MaintenanceSection::prepareUpdate(Pending kind) {
+    m_pending = kind;
+    m_pendingSince = m_clock.now();
+    m_pendingWait = Millis{0};
+    m_stopFrames.reset();
+    setStatus(text("Stopping the device's reports…", "正在停止设备报告…"));
+    if (!m_session.isOnline())
+        return; // the next tick takes the link down and starts
+    const std::string stop = BuildQ(0);
+    std::vector<PacedSender::TimedFrame> frames;
+    if (kind == Pending::Local) {
+        // Six "%Q," 0 in pairs 200 ms apart, then two more 100 ms apart for the receive
+        // thread the device may still be feeding.
+        for (Millis pause : {Millis{0}, Millis{200}, Millis{0}, Millis{200}, Millis{0}, Millis{0},
+                             Millis{100}, Millis{0}})
+            frames.push_back({{}, stop, pause});
+    } else {
+        frames.push_back({{}, stop, kRemoteStopPause});
+    }
+    m_stopFrames = m_edits.playTimed(std::move(frames));
+}
+
+void MaintenanceSection::startWorker(Pending kind) {
+    auto channel = std::make_shared<UdpUpdateChannel>();
+    const std::string ip = m_services.deviceIp ? m_services.deviceIp() : std::string();
+    const std::optional<Endpoint> device = Endpoint::parse(ip, m_services.devicePort);
+    std::string error;
+    if (!device || !channel->open(*device, m_services.localPort, &error)) {
+        setStatus(QString::fromStdString(error));
+        if (m_services.showMessage)
+            m_services.showMessage(QStringLiteral("Winsock error!"), true);
+        return;
+    }
+    m_reporter->reset();
+    m_hardware.clear();
+    std::shared_ptr<UpdateReporter> reporter = m_reporter;
+    Clock* clock = &m_clock;
+    const std::string folder = m_services.firmwareFolder.toStdString();
+    const std::string page = m_services.updatePageUrl.toStdString();
+    std::function<void(const std::atomic<bool>&)> job;
+    if (kind == Pending::Local) {
+        setStatus(text("Updating the device from the local files…", "正在用本地文件升级设备…"));
+        job = [channel, clock, reporter, folder](const std::atomic<bool>& stop) {
+            LocalUpdate(*channel, *clock, *reporter, stop, folder).run();
+            channel->close();
+        };
+    } else {
+        setStatus(text("Reading the update page…", "正在读取升级页面…"));
+        job = [channel, clock, reporter, folder, page](const std::atomic<bool>& stop) {
+            RunRemoteUpdate(*channel, *clock, *reporter, stop, folder, page);
+            channel->close();
+        };
+    }
+    const bool started = m_worker->start(std::move(job), [this, kind] {
+        QMetaObject::invokeMethod(this, [this, kind] { workerFinished(kind); },
+                                  Qt::QueuedConnection);
+    });
+    if (!started)
+        setStatus(QStringLiteral("Updateing......."));
+}
+
+void MaintenanceSection::workerFinished(Pending) {
+    m_worker->stop(); // joins the thread that has just ended
+    m_progress->hide();
+    showVersions();
+    // The link stays down after an update; the operator decides when to connect again.
+    if (m_services.ask && m_services.reconnect)
+        m_services.ask(text("The update has ended. Connect to the device again?",
+                            "升级已结束。是否重新连接设备？"),
+                       [this](bool ok) {
+                           if (ok && !busy())
+                               m_services.reconnect();
+                       });
+}
+
+// ---- RECOVERY ----
+
+void MaintenanceSection::pressRecovery() {
+    if (busy()) {
+        if (m_services.showMessage)
+            m_services.showMessage(QStringLiteral("Reseting device......."), false);
+        return;
+    }
+    auto go = [this](bool ok) {
+        if (!ok || busy())
+            return;
+        switch (m_recovery.start(currentLanguage() == Language::Chinese)) {
+        case FactoryRecovery::Start::Busy:
+            if (m_services.showMessage)
+                m_services.showMessage(text("A setting is still being sent to the device. Wait "
+                                            "until it is finished.",
+                                            "正在向设备发送设置，请等待完成。"),
+                                       false);
+            return;
+        case FactoryRecovery::Start::Written:
+        case FactoryRecovery::Start::Sending:
+            break;
+        }
+        m_session.touchLastReply();
+        m_recoveryShown = true;
+        m_animation = 0;
+        m_animationStep = 1;
+        m_progress->setRange(0, 100);
+        m_progress->setValue(0);
+        m_progress->show();
+        m_recoveryLabel->show();
+        setStatus({});
+    };
+    if (m_services.ask)
+        m_services.ask(text("If do you recovery the device? ", "是否要恢复出厂化设置？"), go);
+    else
+        go(true);
+}
+
+void MaintenanceSection::finishRecovery() {
+    m_recoveryShown = false;
+    m_progress->hide();
+    m_recoveryLabel->hide();
+    if (m_services.recovered)
+        m_services.recovered();
+    const int lost = m_recovery.dropped();
+    if (lost > 0)
+        setStatus(text("The link went down during the reset: %1 of %2 frames did not reach "
+                       "the device.",
+                       "复位期间连接中断：%2 帧中有 %1 帧未送达设备。")
+                      .arg(lost)
+                      .arg(m_recovery.total()));
+    if (m_services.showMessage)
+        m_services.showMessage(QStringLiteral("Reset successfully."), false);
+}
+
+// ---- the 100 ms timer ----
+
+void MaintenanceSection::tick() {
+    if (m_recoveryShown) {
+        m_animation += m_animationStep;
+        if (m_animation >= 100 || m_animation <= 0)
+            m_animationStep = -m_animationStep;
+        m_progress->setValue(m_animation);
+        if (!m_recovery.running())
+            finishRecovery();
+    }
+    if (m_pending == Pending::None)
+        return;
+    if (m_stopFrames && !m_stopFrames->finished())
+        return;
+    if (m_pendingWait == Millis{0}) {
+        // The device has been told to stop reporting: the link goes down and its receive
+        // thread ends, so the update socket can take the local port.
+        if (m_services.stopDiscovery)
+            m_services.stopDiscovery();
+        m_session.stopForUpdate();
+        m_pendingSince = m_clock.now();
+        m_pendingWait = m_pending == Pending::Remote ? kRemoteDownPause : Millis{1};
+    }
+    if (m_clock.now() - m_pendingSince < m_pendingWait - Millis{1})
+        return;
+    const Pending kind = m_pending;
+    m_pending = Pending::None;
+    m_stopFrames.reset();
+    startWorker(kind);
+}
+
+} // namespace krm::ui

@@ -1,0 +1,145 @@
+#pragma once
+// MaintenanceSection: the system page's HELP section — LOCAL (send the firmware files
+// beside the program), UPDATE (fetch newer files from the update page first; shown only
+// when an update-page address is configured), RECOVERY (factory values, resent over the
+// live link), the transfer's progress bar, the recovery animation and the version labels
+// "Hardware version：3.1", "Local version：3.0", "Basic version：3.1", "Remote version：…".
+//
+// A firmware update takes the link down: the section stops the device's reports with the
+// update's own "%Q," 0 frames (played on the bulk sender, so the window never waits), has
+// the session mark the link down and join its receive thread, binds the update socket on
+// the same local port and runs the update on its worker. Before any of that it checks
+// the files, shows the device's and the files' versions in the question, and keeps the
+// device's settings in a stored setting; at the end it offers to connect again.
+//
+// What the section needs from the window comes in as MaintenanceServices; tests pass
+// the window's own. UI thread only; the worker reports through a reporter that posts here.
+
+#include "update/factory_recovery.h"
+#include "update/update_reporter.h"
+
+#include <QPointer>
+#include <QString>
+#include <QTimer>
+#include <QWidget>
+
+#include <array>
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+class QLabel;
+class QProgressBar;
+
+namespace krm {
+class DeviceSession;
+class UpdateWorker;
+} // namespace krm
+
+namespace krm::ui {
+
+class ToggleButton;
+
+struct MaintenanceServices {
+    // An OK/Cancel question with a warning icon; `answer` gets true after OK.
+    std::function<void(const QString& question, std::function<void(bool)> answer)> ask;
+    std::function<void(const QString& text, bool warning)> showMessage;
+    // Keeps the device's settings before a firmware update: a short description of where
+    // they went ("setting 12"), or nothing when they could not be kept (`error` says why).
+    std::function<std::optional<QString>(QString& error)> backupSettings;
+    // After a factory recovery: group switches off, the channel view, every strip redrawn.
+    std::function<void()> recovered;
+    // Connects the link again (the operator accepted the offer after an update).
+    std::function<void()> reconnect;
+    // Stops a discovery sweep if one runs (it binds the same local port).
+    std::function<void()> stopDiscovery;
+    // The device's address and port, and the local port the update socket binds.
+    std::function<std::string()> deviceIp;
+    std::uint16_t devicePort = 0;
+    std::uint16_t localPort = 0;
+    // Folder of the firmware files and of the downloaded "upate1.bin"/"upate2.bin".
+    QString firmwareFolder;
+    // The update page's address; empty: the UPDATE button stays hidden.
+    QString updatePageUrl;
+};
+
+class MaintenanceSection : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr int kTimerMs = 100;
+
+    MaintenanceSection(DeviceSession& session, EditService& edits, FactoryRecovery& recovery,
+                       Clock& clock, MaintenanceServices services, QWidget* parent = nullptr);
+    ~MaintenanceSection() override;
+
+    void retranslate();
+    // `UpdateBusy`: a firmware update (local or remote) or a factory recovery runs.
+    bool busy() const;
+    // Stops a running update's worker and joins it (window close). Prompt.
+    void shutdown();
+
+    // The buttons' handlers (the buttons call them; tests may too).
+    void pressLocal();
+    void pressUpdate();
+    void pressRecovery();
+    // Body of the section's 100 ms timer (tests call it by hand on the fake clock).
+    void tick();
+
+    // Widgets and state, for tests.
+    ToggleButton* localButton() const { return m_local; }
+    ToggleButton* updateButton() const { return m_update; }
+    ToggleButton* recoveryButton() const { return m_recovery; }
+    QProgressBar* progressBar() const { return m_progress; }
+    QLabel* statusLabel() const { return m_status; }
+    QString versionText(int label) const; // 0 hardware, 1 local, 2 basic, 3 remote
+    int animationPosition() const { return m_animation; }
+    bool recoveryShown() const { return m_recoveryShown; }
+
+private:
+    enum class Pending { None, Local, Remote };
+    class Reporter;
+    friend class Reporter;
+
+    void placeControls();
+    void showVersions();
+    void confirmLocal(const QString& files);
+    void prepareUpdate(Pending kind);
+    void startWorker(Pending kind);
+    void workerFinished(Pending kind);
+    void finishRecovery();
+    void setStatus(const QString& text);
+
+    DeviceSession& m_session;
+    EditService& m_edits;
+    FactoryRecovery& m_recovery;
+    Clock& m_clock;
+    MaintenanceServices m_services;
+    std::unique_ptr<UpdateWorker> m_worker;
+    std::shared_ptr<Reporter> m_reporter;
+
+    Pending m_pending = Pending::None; // the update request waiting for the link to go down
+    Millis m_pendingSince{0};
+    Millis m_pendingWait{0};
+    std::shared_ptr<const SequenceProgress> m_stopFrames;
+    bool m_recoveryShown = false;
+    int m_animation = 0;
+    int m_animationStep = 1;
+
+    // Version texts as the device and the page gave them.
+    std::string m_hardware;
+    std::string m_basic = "000";
+    std::string m_remote;
+
+    ToggleButton* m_local;
+    ToggleButton* m_update;
+    ToggleButton* m_recovery;
+    QProgressBar* m_progress;
+    QLabel* m_recoveryLabel;
+    QLabel* m_status;
+    std::array<QLabel*, 4> m_versions{};
+    QTimer m_timer;
+};
+
+} // namespace krm::ui
