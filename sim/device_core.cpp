@@ -27,8 +27,9 @@ bool isParameterLetter(char letter) {
 
 DeviceCore::DeviceCore(DeviceOptions options, DeviceImage image)
     : m_options(std::move(options)), m_image(std::move(image)), m_activity(m_options.seed),
-      m_faults(m_options.seed, m_options.maxDatagram) {
+      m_faults(m_options.seed, m_options.maxDatagram), m_firmware(m_options.completionDelay) {
     m_options.statusPeriod = std::max(m_options.statusPeriod, Millis(1));
+    m_faults.knobs = m_options.faults;
 }
 
 int DeviceCore::framesReceived(char letter) const {
@@ -120,11 +121,20 @@ void DeviceCore::handleFrame(std::string_view frame, const Endpoint& from, Milli
         return;
     case 'S':
     case 'T':
-    case 'U':
-        if (m_firmwareHook)
+    case 'U': {
+        if (m_firmwareHook) {
             for (const std::string& reply : m_firmwareHook(frame))
                 queueFrame(reply, to, out);
+            return;
+        }
+        const int starts = m_firmware.startsTaken();
+        const auto replies = m_firmware.take(frame, now, m_faults.knobs);
+        if (m_firmware.startsTaken() != starts)
+            m_firmwarePeer = to;
+        for (const std::string& reply : replies)
+            queueFrame(reply, to, out);
         return;
+    }
     default:
         if (isParameterLetter(letter) && !ApplyParameterFrame(frame, m_image))
             ++m_rejected;
@@ -134,6 +144,8 @@ void DeviceCore::handleFrame(std::string_view frame, const Endpoint& from, Milli
 
 std::vector<Outgoing> DeviceCore::tick(Millis now) {
     std::vector<Outgoing> out;
+    if (auto report = m_firmware.completionDue(now))
+        queueFrame(*report, m_firmwarePeer, out);
     if (!m_reporting)
         return out;
     const bool halted = m_faults.knobs.haltReports;
@@ -155,11 +167,13 @@ std::vector<Outgoing> DeviceCore::tick(Millis now) {
 }
 
 std::optional<Millis> DeviceCore::nextDue() const {
-    if (!m_reporting)
-        return std::nullopt;
-    Millis due = m_nextStatus;
-    if (m_options.levelsPeriod.count() > 0)
-        due = std::min(due, m_nextLevels);
+    std::optional<Millis> due = m_firmware.nextDue();
+    auto earliest = [&due](Millis t) { due = due ? std::min(*due, t) : t; };
+    if (m_reporting) {
+        earliest(m_nextStatus);
+        if (m_options.levelsPeriod.count() > 0)
+            earliest(m_nextLevels);
+    }
     return due;
 }
 

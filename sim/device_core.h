@@ -2,9 +2,10 @@
 // DeviceCore: the device side of the protocol without socket or thread. It takes in
 // datagrams (with their sender) and the passing of time, and returns the datagrams to
 // send: the dump, identification and level report on the hello, the periodic status
-// reports between "%Q," 1 and "%Q," 0, the search and version replies, and whatever the
-// firmware hook answers. Parameter frames are stored in its own image, so the next dump
-// shows them. The fault knobs shape every datagram that goes out.
+// reports between "%Q," 1 and "%Q," 0, the search and version replies, and the firmware
+// transfer's acknowledgements and its completion report (due from tick()). Parameter frames are
+// stored in its own image, so the next dump shows them. The fault knobs shape every datagram that
+// goes out.
 //
 // Not thread-safe: VirtualDevice guards it with a mutex; tests drive it directly with
 // made-up times, so periodic behaviour is checked without waiting.
@@ -15,6 +16,7 @@
 #include "model/device_image.h"
 #include "sim/activity.h"
 #include "sim/faults.h"
+#include "sim/firmware_receiver.h"
 
 #include <array>
 #include <cstdint>
@@ -36,6 +38,9 @@ struct DeviceOptions {
     std::string basicVersion = "310"; // the "%r," reply: 3.10
     std::uint32_t seed = 1;           // meters, drops, corruption and splits
     std::size_t maxDatagram = UdpSocket::kMaxDatagram;
+    // From the last block of a firmware transfer to the completion report.
+    Millis completionDelay = FirmwareReceiver::kDefaultCompletionDelay;
+    FaultKnobs faults; // misbehaviour from the start (krm416x-sim --fault)
 };
 
 struct Outgoing {
@@ -44,7 +49,8 @@ struct Outgoing {
 };
 
 // Takes one firmware-transfer frame ("%S,", "%T," or "%U,") and returns the frames to
-// send back to its sender.
+// send back to its sender. While set, it stands in for the device's own receiver, so a
+// test can script replies the receiver would never give.
 using FirmwareHook = std::function<std::vector<std::string>(std::string_view frame)>;
 
 class DeviceCore {
@@ -53,9 +59,9 @@ public:
 
     // One datagram's text (taken up to its first NUL, as the program pads block pieces).
     std::vector<Outgoing> receive(std::string_view datagram, const Endpoint& from, Millis now);
-    // Periodic reports that are due by now.
+    // Periodic reports and a firmware completion report that are due by now.
     std::vector<Outgoing> tick(Millis now);
-    // When tick() next has something to do; nullopt while no report runs.
+    // When tick() next has something to do; nullopt while nothing is scheduled.
     std::optional<Millis> nextDue() const;
 
     DeviceImage& image() { return m_image; }
@@ -63,6 +69,11 @@ public:
     FaultKnobs& knobs() { return m_faults.knobs; }
     const FaultKnobs& knobs() const { return m_faults.knobs; }
     void setFirmwareHook(FirmwareHook hook) { m_firmwareHook = std::move(hook); }
+    FirmwareReceiver& firmware() { return m_firmware; }
+    const FirmwareReceiver& firmware() const { return m_firmware; }
+    // The "%r," reply's version digits ("300": 3.00).
+    void setBasicVersion(std::string version) { m_options.basicVersion = std::move(version); }
+    const std::string& basicVersion() const { return m_options.basicVersion; }
 
     bool statusReportsOn() const { return m_reporting; }
     // Good frames received, by letter (parameter frames that failed to apply included).
@@ -86,6 +97,8 @@ private:
     SimActivity m_activity;
     FaultInjector m_faults;
     FirmwareHook m_firmwareHook;
+    FirmwareReceiver m_firmware;
+    Endpoint m_firmwarePeer; // where the transfer's completion report goes
     std::map<std::uint64_t, FrameSplitter> m_splitters; // per sender
     bool m_reporting = false;
     Endpoint m_reportPeer;

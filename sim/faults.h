@@ -21,6 +21,13 @@ struct FaultKnobs {
     double corruptShare = 0.0; // 0..1: share of frames sent with a wrong checksum
     bool splitFrames = false;  // cut every frame into 2..4 datagrams
     bool haltReports = false;  // no periodic or unsolicited reports; requests answered
+
+    // Firmware transfer (sim/firmware_receiver.h). The frames are still taken in; only
+    // the answers change.
+    bool noStartAck = false;       // the start frame gets no acknowledgement
+    int blockAckMissingAt = -1;    // this block index is never acknowledged; -1 none
+    int completionStatus = -1;     // report this status (0..99) whatever happened; -1 honest
+    bool checksumMismatch = false; // the device computes a different checksum: status 01
 };
 
 class FaultInjector {

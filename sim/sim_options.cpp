@@ -12,17 +12,42 @@ bool readNumber(const std::string& text, long long lo, long long hi, long long& 
     return ec == std::errc() && ptr == end && value >= lo && value <= hi;
 }
 
+// "--fault" values: a firmware-transfer knob, with its number where it takes one.
+bool readFault(const std::string& text, FaultKnobs& knobs) {
+    const auto eq = text.find('=');
+    const std::string name = text.substr(0, eq);
+    const std::string value = eq == std::string::npos ? "" : text.substr(eq + 1);
+    long long n = 0;
+    if (name == "no-start-ack" && value.empty())
+        knobs.noStartAck = true;
+    else if (name == "checksum-mismatch" && value.empty())
+        knobs.checksumMismatch = true;
+    else if (name == "block-ack-missing" && readNumber(value, 0, 4095, n))
+        knobs.blockAckMissingAt = static_cast<int>(n);
+    else if (name == "completion-status" && readNumber(value, 0, 99, n))
+        knobs.completionStatus = static_cast<int>(n);
+    else
+        return false;
+    return true;
+}
+
 } // namespace
 
 const char* SimUsage() {
     return "usage: krm416x-sim --address 127.0.0.2 [--port 39050] [--peer-port N]\n"
-           "                   [--levels-ms N] [--seed N]\n"
+           "                   [--levels-ms N] [--seed N] [--basic-version DDD]\n"
+           "                   [--completion-ms N] [--fault KNOB]...\n"
            "  --address    loopback address to answer on (127.0.0.0/8 while\n"
            "               KRM416X_LOOPBACK_ONLY=1)\n"
            "  --port       UDP port to bind (default 39050)\n"
            "  --peer-port  answer to this port instead of the request's source port\n"
            "  --levels-ms  also send level reports this often while reporting (0 = off)\n"
-           "  --seed       seed of the moving meters\n";
+           "  --seed       seed of the moving meters\n"
+           "  --basic-version  digits of the basic-version reply (default 310)\n"
+           "  --completion-ms  pause before a firmware completion report (default 300)\n"
+           "  --fault      firmware-transfer misbehaviour, repeatable: no-start-ack,\n"
+           "               block-ack-missing=INDEX, completion-status=NN,\n"
+           "               checksum-mismatch\n";
 }
 
 SimCommandLine ParseSimCommandLine(const std::vector<std::string>& args, bool loopbackOnly) {
@@ -66,6 +91,24 @@ SimCommandLine ParseSimCommandLine(const std::vector<std::string>& args, bool lo
                 return cmd;
             }
             cmd.options.seed = static_cast<std::uint32_t>(n);
+        } else if (arg == "--basic-version") {
+            if (value.empty() || value.size() > 4 ||
+                value.find_first_not_of("0123456789") != std::string::npos) {
+                cmd.error = "bad basic version: " + value;
+                return cmd;
+            }
+            cmd.options.basicVersion = value;
+        } else if (arg == "--completion-ms") {
+            if (!readNumber(value, 0, 600'000, n)) {
+                cmd.error = "bad completion delay: " + value;
+                return cmd;
+            }
+            cmd.options.completionDelay = Millis(n);
+        } else if (arg == "--fault") {
+            if (!readFault(value, cmd.options.faults)) {
+                cmd.error = "unknown fault: " + value;
+                return cmd;
+            }
         } else {
             cmd.error = "unknown option: " + arg;
             return cmd;

@@ -1,7 +1,7 @@
 #pragma once
 // Command line of krm416x-sim:
 //   krm416x-sim --address 127.0.0.2 [--port 39050] [--peer-port N] [--levels-ms N]
-//               [--seed N]
+//               [--seed N] [--basic-version DDD] [--completion-ms N] [--fault KNOB]...
 // Parsed apart from main() so that the rules (a strict dotted address, ports 1..65535,
 // loopback only while the loopback guard is on) are testable. Pure; any thread.
 

@@ -117,6 +117,48 @@ void VirtualDevice::setHaltReports(bool on) {
     m_core.knobs().haltReports = on;
 }
 
+void VirtualDevice::setNoStartAck(bool on) {
+    std::lock_guard lock(m_mutex);
+    m_core.knobs().noStartAck = on;
+}
+
+void VirtualDevice::setBlockAckMissingAt(int index) {
+    std::lock_guard lock(m_mutex);
+    m_core.knobs().blockAckMissingAt = std::max(index, -1);
+}
+
+void VirtualDevice::setCompletionStatus(int status) {
+    std::lock_guard lock(m_mutex);
+    m_core.knobs().completionStatus = std::clamp(status, -1, 99);
+}
+
+void VirtualDevice::setChecksumMismatch(bool on) {
+    std::lock_guard lock(m_mutex);
+    m_core.knobs().checksumMismatch = on;
+}
+
+std::vector<FirmwareRecord> VirtualDevice::firmwareTransfers() const {
+    return locked([](const DeviceCore& c) { return c.firmware().finished(); });
+}
+
+int VirtualDevice::firmwareTransfersInProgress() const {
+    return locked([](const DeviceCore& c) { return c.firmware().inProgress(); });
+}
+
+void VirtualDevice::setCompletionDelay(Millis delay) {
+    std::lock_guard lock(m_mutex);
+    m_core.firmware().setCompletionDelay(delay);
+}
+
+void VirtualDevice::setBasicVersion(const std::string& version) {
+    std::lock_guard lock(m_mutex);
+    m_core.setBasicVersion(version);
+}
+
+std::string VirtualDevice::basicVersion() const {
+    return locked([](const DeviceCore& c) { return c.basicVersion(); });
+}
+
 void VirtualDevice::setFirmwareHook(FirmwareHook hook) {
     std::lock_guard lock(m_mutex);
     m_core.setFirmwareHook(std::move(hook));

@@ -47,8 +47,24 @@ public:
     void setSplitFrames(bool on);
     void setHaltReports(bool on);
 
-    // Later firmware-transfer support plugs in here.
+    // Firmware-transfer fault knobs (see sim/faults.h).
+    void setNoStartAck(bool on);
+    void setBlockAckMissingAt(int index); // -1: every block acknowledged
+    void setCompletionStatus(int status); // -1: the honest status
+    void setChecksumMismatch(bool on);
+
+    // Firmware transfers: the finished ones (copies, oldest first), whether one is under
+    // way (0 or 1), and the pause from its last block to the completion report (a report
+    // already scheduled keeps its time).
+    std::vector<FirmwareRecord> firmwareTransfers() const;
+    int firmwareTransfersInProgress() const;
+    void setCompletionDelay(Millis delay);
+    // Replaces the device's own firmware receiver (nullptr: back to it).
     void setFirmwareHook(FirmwareHook hook);
+
+    // The digits the basic-version query "%r," is answered with ("300": 3.00).
+    void setBasicVersion(const std::string& version);
+    std::string basicVersion() const;
 
     bool statusReportsOn() const;
     int framesReceived(char letter) const;

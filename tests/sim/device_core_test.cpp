@@ -248,19 +248,21 @@ TEST(DeviceCore, SplitFramesTravelInPiecesOfAtLeastThreeCharacters) {
     }
 }
 
-TEST(DeviceCore, FirmwareFramesGoToTheHookEvenInNulPaddedPieces) {
+TEST(DeviceCore, AFirmwareHookStandsInForTheReceiverEvenInNulPaddedPieces) {
     DeviceCore core = makeCore();
     const std::string start = CommandFrame('S').byte(1).text("1").byte(3).text("00A00").finish();
-    EXPECT_TRUE(core.receive(start, kProgram, Millis(0)).empty()) << "no hook, no answer";
+    EXPECT_EQ(framesOf(core.receive(start, kProgram, Millis(0))),
+              std::vector<std::string>{"%S,01,00,FC61#"})
+        << "without a hook the device's receiver answers";
     EXPECT_EQ(core.framesReceived('S'), 1);
 
     std::vector<std::string> seen;
     core.setFirmwareHook([&](std::string_view frame) {
         seen.emplace_back(frame);
-        return std::vector<std::string>{CommandFrame('S').byte(1).byte(0).finish()};
+        return std::vector<std::string>{CommandFrame('S').byte(1).byte(7).finish()};
     });
     const auto ack = core.receive(start, kProgram, Millis(0));
-    ASSERT_EQ(letters(framesOf(ack)), "S");
+    ASSERT_EQ(framesOf(ack), std::vector<std::string>{CommandFrame('S').byte(1).byte(7).finish()});
     EXPECT_EQ(ack[0].to, kProgram);
 
     // A block frame arrives in 256-byte datagrams, the last padded with NUL bytes.
@@ -273,6 +275,7 @@ TEST(DeviceCore, FirmwareFramesGoToTheHookEvenInNulPaddedPieces) {
     }
     ASSERT_EQ(seen.size(), 2u);
     EXPECT_EQ(seen[1], block);
+    EXPECT_EQ(core.firmware().startsTaken(), 1) << "the receiver saw nothing while hooked";
 }
 
 TEST(DeviceCore, PeerPortOptionRedirectsEveryAnswer) {

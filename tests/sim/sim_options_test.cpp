@@ -23,6 +23,31 @@ TEST(SimCommandLine, ReadsAddressPortsAndPeriods) {
     EXPECT_TRUE(ParseSimCommandLine({"--help"}, true).help);
 }
 
+TEST(SimCommandLine, ReadsFirmwareTransferOptionsAndFaults) {
+    const auto cmd = ParseSimCommandLine(
+        {"--basic-version", "299", "--completion-ms", "50", "--fault", "no-start-ack", "--fault",
+         "block-ack-missing=2", "--fault", "completion-status=3", "--fault", "checksum-mismatch"},
+        true);
+    ASSERT_TRUE(cmd.ok) << cmd.error;
+    EXPECT_EQ(cmd.options.basicVersion, "299");
+    EXPECT_EQ(cmd.options.completionDelay, Millis(50));
+    EXPECT_TRUE(cmd.options.faults.noStartAck);
+    EXPECT_EQ(cmd.options.faults.blockAckMissingAt, 2);
+    EXPECT_EQ(cmd.options.faults.completionStatus, 3);
+    EXPECT_TRUE(cmd.options.faults.checksumMismatch);
+
+    // The knobs reach the device built from these options.
+    const DeviceCore core(cmd.options, DeviceImage{});
+    EXPECT_EQ(core.knobs().blockAckMissingAt, 2);
+    EXPECT_EQ(core.firmware().completionDelay(), Millis(50));
+
+    const auto defaults = ParseSimCommandLine({}, true);
+    EXPECT_EQ(defaults.options.completionDelay, Millis(300));
+    EXPECT_FALSE(defaults.options.faults.noStartAck);
+    EXPECT_EQ(defaults.options.faults.blockAckMissingAt, -1);
+    EXPECT_EQ(defaults.options.faults.completionStatus, -1);
+}
+
 TEST(SimCommandLine, RefusesAddressesOutsideLoopbackWhileTheGuardIsOn) {
     const auto guarded = ParseSimCommandLine({"--address", "192.168.1.106"}, true);
     EXPECT_FALSE(guarded.ok);
@@ -42,6 +67,12 @@ TEST(SimCommandLine, RejectsMalformedValues) {
              {"--levels-ms", "ten"},
              {"--address"},
              {"--colour", "red"},
+             {"--fault", "no-start-ack=1"},
+             {"--fault", "block-ack-missing"},
+             {"--fault", "completion-status=100"},
+             {"--fault", "gremlins"},
+             {"--basic-version", "3.0"},
+             {"--completion-ms", "-5"},
          }) {
         const auto cmd = ParseSimCommandLine(args, true);
         EXPECT_FALSE(cmd.ok) << args[0];

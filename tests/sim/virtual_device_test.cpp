@@ -4,10 +4,12 @@
 #include "model/dispatch.h"
 #include "model/frame_builders.h"
 #include "model/parsers.h"
+#include "tests/sim/firmware_transfer_fixture.h"
 #include "tests/sim/image_compare.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <functional>
 #include <thread>
@@ -185,6 +187,79 @@ TEST(VirtualDevice, StopsAndStartsAgainOnTheSamePort) {
     Client client(bound);
     ASSERT_TRUE(client.send("%R,01,01,A0A1#"));
     EXPECT_EQ(client.framesUntilLetter('R').size(), 1u);
+}
+
+// The program's update socket is bound to any address on the device's own port; the
+// device on 127.0.0.2 shares the port number. Hello, version query and a whole transfer
+// go over that pair, every answer back to the port the request came from.
+TEST(VirtualDeviceFirmware, TakesAFileFromAProgramBoundToTheDevicePort) {
+    VirtualDevice device;
+    device.setCompletionDelay(Millis(40));
+    std::string error;
+    ASSERT_TRUE(device.start(Endpoint::fromOctets(127, 0, 0, 2, 0), &error)) << error;
+    const Endpoint deviceAt = device.endpoint();
+    UdpSocket program;
+    ASSERT_TRUE(program.open(Endpoint::fromOctets(0, 0, 0, 0, deviceAt.port), &error)) << error;
+
+    FrameSplitter splitter;
+    std::vector<std::string> got;
+    // Frames until one of `letter` has come (or patience runs out); returns that one.
+    auto await = [&](char letter) -> std::string {
+        const Millis deadline = systemClock().now() + kPatience;
+        for (;;) {
+            for (const auto& f : got)
+                if (f[1] == letter)
+                    return f;
+            const Millis left = deadline - systemClock().now();
+            if (left.count() <= 0 || !program.waitReadable(static_cast<int>(left.count())))
+                return "";
+            while (auto d = program.receive()) {
+                EXPECT_EQ(d->from, deviceAt);
+                splitter.split(DatagramText(d->data),
+                               [&](std::string_view f) { got.emplace_back(f); });
+            }
+        }
+    };
+    auto sendAll = [&](const std::string& frame) {
+        for (const std::string& d : test::Datagrams256(frame))
+            ASSERT_TRUE(program.sendTo(deviceAt, d));
+    };
+
+    // Identification: the dump, then "Y"; the hardware version is the dump's last field.
+    ASSERT_TRUE(program.sendTo(deviceAt, BuildZ()));
+    const std::string dump = await('Z');
+    ASSERT_FALSE(dump.empty()) << "the hello was answered to the shared port";
+    const auto report = ParseDump(dump);
+    ASSERT_TRUE(report && report->deviceText);
+    EXPECT_EQ(report->deviceText->substr(report->deviceText->size() - 2), "31");
+    EXPECT_FALSE(await('Y').empty());
+
+    const std::string versionQuery = CommandFrame('r').byte(1).byte(0).finish();
+    for (const char* version : {"300", "299"}) {
+        device.setBasicVersion(version);
+        got.clear();
+        ASSERT_TRUE(program.sendTo(deviceAt, versionQuery));
+        EXPECT_EQ(await('r'), CommandFrame('r').byte(1).text(version).finish());
+    }
+
+    const auto file = test::FirmwareFile(1800);
+    const auto blocks = test::FileBlocks(file, test::FileChecksum(file));
+    got.clear();
+    sendAll(test::StartFrame(1, file.size(), 2));
+    EXPECT_EQ(await('S'), "%S,01,00,FC61#");
+    for (std::size_t i = 0; i < blocks.size(); ++i) {
+        got.clear();
+        sendAll(test::BlockFrame(1, i, blocks[i]));
+        EXPECT_EQ(await('Y'), CommandFrame('Y').byte(1).byte(static_cast<int>(i)).finish());
+    }
+    got.erase(std::remove_if(got.begin(), got.end(), [](const auto& f) { return f[1] == 'Y'; }),
+              got.end());
+    EXPECT_EQ(await('U'), "%U,01,00,1,83DD#");
+    const auto records = device.firmwareTransfers();
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_TRUE(records[0].data == file);
+    EXPECT_EQ(records[0].status, 0);
+    EXPECT_EQ(device.firmwareTransfersInProgress(), 0);
 }
 
 } // namespace
