@@ -69,7 +69,6 @@ void WriteFactoryValues(DeviceImage& image, bool chinese) {
     for (int c = 0; c < kInputCount; ++c) {
         InputChannel& in = image.inputs[static_cast<std::size_t>(c)];
         WriteFactoryInput(in, c, chinese);
-        in.activeMuteGroup = 0;
         in.number = c;
     }
     for (int o = 0; o < kOutputCount; ++o) {
