@@ -76,6 +76,9 @@ bool FirmwareTransfer::run(const std::filesystem::path& path, int kind) {
 
 bool FirmwareTransfer::runBytes(std::span<const std::uint8_t> file, int kind) {
     m_lastError = {};
+    // An empty file would announce no block and leave the device waiting for nothing.
+    if (file.empty())
+        return fail({"The firmware file is empty.", "固件文件是空的。"});
     if (file.size() > kMaxFirmwareLength)
         return fail(
             {"The firmware file is longer than 1048575 bytes.", "固件文件超过 1048575 字节。"});

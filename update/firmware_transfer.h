@@ -29,7 +29,7 @@ public:
     // a completion status of 0. A file that cannot be read, is empty or too long for the
     // start frame is refused before anything is sent.
     bool run(const std::filesystem::path& path, int kind);
-    // The same for a file already in memory.
+    // The same for a file already in memory (refused likewise when empty or too long).
     bool runBytes(std::span<const std::uint8_t> file, int kind);
 
     // Why the last run failed, for the window to show besides "update fail"; empty after

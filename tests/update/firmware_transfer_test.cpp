@@ -188,6 +188,13 @@ TEST(FirmwareTransfer, RefusesFilesTheStartFrameCannotAnnounceBeforeSendingAnyth
         EXPECT_NE(why.en.find(file.string()), std::string::npos) << why.en;
         EXPECT_NE(why.zh.find(file.string()), std::string::npos) << why.zh;
     }
+    // A file already in memory is held to the same limits.
+    for (std::size_t length : {std::size_t{0}, std::size_t{0x100000}}) {
+        Rig rig;
+        EXPECT_FALSE(rig.transfer.runBytes(test::FirmwareBytes(length), 1)) << length;
+        EXPECT_TRUE(rig.channel.sent.empty());
+        EXPECT_FALSE(rig.transfer.lastError().empty());
+    }
     // The longest file the length field can hold is sent; its last piece is 1,023 bytes, so
     // the checksum's low byte opens block 1024, written "400".
     Rig longest;
