@@ -1,0 +1,92 @@
+#include "update/local_update.h"
+
+#include "update/firmware_file.h"
+#include "update/firmware_transfer.h"
+#include "update/reply_wait.h"
+#include "update/version_queries.h"
+
+namespace krm {
+
+namespace {
+
+constexpr int kBasicAttempts = 3;
+constexpr Millis kBetweenBasicAttempts{100};
+// The device restarts its digital part after the first file before it takes the second.
+constexpr Millis kBetweenFiles{2000};
+
+const Message kVersionError{"Get version error.", "读取版本失败."};
+const Message kContinueQuestion{"If do you continue to update the device？", "是否要继续升级？"};
+const Message kUpdateFail{"update fail", "升级失败。"};
+const Message kUpdateSuccess{"Update successfully", "升级成功。"};
+
+} // namespace
+
+LocalUpdate::LocalUpdate(UpdateChannel& channel, Clock& clock, UpdateReporter& reporter,
+                         std::filesystem::path folder)
+    : m_channel(channel), m_clock(clock), m_reporter(reporter), m_folder(std::move(folder)) {}
+
+std::string LocalUpdate::basicVersion(const std::atomic<bool>& stop) {
+    for (int attempt = 1; attempt <= kBasicAttempts; ++attempt) {
+        if (std::optional<std::string> v = QueryBasicVersion(m_channel, m_clock, stop))
+            return *v;
+        if (!PauseUnlessStopped(m_clock, kBetweenBasicAttempts, stop))
+            return {};
+    }
+    // Older devices do not answer the question at all: they are below 3.00.
+    return "000";
+}
+
+LocalUpdateResult LocalUpdate::run(const std::atomic<bool>& stop) {
+    LocalUpdateResult result;
+    auto finish = [&result](LocalUpdateOutcome outcome) {
+        result.outcome = outcome;
+        return result;
+    };
+    result.hardwareVersion = "00";
+    result.basicVersion = basicVersion(stop);
+    if (stop.load())
+        return finish(LocalUpdateOutcome::Cancelled);
+
+    if (std::optional<std::string> hw = QueryHardwareVersion(m_channel, m_clock, stop)) {
+        result.hardwareVersion = *hw;
+    } else {
+        if (stop.load())
+            return finish(LocalUpdateOutcome::Cancelled);
+        m_reporter.message(kVersionError);
+        if (!m_reporter.ask(kContinueQuestion))
+            return finish(LocalUpdateOutcome::Declined);
+        if (stop.load())
+            return finish(LocalUpdateOutcome::Cancelled);
+    }
+    m_reporter.versions(result.hardwareVersion, result.basicVersion, {});
+
+    const FirmwarePair files = ChooseFirmwareFiles(m_folder, result.basicVersion);
+    // Both files are checked before the first is sent: a missing DSP file must not leave
+    // the device with new digital firmware and old DSP firmware.
+    for (const std::filesystem::path& file : {files.digital, files.dsp}) {
+        if (std::optional<Message> refused = CheckFirmwareFile(file)) {
+            m_reporter.message(*refused);
+            result.detail = *refused;
+            return finish(LocalUpdateOutcome::Failed);
+        }
+    }
+
+    FirmwareTransfer transfer(m_channel, m_clock, m_reporter, stop);
+    auto failed = [&]() {
+        if (transfer.stopped())
+            return finish(LocalUpdateOutcome::Cancelled);
+        result.detail = transfer.lastError();
+        m_reporter.message(kUpdateFail);
+        return finish(LocalUpdateOutcome::Failed);
+    };
+    if (!transfer.run(files.digital, kDigitalKind))
+        return failed();
+    if (!PauseUnlessStopped(m_clock, kBetweenFiles, stop))
+        return finish(LocalUpdateOutcome::Cancelled);
+    if (!transfer.run(files.dsp, kDspKind))
+        return failed();
+    m_reporter.message(kUpdateSuccess);
+    return finish(LocalUpdateOutcome::Succeeded);
+}
+
+} // namespace krm

@@ -1,0 +1,54 @@
+#pragma once
+// LocalUpdate: the LOCAL button's update — ask the device its versions, choose the pair of
+// firmware files that lie beside the program, send the digital firmware, then after 2 s
+// the DSP firmware, and tell the operator how it went.
+//
+// Threads: runs on the update worker with the update channel open (the caller opens and
+// closes it, and keeps the update marked busy meanwhile). The reporter posts to the window;
+// ask() blocks this worker until the operator answers.
+
+#include "link/clock.h"
+#include "presets/preset_tables.h"
+#include "update/update_channel.h"
+#include "update/update_reporter.h"
+
+#include <atomic>
+#include <filesystem>
+#include <string>
+
+namespace krm {
+
+enum class LocalUpdateOutcome {
+    Succeeded, // both files sent and reported complete
+    Failed,    // a file refused or a transfer failed; the operator was told
+    Declined,  // the versions could not be read and the operator chose not to go on
+    Cancelled, // stopped (the program closes); nothing more was shown
+};
+
+struct LocalUpdateResult {
+    LocalUpdateOutcome outcome = LocalUpdateOutcome::Failed;
+    // As the device gave them ("31", "310"); "00" / "000" when it did not answer.
+    std::string hardwareVersion;
+    std::string basicVersion;
+    // Why it failed, besides "update fail": the refused file or the transfer's reason.
+    Message detail;
+};
+
+class LocalUpdate {
+public:
+    // folder: where the firmware files lie (the program's directory).
+    LocalUpdate(UpdateChannel& channel, Clock& clock, UpdateReporter& reporter,
+                std::filesystem::path folder);
+
+    LocalUpdateResult run(const std::atomic<bool>& stop);
+
+private:
+    std::string basicVersion(const std::atomic<bool>& stop);
+
+    UpdateChannel& m_channel;
+    Clock& m_clock;
+    UpdateReporter& m_reporter;
+    std::filesystem::path m_folder;
+};
+
+} // namespace krm
