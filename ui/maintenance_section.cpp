@@ -6,8 +6,11 @@
 #include "model/device_session.h"
 #include "model/frame_builders.h"
 #include "update/firmware_file.h"
+#include "update/firmware_transfer.h"
+#include "update/http_client.h"
 #include "update/local_update.h"
 #include "update/remote_update.h"
+#include "update/version_queries.h"
 #include "update/update_channel.h"
 #include "update/update_worker.h"
 
@@ -16,6 +19,7 @@
 #include <QProgressBar>
 
 #include <chrono>
+#include <filesystem>
 #include <future>
 #include <thread>
 
@@ -214,7 +218,7 @@ void MaintenanceSection::showVersions() {
     m_versions[0]->setText(
         VersionLabel({"Hardware version：%1", "固件版本：%1"}, VersionValue(hardware, 0.1)));
     m_versions[1]->setText(VersionLabel({"Local version：%1", "本地升级版本：%1"},
-                                        VersionValue(std::string(kLocalVersion), 0.1)));
+                                        VersionValue(std::string(LocalVersion), 0.1)));
     m_versions[2]->setText(
         VersionLabel({"Basic version：%1", "基带版本：%1"}, VersionValue(m_basic, 0.01)));
     m_versions[3]->setText(
@@ -251,7 +255,7 @@ void MaintenanceSection::pressLocal() {
     }
     // Checked before the link goes down: a missing, empty or oversized file is named now,
     // not after the device has stopped reporting.
-    const std::string folder = m_services.firmwareFolder.toStdString();
+    const std::filesystem::path folder = m_services.firmwareFolder.toStdU16String();
     QStringList usable;
     std::optional<Message> firstProblem;
     for (const char* basic : {"000", "300"}) {
@@ -264,11 +268,13 @@ void MaintenanceSection::pressLocal() {
                 firstProblem = problem;
             continue;
         }
+        const QFileInfo digital(QString::fromStdU16String(pair.digital.u16string()));
+        const QFileInfo dsp(QString::fromStdU16String(pair.dsp.u16string()));
         usable << text("%1 (%2 bytes) and %3 (%4 bytes)", "%1（%2 字节）和 %3（%4 字节）")
-                      .arg(QFileInfo(QString::fromStdString(pair.digital)).fileName())
-                      .arg(QFileInfo(QString::fromStdString(pair.digital)).size())
-                      .arg(QFileInfo(QString::fromStdString(pair.dsp)).fileName())
-                      .arg(QFileInfo(QString::fromStdString(pair.dsp)).size());
+                      .arg(digital.fileName())
+                      .arg(digital.size())
+                      .arg(dsp.fileName())
+                      .arg(dsp.size());
     }
     if (usable.isEmpty()) {
         if (m_services.showMessage && firstProblem)
@@ -332,8 +338,7 @@ void MaintenanceSection::pressUpdate() {
 
 void MaintenanceSection::prepareUpdate(Pending kind) {
     m_pending = kind;
-    m_pendingSince = m_clock.now();
-    m_pendingWait = Millis{0};
+    m_linkDown = false;
     m_stopFrames.reset();
     setStatus(text("Stopping the device's reports…", "正在停止设备报告…"));
     if (!m_session.isOnline())
@@ -365,21 +370,35 @@ void MaintenanceSection::startWorker(Pending kind) {
     }
     m_reporter->reset();
     m_hardware.clear();
-    std::shared_ptr<UpdateReporter> reporter = m_reporter;
+    m_lastDetail = std::make_shared<Message>();
+    std::shared_ptr<Reporter> reporter = m_reporter;
+    std::shared_ptr<Message> detail = m_lastDetail;
     Clock* clock = &m_clock;
-    const std::string folder = m_services.firmwareFolder.toStdString();
+    const std::filesystem::path folder = m_services.firmwareFolder.toStdU16String();
     const std::string page = m_services.updatePageUrl.toStdString();
-    std::function<void(const std::atomic<bool>&)> job;
+    UpdateWorker::Job job;
     if (kind == Pending::Local) {
         setStatus(text("Updating the device from the local files…", "正在用本地文件升级设备…"));
-        job = [channel, clock, reporter, folder](const std::atomic<bool>& stop) {
-            LocalUpdate(*channel, *clock, *reporter, stop, folder).run();
+        job = [channel, clock, reporter, folder, detail](const std::atomic<bool>& stop) {
+            const LocalUpdateResult result = LocalUpdate(*channel, *clock, *reporter, folder).run(stop);
+            *detail = result.detail;
             channel->close();
         };
     } else {
         setStatus(text("Reading the update page…", "正在读取升级页面…"));
-        job = [channel, clock, reporter, folder, page](const std::atomic<bool>& stop) {
-            RunRemoteUpdate(*channel, *clock, *reporter, stop, folder, page);
+        job = [channel, clock, reporter, folder, page, detail](const std::atomic<bool>& stop) {
+            RemoteUpdateSteps steps;
+            steps.identify = [&] { return QueryHardwareVersion(*channel, *clock, stop); };
+            steps.transfer = [&](const std::string& path, int fileKind) {
+                FirmwareTransfer transfer(*channel, *clock, *reporter, stop);
+                const bool ok = transfer.run(std::filesystem::path(path), fileKind);
+                if (!ok)
+                    *detail = transfer.lastError();
+                return ok;
+            };
+            HttpClient http(*clock, &stop);
+            RemoteUpdate(std::move(steps), http, *clock, *reporter, &stop)
+                .run(page, folder.string());
             channel->close();
         };
     }
@@ -395,6 +414,11 @@ void MaintenanceSection::workerFinished(Pending) {
     m_worker->stop(); // joins the thread that has just ended
     m_progress->hide();
     showVersions();
+    // What went wrong, besides the device's short "update fail".
+    if (m_lastDetail && !m_lastDetail->empty())
+        setStatus(fromMessage(*m_lastDetail));
+    else
+        setStatus({});
     // The link stays down after an update; the operator decides when to connect again.
     if (m_services.ask && m_services.reconnect)
         m_services.ask(text("The update has ended. Connect to the device again?",
@@ -476,16 +500,17 @@ void MaintenanceSection::tick() {
         return;
     if (m_stopFrames && !m_stopFrames->finished())
         return;
-    if (m_pendingWait == Millis{0}) {
+    if (!m_linkDown) {
         // The device has been told to stop reporting: the link goes down and its receive
         // thread ends, so the update socket can take the local port.
         if (m_services.stopDiscovery)
             m_services.stopDiscovery();
         m_session.stopForUpdate();
-        m_pendingSince = m_clock.now();
-        m_pendingWait = m_pending == Pending::Remote ? kRemoteDownPause : Millis{1};
+        m_linkDown = true;
+        m_linkDownAt = m_clock.now();
     }
-    if (m_clock.now() - m_pendingSince < m_pendingWait - Millis{1})
+    // The remote update gives the device a second more after the link went down.
+    if (m_pending == Pending::Remote && m_clock.now() - m_linkDownAt < kRemoteDownPause)
         return;
     const Pending kind = m_pending;
     m_pending = Pending::None;

@@ -118,10 +118,11 @@ private:
     MaintenanceServices m_services;
     std::unique_ptr<UpdateWorker> m_worker;
     std::shared_ptr<Reporter> m_reporter;
+    std::shared_ptr<Message> m_lastDetail; // the last update's reason, written by its worker
 
     Pending m_pending = Pending::None; // the update request waiting for the link to go down
-    Millis m_pendingSince{0};
-    Millis m_pendingWait{0};
+    bool m_linkDown = false;  // the pending update has taken the link down
+    Millis m_linkDownAt{0};
     std::shared_ptr<const SequenceProgress> m_stopFrames;
     bool m_recoveryShown = false;
     int m_animation = 0;
