@@ -229,7 +229,9 @@ bool HttpClient::transfer(const std::string& firstUrl, Sink& sink) {
             m_lastError = HttpError::Stopped;
             return false;
         }
-        if (ctx.refused) {
+        // A refused address among several (a name's IPv6 and IPv4 addresses) is no failure
+        // when another one connected.
+        if (result != CURLE_OK && ctx.refused) {
             m_lastError = HttpError::Refused;
             return false;
         }
