@@ -15,6 +15,12 @@ public:
     virtual void progress(int position) = 0;
     // A message box for the operator (information icon unless said otherwise).
     virtual void message(const Message& text) = 0;
+    // The same with a caption of its own ("Warming"). A reporter without captions shows
+    // the plain message box.
+    virtual void messageWithCaption(const Message& text, const std::string& caption) {
+        (void)caption;
+        message(text);
+    }
     // The version labels after a query: texts as the device and page gave them ("31",
     // "310"); empty when not known.
     virtual void versions(const std::string& hardware, const std::string& basic,
