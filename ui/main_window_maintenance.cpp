@@ -12,6 +12,7 @@
 #include "ui/maintenance_section.h"
 #include "ui/host_settings.h"
 #include "ui/messages.h"
+#include "ui/settings_section.h"
 #include "ui/system_page.h"
 #include "ui/top_bar.h"
 #include "update/factory_recovery.h"
@@ -45,8 +46,8 @@ void MainWindow::buildMaintenance() {
         });
         box->open();
     };
-    s.showMessage = [this](const QString& text, bool warning) {
-        ShowMessage(this, QStringLiteral("KRM-416X 3.1"), text,
+    s.showMessage = [this](const QString& text, bool warning, const QString& caption) {
+        ShowMessage(this, caption.isEmpty() ? QStringLiteral("KRM-416X 3.1") : caption, text,
                     warning ? QMessageBox::Warning : QMessageBox::Information);
     };
     s.backupSettings = [this](QString& error) { return backupBeforeUpdate(error); };

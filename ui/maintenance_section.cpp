@@ -78,7 +78,15 @@ public:
         post([text](MaintenanceSection& s) {
             s.setStatus(fromMessage(text));
             if (s.m_services.showMessage)
-                s.m_services.showMessage(fromMessage(text), false);
+                s.m_services.showMessage(fromMessage(text), false, {});
+        });
+    }
+    void messageWithCaption(const Message& text, const std::string& caption) override {
+        post([text, caption](MaintenanceSection& s) {
+            s.setStatus(fromMessage(text));
+            if (s.m_services.showMessage)
+                s.m_services.showMessage(fromMessage(text), false,
+                                         QString::fromStdString(caption));
         });
     }
     void versions(const std::string& hardware, const std::string& basic,
@@ -139,10 +147,10 @@ MaintenanceSection::MaintenanceSection(DeviceSession& session, EditService& edit
     };
     m_local = button("localUpdateButton");
     m_update = button("remoteUpdateButton");
-    m_recovery = button("recoveryButton");
+    m_recoveryButton = button("recoveryButton");
     connect(m_local, &ToggleButton::clicked, this, [this] { pressLocal(); });
     connect(m_update, &ToggleButton::clicked, this, [this] { pressUpdate(); });
-    connect(m_recovery, &ToggleButton::clicked, this, [this] { pressRecovery(); });
+    connect(m_recoveryButton, &ToggleButton::clicked, this, [this] { pressRecovery(); });
     // The remote update needs an update page; without an address its button stays hidden.
     m_update->setVisible(!m_services.updatePageUrl.isEmpty());
 
@@ -180,7 +188,7 @@ MaintenanceSection::~MaintenanceSection() {
 
 void MaintenanceSection::placeControls() {
     int x = kLeft;
-    for (ToggleButton* b : {m_local, m_update, m_recovery}) {
+    for (ToggleButton* b : {m_local, m_update, m_recoveryButton}) {
         b->setGeometry(x, 0, kButtonWidth, kButtonHeight);
         x += kButtonWidth + 20;
     }
@@ -201,7 +209,7 @@ void MaintenanceSection::placeControls() {
 void MaintenanceSection::retranslate() {
     m_local->setText(text("LOCAL", "本地升级"));
     m_update->setText(text("UPDATE", "在线升级"));
-    m_recovery->setText(text("RECOVERY", "恢复出厂"));
+    m_recoveryButton->setText(text("RECOVERY", "恢复出厂"));
     m_recoveryLabel->setText(QStringLiteral("Resetting,please wait."));
     showVersions();
 }
@@ -250,7 +258,7 @@ void MaintenanceSection::shutdown() {
 void MaintenanceSection::pressLocal() {
     if (busy()) {
         if (m_services.showMessage)
-            m_services.showMessage(QStringLiteral("Updateing......."), false);
+            m_services.showMessage(QStringLiteral("Updateing......."), false, {});
         return;
     }
     // Checked before the link goes down: a missing, empty or oversized file is named now,
@@ -278,7 +286,7 @@ void MaintenanceSection::pressLocal() {
     }
     if (usable.isEmpty()) {
         if (m_services.showMessage && firstProblem)
-            m_services.showMessage(fromMessage(*firstProblem), true);
+            m_services.showMessage(fromMessage(*firstProblem), true, {});
         return;
     }
     confirmLocal(usable.join(text("\nor ", "\n或 ")));
@@ -307,7 +315,7 @@ void MaintenanceSection::confirmLocal(const QString& files) {
                                                 "nothing was sent: %1",
                                                 "无法保存设备设置，未发送任何内容：%1")
                                                .arg(error),
-                                           true);
+                                           true, {});
                 return;
             }
             setStatus(text("The device's settings were kept as %1.", "设备设置已保存为 %1。")
@@ -326,7 +334,7 @@ void MaintenanceSection::confirmLocal(const QString& files) {
 void MaintenanceSection::pressUpdate() {
     if (busy()) {
         if (m_services.showMessage)
-            m_services.showMessage(QStringLiteral("Updateing......."), false);
+            m_services.showMessage(QStringLiteral("Updateing......."), false, {});
         return;
     }
     if (m_services.updatePageUrl.isEmpty())
@@ -365,7 +373,8 @@ void MaintenanceSection::startWorker(Pending kind) {
     if (!device || !channel->open(*device, m_services.localPort, &error)) {
         setStatus(QString::fromStdString(error));
         if (m_services.showMessage)
-            m_services.showMessage(QStringLiteral("Winsock error!"), true);
+            m_services.showMessage(QStringLiteral("Winsock error!"), true,
+                                   QStringLiteral("Warming"));
         return;
     }
     m_reporter->reset();
@@ -434,7 +443,7 @@ void MaintenanceSection::workerFinished(Pending) {
 void MaintenanceSection::pressRecovery() {
     if (busy()) {
         if (m_services.showMessage)
-            m_services.showMessage(QStringLiteral("Reseting device......."), false);
+            m_services.showMessage(QStringLiteral("Reseting device......."), false, {});
         return;
     }
     auto go = [this](bool ok) {
@@ -446,7 +455,7 @@ void MaintenanceSection::pressRecovery() {
                 m_services.showMessage(text("A setting is still being sent to the device. Wait "
                                             "until it is finished.",
                                             "正在向设备发送设置，请等待完成。"),
-                                       false);
+                                       false, {});
             return;
         case FactoryRecovery::Start::Written:
         case FactoryRecovery::Start::Sending:
@@ -482,7 +491,7 @@ void MaintenanceSection::finishRecovery() {
                       .arg(lost)
                       .arg(m_recovery.total()));
     if (m_services.showMessage)
-        m_services.showMessage(QStringLiteral("Reset successfully."), false);
+        m_services.showMessage(QStringLiteral("Reset successfully."), false, {});
 }
 
 // ---- the 100 ms timer ----

@@ -45,7 +45,8 @@ class ToggleButton;
 struct MaintenanceServices {
     // An OK/Cancel question with a warning icon; `answer` gets true after OK.
     std::function<void(const QString& question, std::function<void(bool)> answer)> ask;
-    std::function<void(const QString& text, bool warning)> showMessage;
+    // A message box; an empty caption is the window's own.
+    std::function<void(const QString& text, bool warning, const QString& caption)> showMessage;
     // Keeps the device's settings before a firmware update: a short description of where
     // they went ("setting 12"), or nothing when they could not be kept (`error` says why).
     std::function<std::optional<QString>(QString& error)> backupSettings;
@@ -90,7 +91,7 @@ public:
     // Widgets and state, for tests.
     ToggleButton* localButton() const { return m_local; }
     ToggleButton* updateButton() const { return m_update; }
-    ToggleButton* recoveryButton() const { return m_recovery; }
+    ToggleButton* recoveryButton() const { return m_recoveryButton; }
     QProgressBar* progressBar() const { return m_progress; }
     QLabel* statusLabel() const { return m_status; }
     QString versionText(int label) const; // 0 hardware, 1 local, 2 basic, 3 remote
@@ -135,7 +136,7 @@ private:
 
     ToggleButton* m_local;
     ToggleButton* m_update;
-    ToggleButton* m_recovery;
+    ToggleButton* m_recoveryButton;
     QProgressBar* m_progress;
     QLabel* m_recoveryLabel;
     QLabel* m_status;
