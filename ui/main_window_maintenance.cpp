@@ -9,8 +9,8 @@
 #include "presets/device_settings.h"
 #include "presets/setting_file.h"
 #include "presets/setting_recall.h"
-#include "ui/maintenance_section.h"
 #include "ui/host_settings.h"
+#include "ui/maintenance_section.h"
 #include "ui/messages.h"
 #include "ui/settings_section.h"
 #include "ui/system_page.h"
@@ -37,13 +37,12 @@ void MainWindow::buildMaintenance() {
 
     MaintenanceServices s;
     s.ask = [this](const QString& question, std::function<void(bool)> answer) {
-        auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("KRM-416X 3.1"),
-                                    question, QMessageBox::Ok | QMessageBox::Cancel, this);
+        auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("KRM-416X 3.1"), question,
+                                    QMessageBox::Ok | QMessageBox::Cancel, this);
         box->setAttribute(Qt::WA_DeleteOnClose);
         box->setStyleSheet(style::dialogStyleSheet());
-        connect(box, &QMessageBox::finished, this, [answer = std::move(answer)](int result) {
-            answer(result == QMessageBox::Ok);
-        });
+        connect(box, &QMessageBox::finished, this,
+                [answer = std::move(answer)](int result) { answer(result == QMessageBox::Ok); });
         box->open();
     };
     s.showMessage = [this](const QString& text, bool warning, const QString& caption) {
@@ -65,8 +64,8 @@ void MainWindow::buildMaintenance() {
     s.localPort = m_options.localPort;
     s.firmwareFolder =
         m_options.firmwareFolder.isEmpty() ? m_options.dataFolder : m_options.firmwareFolder;
-    s.updatePageUrl = m_options.updatePageUrl.isEmpty() ? m_settings->updatePageUrl()
-                                                        : m_options.updatePageUrl;
+    s.updatePageUrl =
+        m_options.updatePageUrl.isEmpty() ? m_settings->updatePageUrl() : m_options.updatePageUrl;
     m_maintenance =
         new MaintenanceSection(*m_session, *m_edits, *m_factory, m_clock, std::move(s), m_system);
     m_system->setSectionContent(3, m_maintenance);

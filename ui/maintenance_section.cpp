@@ -10,9 +10,9 @@
 #include "update/http_client.h"
 #include "update/local_update.h"
 #include "update/remote_update.h"
-#include "update/version_queries.h"
 #include "update/update_channel.h"
 #include "update/update_worker.h"
+#include "update/version_queries.h"
 
 #include <QFileInfo>
 #include <QLabel>
@@ -85,8 +85,7 @@ public:
         post([text, caption](MaintenanceSection& s) {
             s.setStatus(fromMessage(text));
             if (s.m_services.showMessage)
-                s.m_services.showMessage(fromMessage(text), false,
-                                         QString::fromStdString(caption));
+                s.m_services.showMessage(fromMessage(text), false, QString::fromStdString(caption));
         });
     }
     void versions(const std::string& hardware, const std::string& basic,
@@ -124,7 +123,8 @@ public:
 private:
     template <class F> void post(F f) {
         MaintenanceSection* section = m_section;
-        QMetaObject::invokeMethod(section, [section, f] { f(*section); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            section, [section, f] { f(*section); }, Qt::QueuedConnection);
     }
 
     MaintenanceSection* m_section;
@@ -219,8 +219,8 @@ void MaintenanceSection::showVersions() {
     // Before any update asked, the version the device told at the handshake ("…V31").
     if (hardware.empty()) {
         const std::string device(m_edits.image().deviceText.view());
-        if (device.size() >= 2 && device.find_first_not_of("0123456789", device.size() - 2) ==
-                                      std::string::npos)
+        if (device.size() >= 2 &&
+            device.find_first_not_of("0123456789", device.size() - 2) == std::string::npos)
             hardware = device.substr(device.size() - 2);
     }
     m_versions[0]->setText(
@@ -318,8 +318,8 @@ void MaintenanceSection::confirmLocal(const QString& files) {
                                            true, {});
                 return;
             }
-            setStatus(text("The device's settings were kept as %1.", "设备设置已保存为 %1。")
-                          .arg(*kept));
+            setStatus(
+                text("The device's settings were kept as %1.", "设备设置已保存为 %1。").arg(*kept));
         }
         prepareUpdate(Pending::Local);
     };
@@ -389,7 +389,8 @@ void MaintenanceSection::startWorker(Pending kind) {
     if (kind == Pending::Local) {
         setStatus(text("Updating the device from the local files…", "正在用本地文件升级设备…"));
         job = [channel, clock, reporter, folder, detail](const std::atomic<bool>& stop) {
-            const LocalUpdateResult result = LocalUpdate(*channel, *clock, *reporter, folder).run(stop);
+            const LocalUpdateResult result =
+                LocalUpdate(*channel, *clock, *reporter, folder).run(stop);
             *detail = result.detail;
             channel->close();
         };
@@ -412,8 +413,8 @@ void MaintenanceSection::startWorker(Pending kind) {
         };
     }
     const bool started = m_worker->start(std::move(job), [this, kind] {
-        QMetaObject::invokeMethod(this, [this, kind] { workerFinished(kind); },
-                                  Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this, kind] { workerFinished(kind); }, Qt::QueuedConnection);
     });
     if (!started)
         setStatus(QStringLiteral("Updateing......."));

@@ -122,7 +122,7 @@ private:
     std::shared_ptr<Message> m_lastDetail; // the last update's reason, written by its worker
 
     Pending m_pending = Pending::None; // the update request waiting for the link to go down
-    bool m_linkDown = false;  // the pending update has taken the link down
+    bool m_linkDown = false;           // the pending update has taken the link down
     Millis m_linkDownAt{0};
     std::shared_ptr<const SequenceProgress> m_stopFrames;
     bool m_recoveryShown = false;

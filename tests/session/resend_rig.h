@@ -6,7 +6,7 @@
 #include "link/frame_sink.h"
 #include "model/device_image.h"
 #include "model/frame_builders.h"
-#include "tests/support/fake_clock.h"
+#include "tests/support/paced_fake_clock.h"
 
 #include <mutex>
 #include <string>
@@ -45,22 +45,6 @@ private:
     mutable std::mutex m_mutex;
     std::vector<std::string> m_frames;
     std::vector<Millis> m_times;
-};
-
-// Fake time for the sequence's pauses, plus a millisecond of real time per pause: the
-// datagrams then reach the device at a pace its socket buffer takes even on a busy
-// machine (a burst of 300 would overflow it, which the device's real pauses never do).
-class PacedFakeClock final : public Clock {
-public:
-    explicit PacedFakeClock(FakeClock& inner) : m_inner(inner) {}
-    Millis now() const override { return m_inner.now(); }
-    void sleepFor(Millis d) override {
-        std::this_thread::sleep_for(1ms);
-        m_inner.sleepFor(d);
-    }
-
-private:
-    FakeClock& m_inner;
 };
 
 struct Expected {

@@ -6,19 +6,24 @@
 #include "sim/virtual_device.h"
 
 #include "tests/support/fake_clock.h"
+#include "tests/support/paced_fake_clock.h"
 #include "tests/support/qt_pump.h"
 #include "ui/main_window.h"
 
 #include <QSize>
 #include <QTemporaryDir>
 
+#include <functional>
 #include <memory>
 
 namespace krm::test {
 
 class WindowOnDevice {
 public:
-    explicit WindowOnDevice(QSize size = {1366, 768}) {
+    // configure: changes to the window's options before it is built (a data folder, the
+    // paced clock for workers that wait for real replies).
+    explicit WindowOnDevice(QSize size = {1366, 768},
+                            const std::function<void(ui::MainWindowOptions&)>& configure = {}) {
         if (!device.start(*Endpoint::parse("127.0.0.1", 0)))
             return;
         ui::MainWindowOptions o;
@@ -29,6 +34,8 @@ public:
         o.deviceOverride = QStringLiteral("127.0.0.1");
         o.devicePort = device.endpoint().port;
         o.interfaces = [] { return std::vector<Ipv4Interface>{}; };
+        if (configure)
+            configure(o);
         m_window = std::make_unique<ui::MainWindow>(o);
         m_window->resize(size);
         m_window->show();
@@ -43,6 +50,9 @@ public:
     sim::VirtualDevice device;
     QTemporaryDir dir;
     FakeClock clock;
+    // The fake clock with a millisecond of real time per pause, for the window's workers
+    // that wait on real datagrams (firmware transfers): set o.clock = &paced in configure.
+    PacedFakeClock paced{clock};
 
 private:
     std::unique_ptr<ui::MainWindow> m_window;

@@ -1,0 +1,27 @@
+#pragma once
+// A fake clock that also lets a little real time pass per pause.
+
+#include "tests/support/fake_clock.h"
+
+#include <chrono>
+#include <thread>
+
+namespace krm::test {
+
+// Fake time for the sequence's pauses, plus a millisecond of real time per pause: the
+// datagrams then reach the device at a pace its socket buffer takes even on a busy
+// machine (a burst of 300 would overflow it, which the device's real pauses never do).
+class PacedFakeClock final : public Clock {
+public:
+    explicit PacedFakeClock(FakeClock& inner) : m_inner(inner) {}
+    Millis now() const override { return m_inner.now(); }
+    void sleepFor(Millis d) override {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        m_inner.sleepFor(d);
+    }
+
+private:
+    FakeClock& m_inner;
+};
+
+} // namespace krm::test

@@ -1,0 +1,208 @@
+// End to end through the program's own window: the HELP section updates the virtual
+// device's firmware from local files (after keeping its settings), refuses what it cannot
+// send before the link goes down, shows only the busy message while an update runs, and
+// resets the device to its factory values over the live link.
+#include "tests/support/window_on_device.h"
+
+#include "presets/device_settings.h"
+#include "presets/setting_recall.h"
+#include "kit/toggle_button.h"
+#include "sim/device_frames.h"
+#include "ui/maintenance_section.h"
+#include "ui/system_page.h"
+#include "update/factory_recovery.h"
+
+#include <QAbstractButton>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QMessageBox>
+#include <QProgressBar>
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+namespace krm::test {
+namespace {
+
+using ui::MaintenanceSection;
+
+std::vector<std::uint8_t> Bytes(std::size_t n, unsigned seed) {
+    std::mt19937 rng(seed);
+    std::vector<std::uint8_t> v(n);
+    for (auto& b : v)
+        b = static_cast<std::uint8_t>(rng());
+    return v;
+}
+
+void WriteFile(const QString& path, const std::vector<std::uint8_t>& bytes) {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(reinterpret_cast<const char*>(bytes.data()), static_cast<qint64>(bytes.size()));
+}
+
+// The open message boxes' texts, oldest first; each is answered with `button`.
+QStringList AnswerBoxes(QWidget& owner, QMessageBox::StandardButton button) {
+    QStringList texts;
+    for (QMessageBox* box : owner.findChildren<QMessageBox*>()) {
+        if (!box->isVisible())
+            continue;
+        texts << box->text();
+        QAbstractButton* b =
+            box->button(button) ? box->button(button) : box->button(QMessageBox::Ok);
+        b->click();
+    }
+    PumpEventsUntil([] { return false; }, 20);
+    return texts;
+}
+
+QString WaitForBox(QWidget& owner, const QString& containing) {
+    QString found;
+    PumpEventsUntil([&] {
+        for (QMessageBox* box : owner.findChildren<QMessageBox*>())
+            if (box->isVisible() && box->text().contains(containing))
+                found = box->text();
+        return !found.isEmpty();
+    });
+    return found;
+}
+
+class MaintenanceTest : public ::testing::Test {
+protected:
+    MaintenanceTest()
+        : rig({1366, 768}, [this](ui::MainWindowOptions& o) {
+              o.clock = &rig.paced;
+              o.dataFolder = rig.dir.path();
+          }) {}
+
+    MaintenanceSection& section() { return *rig.window().maintenanceSection(); }
+    QString folder() const { return rig.dir.path(); }
+    // The section's 100 ms timer, run by hand (the rig starts no timers).
+    bool tickUntil(const std::function<bool()>& done) {
+        return PumpEventsUntil([&] {
+            section().tick();
+            return done();
+        });
+    }
+
+    WindowOnDevice rig;
+};
+
+TEST_F(MaintenanceTest, LocalUpdateKeepsTheSettingsSendsBothFilesAndOffersToReconnect) {
+    ASSERT_TRUE(rig.connected());
+    // The device reports basic version 3.10: the "-3" pair is chosen.
+    const std::vector<std::uint8_t> digital = Bytes(2560, 1), dsp = Bytes(1023, 2);
+    WriteFile(QDir(folder()).filePath("Digital-KRM416X-3.bin"), digital);
+    WriteFile(QDir(folder()).filePath("DSP-KRM416X-3.bin"), dsp);
+    rig.window().systemPage()->showSection(3);
+    EXPECT_FALSE(section().updateButton()->isVisible()); // no update page configured
+
+    section().pressLocal();
+    const QString question = WaitForBox(rig.window(), QStringLiteral("If do you update"));
+    EXPECT_TRUE(question.contains(QStringLiteral("Hardware version：3.1")))
+        << question.toStdString();
+    EXPECT_TRUE(question.contains(QStringLiteral("Local version：3.0")));
+    EXPECT_TRUE(question.contains(QStringLiteral("Digital-KRM416X-3.bin (2560 bytes)")));
+    AnswerBoxes(rig.window(), QMessageBox::Ok);
+    EXPECT_TRUE(section().busy());
+    // The settings were kept before anything else happened.
+    const auto rows =
+        rig.window().presetLibrary()
+            ? DeviceSettings(*rig.window().presetLibrary(), folder().toStdU16String()).rows()
+            : std::nullopt;
+    ASSERT_TRUE(rows && !rows->empty());
+    EXPECT_EQ(rows->back(), "1:BEFORE UPDATE");
+
+    // While it runs, LOCAL and RECOVERY only say that it is busy.
+    section().pressLocal();
+    section().pressRecovery();
+    EXPECT_EQ(AnswerBoxes(rig.window(), QMessageBox::Ok),
+              (QStringList{QStringLiteral("Updateing......."),
+                           QStringLiteral("Reseting device.......")}));
+
+    ASSERT_TRUE(tickUntil([&] { return !rig.window().session().receiverRunning(); }));
+    EXPECT_FALSE(rig.window().session().isOnline());
+    ASSERT_FALSE(WaitForBox(rig.window(), QStringLiteral("Connect to the device again")).isEmpty());
+    const QStringList shown = AnswerBoxes(rig.window(), QMessageBox::Cancel);
+    EXPECT_TRUE(shown.contains(QStringLiteral("Update successfully")))
+        << shown.join('|').toStdString();
+    EXPECT_FALSE(section().busy());
+    EXPECT_EQ(section().versionText(2), QStringLiteral("Basic version：3.1"));
+
+    // The device reassembled both files, digital first, and found their checksums right.
+    const std::vector<sim::FirmwareRecord> got = rig.device.firmwareTransfers();
+    ASSERT_EQ(got.size(), 2u);
+    EXPECT_EQ(got[0].kind, 1);
+    EXPECT_EQ(got[0].data, digital);
+    EXPECT_EQ(got[1].kind, 0);
+    EXPECT_EQ(got[1].data, dsp);
+    for (const sim::FirmwareRecord& r : got) {
+        EXPECT_EQ(r.computedChecksum, r.carriedChecksum);
+        EXPECT_EQ(r.status, 0);
+    }
+    // The device stopped reporting before the link went down, and the link stays down
+    // until the operator connects again.
+    EXPECT_FALSE(rig.device.statusReportsOn());
+    rig.window().session().connect();
+    EXPECT_TRUE(PumpEventsUntil([&] { return rig.window().session().isOnline(); }));
+}
+
+TEST_F(MaintenanceTest, AFailedTransferSaysWhyAndAMissingFileIsRefusedBeforeTheLinkGoesDown) {
+    ASSERT_TRUE(rig.connected());
+    // No files at all: refused with the file's name, the link untouched.
+    section().pressLocal();
+    const QString refused = WaitForBox(rig.window(), QStringLiteral("Digital-KRM416X"));
+    EXPECT_FALSE(refused.isEmpty());
+    AnswerBoxes(rig.window(), QMessageBox::Ok);
+    EXPECT_TRUE(rig.window().session().isOnline());
+    EXPECT_EQ(rig.device.framesReceived('S'), 0);
+
+    // The device reports status 03 for the first file: its reply is shown, then
+    // "update fail", and the second file is never sent.
+    WriteFile(QDir(folder()).filePath("Digital-KRM416X-3.bin"), Bytes(700, 3));
+    WriteFile(QDir(folder()).filePath("DSP-KRM416X-3.bin"), Bytes(700, 4));
+    rig.device.setCompletionStatus(3);
+    section().pressLocal();
+    ASSERT_FALSE(WaitForBox(rig.window(), QStringLiteral("If do you update")).isEmpty());
+    AnswerBoxes(rig.window(), QMessageBox::Ok);
+    ASSERT_TRUE(tickUntil([&] { return !section().busy(); }));
+    ASSERT_FALSE(WaitForBox(rig.window(), QStringLiteral("Connect to the device again")).isEmpty());
+    const QStringList shown = AnswerBoxes(rig.window(), QMessageBox::Cancel);
+    EXPECT_TRUE(shown.filter(QStringLiteral("%U,01,03")).size() == 1)
+        << shown.join('|').toStdString();
+    EXPECT_TRUE(shown.contains(QStringLiteral("update fail")));
+    EXPECT_EQ(rig.device.framesReceived('S'), 1);
+    EXPECT_FALSE(section().statusLabel()->text().isEmpty());
+}
+
+TEST_F(MaintenanceTest, RecoveryResetsTheDeviceOverTheLiveLinkAndReturnsToTheChannelView) {
+    ASSERT_TRUE(rig.connected());
+    rig.window().toggleControlGroup(1);
+    rig.window().showPage(0, ui::View::System);
+    rig.window().systemPage()->showSection(3);
+
+    section().pressRecovery();
+    ASSERT_FALSE(WaitForBox(rig.window(), QStringLiteral("If do you recovery")).isEmpty());
+    AnswerBoxes(rig.window(), QMessageBox::Ok);
+    EXPECT_TRUE(section().recoveryShown());
+    EXPECT_TRUE(section().progressBar()->isVisible());
+    section().tick();
+    section().tick();
+    EXPECT_EQ(section().animationPosition(), 2);
+    EXPECT_EQ(rig.window().image().inputs[0].name.toUtf8(), "CH 1");
+
+    ASSERT_TRUE(tickUntil([&] { return !section().recoveryShown(); }));
+    EXPECT_EQ(AnswerBoxes(rig.window(), QMessageBox::Ok),
+              QStringList{QStringLiteral("Reset successfully.")});
+    EXPECT_EQ(rig.window().pages().view(), ui::View::Channel);
+    EXPECT_TRUE(rig.window().session().isOnline()); // the link was never taken down
+    EXPECT_TRUE(PumpEventsUntil([&] {
+        const DeviceImage d = rig.device.image();
+        return d.inputs[0].name.toUtf8() == "CH 1" && d.inputs[5].gain == 60 &&
+               d.micUnits[0] == MicUnit{};
+    }));
+}
+
+} // namespace
+} // namespace krm::test
