@@ -2,11 +2,12 @@
 // device's firmware from local files (after keeping its settings), refuses what it cannot
 // send before the link goes down, shows only the busy message while an update runs, and
 // resets the device to its factory values over the live link.
+#include "tests/support/http_test_server.h"
 #include "tests/support/window_on_device.h"
 
+#include "kit/toggle_button.h"
 #include "presets/device_settings.h"
 #include "presets/setting_recall.h"
-#include "kit/toggle_button.h"
 #include "sim/device_frames.h"
 #include "ui/maintenance_section.h"
 #include "ui/system_page.h"
@@ -81,6 +82,7 @@ protected:
     // The section's 100 ms timer, run by hand (the rig starts no timers).
     bool tickUntil(const std::function<bool()>& done) {
         return PumpEventsUntil([&] {
+            rig.clock.advance(Millis(MaintenanceSection::kTimerMs));
             section().tick();
             return done();
         });
@@ -202,6 +204,53 @@ TEST_F(MaintenanceTest, RecoveryResetsTheDeviceOverTheLiveLinkAndReturnsToTheCha
         return d.inputs[0].name.toUtf8() == "CH 1" && d.inputs[5].gain == 60 &&
                d.micUnits[0] == MicUnit{};
     }));
+}
+
+// The update page announces 3.3 to a device at 3.1: both files are fetched over HTTP and
+// sent, the digital one ("upate2.bin") first.
+TEST(RemoteUpdateWindow, UpdateDownloadsBothFilesAndSendsTheDigitalOneFirst) {
+    HttpTestServer server;
+    const std::string dsp(3000, 'd'), digital(1500, 'g');
+    server.serve("/dsp.bin", {200, dsp});
+    server.serve("/digital.bin", {200, digital});
+    server.serve("/update.html", {200,
+                                  "<html>news ##$$" + server.url("/dsp.bin") + "%%%%" +
+                                      server.url("/digital.bin") + "%%%%33$$## more</html>",
+                                  {},
+                                  7});
+    QTemporaryDir firmware;
+    WindowOnDevice rig({1366, 768}, [&](ui::MainWindowOptions& o) {
+        o.clock = &rig.paced;
+        o.firmwareFolder = firmware.path();
+        o.updatePageUrl = QString::fromStdString(server.url("/update.html"));
+    });
+    ASSERT_TRUE(rig.connected());
+    MaintenanceSection& section = *rig.window().maintenanceSection();
+    rig.window().showPage(0, ui::View::System);
+    rig.window().systemPage()->showSection(3);
+    EXPECT_TRUE(section.updateButton()->isVisible());
+
+    section.pressUpdate(); // no question: the remote update starts at once
+    ASSERT_TRUE(PumpEventsUntil(
+        [&] {
+            rig.clock.advance(Millis(MaintenanceSection::kTimerMs));
+            section.tick();
+            return !section.busy();
+        },
+        15000));
+    ASSERT_FALSE(WaitForBox(rig.window(), QStringLiteral("Connect to the device again")).isEmpty());
+    const QStringList shown = AnswerBoxes(rig.window(), QMessageBox::Cancel);
+    EXPECT_TRUE(shown.contains(QStringLiteral("Update successfully.")))
+        << shown.join('|').toStdString();
+    EXPECT_EQ(section.versionText(3), QStringLiteral("Remote version：3.3"));
+
+    const std::vector<sim::FirmwareRecord> got = rig.device.firmwareTransfers();
+    ASSERT_EQ(got.size(), 2u);
+    EXPECT_EQ(got[0].kind, 1);
+    EXPECT_EQ(std::string(got[0].data.begin(), got[0].data.end()), digital);
+    EXPECT_EQ(got[1].kind, 0);
+    EXPECT_EQ(std::string(got[1].data.begin(), got[1].data.end()), dsp);
+    EXPECT_TRUE(QFile::exists(QDir(firmware.path()).filePath("upate1.bin")));
 }
 
 } // namespace
