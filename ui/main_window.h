@@ -33,6 +33,7 @@ class QScrollArea;
 
 namespace krm {
 class DeviceSettings;
+class MicUnitService;
 struct DynamicsServices;
 class ModulePresets;
 class PresetLibrary;
@@ -53,6 +54,7 @@ class ReadoutPanel;
 class SettingsSection;
 class SystemPage;
 class TopBar;
+class UnitsSection;
 
 struct MainWindowOptions {
     QString settingsPath;                  // empty: the per-user INI file
@@ -101,6 +103,8 @@ public:
     ModulePresets* modulePresets() const { return m_modulePresets.get(); }
     SettingRecall* settingRecall() const { return m_recall.get(); }
     SettingsSection* settingsSection() const { return m_settingsSection; }
+    MicUnitService& micUnits() { return *m_units; }
+    UnitsSection* unitsSection() const { return m_unitsSection; }
     QWidget* pageWidget(View view) const;
 
     // Operations used by the buttons, the navigation panel, the system page and (later)
@@ -173,6 +177,7 @@ private:
     void beginShutdown();
     void showEditor(EditorPage* editor, const QRect& area, int channel, const Name16& name);
     void buildPresets();
+    void buildUnits();
     // What the editors' preset lists need: the library (asked on each opening) and the
     // window's NAME dialog and message box.
     std::function<ModulePresets*()> presetSource();
@@ -191,11 +196,13 @@ private:
     std::unique_ptr<PacedSender> m_pacer;
     std::unique_ptr<PacedSender> m_linked; // the strips' linked-member frames
     std::unique_ptr<EditService> m_edits;
+    std::unique_ptr<MicUnitService> m_units;
     std::unique_ptr<PresetLibrary> m_presets;
     std::unique_ptr<ModulePresets> m_modulePresets;
     std::unique_ptr<DeviceSettings> m_deviceSettings;
     std::unique_ptr<SettingRecall> m_recall;
     SettingsSection* m_settingsSection = nullptr;
+    UnitsSection* m_unitsSection = nullptr;
     PageState m_pages;
     ShellMetrics m_metrics;
     bool m_initialized = false;
