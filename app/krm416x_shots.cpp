@@ -1,8 +1,9 @@
 // krm416x-shots: renders the main window against an in-process virtual device and saves
 // what a person sees, in English and Chinese: each bank of channel strips (bank 4 is the
-// output bank), the system page with its connect and stored-settings sections, the channel
-// strips with the navigation panel open, the graphic-EQ editor, the effects page, the NAME dialog
-// and the about box. A developer tool (tools/screenshots.sh); needs no display.
+// output bank), the system page with its connect, stored-settings and microphone-unit
+// sections, the channel strips with the navigation panel open, the graphic-EQ editor, the
+// effects page, the NAME dialog and the about box. A developer tool (tools/screenshots.sh); needs
+// no display.
 //
 //   krm416x-shots OUTPUT_DIR [WIDTH HEIGHT]
 
@@ -106,6 +107,9 @@ int main(int argc, char* argv[]) {
             settings->save();
         window.systemPage()->showSection(2);
         ok = save(window, outDir, lang + QStringLiteral("-settings")) && ok;
+        // The microphone units: the demo device reports three, unit 1 selected.
+        window.systemPage()->showSection(4);
+        ok = save(window, outDir, lang + QStringLiteral("-units")) && ok;
         window.systemPage()->showSection(0);
         window.toggleNavigationPanel();
         ok = save(window, outDir, lang + QStringLiteral("-menu")) && ok;

@@ -249,6 +249,18 @@ void EditService::imageReplaced() {
     notify(nullptr, std::move(all));
 }
 
+bool EditService::sendNow(const std::string& key, const std::string& frame) {
+    if (!online() || frame.empty())
+        return false;
+    if (!key.empty())
+        discardQueued(key);
+    return m_sink.SendFrame(frame);
+}
+
+void EditService::deviceChanged() {
+    notify(nullptr, {Channel::device()});
+}
+
 void EditService::discardQueued(const std::string& key) {
     m_linked.discard(key);
     m_bulk.discard(key);

@@ -135,6 +135,14 @@ public:
     // The whole image was replaced (a setting loaded): the listeners reload everything.
     void imageReplaced();
 
+    // One frame another part of the core built from the image (a microphone unit's
+    // assignments, a unit call) goes out at once while online; a queued older frame of
+    // `key` (none when empty) must not follow it. False, and nothing sent, while offline.
+    bool sendNow(const std::string& key, const std::string& frame);
+    // Fields of the device outside every channel record changed (the microphone-unit
+    // table): the listeners reload what they show of the device.
+    void deviceChanged();
+
 private:
     bool refusedSource(const Parameter& parameter, Channel channel, int code, int& holder) const;
     // Copies the channel's value to the linked members and queues their frames.

@@ -34,6 +34,8 @@
 #include "ui/settings_section.h"
 #include "ui/system_page.h"
 #include "ui/top_bar.h"
+#include "ui/units_section.h"
+#include "units/mic_unit_service.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -108,9 +110,12 @@ MainWindow::MainWindow(MainWindowOptions options, QWidget* parent)
     m_edits = std::make_unique<EditService>(m_session->image(), m_session->sink(), *m_linked,
                                             *m_pacer, m_options.glyphs);
 
+    m_units = std::make_unique<MicUnitService>(*m_edits);
+
     buildChildren();
     buildPresets();
     buildMaintenance();
+    buildUnits();
     wireSignals();
     m_system->setAddress(deviceIp);
     // Un-maximizing, or a start without a window manager, gives this size.
@@ -313,6 +318,18 @@ void MainWindow::buildPresets() {
     }
 }
 
+void MainWindow::buildUnits() {
+    UnitsServices services;
+    services.confirm = [this](const QString& question, std::function<void()> onOk) {
+        confirm(question, std::move(onOk));
+    };
+    services.showMessage = [this](const QString& text) {
+        ShowMessage(this, QStringLiteral("KRM-416X 3.1"), text);
+    };
+    m_unitsSection = new UnitsSection(*m_units, std::move(services), m_system);
+    m_system->setSectionContent(4, m_unitsSection);
+}
+
 void MainWindow::confirm(const QString& question, std::function<void()> onOk) {
     auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("KRM-416X 3.1"), question,
                                 QMessageBox::Ok | QMessageBox::Cancel, this);
@@ -402,6 +419,7 @@ void MainWindow::showAbout() {
 void MainWindow::applyLanguage() {
     m_topBar->retranslate();
     m_system->retranslate();
+    m_unitsSection->retranslate();
     m_navigation->retranslate();
     m_bank->applyLanguage();
     for (const auto& [view, page] : m_pageWidgets)
@@ -511,6 +529,8 @@ void MainWindow::repaintTick() {
     if (m_levelsDirty) {
         m_bank->requestReloadAll();
         showReadout();
+        // Level reports carry the number of connected microphone units.
+        m_unitsSection->applyUnitCount();
     }
     m_levelsDirty = false;
 }

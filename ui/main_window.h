@@ -34,6 +34,7 @@ class QScrollArea;
 
 namespace krm {
 class DeviceSettings;
+class MicUnitService;
 struct DynamicsServices;
 class ModulePresets;
 class PresetLibrary;
@@ -56,6 +57,7 @@ class MaintenanceSection;
 class SettingsSection;
 class SystemPage;
 class TopBar;
+class UnitsSection;
 
 struct MainWindowOptions {
     QString settingsPath;                  // empty: the per-user INI file
@@ -112,6 +114,8 @@ public:
     // The system page's HELP section (firmware update, factory recovery).
     MaintenanceSection* maintenanceSection() const { return m_maintenance; }
     FactoryRecovery& factoryRecovery() { return *m_factory; }
+    MicUnitService& micUnits() { return *m_units; }
+    UnitsSection* unitsSection() const { return m_unitsSection; }
     QWidget* pageWidget(View view) const;
 
     // Operations used by the buttons, the navigation panel, the system page and (later)
@@ -184,6 +188,7 @@ private:
     void beginShutdown();
     void showEditor(EditorPage* editor, const QRect& area, int channel, const Name16& name);
     void buildPresets();
+    void buildUnits();
     // What the editors' preset lists need: the library (asked on each opening) and the
     // window's NAME dialog and message box.
     std::function<ModulePresets*()> presetSource();
@@ -210,6 +215,7 @@ private:
     std::unique_ptr<PacedSender> m_pacer;
     std::unique_ptr<PacedSender> m_linked; // the strips' linked-member frames
     std::unique_ptr<EditService> m_edits;
+    std::unique_ptr<MicUnitService> m_units;
     std::unique_ptr<PresetLibrary> m_presets;
     std::unique_ptr<ModulePresets> m_modulePresets;
     std::unique_ptr<DeviceSettings> m_deviceSettings;
@@ -217,6 +223,7 @@ private:
     std::unique_ptr<FactoryRecovery> m_factory;
     SettingsSection* m_settingsSection = nullptr;
     MaintenanceSection* m_maintenance = nullptr;
+    UnitsSection* m_unitsSection = nullptr;
     PageState m_pages;
     ShellMetrics m_metrics;
     bool m_initialized = false;

@@ -10,6 +10,7 @@
 #include "ui/readout_panel.h"
 #include "ui/system_page.h"
 #include "ui/top_bar.h"
+#include "ui/units_section.h"
 
 #include <QScrollArea>
 #include <QScrollBar>
@@ -253,6 +254,8 @@ void MainWindow::refreshAll() {
     for (const auto& [kind, editor] : m_outputEditors)
         if (editor->isVisible())
             editor->reload();
+    // The identification carries the unit table and the number of connected units.
+    m_unitsSection->applyUnitCount();
     showReadout();
 }
 
