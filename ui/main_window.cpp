@@ -22,20 +22,20 @@
 #include "presets/module_presets.h"
 #include "presets/preset_library.h"
 #include "presets/setting_recall.h"
-#include "update/factory_recovery.h"
 #include "ui/host_settings.h"
+#include "ui/maintenance_section.h"
 #include "ui/messages.h"
 #include "ui/name_dialog.h"
 #include "ui/navigation_panel.h"
 #include "ui/placeholder_page.h"
 #include "ui/program_icon.h"
 #include "ui/readout_panel.h"
-#include "ui/maintenance_section.h"
 #include "ui/settings_section.h"
 #include "ui/system_page.h"
 #include "ui/top_bar.h"
 #include "ui/units_section.h"
 #include "units/mic_unit_service.h"
+#include "update/factory_recovery.h"
 
 #include <QAction>
 #include <QCloseEvent>
