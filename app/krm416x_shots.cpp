@@ -14,6 +14,7 @@
 #include "model/parameters.h"
 #include "sim/virtual_device.h"
 #include "ui/main_window.h"
+#include "ui/maintenance_section.h"
 #include "ui/name_dialog.h"
 #include "ui/settings_section.h"
 #include "ui/system_page.h"
@@ -21,6 +22,10 @@
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QPushButton>
 #include <QTemporaryDir>
 
 #include <cmath>
@@ -33,6 +38,29 @@ void runEventsFor(int ms) {
     timer.start();
     while (timer.elapsed() < ms)
         QApplication::processEvents(QEventLoop::AllEvents, 10);
+}
+
+// A firmware file of made-up bytes.
+void writeFirmware(const QString& path, int size) {
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly))
+        return;
+    QByteArray bytes(size, 0);
+    for (int i = 0; i < size; ++i)
+        bytes[i] = static_cast<char>((i * 7 + i / 13) & 0xFF);
+    f.write(bytes);
+}
+
+bool save(QWidget& window, const QString& dir, const QString& name);
+
+// Waits for a window-modal box of the type to open on the window, then saves it alone.
+template <class Box> bool saveWhenShown(QWidget& window, const QString& dir, const QString& name) {
+    QElapsedTimer waited;
+    waited.start();
+    while (!window.findChild<Box*>() && waited.elapsed() < 3000)
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
+    Box* box = window.findChild<Box*>();
+    return box && save(*box, dir, name);
 }
 
 bool save(QWidget& window, const QString& dir, const QString& name) {
@@ -285,6 +313,26 @@ int main(int argc, char* argv[]) {
         about.show();
         ok = save(about, outDir, lang + QStringLiteral("-about")) && ok;
         about.close();
+
+        // The HELP section during a local update (last: it takes the link down). Real
+        // firmware files of a few dozen blocks, sent to the virtual device.
+        {
+            writeFirmware(settingsDir.filePath(QStringLiteral("Digital-KRM416X-3.bin")), 40000);
+            writeFirmware(settingsDir.filePath(QStringLiteral("DSP-KRM416X-3.bin")), 30000);
+            window.showPage(1, krm::ui::View::System);
+            window.systemPage()->showSection(3);
+            krm::ui::MaintenanceSection* help = window.maintenanceSection();
+            help->pressLocal();
+            ok = saveWhenShown<QMessageBox>(window, outDir, lang + QStringLiteral("-update-ask")) &&
+                 ok;
+            for (QMessageBox* box : window.findChildren<QMessageBox*>())
+                box->button(QMessageBox::Ok)->click();
+            QElapsedTimer sending;
+            sending.start();
+            while (help->progressBar()->value() < 16 && sending.elapsed() < 30000)
+                QApplication::processEvents(QEventLoop::AllEvents, 10);
+            ok = save(window, outDir, lang + QStringLiteral("-update")) && ok;
+        }
         window.close();
         runEventsFor(300);
     }

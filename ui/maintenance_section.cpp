@@ -66,13 +66,18 @@ public:
 
     void progressRange(int maximum) override {
         post([maximum](MaintenanceSection& s) {
+            ++s.m_fileNumber;
             s.m_progress->setRange(0, std::max(1, maximum));
             s.m_progress->setValue(0);
             s.m_progress->show();
+            s.showTransfer();
         });
     }
     void progress(int position) override {
-        post([position](MaintenanceSection& s) { s.m_progress->setValue(position); });
+        post([position](MaintenanceSection& s) {
+            s.m_progress->setValue(position);
+            s.showTransfer();
+        });
     }
     void message(const Message& text) override {
         post([text](MaintenanceSection& s) {
@@ -244,6 +249,15 @@ bool MaintenanceSection::busy() const {
     return m_pending != Pending::None || m_worker->busy() || m_recoveryShown;
 }
 
+void MaintenanceSection::showTransfer() {
+    // A firmware update always sends two files, the digital firmware first.
+    setStatus(text("Sending file %1 of 2: block %2 of %3",
+                   "正在发送第 %1 个文件（共 2 个）：第 %2 块，共 %3 块")
+                  .arg(m_fileNumber)
+                  .arg(m_progress->value())
+                  .arg(m_progress->maximum()));
+}
+
 void MaintenanceSection::setStatus(const QString& t) {
     m_status->setText(t);
 }
@@ -298,10 +312,12 @@ void MaintenanceSection::confirmLocal(const QString& files) {
     question += QStringLiteral("\n\n") + m_versions[0]->text() + QStringLiteral("\n") +
                 m_versions[1]->text() + QStringLiteral("\n") +
                 text("Files: %1", "文件：%1").arg(files);
-    if (!m_session.isOnline())
-        question += QStringLiteral("\n\n") +
-                    text("The device is not connected: its settings cannot be kept first.",
-                         "设备未连接：无法先保存其设置。");
+    question += QStringLiteral("\n\n") +
+                (m_session.isOnline()
+                     ? text("The device's settings are kept as a stored setting first.",
+                            "将先把设备设置保存为一个已存储设置。")
+                     : text("The device is not connected: its settings cannot be kept first.",
+                            "设备未连接：无法先保存其设置。"));
     auto go = [this](bool ok) {
         if (!ok || busy())
             return;
@@ -379,6 +395,7 @@ void MaintenanceSection::startWorker(Pending kind) {
     }
     m_reporter->reset();
     m_hardware.clear();
+    m_fileNumber = 0;
     m_lastDetail = std::make_shared<Message>();
     std::shared_ptr<Reporter> reporter = m_reporter;
     std::shared_ptr<Message> detail = m_lastDetail;

@@ -111,6 +111,7 @@ private:
     void workerFinished(Pending kind);
     void finishRecovery();
     void setStatus(const QString& text);
+    void showTransfer();
 
     DeviceSession& m_session;
     EditService& m_edits;
@@ -125,6 +126,7 @@ private:
     bool m_linkDown = false;           // the pending update has taken the link down
     Millis m_linkDownAt{0};
     std::shared_ptr<const SequenceProgress> m_stopFrames;
+    int m_fileNumber = 0; // the file of the update being sent, 1 or 2
     bool m_recoveryShown = false;
     int m_animation = 0;
     int m_animationStep = 1;
