@@ -9,7 +9,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds="${1:-30}"
-harnesses=(frame_splitter report_parsers apply_frame device_core preset_payload setting_file update_page)
+harnesses=(frame_splitter report_parsers apply_frame device_core preset_payload setting_file update_page update_replies)
 
 launcher=()
 if command -v ccache >/dev/null; then launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache); fi
