@@ -444,7 +444,18 @@ void MainWindow::pickDevice(const QString& ip) {
     m_session->setDevice(ip.toStdString(), m_options.devicePort);
 }
 
+bool MainWindow::refusedWhileUpdating() {
+    // The update socket holds the local port the link and the search would bind: with
+    // address reuse they would take the device's replies away from the transfer.
+    if (!m_maintenance || !m_maintenance->updating())
+        return false;
+    ShowMessage(this, QStringLiteral("KRM-416X 3.1"), QStringLiteral("Updateing......."));
+    return true;
+}
+
 void MainWindow::pressConnect() {
+    if (refusedWhileUpdating())
+        return;
     // The search socket and the link bind the same local port: a search ends here.
     m_discovery->stop();
     m_system->setSearchVisible(false);
@@ -457,6 +468,8 @@ void MainWindow::pressConnect() {
 }
 
 void MainWindow::startSearch() {
+    if (refusedWhileUpdating())
+        return;
     // The link's receive socket holds the port the search needs: take the link down.
     if (m_session->receiverRunning() || m_session->isConnecting())
         m_session->disconnect();

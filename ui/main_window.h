@@ -185,6 +185,8 @@ private:
     void pickDevice(const QString& ip);
     void startSearch();
     void pressConnect();
+    // True (and the busy message shown) while a firmware update holds the local port.
+    bool refusedWhileUpdating();
     void beginShutdown();
     void showEditor(EditorPage* editor, const QRect& area, int channel, const Name16& name);
     void buildPresets();

@@ -60,6 +60,7 @@ void MainWindow::buildMaintenance() {
         m_system->setSearchVisible(false);
     };
     s.deviceIp = [this] { return m_session->deviceIp(); };
+    s.startTimer = m_options.startTimers;
     s.devicePort = m_options.devicePort;
     s.localPort = m_options.localPort;
     s.firmwareFolder =

@@ -183,7 +183,8 @@ MaintenanceSection::MaintenanceSection(DeviceSession& session, EditService& edit
     placeControls();
     m_timer.setInterval(kTimerMs);
     connect(&m_timer, &QTimer::timeout, this, &MaintenanceSection::tick);
-    m_timer.start();
+    if (m_services.startTimer)
+        m_timer.start();
     retranslate();
 }
 
@@ -256,6 +257,10 @@ void MaintenanceSection::showTransfer() {
                   .arg(m_fileNumber)
                   .arg(m_progress->value())
                   .arg(m_progress->maximum()));
+}
+
+bool MaintenanceSection::updating() const {
+    return m_pending != Pending::None || m_worker->busy();
 }
 
 void MaintenanceSection::setStatus(const QString& t) {

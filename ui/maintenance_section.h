@@ -64,6 +64,8 @@ struct MaintenanceServices {
     QString firmwareFolder;
     // The update page's address; empty: the UPDATE button stays hidden.
     QString updatePageUrl;
+    // False: the 100 ms timer does not run (tests call tick() themselves).
+    bool startTimer = true;
 };
 
 class MaintenanceSection : public QWidget {
@@ -78,6 +80,8 @@ public:
     void retranslate();
     // `UpdateBusy`: a firmware update (local or remote) or a factory recovery runs.
     bool busy() const;
+    // A firmware update is under way: it takes, or is about to take, the local port.
+    bool updating() const;
     // Stops a running update's worker and joins it (window close). Prompt.
     void shutdown();
 

@@ -117,11 +117,16 @@ TEST_F(MaintenanceTest, LocalUpdateKeepsTheSettingsSendsBothFilesAndOffersToReco
     EXPECT_EQ(rows->back(), "1:BEFORE UPDATE");
 
     // While it runs, LOCAL and RECOVERY only say that it is busy.
+    // CONNECT and Search would bind the port the update is about to take: refused too.
     section().pressLocal();
     section().pressRecovery();
-    EXPECT_EQ(AnswerBoxes(rig.window(), QMessageBox::Ok),
-              (QStringList{QStringLiteral("Updateing......."),
-                           QStringLiteral("Reseting device.......")}));
+    emit rig.window().systemPage()->connectPressed();
+    emit rig.window().systemPage()->searchPressed();
+    EXPECT_EQ(
+        AnswerBoxes(rig.window(), QMessageBox::Ok),
+        (QStringList{QStringLiteral("Updateing......."), QStringLiteral("Reseting device......."),
+                     QStringLiteral("Updateing......."), QStringLiteral("Updateing.......")}));
+    EXPECT_TRUE(rig.window().session().isOnline()); // CONNECT did not disconnect
 
     ASSERT_TRUE(tickUntil([&] { return !rig.window().session().receiverRunning(); }));
     EXPECT_FALSE(rig.window().session().isOnline());
