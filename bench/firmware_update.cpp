@@ -8,6 +8,7 @@
 // A 1 ms QTimer measures the event loop: the longest gap between two of its ticks is how
 // long the UI thread was blocked.
 
+#include "bench/stall_probe.h"
 #include "sim/virtual_device.h"
 #include "ui/main_window.h"
 #include "ui/maintenance_section.h"
@@ -108,18 +109,8 @@ int main(int argc, char* argv[]) {
     while (window.session().receiverRunning() && waited.elapsed() < 20000)
         QApplication::processEvents(QEventLoop::AllEvents, 1);
     clock.reset();
-    QElapsedTimer probeClock;
-    probeClock.start();
-    qint64 last = 0, worst = 0;
-    QTimer probe;
-    probe.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&probe, &QTimer::timeout, [&] {
-        const qint64 now = probeClock.nsecsElapsed();
-        if (last)
-            worst = std::max(worst, now - last);
-        last = now;
-    });
-    probe.start(1);
+    StallProbe probe;
+    probe.start();
     QElapsedTimer took;
     took.start();
     while (help.busy() && took.elapsed() < 300000)
@@ -139,7 +130,7 @@ int main(int argc, char* argv[]) {
     std::printf("took %lld ms; prescribed pauses and waits %lld ms (+%.2f %%)\n",
                 static_cast<long long>(elapsed), slept,
                 slept > 0 ? 100.0 * (static_cast<double>(elapsed) - slept) / slept : 0.0);
-    std::printf("UI thread: longest stall during the update %.1f ms\n", worst / 1e6);
+    std::printf("UI thread: longest stall during the update %.1f ms\n", probe.worstMs());
     window.close();
     return good == 2 ? 0 : 1;
 }

@@ -8,6 +8,7 @@
 // long the UI thread was blocked.
 
 #include "presets/setting_recall.h"
+#include "bench/stall_probe.h"
 #include "kit/qt_glyph_renderer.h"
 #include "sim/virtual_device.h"
 #include "ui/main_window.h"
@@ -53,18 +54,8 @@ int main(int argc, char* argv[]) {
     const krm::Millis pauses =
         krm::TotalPause(krm::SettingResendSequence(window.image(), window.edits().glyphRenderer()));
 
-    QElapsedTimer clock;
-    clock.start();
-    qint64 last = 0, worst = 0;
-    QTimer probe;
-    probe.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&probe, &QTimer::timeout, [&] {
-        const qint64 now = clock.nsecsElapsed();
-        if (last)
-            worst = std::max(worst, now - last);
-        last = now;
-    });
-    probe.start(1);
+    StallProbe probe;
+    probe.start();
     const int namesBefore = device.framesReceived('V');
     QElapsedTimer took;
     took.start();
@@ -88,7 +79,7 @@ int main(int argc, char* argv[]) {
                 window.session().isOnline() ? "yes" : "no");
     std::printf("UI thread: loading and queueing took %.1f ms; longest stall while it played "
                 "%.1f ms\n",
-                startStall / 1e6, worst / 1e6);
+                startStall / 1e6, probe.worstMs());
     window.close();
     return 0;
 }

@@ -9,6 +9,7 @@
 // A 1 ms QTimer measures the event loop: the longest gap between two of its ticks is how
 // long the UI thread was blocked.
 
+#include "bench/stall_probe.h"
 #include "kit/toggle_button.h"
 #include "link/udp_socket.h"
 #include "sim/demo_image.h"
@@ -109,21 +110,11 @@ int main(int argc, char* argv[]) {
     for (int o = 0; o < krm::kOutputCount; ++o)
         group.output(o) = 1;
     const int framesBefore = device.framesReceived('A');
-    QElapsedTimer clock;
-    clock.start();
-    qint64 last = 0, worst = 0;
-    QTimer probe;
-    probe.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&probe, &QTimer::timeout, [&] {
-        const qint64 now = clock.nsecsElapsed();
-        if (last)
-            worst = std::max(worst, now - last);
-        last = now;
-    });
-    probe.start(1);
+    StallProbe probe;
+    probe.start();
     runFor(50);
-    const qint64 worstIdle = worst;
-    worst = 0;
+    const double worstIdle = probe.worstMs();
+    probe.resetWorst();
     QElapsedTimer sequence;
     sequence.start();
     window.toggleMuteGroup(1);
@@ -134,7 +125,7 @@ int main(int argc, char* argv[]) {
     std::printf("mute group of 28: %d frames reached the device in %lld ms\n",
                 device.framesReceived('A') - framesBefore, static_cast<long long>(took));
     std::printf("longest UI-thread stall: %.1f ms during the sequence (%.1f ms idle before)\n",
-                worst / 1e6, worstIdle / 1e6);
+                probe.worstMs(), worstIdle);
     // The flood: a second socket sends identification reports at the window's port (the
     // link takes reports from whoever sends them, as it would from a device gone wild).
     krm::UdpSocket flooder;
