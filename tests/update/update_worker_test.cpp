@@ -35,7 +35,10 @@ TEST(UpdateWorker, RunsOneJobAtATimeAndStopsItPromptly) {
     const auto before = std::chrono::steady_clock::now();
     worker.stop();
     const auto took = std::chrono::steady_clock::now() - before;
-    EXPECT_LT(took, std::chrono::milliseconds(100));
+    // The job was 24 s into nothing: a stop that waited the pause out would take that long.
+    // The bound is loose so that a loaded or sanitized run never trips it; the 50 ms slices
+    // are what make it prompt (measured in the benchmark runs, not here).
+    EXPECT_LT(took, std::chrono::milliseconds(3000));
     EXPECT_FALSE(ended.get_future().get()); // the pause was cut short
     EXPECT_EQ(finished.load(), 1);
     EXPECT_FALSE(worker.busy());
