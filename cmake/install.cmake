@@ -83,14 +83,15 @@ set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 # CPack puts the summary above this text and indents it as Debian wants.
 set(krm_ctl_sentence "")
 if(TARGET krm416x-ctl)
-    set(krm_ctl_sentence " and krm416x-ctl, the command-line tool for integrators")
+    set(krm_ctl_sentence "\nkrm416x-ctl is the command-line tool for integrators.")
 endif()
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
     "Finds the KRM-416X on the LAN and edits its processing live over UDP: channel
 strips, EQ, dynamics, routing, auto-mixer, groups, effects, microphone units,
 presets, stored settings and firmware updates.
 
-Also contains krm416x-sim, a virtual KRM-416X on a loopback address for trying
-the program without the device${krm_ctl_sentence}. Presets and stored settings
-live in the per-user data folder, ~/.local/share/krm416x.")
+krm416x-sim is a virtual KRM-416X on a loopback address for trying the program
+without the device.${krm_ctl_sentence}
+Presets and stored settings live in the per-user data folder,
+~/.local/share/krm416x.")
 include(CPack)
