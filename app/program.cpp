@@ -11,13 +11,29 @@
 
 namespace krm::app {
 
+bool IsInstalledProgramFolder(const QString& programFolder) {
+    // `cmake --install` and the package put the .desktop file in <prefix>/share/applications
+    // beside <prefix>/bin. Such a folder is shared by every user (and writable when root
+    // runs the program), so the data never goes there.
+    if (programFolder.isEmpty())
+        return false;
+    return QFileInfo::exists(
+        QDir(programFolder).filePath(QStringLiteral("../share/applications/krm416x.desktop")));
+}
+
+QString DataFolderFor(const QString& programFolder, const QString& userFolder) {
+    if (!programFolder.isEmpty() && QFileInfo(programFolder).isWritable() &&
+        !IsInstalledProgramFolder(programFolder))
+        return programFolder;
+    return userFolder;
+}
+
 QString DefaultDataFolder() {
-    const QString own = QCoreApplication::applicationDirPath();
-    if (!own.isEmpty() && QFileInfo(own).isWritable())
-        return own;
-    const QString user = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
-    QDir().mkpath(user);
-    return user;
+    const QString folder =
+        DataFolderFor(QCoreApplication::applicationDirPath(),
+                      QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
+    QDir().mkpath(folder);
+    return folder;
 }
 
 QString InstanceLockPath(const QString& folder, std::uint16_t localPort) {

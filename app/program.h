@@ -67,8 +67,14 @@ private:
 };
 
 // Where the preset database and the setting files live: the program's own folder when it
-// is writable, else the per-user data folder (created when missing).
+// is writable and not an installed bin/ folder, else the per-user data folder
+// (~/.local/share/krm416x, created when missing).
 QString DefaultDataFolder();
+// The choice DefaultDataFolder() makes, for a given program folder and per-user folder.
+QString DataFolderFor(const QString& programFolder, const QString& userFolder);
+// True when programFolder is the bin/ folder of an installed copy (its .desktop file lies
+// in ../share/applications).
+bool IsInstalledProgramFolder(const QString& programFolder);
 
 // The lock file of one local port: one copy of the program per device port, because
 // address reuse would let a second copy take the first one's replies.

@@ -8,11 +8,15 @@
 #include "ui/settings_section.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <unistd.h>
 
 namespace krm::app {
 namespace {
@@ -96,6 +100,47 @@ TEST(Program, PresetsAndSettingsLiveInTheDataFolderItIsGiven) {
     EXPECT_EQ(QFile(dir.filePath(QStringLiteral("SAVE1.dat"))).size(), 23240);
     // Without a folder given, the program's own folder while it is writable.
     EXPECT_EQ(DefaultDataFolder(), QCoreApplication::applicationDirPath());
+}
+
+TEST(Program, DataFolderIsBesideABuiltProgramAndPerUserForAnInstalledOne) {
+    QTemporaryDir root;
+    const QString user = root.filePath(QStringLiteral("home/.local/share/krm416x"));
+    auto touch = [&](const QString& relative) {
+        const QString path = root.filePath(relative);
+        QDir().mkpath(QFileInfo(path).path());
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    };
+    touch(QStringLiteral("usr/share/applications/krm416x.desktop"));
+    QDir().mkpath(root.filePath(QStringLiteral("usr/bin")));
+    touch(QStringLiteral("opt/share/applications/other.desktop"));
+    QDir().mkpath(root.filePath(QStringLiteral("opt/bin")));
+    QDir().mkpath(root.filePath(QStringLiteral("build/app")));
+    const QString readOnly = root.filePath(QStringLiteral("ro/bin"));
+    QDir().mkpath(readOnly);
+    QFile::setPermissions(readOnly, QFile::ReadOwner | QFile::ExeOwner);
+
+    struct Row {
+        QString programFolder;
+        bool installed;
+        QString expected;
+    };
+    std::vector<Row> rows{
+        {root.filePath(QStringLiteral("build/app")), false,
+         root.filePath(QStringLiteral("build/app"))},
+        {root.filePath(QStringLiteral("usr/bin")), true, user},
+        {root.filePath(QStringLiteral("opt/bin")), false, root.filePath(QStringLiteral("opt/bin"))},
+        {QString(), false, user},
+    };
+    // Root writes into any folder, so only another user sees a read-only one as such.
+    if (::geteuid() != 0)
+        rows.push_back({readOnly, false, user});
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.programFolder.toStdString());
+        EXPECT_EQ(IsInstalledProgramFolder(row.programFolder), row.installed);
+        EXPECT_EQ(DataFolderFor(row.programFolder, user), row.expected);
+    }
+    QFile::setPermissions(readOnly, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
 
 } // namespace
