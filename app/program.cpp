@@ -36,15 +36,6 @@ QString DefaultDataFolder() {
     return folder;
 }
 
-QString InstanceLockPath(const QString& folder, std::uint16_t localPort) {
-    QString dir = folder;
-    if (dir.isEmpty())
-        dir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (dir.isEmpty())
-        dir = QDir::tempPath();
-    return QDir(dir).filePath(QStringLiteral("krm416x-port-%1.lock").arg(localPort));
-}
-
 QString InstanceServerName(const QString& lockPath) {
     // Local socket names are short: a hash of the lock file's path keeps them unique per
     // user, folder and port.
@@ -94,12 +85,18 @@ Program::Program(ProgramOptions options) {
     ui::MainWindowOptions& w = options.window;
     // Port 0 binds an ephemeral port: two such copies never meet on one port.
     if (w.localPort != 0) {
-        m_lock = std::make_unique<QLockFile>(InstanceLockPath(options.lockFolder, w.localPort));
-        // Never stale by age while its copy runs; a crashed copy's lock is taken over
-        // because its process is gone.
-        m_lock->setStaleLockTime(0);
-        const QString server = InstanceServerName(m_lock->fileName());
-        if (!m_lock->tryLock(0)) {
+        QString holder;
+        m_lock = TakeInstanceLock(options.lockFolder, w.localPort, &holder);
+        const QString server =
+            InstanceServerName(InstanceLockPath(options.lockFolder, w.localPort));
+        if (!m_lock) {
+            if (holder == QLatin1String(kCtlProgramName)) {
+                m_error = QStringLiteral("The command-line tool %1 is using port %2. Start the "
+                                         "program again when it has finished.")
+                              .arg(holder)
+                              .arg(w.localPort);
+                return;
+            }
             m_raisedRunningCopy = askFirstCopyToRaise(server);
             m_error = QStringLiteral("The KRM-416X program is already running on port %1.")
                           .arg(w.localPort);

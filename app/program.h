@@ -9,6 +9,7 @@
 // UI thread only.
 
 #include "kit/qt_glyph_renderer.h"
+#include "link/instance_lock.h"
 #include "ui/main_window.h"
 
 #include <QLocalServer>
@@ -76,9 +77,9 @@ QString DataFolderFor(const QString& programFolder, const QString& userFolder);
 // in ../share/applications).
 bool IsInstalledProgramFolder(const QString& programFolder);
 
-// The lock file of one local port: one copy of the program per device port, because
-// address reuse would let a second copy take the first one's replies.
-QString InstanceLockPath(const QString& folder, std::uint16_t localPort);
+// The lock file of one local port (link/instance_lock.h): one copy of the program, or of
+// the command-line tool, per device port.
+using krm::InstanceLockPath;
 // The local socket a running copy listens on for a second start on the same port.
 QString InstanceServerName(const QString& lockPath);
 

@@ -5,6 +5,7 @@
 #include "editors/strips/input_strip.h"
 #include "presets/preset_library.h"
 #include "sim/virtual_device.h"
+#include "tests/support/ctl_process.h"
 #include "ui/settings_section.h"
 
 #include <QCoreApplication>
@@ -30,6 +31,24 @@ ProgramOptions options(const QTemporaryDir& dir, std::uint16_t localPort) {
     o.window.interfaces = [] { return std::vector<Ipv4Interface>{}; };
     o.window.dataFolder = dir.path();
     return o;
+}
+
+TEST(Program, RefusesWhileTheCommandLineToolHoldsItsPort) {
+    QTemporaryDir dir;
+    std::unique_ptr<QProcess> tool =
+        test::StartCtlHoldingPort(QStringLiteral(KRM_CTL_BINARY), dir.path(), 39125);
+    ASSERT_TRUE(tool);
+    Program program(options(dir, 39125));
+    EXPECT_FALSE(program.ok());
+    EXPECT_TRUE(program.error().contains(
+        QStringLiteral("The command-line tool krm416x-ctl is using port 39125")))
+        << program.error().toStdString();
+    EXPECT_FALSE(program.raisedRunningCopy());
+    tool->kill();
+    tool->waitForFinished(5000);
+    // Once the tool has gone, the program starts on that port.
+    Program after(options(dir, 39125));
+    EXPECT_TRUE(after.ok()) << after.error().toStdString();
 }
 
 TEST(Program, ASecondCopyOnTheSamePortRefusesAndTheFirstKeepsRunning) {

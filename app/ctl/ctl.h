@@ -1,0 +1,47 @@
+#pragma once
+// krm416x-ctl: the device from the command line, on the core only (no widgets).
+//
+//   krm416x-ctl <command> [options]     commands: discover, dump, get, set, backup,
+//                                        restore, diff, firmware; --help on each
+//
+// RunCtl is the whole tool apart from main(): tests call it in-process with their own
+// streams, clock and interface list. Results go to `out` (nothing a script must strip),
+// messages and progress to `err`.
+//
+// One thread: the caller's, which plays the window's thread while the tool waits.
+
+#include "link/clock.h"
+#include "link/network_settings.h"
+
+#include <QString>
+
+#include <functional>
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+namespace krm::ctl {
+
+// Exit statuses (also in --help and the README).
+enum ExitStatus : int {
+    kExitOk = 0,       // done; diff: the two settings are equal
+    kExitDiffer = 1,   // diff: the two settings differ
+    kExitUsage = 2,    // bad command line, unknown parameter, bad value, unreadable file
+    kExitNoDevice = 3, // the device did not answer, or the local port cannot be opened
+    kExitPortHeld = 4, // the program (or another krm416x-ctl) holds the local port
+    kExitFailed = 5,   // the device took part but the operation failed (update, resend)
+};
+
+struct CtlEnvironment {
+    // Paces the senders and the update; null: the system's steady clock.
+    Clock* clock = nullptr;
+    // The networks discover sweeps; null: this computer's interfaces.
+    std::function<std::vector<Ipv4Interface>()> interfaces;
+    // Folder of the port locks; empty: the per-user runtime folder.
+    QString lockFolder;
+};
+
+int RunCtl(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+           const CtlEnvironment& environment = {});
+
+} // namespace krm::ctl

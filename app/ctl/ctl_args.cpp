@@ -1,0 +1,206 @@
+#include "app/ctl/ctl_args.h"
+
+#include "link/network_settings.h"
+
+#include <algorithm>
+#include <charconv>
+#include <map>
+#include <set>
+
+namespace krm::ctl {
+
+namespace {
+
+// How long a connect waits for the device: the program's own attempt (three hellos 5 s
+// apart) and a little more.
+constexpr std::chrono::milliseconds kDefaultTimeout{16000};
+
+const char* const kCommon =
+    "  --device-port N   UDP port of the device (39050)\n"
+    "  --local-port N    local UDP port (39050; 0 = any). One program or tool per port.\n"
+    "  --timeout MS      how long to wait for the device (16000)\n"
+    "  -h, --help        this help\n";
+
+const char* const kExitStatuses =
+    "Exit status: 0 done (diff: equal), 1 diff: the settings differ,\n"
+    "2 bad command line, parameter, value or file, 3 the device did "
+    "not answer\n"
+    "or the local port cannot be opened, 4 the program or another "
+    "krm416x-ctl holds\n"
+    "the local port, 5 the operation failed on the device.\n";
+
+struct CommandInfo {
+    std::set<std::string> options; // beyond the common ones
+    std::string usage;
+    std::string text;
+};
+
+const std::map<std::string, CommandInfo>& commands() {
+    static const std::map<std::string, CommandInfo> all = {
+        {"discover",
+         {{"--interface", "--json"},
+          "krm416x-ctl discover [--interface NAME] [--json]",
+          "Sweeps the /24 network of each interface (or of the one named) with the search\n"
+          "request, as the system page's Search does, and prints one line per device that\n"
+          "answers: its address and port. --timeout is how long to listen after the sweep.\n"
+          "Only on a network where a sweep is welcome.\n"}},
+        {"dump",
+         {{"--device", "--json"},
+          "krm416x-ctl dump --device IP [--json]",
+          "Connects with the program's handshake and prints every field of the device's\n"
+          "setting, one per line: \"in3.peq2.gain = -3.0dB\". --json prints\n"
+          "{\"device\": IP, \"port\": N, \"fields\": {\"in3.peq2.gain\": \"-3.0dB\", ...}}.\n"}},
+        {"get",
+         {{"--device", "--json"},
+          "krm416x-ctl get --device IP PATH [--json]",
+          "Prints the display value of one field (\"in3.peq2.gain\", \"out5.limiter.ratio\",\n"
+          "\"automix.nomAttn\", \"in1.name\"); --json: {\"path\": PATH, \"value\": TEXT}.\n"}},
+        {"set",
+         {{"--device"},
+          "krm416x-ctl set --device IP PATH VALUE",
+          "Sets one parameter in the units the window shows (\"-3dB\", \"1k\", \"1:2.5\", \"on\",\n"
+          "\"D2\", \"24dB/Oct\") and sends it as the window does, to the control-group members\n"
+          "linked to it too; returns once the frames have gone out. A value outside the\n"
+          "parameter's range is refused, never held to it.\n"}},
+        {"backup",
+         {{"--device"},
+          "krm416x-ctl backup --device IP FILE",
+          "Writes the device's setting to FILE as a setting file (SAVE<ID>.dat layout).\n"}},
+        {"restore",
+         {{"--device"},
+          "krm416x-ctl restore --device IP FILE",
+          "Sends a setting file to the device: the same paced sequence as the window's RECALL\n"
+          "(about nine seconds), progress on stderr.\n"}},
+        {"diff",
+         {{"--device", "--json"},
+          "krm416x-ctl diff A B [--json]     A, B: a setting file or --device IP",
+          "Lists the fields that differ, by module and channel, in display units:\n"
+          "\"in3.peq2.gain: -3.0dB -> 0.0dB\" under a \"[PEQ]\" line. --json prints\n"
+          "{\"equal\": BOOL, \"differences\": [{\"path\", \"module\", \"channel\", \"a\", "
+          "\"b\"}]}.\n"}},
+        {"firmware",
+         {{"--device", "--folder", "--yes"},
+          "krm416x-ctl firmware --device IP [--folder DIR] [--yes]",
+          "The local firmware update of the HELP section: checks the firmware files in DIR\n"
+          "(default: the current folder) before anything is sent, keeps the device's setting\n"
+          "as BeforeUpdate.dat in DIR, stops the reports and sends the digital firmware,\n"
+          "then the DSP firmware. Progress on stderr. --yes goes on when the device's\n"
+          "version cannot be read.\n"}},
+    };
+    return all;
+}
+
+std::optional<std::uint16_t> port(const std::string& text) {
+    unsigned value = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc() || end != text.data() + text.size() || value > 65535)
+        return std::nullopt;
+    return static_cast<std::uint16_t>(value);
+}
+
+} // namespace
+
+std::string CtlHelp(const std::string& command) {
+    if (command.empty()) {
+        std::string text = "krm416x-ctl: the KRM-416X from the command line\n\nCommands:\n";
+        for (const auto& [name, info] : commands())
+            text += "  " + info.usage + "\n";
+        text += "\n'krm416x-ctl COMMAND --help' describes one command.\nCommon options:\n";
+        text += kCommon;
+        text += "\n";
+        text += kExitStatuses;
+        return text;
+    }
+    const auto it = commands().find(command);
+    if (it == commands().end())
+        return {};
+    return "Usage: " + it->second.usage + "\n\n" + it->second.text + "\nOptions:\n" + kCommon +
+           "\n" + kExitStatuses;
+}
+
+std::variant<CtlArgs, std::string> ParseCtlArgs(const std::vector<std::string>& args) {
+    CtlArgs a;
+    a.devicePort = kDevicePort;
+    a.localPort = kDevicePort;
+    a.timeout = kDefaultTimeout;
+    if (args.empty())
+        return std::string("no command given (krm416x-ctl --help lists them)");
+    if (args[0] == "--help" || args[0] == "-h") {
+        a.help = true;
+        return a;
+    }
+    a.command = args[0];
+    const auto info = commands().find(a.command);
+    if (info == commands().end())
+        return "unknown command '" + a.command + "' (krm416x-ctl --help lists them)";
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        const std::string& t = args[i];
+        if (t == "--help" || t == "-h") {
+            a.help = true;
+            continue;
+        }
+        if (!t.starts_with("--")) {
+            a.operands.push_back(t);
+            a.sources.push_back({false, t});
+            continue;
+        }
+        static const std::set<std::string> common = {"--device-port", "--local-port", "--timeout"};
+        if (!common.count(t) && !info->second.options.count(t))
+            return "unknown option '" + t + "' for " + a.command;
+        if (t == "--json") {
+            a.json = true;
+            continue;
+        }
+        if (t == "--yes") {
+            a.yes = true;
+            continue;
+        }
+        if (i + 1 >= args.size())
+            return t + " needs a value";
+        const std::string& v = args[++i];
+        if (t == "--device") {
+            const std::optional<std::string> ip = DeviceIpFromText(v);
+            if (!ip)
+                return "'" + v + "' is not a device address";
+            a.devices.push_back(*ip);
+            a.sources.push_back({true, *ip});
+        } else if (t == "--device-port" || t == "--local-port") {
+            const std::optional<std::uint16_t> p = port(v);
+            if (!p || (t == "--device-port" && *p == 0))
+                return t + " needs a port number " + (t == "--device-port" ? "1" : "0") + "..65535";
+            (t == "--device-port" ? a.devicePort : a.localPort) = *p;
+        } else if (t == "--timeout") {
+            unsigned ms = 0;
+            const auto [end, ec] = std::from_chars(v.data(), v.data() + v.size(), ms);
+            if (ec != std::errc() || end != v.data() + v.size() || ms == 0)
+                return "--timeout needs a number of milliseconds";
+            a.timeout = std::chrono::milliseconds(ms);
+        } else if (t == "--interface") {
+            a.interfaceName = v;
+        } else if (t == "--folder") {
+            a.folder = v;
+        }
+    }
+    if (a.help)
+        return a;
+    // What each command needs besides its options.
+    const std::string& c = a.command;
+    const bool oneDevice = c == "dump" || c == "get" || c == "set" || c == "backup" ||
+                           c == "restore" || c == "firmware";
+    if (oneDevice && a.devices.size() != 1)
+        return c + " needs one --device IP";
+    std::size_t operands = 0;
+    if (c == "get" || c == "backup" || c == "restore")
+        operands = 1;
+    else if (c == "set")
+        operands = 2;
+    if (c == "diff") {
+        if (a.sources.size() != 2)
+            return "diff needs two settings: each a file or --device IP";
+    } else if (a.operands.size() != operands) {
+        return "Usage: " + info->second.usage;
+    }
+    return a;
+}
+
+} // namespace krm::ctl

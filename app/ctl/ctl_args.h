@@ -1,0 +1,41 @@
+#pragma once
+// The command line of krm416x-ctl: which command, its options and operands, and the help
+// text of each command. Pure.
+
+#include <chrono>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <variant>
+#include <vector>
+
+namespace krm::ctl {
+
+// One side of a diff: a setting file, or a live device ("--device IP").
+struct SettingSource {
+    bool device = false;
+    std::string value; // the file, or the device's address
+};
+
+struct CtlArgs {
+    std::string command;
+    std::vector<std::string> devices;   // every --device, in order
+    std::vector<SettingSource> sources; // files and devices in order (diff)
+    std::vector<std::string> operands;  // everything else that is not an option
+    std::uint16_t devicePort;
+    std::uint16_t localPort;
+    std::chrono::milliseconds timeout;
+    bool json = false;
+    bool help = false;
+    bool yes = false;
+    std::optional<std::string> interfaceName;
+    std::optional<std::string> folder;
+};
+
+// The parsed command line, or what is wrong with it.
+std::variant<CtlArgs, std::string> ParseCtlArgs(const std::vector<std::string>& args);
+
+// The tool's help (empty command) or one command's; empty for an unknown command.
+std::string CtlHelp(const std::string& command);
+
+} // namespace krm::ctl

@@ -1,0 +1,448 @@
+// The commands of krm416x-ctl. Every command that talks to a device takes the local
+// port's lock first, connects with the program's handshake and says goodbye at the end.
+
+#include "app/ctl/ctl.h"
+
+#include "app/ctl/ctl_args.h"
+#include "app/ctl/ctl_connection.h"
+#include "app/ctl/ctl_firmware.h"
+#include "app/ctl/ctl_values.h"
+#include "link/discovery.h"
+#include "link/instance_lock.h"
+#include "presets/setting_diff.h"
+#include "presets/setting_file.h"
+#include "presets/setting_recall.h"
+
+#include <QDateTime>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <ostream>
+
+namespace krm::ctl {
+
+namespace {
+
+QString q(const std::string& s) {
+    return QString::fromStdString(s);
+}
+
+void printJson(std::ostream& out, const QJsonObject& object) {
+    out << QJsonDocument(object).toJson(QJsonDocument::Indented).toStdString();
+}
+
+class Command {
+public:
+    Command(const CtlArgs& args, std::ostream& out, std::ostream& err, const CtlEnvironment& env)
+        : m_args(args), m_out(out), m_err(err), m_env(env),
+          m_clock(env.clock ? *env.clock : systemClock()) {}
+
+    int run();
+
+private:
+    int fail(int status, const std::string& message) {
+        m_err << "krm416x-ctl " << m_args.command << ": " << message << "\n";
+        return status;
+    }
+    // The local port's lock, held until the command ends. Port 0 binds an ephemeral port,
+    // which no other copy can meet.
+    bool lockPort(int& status);
+    // Connects to `ip`; on failure the status to exit with.
+    std::unique_ptr<CtlConnection> connect(const std::string& ip, int& status);
+    // A setting from a file or from a device's dump.
+    bool loadSource(const SettingSource& source, DeviceImage& image, int& status);
+
+    int discover();
+    int dump();
+    int get();
+    int set();
+    int backup();
+    int restore();
+    int diff();
+    int firmware();
+
+    const CtlArgs& m_args;
+    std::ostream& m_out;
+    std::ostream& m_err;
+    const CtlEnvironment& m_env;
+    Clock& m_clock;
+    std::unique_ptr<QLockFile> m_lock;
+};
+
+int Command::run() {
+    const std::string& c = m_args.command;
+    if (c == "discover")
+        return discover();
+    if (c == "dump")
+        return dump();
+    if (c == "get")
+        return get();
+    if (c == "set")
+        return set();
+    if (c == "backup")
+        return backup();
+    if (c == "restore")
+        return restore();
+    if (c == "diff")
+        return diff();
+    if (c == "firmware")
+        return firmware();
+    return fail(kExitUsage, "unknown command");
+}
+
+bool Command::lockPort(int& status) {
+    if (m_lock || m_args.localPort == 0)
+        return true;
+    QString holder;
+    m_lock = TakeInstanceLock(m_env.lockFolder, m_args.localPort, &holder);
+    if (m_lock)
+        return true;
+    const std::string port = std::to_string(m_args.localPort);
+    if (holder == QLatin1String(kCtlProgramName))
+        status = fail(kExitPortHeld, "another krm416x-ctl is using local port " + port +
+                                         "; wait for it or give --local-port");
+    else
+        status = fail(kExitPortHeld, "the KRM-416X program is running on local port " + port +
+                                         "; close it first, or give another --local-port");
+    return false;
+}
+
+std::unique_ptr<CtlConnection> Command::connect(const std::string& ip, int& status) {
+    if (!lockPort(status))
+        return nullptr;
+    auto connection = std::make_unique<CtlConnection>(m_clock);
+    std::string error;
+    if (!connection->open(ip, m_args.devicePort, m_args.localPort, m_args.timeout, error)) {
+        status = fail(kExitNoDevice, error);
+        return nullptr;
+    }
+    return connection;
+}
+
+bool Command::loadSource(const SettingSource& source, DeviceImage& image, int& status) {
+    if (!source.device) {
+        Message error;
+        ResetToStartupValues(image);
+        if (!ReadSettingFile(std::filesystem::path(source.value), image, &error)) {
+            status = fail(kExitUsage, source.value + ": " + error.en);
+            return false;
+        }
+        return true;
+    }
+    std::unique_ptr<CtlConnection> c = connect(source.value, status);
+    if (!c)
+        return false;
+    image = c->image();
+    c->close();
+    return true;
+}
+
+// ---- discover ----
+
+class DiscoveryPrinter final : public DiscoveryEvents {
+public:
+    void searchStarted(int) override {}
+    void searchProgress(int, int) override {}
+    void deviceFound(const Endpoint& device) override { found.push_back(device); }
+    void sweepFinished() override { finished = true; }
+    void socketError(const std::string& why) override {
+        error = why.empty() ? "socket error" : why;
+    }
+
+    std::vector<Endpoint> found;
+    bool finished = false;
+    std::string error;
+};
+
+int Command::discover() {
+    int status = kExitOk;
+    if (!lockPort(status))
+        return status;
+    std::vector<Ipv4Interface> interfaces =
+        m_env.interfaces ? m_env.interfaces() : LocalIpv4Interfaces();
+    if (m_args.interfaceName) {
+        std::erase_if(interfaces,
+                      [&](const Ipv4Interface& i) { return i.name != *m_args.interfaceName; });
+        if (interfaces.empty())
+            return fail(kExitUsage,
+                        "no usable IPv4 interface named '" + *m_args.interfaceName + "'");
+    }
+    TaskQueue queue;
+    DiscoveryPrinter events;
+    DiscoveryWorker worker(
+        m_clock, [interfaces] { return interfaces; }, queue.poster(), events);
+    worker.setLocalPort(m_args.localPort);
+    worker.setDevicePort(m_args.devicePort);
+    if (!worker.start()) {
+        queue.runPending();
+        return fail(kExitNoDevice, "cannot open the search socket: " + events.error);
+    }
+    using Steady = std::chrono::steady_clock;
+    // The sweep itself, then --timeout more for late replies (the window lists them too).
+    const auto sweepGuard = Steady::now() + std::chrono::minutes(5);
+    while (!events.finished && events.error.empty() && Steady::now() < sweepGuard)
+        queue.waitAndRun(std::chrono::milliseconds(10));
+    const auto listenUntil =
+        Steady::now() + std::min(m_args.timeout, std::chrono::milliseconds(3000));
+    while (events.error.empty() && Steady::now() < listenUntil)
+        queue.waitAndRun(std::chrono::milliseconds(10));
+    worker.stop();
+    queue.runPending();
+    if (!events.error.empty())
+        return fail(kExitNoDevice, events.error);
+    if (m_args.json) {
+        QJsonArray devices;
+        for (const Endpoint& e : events.found)
+            devices.append(QJsonObject{{"address", q(e.addressText())}, {"port", e.port}});
+        printJson(m_out, QJsonObject{{"devices", devices}});
+    } else {
+        for (const Endpoint& e : events.found)
+            m_out << e.addressText() << " " << e.port << "\n";
+    }
+    return kExitOk;
+}
+
+// ---- dump, get, set ----
+
+int Command::dump() {
+    int status = kExitOk;
+    std::unique_ptr<CtlConnection> c = connect(m_args.devices[0], status);
+    if (!c)
+        return status;
+    const std::vector<SettingField> fields = ListSettingFields(c->image());
+    c->close();
+    if (m_args.json) {
+        QJsonObject values;
+        for (const SettingField& f : fields)
+            values.insert(q(f.path), q(f.text));
+        printJson(m_out, QJsonObject{{"device", q(m_args.devices[0])},
+                                     {"port", m_args.devicePort},
+                                     {"fields", values}});
+    } else {
+        for (const SettingField& f : fields)
+            m_out << f.path << " = " << f.text << "\n";
+    }
+    return kExitOk;
+}
+
+int Command::get() {
+    const std::string& path = m_args.operands[0];
+    // Known before any datagram goes out: a path that names nothing is refused at once.
+    const std::vector<SettingField> layout = ListSettingFields(DeviceImage{});
+    if (std::none_of(layout.begin(), layout.end(),
+                     [&](const SettingField& f) { return f.path == path; }))
+        return fail(kExitUsage, "unknown parameter '" + path + "'");
+    int status = kExitOk;
+    std::unique_ptr<CtlConnection> c = connect(m_args.devices[0], status);
+    if (!c)
+        return status;
+    const std::vector<SettingField> fields = ListSettingFields(c->image());
+    c->close();
+    for (const SettingField& f : fields) {
+        if (f.path != path)
+            continue;
+        if (m_args.json)
+            printJson(m_out, QJsonObject{{"path", q(f.path)}, {"value", q(f.text)}});
+        else
+            m_out << f.text << "\n";
+    }
+    return kExitOk;
+}
+
+int Command::set() {
+    const std::string& path = m_args.operands[0];
+    const std::optional<ParamAddress> at = FindParameter(path);
+    if (!at)
+        return fail(kExitUsage, "unknown parameter '" + path +
+                                    "' (names, groups and units are read-only here)");
+    const Parameter& p = *at->parameter;
+    if (!p.framedOn(at->channel))
+        return fail(kExitUsage, path + " travels in no frame: the device cannot be told it "
+                                       "(it lives in setting files only)");
+    const auto parsed = ParseDisplayValue(p, at->channel, m_args.operands[1]);
+    if (const auto* why = std::get_if<std::string>(&parsed))
+        return fail(kExitUsage, *why);
+    const std::int32_t code = std::get<std::int32_t>(parsed);
+
+    int status = kExitOk;
+    std::unique_ptr<CtlConnection> c = connect(m_args.devices[0], status);
+    if (!c)
+        return status;
+    const EditResult result = c->edits().set(p, at->channel, code);
+    if (result.refused()) {
+        c->close();
+        return fail(kExitUsage, path + ": that Dante source is already used by in" +
+                                    std::to_string(result.holder + 1));
+    }
+    for (int member : result.linked)
+        m_err << "krm416x-ctl set: linked by its control group: "
+              << p.path(Channel{at->channel.side, member}) << "\n";
+    c->close(); // after every frame has gone out
+    return kExitOk;
+}
+
+// ---- backup, restore ----
+
+// The link-state record of a setting saved from a live connection, with the session's
+// monotonic times turned into local wall-clock times as the window writes them.
+FileTime fileTimeOf(const QDateTime& t) {
+    const QDate d = t.date();
+    const QTime c = t.time();
+    auto u16 = [](int v) { return static_cast<std::uint16_t>(v); };
+    return FileTime{u16(d.year()), u16(d.month()),  u16(d.dayOfWeek() % 7), u16(d.day()),
+                    u16(c.hour()), u16(c.minute()), u16(c.second()),        u16(c.msec())};
+}
+
+LinkStateRecord linkRecord(CtlConnection& c, const Clock& clock) {
+    const Millis now = clock.now();
+    const QDateTime wall = QDateTime::currentDateTime();
+    auto local = [&](Millis t) {
+        return t.count() == 0 ? FileTime{} : fileTimeOf(wall.addMSecs((t - now).count()));
+    };
+    LinkStateRecord link;
+    link.online = c.session().isOnline();
+    link.connectTries = c.session().connectTries();
+    link.connecting = c.session().isConnecting();
+    link.connectTime = local(c.session().connectTime());
+    link.lastReplyTime = local(c.session().lastReplyTime());
+    return link;
+}
+
+int Command::backup() {
+    int status = kExitOk;
+    std::unique_ptr<CtlConnection> c = connect(m_args.devices[0], status);
+    if (!c)
+        return status;
+    const DeviceImage image = c->image();
+    const LinkStateRecord link = linkRecord(*c, m_clock);
+    c->close();
+    Message error;
+    if (!WriteSettingFile(std::filesystem::path(m_args.operands[0]), image, link, &error))
+        return fail(kExitUsage, error.en);
+    return kExitOk;
+}
+
+int Command::restore() {
+    DeviceImage loaded;
+    ResetToStartupValues(loaded);
+    Message error;
+    // Read before connecting: a file that is not a setting changes nothing anywhere.
+    if (!ReadSettingFile(std::filesystem::path(m_args.operands[0]), loaded, &error))
+        return fail(kExitUsage, m_args.operands[0] + ": " + error.en);
+    int status = kExitOk;
+    std::unique_ptr<CtlConnection> c = connect(m_args.devices[0], status);
+    if (!c)
+        return status;
+    // As the window's RECALL: every control group off, the file over the image (the
+    // group switches kept), then the whole resend on the bulk sender.
+    EditService& edits = c->edits();
+    for (int group = 1; group <= kGroupCount; ++group)
+        edits.switchControlGroup(group, false);
+    loaded.controlGroupActive = edits.image().controlGroupActive;
+    edits.image() = loaded;
+    const std::shared_ptr<const SequenceProgress> progress =
+        edits.playTimed(SettingResendSequence(edits.image(), edits.glyphRenderer()));
+    int shown = -1;
+    auto report = [&] {
+        const int done = progress->sent.load() + progress->dropped.load();
+        const int percent = progress->total > 0 ? done * 100 / progress->total : 100;
+        if (percent / 10 != shown / 10 || done == progress->total) {
+            if (percent != shown)
+                m_err << "restore: " << done << "/" << progress->total << " frames (" << percent
+                      << "%)\n";
+            shown = percent;
+        }
+        return progress->finished();
+    };
+    // No real-time limit beyond a generous guard: the sequence ends by itself, frames
+    // dropped when the link goes down.
+    c->pumpUntil(report, std::chrono::minutes(2));
+    const int dropped = progress->dropped.load();
+    const bool finished = progress->finished();
+    c->close();
+    if (!finished)
+        return fail(kExitFailed, "the resend did not finish");
+    if (dropped > 0)
+        return fail(kExitFailed, std::to_string(dropped) + " of " +
+                                     std::to_string(progress->total) +
+                                     " frames did not reach the device (the link went down)");
+    return kExitOk;
+}
+
+// ---- diff ----
+
+int Command::diff() {
+    DeviceImage images[2];
+    for (int i = 0; i < 2; ++i) {
+        int status = kExitOk;
+        if (!loadSource(m_args.sources[static_cast<std::size_t>(i)], images[i], status))
+            return status;
+    }
+    const std::vector<SettingDifference> differences = DiffImages(images[0], images[1]);
+    if (m_args.json) {
+        QJsonArray list;
+        for (const SettingDifference& d : differences)
+            list.append(QJsonObject{{"path", q(d.path)},
+                                    {"module", q(d.module)},
+                                    {"channel", q(PathPrefix(d.channel))},
+                                    {"a", q(d.a)},
+                                    {"b", q(d.b)}});
+        printJson(m_out, QJsonObject{{"equal", differences.empty()}, {"differences", list}});
+    } else {
+        std::string module;
+        for (const SettingDifference& d : differences) {
+            if (d.module != module) {
+                module = d.module;
+                m_out << "[" << module << "]\n";
+            }
+            m_out << "  " << d.path << ": " << d.a << " -> " << d.b << "\n";
+        }
+    }
+    return differences.empty() ? kExitOk : kExitDiffer;
+}
+
+// ---- firmware ----
+
+int Command::firmware() {
+    const std::filesystem::path folder = m_args.folder ? *m_args.folder : ".";
+    // The files are checked before anything goes out.
+    std::string problem;
+    if (!FirmwarePreflight(folder, m_err, problem))
+        return fail(kExitUsage, problem);
+    int status = kExitOk;
+    std::unique_ptr<CtlConnection> c = connect(m_args.devices[0], status);
+    if (!c)
+        return status;
+    FirmwareOptions options;
+    options.folder = folder;
+    options.devicePort = m_args.devicePort;
+    options.localPort = m_args.localPort;
+    options.deviceIp = m_args.devices[0];
+    options.yes = m_args.yes;
+    std::string why;
+    const bool ok = RunFirmwareUpdate(*c, m_clock, options, m_err, why);
+    c->close();
+    if (!ok)
+        return fail(kExitFailed, why);
+    return kExitOk;
+}
+
+} // namespace
+
+int RunCtl(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+           const CtlEnvironment& environment) {
+    const auto parsed = ParseCtlArgs(args);
+    if (const auto* why = std::get_if<std::string>(&parsed)) {
+        err << "krm416x-ctl: " << *why << "\n";
+        return kExitUsage;
+    }
+    const CtlArgs& a = std::get<CtlArgs>(parsed);
+    if (a.help) {
+        out << CtlHelp(a.command);
+        return kExitOk;
+    }
+    return Command(a, out, err, environment).run();
+}
+
+} // namespace krm::ctl

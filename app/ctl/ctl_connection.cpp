@@ -1,0 +1,77 @@
+#include "app/ctl/ctl_connection.h"
+
+namespace krm::ctl {
+
+namespace {
+// The window's link timer.
+constexpr std::chrono::milliseconds kLinkTick{50};
+} // namespace
+
+CtlConnection::CtlConnection(Clock& clock)
+    : m_clock(clock), m_session(clock, m_queue.poster(), *this) {
+    // As the window builds them: the bulk sender keeps the watchdog quiet while it plays.
+    m_bulk = std::make_unique<PacedSender>(m_session.sink(), m_clock,
+                                           [session = &m_session] { session->touchLastReply(); });
+    m_linked = std::make_unique<PacedSender>(m_session.sink(), m_clock);
+    m_edits =
+        std::make_unique<EditService>(m_session.image(), m_session.sink(), *m_linked, *m_bulk);
+}
+
+CtlConnection::~CtlConnection() {
+    close();
+}
+
+bool CtlConnection::open(const std::string& ip, std::uint16_t devicePort, std::uint16_t localPort,
+                         std::chrono::milliseconds timeout, std::string& error) {
+    m_session.setLocalPort(localPort);
+    m_session.setDevice(ip, devicePort);
+    m_failed = false;
+    m_socketError = false;
+    m_session.connect();
+    pumpUntil([this] { return m_session.isOnline() || m_failed || m_socketError; }, timeout);
+    if (m_session.isOnline())
+        return true;
+    if (m_socketError)
+        error = "cannot open the local UDP port " + std::to_string(localPort) +
+                " (another program may be using it)";
+    else
+        error = "device did not answer: no reply from " + ip + ":" + std::to_string(devicePort) +
+                " within " + std::to_string(timeout.count()) + " ms";
+    m_session.disconnect();
+    return false;
+}
+
+bool CtlConnection::pumpUntil(const std::function<bool()>& done, std::chrono::milliseconds limit) {
+    using Steady = std::chrono::steady_clock;
+    const auto deadline = Steady::now() + limit;
+    auto nextTick = Steady::now() + kLinkTick;
+    while (!done()) {
+        const auto now = Steady::now();
+        if (now >= deadline)
+            return false;
+        if (now >= nextTick) {
+            m_session.onLinkTimer();
+            nextTick = now + kLinkTick;
+        }
+        m_queue.waitAndRun(std::chrono::milliseconds(5));
+    }
+    return true;
+}
+
+void CtlConnection::waitSent() {
+    m_linked->waitIdle();
+    m_bulk->waitIdle();
+}
+
+void CtlConnection::close() {
+    if (m_closed)
+        return;
+    m_closed = true;
+    waitSent();
+    m_bulk->stop();
+    m_linked->stop();
+    m_session.shutdown();
+    m_queue.runPending();
+}
+
+} // namespace krm::ctl

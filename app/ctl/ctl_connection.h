@@ -1,0 +1,71 @@
+#pragma once
+// CtlConnection: the command-line tool's conversation with one device, made of the
+// program's own parts — a DeviceSession for the handshake ("%Q," 0 and the hello, the dump
+// "Z", the identification "Y", reports on), the two paced senders and the EditService the
+// window builds, so an edit or a resend leaves exactly as it leaves the window.
+//
+// The tool has no event loop: the calling thread plays the window's thread, draining the
+// tasks the receive thread posts and running the link timer every 50 ms while it waits.
+// close() waits until queued frames have gone, then says goodbye ("%Q," 0 while online)
+// and joins every thread. One thread only.
+
+#include "link/clock.h"
+#include "link/post.h"
+#include "model/device_session.h"
+#include "model/edit_service.h"
+#include "model/paced_sender.h"
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace krm::ctl {
+
+class CtlConnection final : private SessionEvents {
+public:
+    explicit CtlConnection(Clock& clock);
+    ~CtlConnection() override;
+    CtlConnection(const CtlConnection&) = delete;
+    CtlConnection& operator=(const CtlConnection&) = delete;
+
+    // Connects and waits until the device is online (its dump and identification stored)
+    // or `timeout` of real time has passed. False with the reason in `error`.
+    bool open(const std::string& ip, std::uint16_t devicePort, std::uint16_t localPort,
+              std::chrono::milliseconds timeout, std::string& error);
+
+    DeviceSession& session() { return m_session; }
+    EditService& edits() { return *m_edits; }
+    DeviceImage& image() { return m_session.image(); }
+    bool online() const { return m_session.isOnline(); }
+
+    // Drains posted tasks and runs the link timer until `done` holds or the real-time
+    // `limit` passes (the window's thread does this between paints).
+    bool pumpUntil(const std::function<bool()>& done, std::chrono::milliseconds limit);
+    // Waits until both paced senders have sent what they hold.
+    void waitSent();
+    // waitSent(), then "%Q," 0 while online; every thread joined. Idempotent.
+    void close();
+
+private:
+    void linkIndicatorChanged(LinkIndicator) override {}
+    void connectButtonChanged(bool) override {}
+    void connectFailed() override { m_failed = true; }
+    void socketError() override { m_socketError = true; }
+    void refreshAll() override {}
+    void statusUpdated() override {}
+    void levelsUpdated() override {}
+
+    Clock& m_clock;
+    TaskQueue m_queue;
+    DeviceSession m_session;
+    std::unique_ptr<PacedSender> m_bulk;
+    std::unique_ptr<PacedSender> m_linked;
+    std::unique_ptr<EditService> m_edits;
+    bool m_failed = false;
+    bool m_socketError = false;
+    bool m_closed = false;
+};
+
+} // namespace krm::ctl

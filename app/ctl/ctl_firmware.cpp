@@ -1,0 +1,135 @@
+#include "app/ctl/ctl_firmware.h"
+
+#include "model/frame_builders.h"
+#include "presets/setting_file.h"
+#include "update/firmware_file.h"
+#include "update/local_update.h"
+#include "update/update_channel.h"
+
+#include <atomic>
+#include <ostream>
+
+namespace krm::ctl {
+
+namespace {
+
+// Where the setting is kept before an update when no stored-setting slot is at hand.
+constexpr const char* kBackupFile = "BeforeUpdate.dat";
+
+// What LocalUpdate tells the operator, on stderr; its one question is answered by --yes.
+class StreamReporter final : public UpdateReporter {
+public:
+    StreamReporter(std::ostream& err, bool yes) : m_err(err), m_yes(yes) {}
+
+    void progressRange(int maximum) override {
+        m_maximum = maximum;
+        m_shown = -1;
+        ++m_file;
+    }
+    void progress(int position) override {
+        const int percent = m_maximum > 0 ? position * 100 / m_maximum : 100;
+        if (percent / 10 == m_shown / 10 && position != m_maximum)
+            return;
+        m_shown = percent;
+        m_err << "firmware: file " << m_file << ", block " << position << "/" << m_maximum << " ("
+              << percent << "%)\n";
+    }
+    void message(const Message& text) override { m_err << "firmware: " << text.en << "\n"; }
+    void versions(const std::string& hardware, const std::string& basic,
+                  const std::string&) override {
+        m_err << "firmware: device version " << (hardware.empty() ? "?" : hardware)
+              << ", basic version " << (basic.empty() ? "?" : basic) << "\n";
+    }
+    bool ask(const Message& question) override {
+        m_err << "firmware: " << question.en << (m_yes ? " yes (--yes)\n" : " no (give --yes)\n");
+        return m_yes;
+    }
+
+private:
+    std::ostream& m_err;
+    bool m_yes;
+    int m_maximum = 0;
+    int m_shown = -1;
+    int m_file = 0;
+};
+
+} // namespace
+
+bool FirmwarePreflight(const std::filesystem::path& folder, std::ostream& err,
+                       std::string& problem) {
+    bool usable = false;
+    std::optional<Message> first;
+    for (const char* basic : {"000", "300"}) {
+        const FirmwarePair pair = ChooseFirmwareFiles(folder, basic);
+        std::optional<Message> refused = CheckFirmwareFile(pair.digital);
+        if (!refused)
+            refused = CheckFirmwareFile(pair.dsp);
+        if (refused) {
+            if (!first)
+                first = refused;
+            continue;
+        }
+        usable = true;
+        err << "firmware: " << pair.digital.filename().string() << " ("
+            << std::filesystem::file_size(pair.digital) << " bytes) and "
+            << pair.dsp.filename().string() << " (" << std::filesystem::file_size(pair.dsp)
+            << " bytes)\n";
+    }
+    if (!usable && first)
+        problem = first->en;
+    return usable;
+}
+
+bool RunFirmwareUpdate(CtlConnection& c, Clock& clock, const FirmwareOptions& options,
+                       std::ostream& err, std::string& why) {
+    // Never update without the way back.
+    const std::filesystem::path backup = options.folder / kBackupFile;
+    Message error;
+    LinkStateRecord link;
+    link.online = true;
+    if (!WriteSettingFile(backup, c.image(), link, &error)) {
+        why = "the device's setting could not be kept, so nothing was sent: " + error.en;
+        return false;
+    }
+    err << "firmware: the device's setting was kept as " << backup.string() << "\n";
+
+    // Six "%Q," 0 in pairs 200 ms apart, then two more 100 ms apart, as the window sends
+    // them before a local update; then the link goes down and the port is free.
+    const std::string stop = BuildQ(0);
+    std::vector<PacedSender::TimedFrame> frames;
+    for (Millis pause : {Millis{0}, Millis{200}, Millis{0}, Millis{200}, Millis{0}, Millis{0},
+                         Millis{100}, Millis{0}})
+        frames.push_back({{}, stop, pause});
+    const std::shared_ptr<const SequenceProgress> stopped = c.edits().playTimed(std::move(frames));
+    c.pumpUntil([&] { return stopped->finished(); }, std::chrono::seconds(10));
+    c.session().stopForUpdate();
+
+    UdpUpdateChannel channel;
+    const std::optional<Endpoint> device = Endpoint::parse(options.deviceIp, options.devicePort);
+    std::string socketError;
+    if (!device || !channel.open(*device, options.localPort, &socketError)) {
+        why = "cannot open the update socket: " + socketError;
+        return false;
+    }
+    const std::atomic<bool> never{false};
+    StreamReporter reporter(err, options.yes);
+    const LocalUpdateResult result =
+        LocalUpdate(channel, clock, reporter, options.folder).run(never);
+    channel.close();
+    switch (result.outcome) {
+    case LocalUpdateOutcome::Succeeded:
+        return true;
+    case LocalUpdateOutcome::Declined:
+        why = "the device's version could not be read; nothing was sent (--yes goes on)";
+        return false;
+    case LocalUpdateOutcome::Failed:
+        why = "update fail" + (result.detail.empty() ? std::string() : ": " + result.detail.en);
+        return false;
+    case LocalUpdateOutcome::Cancelled:
+        break;
+    }
+    why = "the update was stopped";
+    return false;
+}
+
+} // namespace krm::ctl

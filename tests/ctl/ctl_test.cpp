@@ -1,0 +1,412 @@
+// krm416x-ctl end to end: dump, get/set, backup/restore, diff, discover and firmware
+// against virtual devices on loopback, the refusals of bad input, and the port lock.
+
+#include "ctl_fixture.h"
+
+#include "link/instance_lock.h"
+#include "model/parameters.h"
+#include "presets/setting_file.h"
+#include "tests/support/ctl_process.h"
+#include "tests/update/firmware_folder.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <fstream>
+#include <set>
+
+namespace krm::test {
+namespace {
+
+QJsonObject ParseJson(const std::string& text) {
+    QJsonParseError error;
+    const QJsonDocument doc = QJsonDocument::fromJson(QByteArray::fromStdString(text), &error);
+    EXPECT_EQ(error.error, QJsonParseError::NoError) << text.substr(0, 200);
+    return doc.object();
+}
+
+std::vector<Channel> ChannelsOf(Side side) {
+    std::vector<Channel> out;
+    const int n = side == Side::Input ? kInputCount : side == Side::Output ? kOutputCount : 1;
+    for (int i = 0; i < n; ++i)
+        out.push_back(Channel{side, side == Side::Device ? 0 : i});
+    return out;
+}
+
+TEST_F(CtlTest, DumpJsonHoldsEveryParameterOfTheDeviceAsTheTableShowsItAndSaysGoodbye) {
+    DeviceImage on = device.image();
+    on.inputs[2].peq[1].gain = 120;
+    on.outputs[4].limiter.ratio = 25;
+    on.nomAttn = 7;
+    on.inputs[0].name = Name16::fromUtf8("Podium");
+    device.setImage(on);
+
+    const CtlRun r = runOn(device, {"dump", "--json"});
+    ASSERT_EQ(r.status, ctl::kExitOk) << r.err;
+    const QJsonObject json = ParseJson(r.out);
+    EXPECT_EQ(json["device"].toString(), "127.0.0.2");
+    EXPECT_EQ(json["port"].toInt(), device.endpoint().port);
+    const QJsonObject fields = json["fields"].toObject();
+
+    // Every parameter of the table on every channel it exists on, compared with the
+    // device's own value read through the table.
+    const DeviceImage held = device.image();
+    int compared = 0;
+    for (const Parameter& p : Parameters()) {
+        for (Channel ch : ChannelsOf(p.side)) {
+            if (!p.existsOn(ch))
+                continue;
+            const QString path = QString::fromStdString(p.path(ch));
+            ASSERT_TRUE(fields.contains(path)) << path.toStdString();
+            EXPECT_EQ(fields[path].toString().toStdString(), ValueText(p, ch, p.get(held, ch)))
+                << path.toStdString();
+            ++compared;
+        }
+    }
+    EXPECT_GT(compared, 1500);
+    EXPECT_EQ(fields["in3.peq2.gain"].toString(), "-3.0dB");
+    EXPECT_EQ(fields["out5.limiter.ratio"].toString(), "1:2.5");
+    EXPECT_EQ(fields["automix.nomAttn"].toString(), "7");
+    EXPECT_EQ(fields["in1.name"].toString(), "Podium");
+    EXPECT_EQ(fields["out2.name"].toString().toStdString(), held.outputs[1].name.toUtf8());
+    EXPECT_EQ(fields["device.text"].toString().toStdString(), held.deviceText.toUtf8());
+    EXPECT_TRUE(r.err.empty()) << r.err;
+
+    // The handshake started the reports; the goodbye stopped them again.
+    EXPECT_GE(device.framesReceived('Z'), 1);
+    EXPECT_TRUE(WaitFor([&] { return !device.statusReportsOn(); }));
+    // "%Q," 0 before the hello, 1 once online, 0 again as the goodbye.
+    EXPECT_EQ(device.framesReceived('Q'), 3);
+
+    // The plain form: one "path = text" line per field, the same fields.
+    const CtlRun text = runOn(device, {"dump"});
+    ASSERT_EQ(text.status, ctl::kExitOk) << text.err;
+    EXPECT_NE(text.out.find("\nin3.peq2.gain = -3.0dB\n"), std::string::npos);
+    EXPECT_EQ(static_cast<int>(std::count(text.out.begin(), text.out.end(), '\n')), fields.size());
+}
+
+struct SetCase {
+    const char* path;
+    const char* value;
+    std::int32_t code; // what the device must hold afterwards
+    const char* shown; // what get prints afterwards
+};
+
+TEST_F(CtlTest, SetOfOneParameterPerModuleKindReachesTheDevice) {
+    const SetCase cases[] = {
+        {"in9.gain", "-10dB", 50, "-10dB"},             // levels
+        {"in1.mute", "on", 1, "OPEN"},                  // levels, a switch
+        {"in3.peq2.gain", "-3dB", 120, "-3.0dB"},       // PEQ
+        {"in3.peq2.freq", "1.2k", 1200, "1200Hz"},      // PEQ, "k"
+        {"in2.hpf.slope", "-24dB/Oct", 4, "-24dB/Oct"}, // filters, a label
+        {"in5.comp.ratio", "1:2.5", 25, "1:2.5"},       // dynamics
+        {"out2.geq10", "+3 dB", 180, "3.0dB"},          // graphic EQ (even: halved on the wire)
+        {"out5.limiter.ratio", "1:4", 40, "1:4.0"},     // limiter
+        {"out3.delay", "5 ms", 10, "5.0 ms"},           // output, half milliseconds
+        {"out1.lineLevel", "mic", 0, "MIC"},            // output, a label
+        {"in4.matrix3", "7", 7, "7"},                   // matrix
+        {"automix.nomAttn", "25", 25, "25"},            // auto-mixer
+    };
+    DeviceImage on = device.image();
+    on.controlGroupActive = {}; // no member takes a value along
+    device.setImage(on);
+    for (const SetCase& c : cases) {
+        SCOPED_TRACE(c.path);
+        const ParamAddress at = *FindParameter(c.path);
+        ASSERT_NE(at.parameter->get(device.image(), at.channel), c.code) << "already there";
+        const CtlRun r = runOn(device, {"set", c.path, c.value});
+        ASSERT_EQ(r.status, ctl::kExitOk) << r.err;
+        EXPECT_TRUE(r.out.empty());
+        EXPECT_TRUE(WaitFor([&] {
+            return at.parameter->get(device.image(), at.channel) == c.code;
+        })) << "device holds "
+            << at.parameter->get(device.image(), at.channel);
+        const CtlRun g = runOn(device, {"get", c.path});
+        ASSERT_EQ(g.status, ctl::kExitOk) << g.err;
+        EXPECT_EQ(g.out, std::string(c.shown) + "\n");
+    }
+}
+
+TEST_F(CtlTest, BackupThenRestoreOntoASecondDeviceMakesTheirDumpsEqual) {
+    DeviceImage startup;
+    ResetToStartupValues(startup);
+    sim::VirtualDevice second({}, startup);
+    ASSERT_TRUE(second.start(*Endpoint::parse("127.0.0.3", 0)));
+
+    const CtlRun dumpA = runOn(device, {"dump", "--json"});
+    const CtlRun dumpB0 = runOn(second, {"dump", "--json"});
+    ASSERT_EQ(dumpA.status, 0) << dumpA.err;
+    ASSERT_EQ(dumpB0.status, 0) << dumpB0.err;
+    ASSERT_NE(ParseJson(dumpA.out)["fields"], ParseJson(dumpB0.out)["fields"]);
+
+    const std::string saved = file("SAVE1.dat");
+    const CtlRun backup = runOn(device, {"backup", saved});
+    ASSERT_EQ(backup.status, ctl::kExitOk) << backup.err;
+    EXPECT_EQ(std::filesystem::file_size(saved), kSettingFileSize);
+    DeviceImage fromFile;
+    ASSERT_TRUE(ReadSettingFile(saved, fromFile));
+
+    const CtlRun restore = runOn(second, {"restore", saved});
+    ASSERT_EQ(restore.status, ctl::kExitOk) << restore.err;
+    EXPECT_TRUE(restore.out.empty());
+    EXPECT_NE(restore.err.find("(100%)"), std::string::npos) << restore.err;
+    // One name frame per channel, as the window's resend sends them.
+    EXPECT_EQ(second.framesReceived('V'), kInputCount + kOutputCount);
+
+    const CtlRun dumpB = runOn(second, {"dump", "--json"});
+    ASSERT_EQ(dumpB.status, 0) << dumpB.err;
+    const QJsonObject a = ParseJson(dumpA.out)["fields"].toObject();
+    const QJsonObject b = ParseJson(dumpB.out)["fields"].toObject();
+    ASSERT_EQ(a.size(), b.size());
+    // The window's resend carries no detector frame "%N,", no auto-mixer level of the line
+    // inputs and no frame for the device text or the unit count: those stay as the second
+    // device had them. Everything else now reads the same.
+    const std::set<std::string> notResent = {"automix.zeroCrossRate", "automix.energy",
+                                             "automix.compareCount",  "automix.thresholdComp",
+                                             "in17.automix.level",    "in18.automix.level",
+                                             "in19.automix.level",    "in20.automix.level",
+                                             "device.text",           "units.count"};
+    std::set<std::string> differing;
+    for (auto it = a.begin(); it != a.end(); ++it)
+        if (b[it.key()] != it.value())
+            differing.insert(it.key().toStdString());
+    EXPECT_EQ(differing, notResent);
+    for (const std::string& path : notResent)
+        EXPECT_EQ(b[QString::fromStdString(path)],
+                  ParseJson(dumpB0.out)["fields"].toObject()[QString::fromStdString(path)])
+            << path;
+    second.stop();
+}
+
+TEST_F(CtlTest, DiffOfTwoFilesListsExactlyTheirThreeDifferencesByModule) {
+    DeviceImage image = sim::DemoDeviceImage();
+    const std::string first = file("a.dat");
+    const std::string second = file("b.dat");
+    ASSERT_TRUE(WriteSettingFile(first, image, {}));
+    image.inputs[2].peq[1].gain = 120;
+    image.outputs[4].limiter.ratio = 25;
+    image.inputs[0].name = Name16::fromUtf8("Podium");
+    ASSERT_TRUE(WriteSettingFile(second, image, {}));
+
+    const DeviceImage demo = sim::DemoDeviceImage();
+    auto text = [&](const char* path) {
+        const ParamAddress at = *FindParameter(path);
+        return ValueText(*at.parameter, at.channel, at.parameter->get(demo, at.channel));
+    };
+    const CtlRun r = run({"diff", first, second});
+    EXPECT_EQ(r.status, ctl::kExitDiffer) << r.err;
+    EXPECT_EQ(r.out, "[PEQ]\n  in3.peq2.gain: " + text("in3.peq2.gain") + " -> -3.0dB\n" +
+                         "[Limiter]\n  out5.limiter.ratio: " + text("out5.limiter.ratio") +
+                         " -> 1:2.5\n" + "[Names]\n  in1.name: " + demo.inputs[0].name.toUtf8() +
+                         " -> Podium\n");
+    EXPECT_TRUE(r.err.empty()) << r.err;
+
+    const CtlRun json = run({"diff", first, second, "--json"});
+    EXPECT_EQ(json.status, ctl::kExitDiffer);
+    const QJsonObject o = ParseJson(json.out);
+    EXPECT_FALSE(o["equal"].toBool());
+    const QJsonArray list = o["differences"].toArray();
+    ASSERT_EQ(list.size(), 3);
+    EXPECT_EQ(list[1].toObject()["path"].toString(), "out5.limiter.ratio");
+    EXPECT_EQ(list[1].toObject()["module"].toString(), "Limiter");
+    EXPECT_EQ(list[1].toObject()["channel"].toString(), "out5");
+    EXPECT_EQ(list[1].toObject()["b"].toString(), "1:2.5");
+
+    const CtlRun same = run({"diff", first, first});
+    EXPECT_EQ(same.status, ctl::kExitOk);
+    EXPECT_TRUE(same.out.empty());
+
+    // A file against the live device: its own backup is equal; one edit there differs.
+    const std::string backup = file("backup.dat");
+    ASSERT_EQ(runOn(device, {"backup", backup}).status, ctl::kExitOk);
+    const CtlRun equal = runOn(device, {"diff", backup});
+    EXPECT_EQ(equal.status, ctl::kExitOk) << equal.out << equal.err;
+    DeviceImage live = device.image();
+    live.inputs[8].gain = live.inputs[8].gain == 33 ? 34 : 33;
+    device.setImage(live);
+    const CtlRun changed = runOn(device, {"diff", backup});
+    EXPECT_EQ(changed.status, ctl::kExitDiffer);
+    EXPECT_EQ(changed.out.rfind("[Levels]\n  in9.gain: ", 0), 0u) << changed.out;
+    EXPECT_EQ(std::count(changed.out.begin(), changed.out.end(), '\n'), 2);
+}
+
+struct BadInput {
+    const char* what;
+    std::vector<std::string> args;
+    bool onDevice;
+    int status;
+    const char* message;
+};
+
+TEST_F(CtlTest, BadInputIsRefusedWithAClearMessageAndANonZeroStatus) {
+    const std::string junk = file("junk.dat");
+    std::ofstream(junk) << "not a setting";
+    const std::string silent = std::to_string(device.endpoint().port);
+    const BadInput cases[] = {
+        {"unknown path",
+         {"get", "in3.peq9.gain"},
+         true,
+         ctl::kExitUsage,
+         "unknown parameter 'in3.peq9.gain'"},
+        {"unknown path to set",
+         {"set", "out9.mute", "on"},
+         true,
+         ctl::kExitUsage,
+         "unknown parameter 'out9.mute'"},
+        {"out of range",
+         {"set", "in3.peq2.gain", "-30dB"},
+         true,
+         ctl::kExitUsage,
+         "'-30dB' is out of range for in3.peq2.gain (-15.0dB .. 15.0dB)"},
+        {"not a value",
+         {"set", "in3.source", "D9"},
+         true,
+         ctl::kExitUsage,
+         "'D9' is not a value of in3.source"},
+        {"wrong unit",
+         {"set", "in3.peq2.freq", "-3dB"},
+         true,
+         ctl::kExitUsage,
+         "is not a value of in3.peq2.freq"},
+        {"unreachable device",
+         {"dump", "--device", "127.0.0.9", "--device-port", silent, "--local-port", "0",
+          "--timeout", "300"},
+         false,
+         ctl::kExitNoDevice,
+         "device did not answer: no reply from 127.0.0.9"},
+        {"not a setting file", {"restore", junk}, true, ctl::kExitUsage, "junk.dat"},
+        {"missing file", {"diff", file("none.dat"), junk}, false, ctl::kExitUsage, "none.dat"},
+        {"unknown command", {"reboot"}, false, ctl::kExitUsage, "unknown command 'reboot'"},
+        {"no device", {"dump"}, false, ctl::kExitUsage, "dump needs one --device IP"},
+        {"bad address",
+         {"dump", "--device", "300.1.1.1"},
+         false,
+         ctl::kExitUsage,
+         "'300.1.1.1' is not a device address"},
+        {"unknown option",
+         {"dump", "--verbose"},
+         false,
+         ctl::kExitUsage,
+         "unknown option '--verbose'"},
+    };
+    for (const BadInput& c : cases) {
+        SCOPED_TRACE(c.what);
+        const int before = device.datagramsReceived();
+        const CtlRun r = c.onDevice ? runOn(device, c.args) : run(c.args);
+        EXPECT_EQ(r.status, c.status);
+        EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+        EXPECT_TRUE(r.out.empty()) << r.out;
+        // Refused before anything went out.
+        EXPECT_EQ(device.datagramsReceived(), before);
+    }
+    // The junk file was not written to the device: nothing changed there.
+}
+
+TEST_F(CtlTest, RefusesWhileTheProgramOrAnotherToolHoldsTheLocalPort) {
+    constexpr std::uint16_t kPort = 39187;
+    const std::string port = std::to_string(kPort);
+    const std::vector<std::string> dump = {"dump",
+                                           "--device",
+                                           "127.0.0.2",
+                                           "--device-port",
+                                           std::to_string(device.endpoint().port),
+                                           "--local-port",
+                                           port};
+    {
+        // The lock the program takes (this process is not the tool).
+        auto program = TakeInstanceLock(environment.lockFolder, kPort);
+        ASSERT_TRUE(program);
+        const CtlRun r = run(dump);
+        EXPECT_EQ(r.status, ctl::kExitPortHeld);
+        EXPECT_NE(r.err.find("the KRM-416X program is running on local port " + port),
+                  std::string::npos)
+            << r.err;
+        EXPECT_TRUE(r.out.empty());
+        EXPECT_EQ(device.datagramsReceived(), 0);
+    }
+    {
+        // The real tool, waiting for a silent device, holds the port.
+        std::unique_ptr<QProcess> tool =
+            StartCtlHoldingPort(QStringLiteral(KRM_CTL_BINARY), environment.lockFolder, kPort);
+        ASSERT_TRUE(tool);
+        EXPECT_EQ(InstanceLockHolder(InstanceLockPath(environment.lockFolder, kPort)),
+                  kCtlProgramName);
+        const CtlRun r = run({"discover", "--local-port", port});
+        EXPECT_EQ(r.status, ctl::kExitPortHeld);
+        EXPECT_NE(r.err.find("another krm416x-ctl is using local port " + port), std::string::npos)
+            << r.err;
+        tool->kill();
+        tool->waitForFinished(5000);
+    }
+    // A killed holder's lock is stale: the port is free again.
+    const CtlRun free = run(dump);
+    EXPECT_EQ(free.status, ctl::kExitOk) << free.err;
+}
+
+TEST_F(CtlTest, DiscoverListsTheDeviceOnTheSweptNetwork) {
+    environment.interfaces = [] {
+        return std::vector<Ipv4Interface>{
+            {"lo-test", Endpoint::fromOctets(127, 0, 0, 1, 0).address, true, false}};
+    };
+    const std::string port = std::to_string(device.endpoint().port);
+    const CtlRun r =
+        run({"discover", "--json", "--device-port", port, "--local-port", "0", "--timeout", "200"});
+    ASSERT_EQ(r.status, ctl::kExitOk) << r.err;
+    const QJsonArray devices = ParseJson(r.out)["devices"].toArray();
+    ASSERT_EQ(devices.size(), 1);
+    EXPECT_EQ(devices[0].toObject()["address"].toString(), "127.0.0.2");
+    EXPECT_EQ(devices[0].toObject()["port"].toInt(), device.endpoint().port);
+
+    const CtlRun plain = run({"discover", "--interface", "lo-test", "--device-port", port,
+                              "--local-port", "0", "--timeout", "200"});
+    EXPECT_EQ(plain.out, "127.0.0.2 " + port + "\n");
+    const CtlRun none = run({"discover", "--interface", "eth7", "--local-port", "0"});
+    EXPECT_EQ(none.status, ctl::kExitUsage);
+    EXPECT_NE(none.err.find("no usable IPv4 interface named 'eth7'"), std::string::npos);
+}
+
+TEST_F(CtlTest, FirmwareChecksTheFilesFirstThenKeepsTheSettingAndSendsBoth) {
+    FirmwareFolder folder;
+    const std::string dir = folder.path().string();
+    // Pre-flight: a missing pair is named and nothing goes to the device.
+    const CtlRun missing = runOn(device, {"firmware", "--folder", dir});
+    EXPECT_EQ(missing.status, ctl::kExitUsage);
+    EXPECT_NE(missing.err.find("Digital-KRM416X.bin"), std::string::npos) << missing.err;
+    EXPECT_EQ(device.datagramsReceived(), 0);
+
+    // The device answers 3.10: the "-3" pair goes.
+    const auto digital = FirmwareBytes(3000, 1);
+    const auto dsp = FirmwareBytes(2100, 2);
+    folder.write("Digital-KRM416X-3.bin", digital);
+    folder.write("DSP-KRM416X-3.bin", dsp);
+    device.setCompletionDelay(Millis{5});
+    const CtlRun r = runOn(device, {"firmware", "--folder", dir});
+    ASSERT_EQ(r.status, ctl::kExitOk) << r.err;
+    EXPECT_TRUE(r.out.empty());
+    EXPECT_NE(r.err.find("Update successfully"), std::string::npos) << r.err;
+    const auto transfers = device.firmwareTransfers();
+    ASSERT_EQ(transfers.size(), 2u);
+    EXPECT_EQ(transfers[0].data, digital);
+    EXPECT_EQ(transfers[1].data, dsp);
+    EXPECT_TRUE(std::filesystem::exists(folder.path() / "BeforeUpdate.dat"));
+}
+
+TEST_F(CtlTest, EveryCommandHasHelpWithItsUsageAndTheExitStatuses) {
+    for (const char* command :
+         {"discover", "dump", "get", "set", "backup", "restore", "diff", "firmware"}) {
+        SCOPED_TRACE(command);
+        const CtlRun r = run({command, "--help"});
+        EXPECT_EQ(r.status, ctl::kExitOk);
+        EXPECT_EQ(r.out.rfind(std::string("Usage: krm416x-ctl ") + command, 0), 0u) << r.out;
+        EXPECT_NE(r.out.find("Exit status"), std::string::npos);
+        EXPECT_TRUE(r.err.empty());
+    }
+    const CtlRun all = run({"--help"});
+    EXPECT_EQ(all.status, ctl::kExitOk);
+    EXPECT_NE(all.out.find("krm416x-ctl restore --device IP FILE"), std::string::npos);
+    EXPECT_EQ(device.datagramsReceived(), 0);
+}
+
+} // namespace
+} // namespace krm::test
