@@ -3,17 +3,26 @@
 //   krm416x-ctl discover|dump|get|set|backup|restore|diff|firmware [options]
 
 #include "app/ctl/ctl.h"
+#include "kit/qt_glyph_renderer.h"
 #include "link/instance_lock.h"
 
-#include <QCoreApplication>
+#include <QGuiApplication>
 
 #include <iostream>
 
 int main(int argc, char* argv[]) {
-    QCoreApplication app(argc, argv);
+    // The name frames carry bitmaps drawn with the program's fonts, which needs Qt's font
+    // engine but never a display: the tool runs on the offscreen platform unless told
+    // otherwise, so it works over SSH and in scripts.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
     QCoreApplication::setApplicationName(QString::fromLatin1(krm::kCtlProgramName));
+    const krm::QtGlyphRenderer glyphs;
+    krm::ctl::CtlEnvironment environment;
+    environment.glyphs = &glyphs;
     std::vector<std::string> args;
     for (int i = 1; i < argc; ++i)
         args.emplace_back(argv[i]);
-    return krm::ctl::RunCtl(args, std::cout, std::cerr);
+    return krm::ctl::RunCtl(args, std::cout, std::cerr, environment);
 }

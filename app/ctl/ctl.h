@@ -13,6 +13,8 @@
 #include "link/clock.h"
 #include "link/network_settings.h"
 
+#include "model/glyph_renderer.h"
+
 #include <QString>
 
 #include <functional>
@@ -39,6 +41,9 @@ struct CtlEnvironment {
     std::function<std::vector<Ipv4Interface>()> interfaces;
     // Folder of the port locks; empty: the per-user runtime folder.
     QString lockFolder;
+    // Draws the bitmaps of the name frames a restore sends (the program's renderer);
+    // null: the frames carry the names with blank pictures.
+    const GlyphRenderer* glyphs = nullptr;
 };
 
 int RunCtl(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,

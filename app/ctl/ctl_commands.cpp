@@ -111,7 +111,7 @@ bool Command::lockPort(int& status) {
 std::unique_ptr<CtlConnection> Command::connect(const std::string& ip, int& status) {
     if (!lockPort(status))
         return nullptr;
-    auto connection = std::make_unique<CtlConnection>(m_clock);
+    auto connection = std::make_unique<CtlConnection>(m_clock, m_env.glyphs);
     std::string error;
     if (!connection->open(ip, m_args.devicePort, m_args.localPort, m_args.timeout, error)) {
         status = fail(kExitNoDevice, error);

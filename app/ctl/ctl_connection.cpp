@@ -7,14 +7,14 @@ namespace {
 constexpr std::chrono::milliseconds kLinkTick{50};
 } // namespace
 
-CtlConnection::CtlConnection(Clock& clock)
-    : m_clock(clock), m_session(clock, m_queue.poster(), *this) {
+CtlConnection::CtlConnection(Clock& clock, const GlyphRenderer* glyphs)
+    : m_clock(clock), m_session(clock, m_queue.poster(), *this, glyphs) {
     // As the window builds them: the bulk sender keeps the watchdog quiet while it plays.
     m_bulk = std::make_unique<PacedSender>(m_session.sink(), m_clock,
                                            [session = &m_session] { session->touchLastReply(); });
     m_linked = std::make_unique<PacedSender>(m_session.sink(), m_clock);
-    m_edits =
-        std::make_unique<EditService>(m_session.image(), m_session.sink(), *m_linked, *m_bulk);
+    m_edits = std::make_unique<EditService>(m_session.image(), m_session.sink(), *m_linked, *m_bulk,
+                                            glyphs);
 }
 
 CtlConnection::~CtlConnection() {

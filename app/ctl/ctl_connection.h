@@ -25,7 +25,8 @@ namespace krm::ctl {
 
 class CtlConnection final : private SessionEvents {
 public:
-    explicit CtlConnection(Clock& clock);
+    // glyphs: draws the name frames' bitmaps (may be null: blank pictures).
+    explicit CtlConnection(Clock& clock, const GlyphRenderer* glyphs = nullptr);
     ~CtlConnection() override;
     CtlConnection(const CtlConnection&) = delete;
     CtlConnection& operator=(const CtlConnection&) = delete;

@@ -4,6 +4,7 @@
 // time per pause) and the port locks in a scratch folder.
 
 #include "app/ctl/ctl.h"
+#include "kit/qt_glyph_renderer.h"
 #include "sim/virtual_device.h"
 #include "tests/support/paced_fake_clock.h"
 
@@ -45,6 +46,7 @@ protected:
         ASSERT_TRUE(device.start(*Endpoint::parse("127.0.0.2", 0)));
         environment.clock = &clock;
         environment.lockFolder = dir.path();
+        environment.glyphs = &glyphs;
     }
     void TearDown() override { device.stop(); }
 
@@ -70,6 +72,8 @@ protected:
     QTemporaryDir dir;
     FakeClock fake;
     PacedFakeClock clock{fake};
+    // The names are drawn as the tool's main() draws them.
+    const QtGlyphRenderer glyphs;
     ctl::CtlEnvironment environment;
     sim::VirtualDevice device;
 };

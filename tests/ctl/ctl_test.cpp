@@ -151,8 +151,13 @@ TEST_F(CtlTest, BackupThenRestoreOntoASecondDeviceMakesTheirDumpsEqual) {
     ASSERT_EQ(restore.status, ctl::kExitOk) << restore.err;
     EXPECT_TRUE(restore.out.empty());
     EXPECT_NE(restore.err.find("(100%)"), std::string::npos) << restore.err;
-    // One name frame per channel, as the window's resend sends them.
+    // One name frame per channel, as the window's resend sends them, with the name drawn:
+    // "%V,01,<ch>,<32 name digits>,<576 bitmap digits>,CRC#".
     EXPECT_EQ(second.framesReceived('V'), kInputCount + kOutputCount);
+    const std::string name = second.lastFrame('V');
+    ASSERT_GT(name.size(), 9u + 33u + 576u);
+    EXPECT_NE(name.substr(9 + 33, 576).find_first_not_of('0'), std::string::npos)
+        << "an empty bitmap went out";
 
     const CtlRun dumpB = runOn(second, {"dump", "--json"});
     ASSERT_EQ(dumpB.status, 0) << dumpB.err;
