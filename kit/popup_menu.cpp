@@ -43,6 +43,15 @@ PopupMenu* PopupMenu::presetSlotMenu(QWidget* parent) {
                          parent);
 }
 
+PopupMenu* PopupMenu::settingSlotMenu(QWidget* parent) {
+    return new PopupMenu(QStringLiteral("SAVE"),
+                         {{QStringLiteral("NAME"), PresetName},
+                          {QStringLiteral("RECALL"), PresetRecall},
+                          {QStringLiteral("DELETE"), PresetDelete},
+                          {QStringLiteral("COMPARE"), SettingCompare}},
+                         parent);
+}
+
 PopupMenu* PopupMenu::secondPresetSlotMenu(QWidget* parent) {
     return new PopupMenu(QStringLiteral("SAVE"),
                          {{QStringLiteral("NAME"), SlotName},

@@ -32,6 +32,7 @@ public:
         SlotName = 32775,
         SlotRecall = 32776,
         SlotDelete = 32777,
+        SettingCompare = 32778,
     };
 
     explicit PopupMenu(QString title, std::vector<PopupMenuItem> items, QWidget* parent = nullptr);
@@ -40,6 +41,9 @@ public:
     static PopupMenu* presetSlotMenu(QWidget* parent);
     // The same items with the second set of numbers (32775, 32776, 32777).
     static PopupMenu* secondPresetSlotMenu(QWidget* parent);
+    // The stored settings' menu: NAME, RECALL, DELETE (32771, 32773, 32774) and COMPARE
+    // (32778: what differs from the device, before a recall).
+    static PopupMenu* settingSlotMenu(QWidget* parent);
     // "NAME" (32775) alone: the name buttons of the strips.
     static PopupMenu* nameOnlyMenu(QWidget* parent);
 

@@ -22,6 +22,7 @@
 #include "presets/module_presets.h"
 #include "presets/preset_library.h"
 #include "presets/setting_recall.h"
+#include "ui/compare_dialog.h"
 #include "ui/host_settings.h"
 #include "ui/maintenance_section.h"
 #include "ui/messages.h"
@@ -302,6 +303,12 @@ void MainWindow::buildPresets() {
     };
     services.linkState = [this] { return currentLinkState(); };
     services.loaded = [this] { settingLoaded(); };
+    services.showDifferences =
+        [this](const QString& row, const std::vector<SettingDifference>& differences, bool online) {
+            auto* dialog = new CompareDialog(row, differences, online, this);
+            dialog->setAttribute(Qt::WA_DeleteOnClose);
+            dialog->open();
+        };
     m_settingsSection =
         new SettingsSection(*m_deviceSettings, *m_recall, std::move(services), m_system);
     m_system->setSectionContent(2, m_settingsSection);

@@ -64,7 +64,7 @@ SettingsSection::SettingsSection(DeviceSettings& settings, SettingRecall& recall
     m_progress->hide();
     resize(4 * kButtonWidth + 30, gridBottom + 24);
 
-    m_menu = PopupMenu::presetSlotMenu(this);
+    m_menu = PopupMenu::settingSlotMenu(this);
     connect(m_menu, &PopupMenu::commandChosen, this, [this](int command) {
         const int index = m_menuIndex;
         if (command == PopupMenu::PresetName)
@@ -73,6 +73,8 @@ SettingsSection::SettingsSection(DeviceSettings& settings, SettingRecall& recall
             recall(index);
         else if (command == PopupMenu::PresetDelete)
             remove(index);
+        else if (command == PopupMenu::SettingCompare)
+            compare(index);
     });
 
     m_progressTimer.setInterval(kProgressTimerMs);
@@ -176,6 +178,20 @@ void SettingsSection::recall(int index) {
         m_services.confirm(text("Do you want to recall the setting？", "是否调用该设置？"), go);
     else
         go();
+}
+
+void SettingsSection::compare(int index) {
+    const QString row = rowText(index);
+    if (row.isEmpty())
+        return;
+    DeviceImage setting = m_recall.edits().image();
+    if (!m_settings.load(row.toStdString(), setting)) {
+        showError(m_settings.lastError());
+        return;
+    }
+    if (m_services.showDifferences)
+        m_services.showDifferences(row, DiffImages(m_recall.edits().image(), setting),
+                                   m_recall.edits().online());
 }
 
 void SettingsSection::startRecall(const QString& row) {

@@ -14,6 +14,7 @@
 // load) comes in as SettingsServices; tests pass fakes. UI thread only.
 
 #include "presets/device_settings.h"
+#include "presets/setting_diff.h"
 #include "presets/setting_recall.h"
 
 #include <QString>
@@ -43,6 +44,10 @@ struct SettingsServices {
     // After a setting was loaded into the image: the window redraws from it (and refreshes
     // the link's last-reply time).
     std::function<void()> loaded;
+    // Shows what differs between the device (or the window's image) and a setting.
+    std::function<void(const QString& row, const std::vector<SettingDifference>& differences,
+                       bool online)>
+        showDifferences;
 };
 
 class SettingsSection : public QWidget {
@@ -63,6 +68,9 @@ public:
     void rename(int index);
     void recall(int index);
     void remove(int index);
+    // What differs between the device (offline: the window's image) and the setting; the
+    // setting is read into a copy, nothing changes.
+    void compare(int index);
 
     // Body of the progress timer.
     void progressTick();
