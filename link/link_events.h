@@ -24,6 +24,11 @@ public:
     // The socket could not be created, bound or switched to non-blocking:
     // message box "Winsock error!", caption "Warming".
     virtual void socketError() = 0;
+    // The device answered a hello offered while the link showed "OFFLINE": the connect
+    // handshake ran again (dump, identification, reports on) without the operator. Raised
+    // after linkIndicatorChanged(Online), once per return. Listeners that only show the
+    // link state need not care, hence the empty default.
+    virtual void linkReconnected() {}
 };
 
 } // namespace krm

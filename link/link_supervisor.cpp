@@ -57,8 +57,23 @@ void LinkSupervisor::OnLinkTimer() {
         // Restarting the count repeats the notice every 10 s of silence. online stays
         // set: senders keep sending and the next report lights the indicator again.
         m_lastReplyTime.store(now.count());
+        if (m_linkShown)
+            m_healTime = now + kHealInterval;
         showIndicator(LinkIndicator::Offline);
     }
+    if (m_online && !m_linkShown && !m_connecting && m_receiverStarted && now >= m_healTime)
+        offerHeal(now);
+}
+
+void LinkSupervisor::offerHeal(Millis now) {
+    // The same frames as CONNECT, on the receive thread already running: a rebooted
+    // device answers with its dump and identification, and onIdentReply() starts its
+    // reports again. Offers go on for as long as the silence lasts; there is no one to
+    // give up to, and one hello every few seconds costs nothing.
+    m_healing = true;
+    m_healTime = now + kHealInterval;
+    m_commands.sendStopReports();
+    m_commands.sendHello();
 }
 
 void LinkSupervisor::StopForSearch() {
@@ -109,6 +124,10 @@ void LinkSupervisor::onIdentReply() {
     showIndicator(LinkIndicator::Online);
     refreshLastReplyTime();
     m_commands.sendStartReports();
+    if (m_healing) {
+        m_healing = false;
+        m_events.linkReconnected();
+    }
 }
 
 void LinkSupervisor::onStatusReport() {
@@ -126,6 +145,8 @@ void LinkSupervisor::refreshLastReplyTime() {
 void LinkSupervisor::stopReceiver() {
     m_commands.stopReceiver();
     m_receiverStarted = false;
+    // Answers to an offer can no longer arrive.
+    m_healing = false;
 }
 
 void LinkSupervisor::setOnline(bool online) {

@@ -7,6 +7,14 @@
 // paced-send workers that keep the watchdog quiet). Reply notifications (onDumpReply,
 // onIdentReply, onStatusReport) come from the frame dispatcher after it has marshalled
 // them onto the user-interface thread. Time comes from the injected monotonic Clock.
+//
+// Self-healing: a rebooted device (or one behind a cable pulled and put back) sends no
+// reports until it is asked, so a link showing "OFFLINE" would stay so until the operator
+// pressed DISCONNECT and CONNECT. While the link is online but shown "OFFLINE", the
+// supervisor offers the connect handshake ("%Q," 0 and the hello) every kHealInterval on
+// its own; the device's identification then brings the link back as after CONNECT and
+// raises linkReconnected(). Never after DISCONNECT, a search or a firmware update (online
+// is cleared then), and never during a connect attempt.
 
 #include "link/clock.h"
 #include "link/link_events.h"
@@ -43,6 +51,10 @@ public:
     static constexpr Millis kHelloInterval{5000};  // between hellos of one attempt
     static constexpr int kMaxHellos = 3;           // then "CANNOT CONNECT."
     static constexpr Millis kSilenceLimit{10'000}; // without a reply: "OFFLINE"
+    // While "OFFLINE": the first handshake offer this long after the notice, then again
+    // every interval. The wait lets a device whose reports were only delayed light the
+    // indicator again on its own.
+    static constexpr Millis kHealInterval{3000};
 
     LinkSupervisor(Clock& clock, LinkEvents& events, LinkCommands& commands);
 
@@ -85,11 +97,14 @@ public:
     bool linkShown() const { return m_linkShown; }
     Millis lastReplyTime() const { return Millis(m_lastReplyTime.load()); }
     bool receiverStarted() const { return m_receiverStarted; }
+    // A handshake was offered while "OFFLINE" and no identification has answered it yet.
+    bool healing() const { return m_healing; }
 
 private:
     void stopReceiver();
     void setOnline(bool online);
     void showIndicator(LinkIndicator indicator);
+    void offerHeal(Millis now);
 
     Clock& m_clock;
     LinkEvents& m_events;
@@ -101,6 +116,8 @@ private:
     Millis m_connectTime{0};
     bool m_linkShown = false;
     bool m_receiverStarted = false;
+    bool m_healing = false;
+    Millis m_healTime{0}; // when the next handshake offer is due while "OFFLINE"
     std::atomic<Millis::rep> m_lastReplyTime{0};
 };
 

@@ -3,6 +3,7 @@
 #include "link/device_link.h"
 #include "link/link_supervisor.h"
 #include "model/dispatch.h"
+#include "model/module_changes.h"
 #include "model/parsers.h"
 #include "model/report_mailbox.h"
 #include "model/senders.h"
@@ -71,12 +72,30 @@ public:
             m_events.statusUpdated();
             return;
         }
+        // A dump answering a handshake the supervisor offered on its own: keep what the
+        // program held, to tell the operator what changed on the device meanwhile.
+        if (std::holds_alternative<DumpReport>(report)) {
+            if (m_supervisor.healing())
+                m_beforeHeal = std::make_unique<DeviceImage>(m_image);
+            else
+                m_beforeHeal.reset();
+        }
         ApplyReport(report, m_image);
         if (std::holds_alternative<DumpReport>(report)) {
             m_supervisor.onDumpReply();
         } else if (std::holds_alternative<IdentReport>(report)) {
             m_supervisor.onIdentReply();
             m_events.refreshAll();
+            if (m_reconnected) {
+                m_reconnected = false;
+                // Without a dump since the offer (lost on the way) nothing was reread,
+                // so nothing is said to have changed.
+                std::vector<ImageModule> changed;
+                if (m_beforeHeal)
+                    changed = ChangedModules(*m_beforeHeal, m_image);
+                m_beforeHeal.reset();
+                m_events.deviceReconnected(changed);
+            }
         } else if (std::holds_alternative<LevelsReport>(report)) {
             // The image always takes the levels; the windows only while online.
             if (m_supervisor.online())
@@ -111,6 +130,8 @@ private:
     void connectButtonChanged(bool connected) override { m_events.connectButtonChanged(connected); }
     void connectFailed() override { m_events.connectFailed(); }
     void socketError() override { m_events.socketError(); }
+    // Raised inside onIdentReply(); told once the pages have been refreshed.
+    void linkReconnected() override { m_reconnected = true; }
 
     DeviceImage& m_image;
     Post m_post;
@@ -120,6 +141,8 @@ private:
     LinkSupervisor m_supervisor;
     ReportMailbox m_mailbox;
     unsigned m_generation = 0; // owner thread only
+    bool m_reconnected = false;
+    std::unique_ptr<DeviceImage> m_beforeHeal; // the image before a healing dump
     std::atomic<std::uint64_t> m_reports{0};
     std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
 };

@@ -3,6 +3,9 @@
 // Every call arrives on the owner (UI) thread, after the image has been updated.
 
 #include "link/link_events.h"
+#include "model/module_changes.h"
+
+#include <vector>
 
 namespace krm {
 
@@ -16,6 +19,11 @@ public:
     virtual void statusUpdated() = 0;
     // A level report arrived while online: faders, output mutes, MIC/LINE changed.
     virtual void levelsUpdated() = 0;
+    // The link healed itself (LinkEvents::linkReconnected): the device answered again and
+    // its settings were read anew; refreshAll() has just run. `changed` lists the modules
+    // whose settings differ from what the program held before the device's dump (empty
+    // when none do). Raised instead of linkReconnected(), which a session never passes on.
+    virtual void deviceReconnected(const std::vector<ImageModule>& changed) { (void)changed; }
 };
 
 } // namespace krm

@@ -58,8 +58,17 @@ void DeviceCore::queueFrame(const std::string& frame, const Endpoint& to,
         out.push_back({to, std::move(datagram)});
 }
 
+void DeviceCore::reboot(Millis now, Millis silentFor, DeviceImage startImage) {
+    m_bootedAt = now + std::max(silentFor, Millis(0));
+    m_image = std::move(startImage);
+    m_reporting = false;
+    m_splitters.clear();
+}
+
 std::vector<Outgoing> DeviceCore::receive(std::string_view datagram, const Endpoint& from,
                                           Millis now) {
+    if (booting(now))
+        return {};
     const auto nul = datagram.find('\0');
     if (nul != std::string_view::npos)
         datagram = datagram.substr(0, nul);
@@ -144,6 +153,8 @@ void DeviceCore::handleFrame(std::string_view frame, const Endpoint& from, Milli
 
 std::vector<Outgoing> DeviceCore::tick(Millis now) {
     std::vector<Outgoing> out;
+    if (booting(now))
+        return out;
     if (auto report = m_firmware.completionDue(now))
         queueFrame(*report, m_firmwarePeer, out);
     if (!m_reporting)

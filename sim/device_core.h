@@ -75,6 +75,13 @@ public:
     void setBasicVersion(std::string version) { m_options.basicVersion = std::move(version); }
     const std::string& basicVersion() const { return m_options.basicVersion; }
 
+    // The device restarts at `now`: until now + silentFor it takes nothing in and sends
+    // nothing (requests are lost, not queued); then it answers with `startImage` and, as a
+    // device just switched on, sends no report until "%Q," 1 asks for them.
+    void reboot(Millis now, Millis silentFor, DeviceImage startImage);
+    // Still starting up at `now`.
+    bool booting(Millis now) const { return now < m_bootedAt; }
+
     bool statusReportsOn() const { return m_reporting; }
     // Good frames received, by letter (parameter frames that failed to apply included).
     int framesReceived(char letter) const;
@@ -104,6 +111,7 @@ private:
     Endpoint m_reportPeer;
     Millis m_nextStatus{0};
     Millis m_nextLevels{0};
+    Millis m_bootedAt{0}; // silent until then after a reboot
     std::array<int, 128> m_received{};
     std::array<std::string, 128> m_lastFrame{};
     std::array<int, 128> m_built{};

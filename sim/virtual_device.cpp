@@ -5,7 +5,7 @@
 namespace krm::sim {
 
 VirtualDevice::VirtualDevice(DeviceOptions options, DeviceImage image)
-    : m_core(std::move(options), std::move(image)) {}
+    : m_core(std::move(options), image), m_startImage(image) {}
 
 VirtualDevice::~VirtualDevice() {
     stop();
@@ -81,6 +81,15 @@ DeviceImage VirtualDevice::image() const {
 void VirtualDevice::setImage(const DeviceImage& image) {
     std::lock_guard lock(m_mutex);
     m_core.image() = image;
+}
+
+void VirtualDevice::reboot(Millis silentFor, std::optional<DeviceImage> startImage) {
+    std::lock_guard lock(m_mutex);
+    m_core.reboot(systemClock().now(), silentFor, startImage ? *startImage : m_startImage);
+}
+
+bool VirtualDevice::booting() const {
+    return locked([](const DeviceCore& c) { return c.booting(systemClock().now()); });
 }
 
 FaultKnobs VirtualDevice::knobs() const {

@@ -14,6 +14,7 @@
 
 #include <atomic>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -37,6 +38,13 @@ public:
     // A copy of the device's parameters, and a way to replace them.
     DeviceImage image() const;
     void setImage(const DeviceImage& image);
+
+    // Restarts the device now (on the device's own clock, real time): for `silentFor` it
+    // takes nothing in and sends nothing, then it answers with `startImage` (by default the
+    // image it was built with) and sends no report until asked, as a device just switched
+    // on. Fault knobs are kept.
+    void reboot(Millis silentFor, std::optional<DeviceImage> startImage = std::nullopt);
+    bool booting() const;
 
     // Fault knobs (see sim/faults.h).
     FaultKnobs knobs() const;
@@ -85,6 +93,7 @@ private:
 
     mutable std::mutex m_mutex;
     DeviceCore m_core; // guarded by m_mutex
+    const DeviceImage m_startImage;
     UdpSocket m_socket;
     Endpoint m_bound;
     std::thread m_thread;

@@ -28,6 +28,7 @@
 #include "ui/messages.h"
 #include "ui/name_dialog.h"
 #include "ui/navigation_panel.h"
+#include "ui/notice_banner.h"
 #include "ui/placeholder_page.h"
 #include "ui/program_icon.h"
 #include "ui/readout_panel.h"
@@ -192,6 +193,8 @@ void MainWindow::buildChildren() {
     m_topBar->addAction(about);
     m_topBar->setContextMenuPolicy(Qt::ActionsContextMenu);
     m_readout = new ReadoutPanel(m_topBar);
+    // Over the scroll area, so it stays in view whatever part of the console is scrolled to.
+    m_notice = new NoticeBanner(this);
 
     m_bank = new StripBank(*m_edits, this);
     for (int i = 0; i < kInputCount; ++i) {
@@ -425,6 +428,7 @@ void MainWindow::showAbout() {
 
 void MainWindow::applyLanguage() {
     m_topBar->retranslate();
+    m_notice->retranslate();
     m_system->retranslate();
     m_unitsSection->retranslate();
     m_navigation->retranslate();
@@ -533,6 +537,13 @@ void MainWindow::levelsUpdated() {
     m_levelsDirty = true;
 }
 
+void MainWindow::deviceReconnected(const std::vector<ImageModule>& changed) {
+    // refreshAll() has already shown the device's values; the operator learns why the
+    // console changed under their hands, and what, without having to answer anything.
+    m_notice->showNotice([changed] { return ReconnectedText(changed); });
+    m_notice->place(rect());
+}
+
 // ---- timers, size, shutdown ----
 
 void MainWindow::linkTimerTick() {
@@ -558,6 +569,7 @@ void MainWindow::repaintTick() {
 void MainWindow::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     m_scroll->setGeometry(rect());
+    m_notice->place(rect());
     if (!m_initialized)
         return;
     const ShellMetrics next = ShellMetrics::forClient(size());

@@ -54,6 +54,7 @@ class NavigationPanel;
 class PlaceholderPage;
 class ReadoutPanel;
 class MaintenanceSection;
+class NoticeBanner;
 class SettingsSection;
 class SystemPage;
 class TopBar;
@@ -116,6 +117,8 @@ public:
     FactoryRecovery& factoryRecovery() { return *m_factory; }
     MicUnitService& micUnits() { return *m_units; }
     UnitsSection* unitsSection() const { return m_unitsSection; }
+    // The transient notice over the bottom of the window (the link healed itself).
+    NoticeBanner* noticeBanner() const { return m_notice; }
     QWidget* pageWidget(View view) const;
 
     // Operations used by the buttons, the navigation panel, the system page and (later)
@@ -167,6 +170,7 @@ private:
     void socketError() override;
     void statusUpdated() override;
     void levelsUpdated() override;
+    void deviceReconnected(const std::vector<ImageModule>& changed) override;
     // DiscoveryEvents (UI thread, queued by the worker).
     void searchStarted(int total) override;
     void searchProgress(int done, int total) override;
@@ -239,6 +243,7 @@ private:
     ReadoutPanel* m_readout = nullptr;
     SystemPage* m_system = nullptr;
     NavigationPanel* m_navigation = nullptr;
+    NoticeBanner* m_notice = nullptr;
     // Pages and editors by kind; a kind without its own page yet has a placeholder.
     std::map<View, QWidget*> m_pageWidgets;
     std::map<InputEditorKind, EditorPage*> m_inputEditors;

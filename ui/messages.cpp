@@ -3,6 +3,8 @@
 #include "kit/kit_style.h"
 #include "kit/texts.h"
 
+#include <QStringList>
+
 namespace krm::ui {
 
 QMessageBox* ShowMessage(QWidget* parent, const QString& caption, const QString& text,
@@ -21,6 +23,22 @@ QMessageBox* ShowCannotConnect(QWidget* parent) {
 
 QMessageBox* ShowSocketError(QWidget* parent) {
     return ShowMessage(parent, QStringLiteral("Warming"), QStringLiteral("Winsock error!"));
+}
+
+QString ReconnectedText(const std::vector<ImageModule>& changed) {
+    QString notice = text("The device answered again; its settings were read anew.",
+                          "设备已重新应答，已重新读取其设置。");
+    if (changed.empty())
+        return notice;
+    QStringList names;
+    for (ImageModule module : changed)
+        names << text(ModuleLabel(module));
+    const bool chinese = currentLanguage() == Language::Chinese;
+    notice += QLatin1Char('\n');
+    notice += text("Changed on the device: ", "设备上已更改：");
+    notice += names.join(chinese ? QStringLiteral("、") : QStringLiteral(", "));
+    notice += chinese ? QStringLiteral("。") : QStringLiteral(".");
+    return notice;
 }
 
 } // namespace krm::ui

@@ -6,6 +6,10 @@
 #include <QMessageBox>
 #include <QString>
 
+#include "model/module_changes.h"
+
+#include <vector>
+
 namespace krm::ui {
 
 QMessageBox* ShowMessage(QWidget* parent, const QString& caption, const QString& text,
@@ -15,5 +19,10 @@ QMessageBox* ShowMessage(QWidget* parent, const QString& caption, const QString&
 QMessageBox* ShowCannotConnect(QWidget* parent);
 // "Winsock error!" with the caption "Warming" (both languages).
 QMessageBox* ShowSocketError(QWidget* parent);
+
+// The notice after the link healed itself, in the current language: the device answered
+// again and its settings were read anew, followed by the modules that changed on the
+// device meanwhile when there are any.
+QString ReconnectedText(const std::vector<ImageModule>& changed);
 
 } // namespace krm::ui

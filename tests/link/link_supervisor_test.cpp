@@ -47,11 +47,13 @@ public:
     void connectButtonChanged(bool connected) override { buttons.push_back(connected); }
     void connectFailed() override { failedAt.push_back(m_clock.now()); }
     void socketError() override { ++socketErrors; }
+    void linkReconnected() override { reconnectedAt.push_back(m_clock.now()); }
     void clear() {
         indicators.clear();
         indicatorTimes.clear();
         buttons.clear();
         failedAt.clear();
+        reconnectedAt.clear();
         socketErrors = 0;
     }
 
@@ -59,6 +61,7 @@ public:
     std::vector<Millis> indicatorTimes;
     std::vector<bool> buttons;
     std::vector<Millis> failedAt;
+    std::vector<Millis> reconnectedAt;
     int socketErrors = 0;
 
 private:
@@ -183,16 +186,20 @@ TEST_F(LinkSupervisorTest, SilenceShowsOfflineEveryTenSecondsUntilTheNextReport)
     EXPECT_EQ(events.indicatorTimes, (std::vector<Millis>{t0 + 10s, t0 + 20s}));
     EXPECT_FALSE(sup.linkShown());
     EXPECT_TRUE(sup.online()); // senders keep sending
-    EXPECT_TRUE(commands.log.empty());
+    // Nothing but the handshake offered while dark goes out (see the self-healing tests).
+    for (const std::string& command : commands.log)
+        EXPECT_TRUE(command == "Q0" || command == "Z") << command;
 
     // The next report lights the indicator again without a new connect; a second one
     // changes nothing.
+    const std::size_t sent = commands.log.size();
     sup.onStatusReport();
     sup.onStatusReport();
     EXPECT_EQ(events.indicators.back(), LinkIndicator::Online);
     EXPECT_EQ(events.indicators.size(), 3u);
     EXPECT_TRUE(sup.linkShown());
-    EXPECT_TRUE(commands.log.empty());
+    EXPECT_EQ(commands.log.size(), sent);
+    EXPECT_TRUE(events.reconnectedAt.empty()) << "reports alone are no reconnection";
     const Millis report = clock.now();
     runTimerFor(10s);
     EXPECT_EQ(events.indicatorTimes.back(), report + 10s);
@@ -296,6 +303,94 @@ TEST_F(LinkSupervisorTest, ShutdownStopsReportsOnlyWhenOnlineAndAlwaysStopsTheRe
     idle.Shutdown();
     EXPECT_EQ(commands.log, std::vector<std::string>{"stop"});
     EXPECT_FALSE(idle.connecting());
+}
+
+// ---- self-healing: the handshake offered while the link shows "OFFLINE" ----
+
+TEST_F(LinkSupervisorTest, WhileOfflineTheHandshakeIsOfferedEveryFewSecondsUntilTheDeviceAnswers) {
+    connectOnline();
+    const Millis t0 = clock.now();
+    runTimerFor(10s);
+    ASSERT_EQ(events.indicators, std::vector<LinkIndicator>{LinkIndicator::Offline});
+    EXPECT_TRUE(commands.log.empty()) << "a first notice is no reason to knock yet";
+
+    runTimerFor(12s);
+    const Millis step = LinkSupervisor::kHealInterval;
+    EXPECT_EQ(commands.helloTimes, (std::vector<Millis>{t0 + 10s + step, t0 + 10s + 2 * step,
+                                                        t0 + 10s + 3 * step, t0 + 10s + 4 * step}));
+    // Each offer is the connect handshake's pair: reports off, then the hello.
+    EXPECT_EQ(commands.log, (std::vector<std::string>{"Q0", "Z", "Q0", "Z", "Q0", "Z", "Q0", "Z"}));
+    EXPECT_TRUE(sup.healing());
+    EXPECT_FALSE(sup.connecting()) << "no attempt that could end in \"CANNOT CONNECT.\"";
+    // The 10 s notice still repeats while the offers go out.
+    EXPECT_EQ(events.indicatorTimes, (std::vector<Millis>{t0 + 10s, t0 + 20s}));
+
+    // The rebooted device answers: dump, identification, then reports are asked for.
+    commands.log.clear();
+    clock.advance(400ms);
+    sup.onDumpReply();
+    sup.onIdentReply();
+    EXPECT_EQ(commands.log, (std::vector<std::string>{"online", "Q1"}));
+    EXPECT_EQ(events.indicators.back(), LinkIndicator::Online);
+    EXPECT_EQ(events.reconnectedAt, std::vector<Millis>{clock.now()});
+    EXPECT_FALSE(sup.healing());
+
+    // Healed: no more offers, and a stray second identification is no second return.
+    sup.onIdentReply();
+    runTimerFor(9s);
+    EXPECT_EQ(commands.helloTimes.size(), 4u);
+    EXPECT_EQ(events.reconnectedAt.size(), 1u);
+    EXPECT_TRUE(events.failedAt.empty());
+}
+
+TEST_F(LinkSupervisorTest, AReportBeforeTheFirstOfferNeedsNoHandshake) {
+    connectOnline();
+    runTimerFor(10s);
+    ASSERT_FALSE(sup.linkShown());
+    runTimerFor(LinkSupervisor::kHealInterval - 100ms);
+    sup.onStatusReport();
+    EXPECT_TRUE(sup.linkShown());
+    runTimerFor(9s);
+    EXPECT_TRUE(commands.log.empty());
+    EXPECT_TRUE(events.reconnectedAt.empty());
+}
+
+TEST_F(LinkSupervisorTest, NoOfferAfterDisconnectSearchUpdateOrExitNorDuringAConnectAttempt) {
+    struct Case {
+        const char* name;
+        void (LinkSupervisor::*stop)();
+    };
+    const Case cases[] = {
+        {"DISCONNECT", &LinkSupervisor::Disconnect},
+        {"search", &LinkSupervisor::StopForSearch},
+        {"firmware update", &LinkSupervisor::StopForUpdate},
+        {"exit", &LinkSupervisor::Shutdown},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        connectOnline();
+        runTimerFor(10s + LinkSupervisor::kHealInterval); // "OFFLINE" and one offer
+        ASSERT_EQ(commands.helloTimes.size(), 1u);
+        (sup.*c.stop)();
+        commands.helloTimes.clear();
+        runTimerFor(60s);
+        EXPECT_TRUE(commands.helloTimes.empty());
+        // An answer to the offer made before the stop arrives late: no reconnection.
+        sup.onDumpReply();
+        sup.onIdentReply();
+        EXPECT_TRUE(events.reconnectedAt.empty());
+        EXPECT_FALSE(sup.healing());
+        sup.Disconnect(); // back to idle for the next case
+    }
+
+    // CONNECT pressed by hand while dark: only the attempt's own three hellos go out.
+    connectOnline();
+    runTimerFor(10s);
+    const Millis pressed = clock.now();
+    sup.Connect();
+    runTimerFor(20s);
+    EXPECT_EQ(commands.helloTimes, (std::vector<Millis>{pressed, pressed + 5s, pressed + 10s}));
+    EXPECT_EQ(events.failedAt.size(), 1u);
 }
 
 } // namespace

@@ -30,6 +30,9 @@ public:
     }
     void statusUpdated() override { ++statusUpdates; }
     void levelsUpdated() override { ++levelUpdates; }
+    void deviceReconnected(const std::vector<ImageModule>& changed) override {
+        reconnected.push_back(changed);
+    }
 
     std::vector<LinkIndicator> indicators;
     std::vector<bool> buttons;
@@ -38,7 +41,8 @@ public:
     int refreshes = 0;
     int statusUpdates = 0;
     int levelUpdates = 0;
-    std::function<void()> onRefresh; // runs inside refreshAll(), when set
+    std::vector<std::vector<ImageModule>> reconnected; // the changed modules of each return
+    std::function<void()> onRefresh;                   // runs inside refreshAll(), when set
 };
 
 // Runs posted tasks until the condition holds or a real-time guard passes. The guard only

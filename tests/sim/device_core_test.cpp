@@ -150,6 +150,37 @@ TEST(DeviceCore, ParameterFramesChangeTheNextDump) {
     EXPECT_EQ(core.framesReceived('A'), 2);
 }
 
+TEST(DeviceCore, RebootIsSilentThenAnswersWithItsStartImageAndReportsNothingUntilAsked) {
+    DeviceCore core = makeCore();
+    core.receive(BuildQ(1), kProgram, Millis(0));
+    ASSERT_EQ(letters(framesOf(core.tick(Millis(0)))), "Q");
+    DeviceImage start = DemoDeviceImage();
+    start.inputs[4].gain = 3;
+    start.outputs[2].limiter.threshold = 17;
+
+    core.reboot(Millis(1000), Millis(300), start);
+    EXPECT_FALSE(core.statusReportsOn());
+    // Starting up: requests are lost, not answered later, and parameters are not taken.
+    DeviceImage edit = start;
+    edit.inputs[4].gain = 40;
+    EXPECT_TRUE(core.receive(BuildZ(), kProgram, Millis(1000)).empty());
+    EXPECT_TRUE(core.receive(BuildA(edit, 5), kProgram, Millis(1299)).empty());
+    EXPECT_TRUE(core.tick(Millis(1299)).empty());
+    EXPECT_EQ(core.image().inputs[4].gain, 3);
+    EXPECT_TRUE(core.booting(Millis(1299)));
+    EXPECT_FALSE(core.booting(Millis(1300)));
+
+    // Up again: nothing unasked, then the hello brings the start image.
+    EXPECT_TRUE(core.tick(Millis(1300)).empty());
+    EXPECT_TRUE(core.tick(Millis(5000)).empty());
+    const auto frames = framesOf(core.receive(BuildZ(), kProgram, Millis(5000)));
+    EXPECT_EQ(letters(frames), "ZYP");
+    test::ExpectDumpFieldsEqual(start, parsedFrom(frames));
+    EXPECT_TRUE(core.tick(Millis(6000)).empty()) << "no reports before %Q, 1";
+    core.receive(BuildQ(1), kProgram, Millis(6000));
+    EXPECT_EQ(letters(framesOf(core.tick(Millis(6000)))), "Q");
+}
+
 TEST(DeviceCore, AnswersSearchAndVersionButNeverAnotherDevicesReplies) {
     DeviceOptions options;
     options.basicVersion = "305";
