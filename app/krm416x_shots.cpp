@@ -13,9 +13,12 @@
 #include "model/edit_service.h"
 #include "model/parameters.h"
 #include "sim/virtual_device.h"
+#include "ui/compare_dialog.h"
 #include "ui/main_window.h"
 #include "ui/maintenance_section.h"
+#include "ui/messages.h"
 #include "ui/name_dialog.h"
+#include "ui/notice_banner.h"
 #include "ui/settings_section.h"
 #include "ui/system_page.h"
 
@@ -135,6 +138,34 @@ int main(int argc, char* argv[]) {
             settings->save();
         window.systemPage()->showSection(2);
         ok = save(window, outDir, lang + QStringLiteral("-settings")) && ok;
+        // COMPARE on the first setting after two edits on the device, then undone.
+        if (settings) {
+            krm::EditService& edits = window.edits();
+            const krm::DeviceImage kept = window.image();
+            edits.set(krm::Param(krm::ParamKind::PeqGain, 1), krm::Channel::input(2), 120);
+            edits.set(krm::Param(krm::ParamKind::OutMute), krm::Channel::output(1),
+                      kept.outputs[1].mute ? 0 : 1);
+            settings->compare(0);
+            ok = saveWhenShown<krm::ui::CompareDialog>(window, outDir,
+                                                       lang + QStringLiteral("-compare")) &&
+                 ok;
+            for (auto* dialog : window.findChildren<krm::ui::CompareDialog*>())
+                dialog->close();
+            edits.set(krm::Param(krm::ParamKind::PeqGain, 1), krm::Channel::input(2),
+                      kept.inputs[2].peq[1].gain);
+            edits.set(krm::Param(krm::ParamKind::OutMute), krm::Channel::output(1),
+                      kept.outputs[1].mute);
+        }
+        // The notice after the link healed itself (the path is tested end to end; here the
+        // banner is shown with a typical list of changed modules).
+        window.showPage(1, krm::ui::View::Channel);
+        window.noticeBanner()->showNotice([] {
+            return krm::ui::ReconnectedText(
+                {krm::ImageModule::Levels, krm::ImageModule::Limiter, krm::ImageModule::Names});
+        });
+        ok = save(window, outDir, lang + QStringLiteral("-reconnected")) && ok;
+        window.noticeBanner()->hide();
+        window.showPage(1, krm::ui::View::System);
         // The microphone units: the demo device reports three, unit 1 selected.
         window.systemPage()->showSection(4);
         ok = save(window, outDir, lang + QStringLiteral("-units")) && ok;
