@@ -8,6 +8,7 @@
 // A 1 ms QTimer measures the event loop: the longest gap between two of its ticks is how
 // long the UI thread was blocked.
 
+#include "bench/bench_window.h"
 #include "bench/stall_probe.h"
 #include "sim/virtual_device.h"
 #include "ui/main_window.h"
@@ -81,22 +82,12 @@ int main(int argc, char* argv[]) {
     writeFile(QDir(dir.path()).filePath("Digital-KRM416X-3.bin"), kilobytes * 1024 - 300, 7);
     writeFile(QDir(dir.path()).filePath("DSP-KRM416X-3.bin"), kilobytes * 1024 + 100, 11);
     CountingClock clock;
-    krm::ui::MainWindowOptions options;
-    options.settingsPath = dir.filePath(QStringLiteral("krm416x.ini"));
-    options.deviceOverride = QString::fromStdString(device.endpoint().addressText());
-    options.devicePort = device.endpoint().port;
-    options.localPort = 0;
-    options.dataFolder = dir.path();
+    krm::ui::MainWindowOptions options = BenchWindowOptions(device, dir);
     options.clock = &clock;
     krm::ui::MainWindow window(options);
-    window.resize(1366, 768);
-    window.show();
-    window.session().connect();
     QElapsedTimer waited;
     waited.start();
-    while (!window.session().isOnline() && waited.elapsed() < 5000)
-        QApplication::processEvents(QEventLoop::AllEvents, 10);
-    if (!window.session().isOnline()) {
+    if (!ShowAndConnect(window, 1366, 768)) {
         std::fprintf(stderr, "not online\n");
         return 1;
     }

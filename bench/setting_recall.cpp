@@ -8,6 +8,7 @@
 // long the UI thread was blocked.
 
 #include "presets/setting_recall.h"
+#include "bench/bench_window.h"
 #include "bench/stall_probe.h"
 #include "kit/qt_glyph_renderer.h"
 #include "sim/virtual_device.h"
@@ -30,23 +31,11 @@ int main(int argc, char* argv[]) {
     if (!device.start(*krm::Endpoint::parse("127.0.0.2", 0)))
         return 1;
     QTemporaryDir dir;
-    krm::ui::MainWindowOptions options;
-    options.settingsPath = dir.filePath(QStringLiteral("krm416x.ini"));
-    options.deviceOverride = QString::fromStdString(device.endpoint().addressText());
-    options.devicePort = device.endpoint().port;
-    options.localPort = 0;
-    options.dataFolder = dir.path();
+    krm::ui::MainWindowOptions options = BenchWindowOptions(device, dir);
     const krm::QtGlyphRenderer glyphs; // the name bitmaps are drawn as the program draws them
     options.glyphs = &glyphs;
     krm::ui::MainWindow window(options);
-    window.resize(1920, 1080);
-    window.show();
-    window.session().connect();
-    QElapsedTimer waited;
-    waited.start();
-    while (!window.session().isOnline() && waited.elapsed() < 5000)
-        QApplication::processEvents(QEventLoop::AllEvents, 10);
-    if (!window.session().isOnline() || !window.settingsSection()) {
+    if (!ShowAndConnect(window, 1920, 1080) || !window.settingsSection()) {
         std::fprintf(stderr, "not online\n");
         return 1;
     }

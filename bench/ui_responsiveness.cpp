@@ -9,6 +9,7 @@
 // A 1 ms QTimer measures the event loop: the longest gap between two of its ticks is how
 // long the UI thread was blocked.
 
+#include "bench/bench_window.h"
 #include "bench/stall_probe.h"
 #include "kit/toggle_button.h"
 #include "link/udp_socket.h"
@@ -72,20 +73,10 @@ int main(int argc, char* argv[]) {
     if (!device.start(*krm::Endpoint::parse("127.0.0.2", 0)))
         return 1;
     QTemporaryDir dir;
-    krm::ui::MainWindowOptions options;
-    options.settingsPath = dir.filePath(QStringLiteral("krm416x.ini"));
-    options.deviceOverride = QString::fromStdString(device.endpoint().addressText());
-    options.devicePort = device.endpoint().port;
-    options.localPort = 0;
+    krm::ui::MainWindowOptions options = BenchWindowOptions(device, dir);
+    options.dataFolder.clear(); // no presets: the meters and the link are measured alone
     krm::ui::MainWindow window(options);
-    window.resize(1920, 1080);
-    window.show();
-    window.session().connect();
-    QElapsedTimer waited;
-    waited.start();
-    while (!window.session().isOnline() && waited.elapsed() < 5000)
-        QApplication::processEvents(QEventLoop::AllEvents, 10);
-    if (!window.session().isOnline()) {
+    if (!ShowAndConnect(window, 1920, 1080)) {
         std::fprintf(stderr, "not online\n");
         return 1;
     }
