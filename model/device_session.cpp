@@ -3,7 +3,7 @@
 #include "link/device_link.h"
 #include "link/link_supervisor.h"
 #include "model/dispatch.h"
-#include "model/module_changes.h"
+#include "model/setting_diff.h"
 #include "model/parsers.h"
 #include "model/report_mailbox.h"
 #include "model/senders.h"

@@ -3,7 +3,7 @@
 // Every call arrives on the owner (UI) thread, after the image has been updated.
 
 #include "link/link_events.h"
-#include "model/module_changes.h"
+#include "model/setting_diff.h"
 
 #include <vector>
 

@@ -53,12 +53,11 @@ CompareDialog::CompareDialog(const QString& setting,
     m_tree->setRootIsDecorated(true);
     m_tree->setAlternatingRowColors(true);
     QTreeWidgetItem* branch = nullptr;
-    QString module;
+    ImageModule module{};
     for (const SettingDifference& d : differences) {
-        const QString m = QString::fromStdString(d.module);
-        if (!branch || m != module) {
-            module = m;
-            branch = new QTreeWidgetItem(m_tree, {m});
+        if (!branch || d.module != module) {
+            module = d.module;
+            branch = new QTreeWidgetItem(m_tree, {text(ModuleName(d.module))});
             branch->setFirstColumnSpanned(true);
             branch->setExpanded(true);
         }

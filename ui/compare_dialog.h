@@ -5,7 +5,7 @@
 // setting, in display units. Built from DiffImages; shows "No difference." when there is
 // none. UI thread only.
 
-#include "presets/setting_diff.h"
+#include "model/setting_diff.h"
 
 #include <QDialog>
 

@@ -32,7 +32,7 @@ QString ReconnectedText(const std::vector<ImageModule>& changed) {
         return notice;
     QStringList names;
     for (ImageModule module : changed)
-        names << text(ModuleLabel(module));
+        names << text(ModuleName(module));
     const bool chinese = currentLanguage() == Language::Chinese;
     notice += QLatin1Char('\n');
     notice += text("Changed on the device: ", "设备上已更改：");

@@ -6,7 +6,7 @@
 #include <QMessageBox>
 #include <QString>
 
-#include "model/module_changes.h"
+#include "model/setting_diff.h"
 
 #include <vector>
 

@@ -14,7 +14,7 @@
 // load) comes in as SettingsServices; tests pass fakes. UI thread only.
 
 #include "presets/device_settings.h"
-#include "presets/setting_diff.h"
+#include "model/setting_diff.h"
 #include "presets/setting_recall.h"
 
 #include <QString>

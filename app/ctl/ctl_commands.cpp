@@ -9,7 +9,7 @@
 #include "app/ctl/ctl_values.h"
 #include "link/discovery.h"
 #include "link/instance_lock.h"
-#include "presets/setting_diff.h"
+#include "model/setting_diff.h"
 #include "presets/setting_file.h"
 #include "presets/setting_recall.h"
 
@@ -17,6 +17,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <optional>
 
 #include <ostream>
 
@@ -384,17 +385,17 @@ int Command::diff() {
         QJsonArray list;
         for (const SettingDifference& d : differences)
             list.append(QJsonObject{{"path", q(d.path)},
-                                    {"module", q(d.module)},
+                                    {"module", q(ModuleName(d.module).en)},
                                     {"channel", q(PathPrefix(d.channel))},
                                     {"a", q(d.a)},
                                     {"b", q(d.b)}});
         printJson(m_out, QJsonObject{{"equal", differences.empty()}, {"differences", list}});
     } else {
-        std::string module;
+        std::optional<ImageModule> module;
         for (const SettingDifference& d : differences) {
             if (d.module != module) {
                 module = d.module;
-                m_out << "[" << module << "]\n";
+                m_out << "[" << ModuleName(d.module).en << "]\n";
             }
             m_out << "  " << d.path << ": " << d.a << " -> " << d.b << "\n";
         }

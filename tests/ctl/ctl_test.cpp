@@ -385,7 +385,9 @@ TEST_F(CtlTest, FirmwareChecksTheFilesFirstThenKeepsTheSettingAndSendsBoth) {
     const auto dsp = FirmwareBytes(2100, 2);
     folder.write("Digital-KRM416X-3.bin", digital);
     folder.write("DSP-KRM416X-3.bin", dsp);
-    device.setCompletionDelay(Millis{5});
+    // Long enough never to fall inside the last block's acknowledgement, as a device that
+    // writes its flash takes; short enough for a quick test.
+    device.setCompletionDelay(Millis{100});
     const CtlRun r = runOn(device, {"firmware", "--folder", dir});
     ASSERT_EQ(r.status, ctl::kExitOk) << r.err;
     EXPECT_TRUE(r.out.empty());

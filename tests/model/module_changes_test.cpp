@@ -1,4 +1,4 @@
-#include "model/module_changes.h"
+#include "model/setting_diff.h"
 
 #include <gtest/gtest.h>
 
@@ -48,7 +48,7 @@ TEST(ChangedModules, EachEditIsReportedAsItsOwnModuleOnly) {
     for (const Case& c : cases) {
         DeviceImage after = before;
         c.edit(after);
-        SCOPED_TRACE(ModuleLabel(c.module).en);
+        SCOPED_TRACE(ModuleName(c.module).en);
         EXPECT_EQ(ChangedModules(before, after), std::vector<ImageModule>{c.module});
     }
 }

@@ -71,11 +71,11 @@ TEST(SelfHealingWindow, RebootedDeviceShowsItsNewValuesAndTheNoticeListsWhatChan
 
     EXPECT_EQ(notice->text().toStdString(),
               "The device answered again; its settings were read anew.\n"
-              "Changed on the device: levels and mutes, limiters, names.");
+              "Changed on the device: Levels, Limiter, Names.");
     setLanguage(Language::Chinese);
     w.applyLanguage();
     EXPECT_EQ(notice->text().toStdString(), "设备已重新应答，已重新读取其设置。\n"
-                                            "设备上已更改：电平与静音、限幅器、名称。");
+                                            "设备上已更改：电平、限幅器、名称。");
     setLanguage(Language::English);
     w.applyLanguage();
 

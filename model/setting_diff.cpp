@@ -1,4 +1,4 @@
-#include "presets/setting_diff.h"
+#include "model/setting_diff.h"
 
 #include "dsp/text_format.h"
 #include "model/parameters.h"
@@ -16,9 +16,8 @@ constexpr std::array<const char*, ControlGroup::kLinkEntries> kLinkNames = {
     "vol",  "link2",    "link3",   "eq",     "comp", "limit", "link7",
     "gain", "priority", "phantom", "source", "line", "fbk",   "delay"};
 
-std::size_t moduleRank(const std::string& module) {
-    const auto& all = SettingModules();
-    return static_cast<std::size_t>(std::find(all.begin(), all.end(), module) - all.begin());
+int moduleRank(ImageModule module) {
+    return static_cast<int>(module);
 }
 
 int sideRank(Side side) {
@@ -52,10 +51,11 @@ std::vector<Channel> channelsOf(Side side) {
 }
 
 void addName(std::vector<SettingField>& out, Channel channel, const char* key, const Name16& name) {
-    out.push_back({PathPrefix(channel) + "." + key, "Names", channel, 0, name.toUtf8(), nullptr});
+    out.push_back(
+        {PathPrefix(channel) + "." + key, ImageModule::Names, channel, 0, name.toUtf8(), nullptr});
 }
 
-void addCode(std::vector<SettingField>& out, std::string path, const char* module,
+void addCode(std::vector<SettingField>& out, std::string path, ImageModule module,
              std::int32_t code) {
     out.push_back({std::move(path), module, Channel::device(), code, integerText(code), nullptr});
 }
@@ -74,32 +74,61 @@ void groupFields(std::vector<SettingField>& out, const DeviceImage& image) {
         const std::string prefix = "muteGroup" + std::to_string(g + 1) + ".";
         const MuteGroup& group = image.muteGroups[g];
         for (std::size_t i = 0; i < group.v.size(); ++i)
-            addCode(out, prefix + memberWord(i), "Groups", group.v[i]);
+            addCode(out, prefix + memberWord(i), ImageModule::Groups, group.v[i]);
     }
     for (std::size_t g = 0; g < image.controlGroups.size(); ++g) {
         const std::string prefix = "controlGroup" + std::to_string(g + 1) + ".";
         const ControlGroup& group = image.controlGroups[g];
         for (std::size_t i = 0; i < ControlGroup::kMemberCount; ++i)
-            addCode(out, prefix + memberWord(i), "Groups", group.v[i]);
-        addCode(out, prefix + "members", "Groups", group.memberCount());
+            addCode(out, prefix + memberWord(i), ImageModule::Groups, group.v[i]);
+        addCode(out, prefix + "members", ImageModule::Groups, group.memberCount());
         for (int e = 0; e < ControlGroup::kLinkEntries; ++e)
-            addCode(out, prefix + "link." + kLinkNames[static_cast<std::size_t>(e)], "Groups",
-                    group.link(e));
-        out.push_back(
-            {prefix + "name", "Groups", Channel::device(), 0, group.name().toUtf8(), nullptr});
+            addCode(out, prefix + "link." + kLinkNames[static_cast<std::size_t>(e)],
+                    ImageModule::Groups, group.link(e));
+        out.push_back({prefix + "name", ImageModule::Groups, Channel::device(), 0,
+                       group.name().toUtf8(), nullptr});
     }
 }
 
 } // namespace
 
-const std::vector<std::string>& SettingModules() {
-    static const std::vector<std::string> modules = {
-        "Levels", "Input", "PEQ",        "Filters", "Dynamics", "GEQ",    "Limiter", "Output",
-        "Matrix", "Sends", "Auto-mixer", "Effects", "Names",    "Groups", "Units",   "Device"};
-    return modules;
+TextPair ModuleName(ImageModule module) {
+    switch (module) {
+    case ImageModule::Levels:
+        return {"Levels", "电平"};
+    case ImageModule::Inputs:
+        return {"Input", "输入"};
+    case ImageModule::Peq:
+        return {"PEQ", "参量均衡"};
+    case ImageModule::Filters:
+        return {"Filters", "滤波器"};
+    case ImageModule::Dynamics:
+        return {"Dynamics", "动态"};
+    case ImageModule::Limiter:
+        return {"Limiter", "限幅器"};
+    case ImageModule::Geq:
+        return {"GEQ", "图示均衡"};
+    case ImageModule::Delay:
+        return {"Delay", "延时"};
+    case ImageModule::Matrix:
+        return {"Matrix", "矩阵"};
+    case ImageModule::Sends:
+        return {"Sends", "发送"};
+    case ImageModule::Effects:
+        return {"Effects", "效果"};
+    case ImageModule::AutoMixer:
+        return {"Auto-mixer", "自动混音"};
+    case ImageModule::Names:
+        return {"Names", "名称"};
+    case ImageModule::Groups:
+        return {"Groups", "分组"};
+    case ImageModule::MicUnits:
+        return {"Units", "话筒单元"};
+    }
+    return {"", ""};
 }
 
-std::string ParameterModule(const Parameter& p) {
+ImageModule ParameterModule(const Parameter& p) {
     using K = ParamKind;
     switch (p.kind) {
     case K::InMute:
@@ -108,27 +137,28 @@ std::string ParameterModule(const Parameter& p) {
     case K::InPan:
     case K::InGain2:
     case K::InMute2:
+    case K::InputGain:
     case K::OutMute:
     case K::OutGain:
-        return "Levels";
+    case K::LineLevel:
+        return ImageModule::Levels;
     case K::Phantom:
     case K::Polarity:
     case K::Source:
-    case K::InputGain:
-        return "Input";
+        return ImageModule::Inputs;
     case K::PeqGain:
     case K::PeqFreq:
     case K::PeqQ:
     case K::PeqType:
     case K::PeqEnable:
-        return "PEQ";
+        return ImageModule::Peq;
     case K::HpfEnable:
     case K::HpfFreq:
     case K::HpfSlope:
     case K::LpfEnable:
     case K::LpfFreq:
     case K::LpfSlope:
-        return "Filters";
+        return ImageModule::Filters;
     case K::CompEnable:
     case K::CompThreshold:
     case K::CompRatio:
@@ -140,28 +170,27 @@ std::string ParameterModule(const Parameter& p) {
     case K::GateRange:
     case K::GateAttack:
     case K::GateRelease:
-        return "Dynamics";
+        return ImageModule::Dynamics;
     case K::GeqGain:
     case K::GeqEnable:
-        return "GEQ";
+        return ImageModule::Geq;
     case K::LimEnable:
     case K::LimThreshold:
     case K::LimRatio:
     case K::LimAttack:
     case K::LimRelease:
     case K::LimGain:
-        return "Limiter";
+        return ImageModule::Limiter;
     case K::Delay:
-    case K::LineLevel:
     case K::Feedback:
-        return "Output";
+        return ImageModule::Delay;
     case K::Matrix:
-        return "Matrix";
+        return ImageModule::Matrix;
     case K::MainSend:
     case K::AuxSend:
     case K::DelaySend:
     case K::RevSend:
-        return "Sends";
+        return ImageModule::Sends;
     case K::Priority:
     case K::AutoMixLevel:
     case K::AutoMixMode:
@@ -175,7 +204,7 @@ std::string ParameterModule(const Parameter& p) {
     case K::CompareCount:
     case K::ThresholdComp:
     case K::AutoMixSync:
-        return "Auto-mixer";
+        return ImageModule::AutoMixer;
     case K::FxPreDelay1:
     case K::FxPreDelay2:
     case K::FxFeedback:
@@ -183,11 +212,11 @@ std::string ParameterModule(const Parameter& p) {
     case K::FxTap:
     case K::FxRevTime:
     case K::FxRevLpf:
-        return "Effects";
+        return ImageModule::Effects;
     case K::Count_:
         break;
     }
-    return "Device";
+    return ImageModule::Levels;
 }
 
 std::vector<SettingField> ListSettingFields(const DeviceImage& image) {
@@ -215,12 +244,21 @@ std::vector<SettingField> ListSettingFields(const DeviceImage& image) {
     groupFields(out, image);
     for (std::size_t u = 0; u < image.micUnits.size(); ++u)
         for (std::size_t s = 0; s < image.micUnits[u].size(); ++s)
-            addCode(out, "unit" + std::to_string(u + 1) + ".slot" + std::to_string(s + 1), "Units",
-                    image.micUnits[u][s]);
-    addCode(out, "units.count", "Units", image.unitCount);
-    out.push_back(
-        {"device.text", "Device", Channel::device(), 0, image.deviceText.toUtf8(), nullptr});
+            addCode(out, "unit" + std::to_string(u + 1) + ".slot" + std::to_string(s + 1),
+                    ImageModule::MicUnits, image.micUnits[u][s]);
+    addCode(out, "units.count", ImageModule::MicUnits, image.unitCount);
+    out.push_back({"device.text", ImageModule::Names, Channel::device(), 0,
+                   image.deviceText.toUtf8(), nullptr});
     return out;
+}
+
+std::vector<ImageModule> ChangedModules(const DeviceImage& before, const DeviceImage& after) {
+    std::vector<ImageModule> changed;
+    for (const SettingDifference& d : DiffImages(before, after))
+        if (std::find(changed.begin(), changed.end(), d.module) == changed.end())
+            changed.push_back(d.module);
+    std::sort(changed.begin(), changed.end());
+    return changed;
 }
 
 std::vector<SettingDifference> DiffImages(const DeviceImage& a, const DeviceImage& b) {
