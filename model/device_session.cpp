@@ -3,10 +3,10 @@
 #include "link/device_link.h"
 #include "link/link_supervisor.h"
 #include "model/dispatch.h"
-#include "model/setting_diff.h"
 #include "model/parsers.h"
 #include "model/report_mailbox.h"
 #include "model/senders.h"
+#include "model/setting_diff.h"
 
 #include <atomic>
 #include <variant>

@@ -13,8 +13,8 @@
 // What the section needs from the window (dialogs, the link's state, the redraw after a
 // load) comes in as SettingsServices; tests pass fakes. UI thread only.
 
-#include "presets/device_settings.h"
 #include "model/setting_diff.h"
+#include "presets/device_settings.h"
 #include "presets/setting_recall.h"
 
 #include <QString>
