@@ -8,7 +8,17 @@
 
 #include <QGuiApplication>
 
+#include <csignal>
 #include <iostream>
+
+namespace {
+
+// Ctrl-C or SIGTERM: the command stops its waits and says goodbye to the device.
+extern "C" void Interrupt(int) {
+    krm::ctl::CtlInterrupted().store(true);
+}
+
+} // namespace
 
 int main(int argc, char* argv[]) {
     // The name frames carry bitmaps drawn with the program's fonts, which needs Qt's font
@@ -21,6 +31,11 @@ int main(int argc, char* argv[]) {
     const krm::QtGlyphRenderer glyphs;
     krm::ctl::CtlEnvironment environment;
     environment.glyphs = &glyphs;
+    struct sigaction action {};
+    action.sa_handler = Interrupt;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
     std::vector<std::string> args;
     for (int i = 1; i < argc; ++i)
         args.emplace_back(argv[i]);

@@ -17,6 +17,7 @@
 
 #include <QString>
 
+#include <atomic>
 #include <functional>
 #include <iosfwd>
 #include <string>
@@ -26,12 +27,13 @@ namespace krm::ctl {
 
 // Exit statuses (also in --help and the README).
 enum ExitStatus : int {
-    kExitOk = 0,       // done; diff: the two settings are equal
-    kExitDiffer = 1,   // diff: the two settings differ
-    kExitUsage = 2,    // bad command line, unknown parameter, bad value, unreadable file
-    kExitNoDevice = 3, // the device did not answer, or the local port cannot be opened
-    kExitPortHeld = 4, // the program (or another krm416x-ctl) holds the local port
-    kExitFailed = 5,   // the device took part but the operation failed (update, resend)
+    kExitOk = 0,            // done; diff: the two settings are equal
+    kExitDiffer = 1,        // diff: the two settings differ
+    kExitUsage = 2,         // bad command line, unknown parameter, bad value, unreadable file
+    kExitNoDevice = 3,      // the device did not answer, or the local port cannot be opened
+    kExitPortHeld = 4,      // the program (or another krm416x-ctl) holds the local port
+    kExitFailed = 5,        // the device took part but the operation failed (update, resend)
+    kExitInterrupted = 130, // Ctrl-C or SIGTERM: stopped, and the device told goodbye
 };
 
 struct CtlEnvironment {
@@ -45,6 +47,11 @@ struct CtlEnvironment {
     // null: the frames carry the names with blank pictures.
     const GlyphRenderer* glyphs = nullptr;
 };
+
+// Raised by main()'s SIGINT/SIGTERM handler (a lock-free atomic store, safe in a handler):
+// every wait of a command ends, queued frames are dropped, a firmware transfer stops, and
+// the device still gets its goodbye "%Q," 0.
+std::atomic<bool>& CtlInterrupted();
 
 int RunCtl(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
            const CtlEnvironment& environment = {});

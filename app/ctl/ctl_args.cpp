@@ -27,7 +27,8 @@ const char* const kExitStatuses =
     "not answer\n"
     "or the local port cannot be opened, 4 the program or another "
     "krm416x-ctl holds\n"
-    "the local port, 5 the operation failed on the device.\n";
+    "the local port, 5 the operation failed on the device, 130 interrupted (Ctrl-C:\n"
+    "the waits end and the device is told goodbye).\n";
 
 struct CommandInfo {
     std::set<std::string> options; // beyond the common ones

@@ -115,6 +115,10 @@ std::unique_ptr<CtlConnection> Command::connect(const std::string& ip, int& stat
     auto connection = std::make_unique<CtlConnection>(m_clock, m_env.glyphs);
     std::string error;
     if (!connection->open(ip, m_args.devicePort, m_args.localPort, m_args.timeout, error)) {
+        if (CtlInterrupted().load()) {
+            status = fail(kExitInterrupted, "interrupted before the device answered");
+            return nullptr;
+        }
         status = fail(kExitNoDevice, error);
         return nullptr;
     }
@@ -360,8 +364,13 @@ int Command::restore() {
     // dropped when the link goes down.
     c->pumpUntil(report, std::chrono::minutes(2));
     const int dropped = progress->dropped.load();
+    const int sent = progress->sent.load();
     const bool finished = progress->finished();
     c->close();
+    if (CtlInterrupted().load())
+        return fail(kExitInterrupted, "interrupted after " + std::to_string(sent) + " of " +
+                                          std::to_string(progress->total) +
+                                          " frames: the device holds part of the setting");
     if (!finished)
         return fail(kExitFailed, "the resend did not finish");
     if (dropped > 0)
@@ -425,11 +434,16 @@ int Command::firmware() {
     const bool ok = RunFirmwareUpdate(*c, m_clock, options, m_err, why);
     c->close();
     if (!ok)
-        return fail(kExitFailed, why);
+        return fail(CtlInterrupted().load() ? kExitInterrupted : kExitFailed, why);
     return kExitOk;
 }
 
 } // namespace
+
+std::atomic<bool>& CtlInterrupted() {
+    static std::atomic<bool> interrupted{false};
+    return interrupted;
+}
 
 int RunCtl(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
            const CtlEnvironment& environment) {

@@ -1,5 +1,7 @@
 #include "app/ctl/ctl_connection.h"
 
+#include "app/ctl/ctl.h"
+
 namespace krm::ctl {
 
 namespace {
@@ -47,7 +49,7 @@ bool CtlConnection::pumpUntil(const std::function<bool()>& done, std::chrono::mi
     auto nextTick = Steady::now() + kLinkTick;
     while (!done()) {
         const auto now = Steady::now();
-        if (now >= deadline)
+        if (now >= deadline || CtlInterrupted().load())
             return false;
         if (now >= nextTick) {
             m_session.onLinkTimer();
@@ -67,7 +69,9 @@ void CtlConnection::close() {
     if (m_closed)
         return;
     m_closed = true;
-    waitSent();
+    // Interrupted: what is still queued is dropped (stop() below), not waited for.
+    if (!CtlInterrupted().load())
+        waitSent();
     m_bulk->stop();
     m_linked->stop();
     m_session.shutdown();

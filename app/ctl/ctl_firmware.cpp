@@ -1,5 +1,7 @@
 #include "app/ctl/ctl_firmware.h"
 
+#include "app/ctl/ctl.h"
+
 #include "model/frame_builders.h"
 #include "presets/setting_file.h"
 #include "update/firmware_file.h"
@@ -111,10 +113,9 @@ bool RunFirmwareUpdate(CtlConnection& c, Clock& clock, const FirmwareOptions& op
         why = "cannot open the update socket: " + socketError;
         return false;
     }
-    const std::atomic<bool> never{false};
     StreamReporter reporter(err, options.yes);
     const LocalUpdateResult result =
-        LocalUpdate(channel, clock, reporter, options.folder).run(never);
+        LocalUpdate(channel, clock, reporter, options.folder).run(CtlInterrupted());
     channel.close();
     switch (result.outcome) {
     case LocalUpdateOutcome::Succeeded:

@@ -417,3 +417,34 @@ TEST_F(CtlTest, EveryCommandHasHelpWithItsUsageAndTheExitStatuses) {
 
 } // namespace
 } // namespace krm::test
+
+namespace krm::test {
+namespace {
+
+// Ctrl-C during a restore: the rest of the sequence is dropped, the device gets its goodbye
+// "%Q," 0 (its reports end), and the tool says how far it got.
+TEST_F(CtlTest, AnInterruptedRestoreStopsAtOnceAndStillSaysGoodbye) {
+    const std::string saved = file("SAVE1.dat");
+    ASSERT_EQ(runOn(device, {"backup", saved}).status, ctl::kExitOk);
+    const int namesBefore = device.framesReceived('V');
+    const int stopsBefore = device.framesReceived('Q');
+    std::thread interrupter([&] {
+        WaitFor([&] { return device.framesReceived('V') > namesBefore; });
+        ctl::CtlInterrupted().store(true);
+    });
+    const CtlRun r = runOn(device, {"restore", saved});
+    interrupter.join();
+    ctl::CtlInterrupted().store(false);
+    EXPECT_EQ(r.status, ctl::kExitInterrupted) << r.err;
+    EXPECT_NE(r.err.find("interrupted after"), std::string::npos) << r.err;
+    // "%Q," 0 and 1 of the handshake, the sequence's own "%Q," 0, then the goodbye.
+    EXPECT_TRUE(WaitFor([&] { return device.framesReceived('Q') == stopsBefore + 4; }))
+        << device.framesReceived('Q') - stopsBefore;
+    EXPECT_EQ(device.lastFrame('Q').substr(0, 9), "%Q,01,00,");
+    EXPECT_FALSE(device.statusReportsOn());
+    // Far from all 28 names went out: the queue was dropped, not played to its end.
+    EXPECT_LT(device.framesReceived('V') - namesBefore, 28);
+}
+
+} // namespace
+} // namespace krm::test
