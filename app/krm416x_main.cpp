@@ -22,6 +22,8 @@
 #include <QSocketNotifier>
 #include <QTimer>
 
+#include <string_view>
+
 #include <csignal>
 #include <unistd.h>
 
@@ -72,6 +74,15 @@ std::optional<std::uint16_t> portOption(const QCommandLineParser& parser, const 
 } // namespace
 
 int main(int argc, char* argv[]) {
+    // The usage text needs no window: on a machine without a display "--help" still works.
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if ((arg == "-h" || arg == "--help" || arg == "--help-all") &&
+            qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") &&
+            qEnvironmentVariableIsEmpty("DISPLAY") &&
+            qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("krm416x"));
     // Every window of the program, message boxes included, carries the program icon.
