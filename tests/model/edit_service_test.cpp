@@ -4,6 +4,7 @@
 #include "model/edit_service.h"
 #include "model/frame_builders.h"
 
+#include "tests/support/caller_clock.h"
 #include "tests/support/fake_clock.h"
 #include "tests/support/frame_field.h"
 #include "tests/support/timed_sink.h"
@@ -27,22 +28,7 @@ public:
     }
 };
 
-// A fake clock that also counts the pauses taken on the thread that made it: the edit
-// path must leave every pause to the paced senders' workers.
-class CallerClock final : public Clock {
-public:
-    Millis now() const override { return m_clock.now(); }
-    void sleepFor(Millis d) override {
-        if (std::this_thread::get_id() == m_owner)
-            ++callerSleeps;
-        m_clock.sleepFor(d);
-    }
-    std::atomic<int> callerSleeps{0};
-
-private:
-    test::FakeClock m_clock;
-    std::thread::id m_owner = std::this_thread::get_id();
-};
+using test::CallerClock;
 
 class EditServiceTest : public ::testing::Test, public EditListener {
 protected:

@@ -3,6 +3,7 @@
 // apart on the bulk sender with the link's last-reply time refreshed after each frame.
 #include "units/mic_unit_service.h"
 
+#include "tests/support/caller_clock.h"
 #include "tests/support/fake_clock.h"
 #include "tests/support/timed_sink.h"
 
@@ -16,22 +17,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// A fake clock that counts pauses taken on the thread that made it: a reset must leave
-// every pause to the bulk sender's worker.
-class CallerClock final : public Clock {
-public:
-    Millis now() const override { return m_clock.now(); }
-    void sleepFor(Millis d) override {
-        if (std::this_thread::get_id() == m_owner)
-            ++callerSleeps;
-        m_clock.sleepFor(d);
-    }
-    std::atomic<int> callerSleeps{0};
-
-private:
-    test::FakeClock m_clock;
-    std::thread::id m_owner = std::this_thread::get_id();
-};
+using test::CallerClock;
 
 class MicUnitServiceTest : public ::testing::Test, public EditListener {
 protected:
