@@ -76,7 +76,7 @@ TEST_F(FactoryRecoveryTest, RecoverySendsTheFactoryImageInOrderAndTheDeviceHolds
     ASSERT_NE(device.image().inputs[0].name.toUtf8(), "CH 1");
     const DeviceImage before = device.image();
 
-    WireTap wire(session.sink(), clock);
+    TimedSink wire(clock, &session.sink());
     PacedFakeClock paced(clock);
     PacedSender linked(wire, clock);
     PacedSender bulk(wire, paced, [&] { session.touchLastReply(); });

@@ -1,12 +1,13 @@
 #pragma once
-// What the end-to-end resend tests share: a tap that notes every frame with the clock's
-// time, a fake clock that lets a little real time pass per pause, and a whole device's
-// resend written out step by step, as the device's documentation lists it.
+// What the end-to-end resend tests share: a whole device's resend written out step by
+// step, as the device's documentation lists it (the tap in front of the link is a
+// TimedSink, the clock a PacedFakeClock).
 #include "link/clock.h"
 #include "link/frame_sink.h"
 #include "model/device_image.h"
 #include "model/frame_builders.h"
 #include "tests/support/paced_fake_clock.h"
+#include "tests/support/timed_sink.h"
 
 #include <mutex>
 #include <string>
@@ -16,36 +17,6 @@
 namespace krm::test {
 
 using namespace std::chrono_literals;
-
-// Passes frames on to the link and notes each with the clock's time.
-class WireTap final : public FrameSink {
-public:
-    WireTap(FrameSink& inner, Clock& clock) : m_inner(inner), m_clock(clock) {}
-    bool SendFrame(std::string_view frame) override {
-        {
-            std::lock_guard lock(m_mutex);
-            m_frames.emplace_back(frame);
-            m_times.push_back(m_clock.now());
-        }
-        return m_inner.SendFrame(frame);
-    }
-    bool isOnline() const override { return m_inner.isOnline(); }
-    std::vector<std::string> frames() const {
-        std::lock_guard lock(m_mutex);
-        return m_frames;
-    }
-    std::vector<Millis> times() const {
-        std::lock_guard lock(m_mutex);
-        return m_times;
-    }
-
-private:
-    FrameSink& m_inner;
-    Clock& m_clock;
-    mutable std::mutex m_mutex;
-    std::vector<std::string> m_frames;
-    std::vector<Millis> m_times;
-};
 
 struct Expected {
     std::string frame;

@@ -62,7 +62,7 @@ TEST_F(SettingRecallTest, RecallWhileOnlineSendsTheWholeSettingInOrderWithItsPau
     DeviceSettings settings(library, folder);
     ASSERT_EQ(settings.save(setting, {}), SaveOutcome::Saved);
 
-    WireTap wire(session.sink(), clock);
+    TimedSink wire(clock, &session.sink());
     PacedFakeClock paced(clock);
     PacedSender linked(wire, clock);
     PacedSender bulk(wire, paced, [&] { session.touchLastReply(); });
@@ -123,7 +123,7 @@ TEST_F(SettingRecallTest, RecallOfflineLoadsTheImageOnlyAndAMissingFileChangesNo
     ASSERT_EQ(settings.save(setting, {}), SaveOutcome::Saved);
     ASSERT_EQ(settings.save(setting, {}), SaveOutcome::Saved);
 
-    WireTap wire(session.sink(), clock);
+    TimedSink wire(clock, &session.sink());
     PacedSender linked(wire, clock);
     PacedSender bulk(wire, clock);
     EditService edits(session.image(), wire, linked, bulk);
