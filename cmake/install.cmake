@@ -5,16 +5,15 @@
 
 include(GNUInstallDirs)
 
-set(KRM_INSTALLED_PROGRAMS krm416x-sim)
-if(TARGET krm416x)
+# The window program exists only in builds with the user interface (sanitizer builds of the
+# core leave it out); the virtual device and the command-line tool are always built.
+set(KRM_INSTALLED_PROGRAMS krm416x-sim krm416x-ctl)
+if(KRM_BUILD_UI)
     list(APPEND KRM_INSTALLED_PROGRAMS krm416x)
-endif()
-if(TARGET krm416x-ctl)
-    list(APPEND KRM_INSTALLED_PROGRAMS krm416x-ctl)
 endif()
 install(TARGETS ${KRM_INSTALLED_PROGRAMS} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
-if(TARGET krm416x)
+if(KRM_BUILD_UI)
     # The program finds itself installed by this .desktop file (see DefaultDataFolder() in
     # app/program.cpp) and then keeps its data in the per-user data folder.
     install(FILES ${PROJECT_SOURCE_DIR}/res/krm416x.desktop
@@ -30,17 +29,15 @@ install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION ${CMAKE_INSTALL_DOCDIR
 if(KRM_BUILD_TESTS)
     # The install tree holds exactly the files above: a new program that is forgotten, or a
     # test program that slips in, fails this test.
-    set(krm_expected ${CMAKE_INSTALL_BINDIR}/krm416x-sim ${CMAKE_INSTALL_DOCDIR}/README.md)
-    if(TARGET krm416x)
+    set(krm_expected ${CMAKE_INSTALL_BINDIR}/krm416x-sim ${CMAKE_INSTALL_BINDIR}/krm416x-ctl
+                     ${CMAKE_INSTALL_DOCDIR}/README.md)
+    if(KRM_BUILD_UI)
         list(APPEND krm_expected
              ${CMAKE_INSTALL_BINDIR}/krm416x
              ${CMAKE_INSTALL_DATADIR}/applications/krm416x.desktop
              ${krm_icons}/scalable/apps/krm416x.svg
              ${krm_icons}/128x128/apps/krm416x.png
              ${krm_icons}/256x256/apps/krm416x.png)
-    endif()
-    if(TARGET krm416x-ctl)
-        list(APPEND krm_expected ${CMAKE_INSTALL_BINDIR}/krm416x-ctl)
     endif()
     string(REPLACE ";" "," krm_expected "${krm_expected}")
     add_test(NAME install_tree
@@ -52,7 +49,7 @@ if(KRM_BUILD_TESTS)
 
     # CI installs desktop-file-utils; elsewhere the check is left out rather than faked.
     find_program(KRM_DESKTOP_FILE_VALIDATE desktop-file-validate)
-    if(KRM_DESKTOP_FILE_VALIDATE AND TARGET krm416x)
+    if(KRM_DESKTOP_FILE_VALIDATE AND KRM_BUILD_UI)
         add_test(NAME desktop_file_valid
                  COMMAND ${KRM_DESKTOP_FILE_VALIDATE} ${PROJECT_SOURCE_DIR}/res/krm416x.desktop)
         # The validator prints its findings but exits 0 for warnings and hints: any output
@@ -81,17 +78,14 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS fonts-wqy-microhei)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 # CPack puts the summary above this text and indents it as Debian wants.
-set(krm_ctl_sentence "")
-if(TARGET krm416x-ctl)
-    set(krm_ctl_sentence "\nkrm416x-ctl is the command-line tool for integrators.")
-endif()
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
     "Finds the KRM-416X on the LAN and edits its processing live over UDP: channel
 strips, EQ, dynamics, routing, auto-mixer, groups, effects, microphone units,
 presets, stored settings and firmware updates.
 
 krm416x-sim is a virtual KRM-416X on a loopback address for trying the program
-without the device.${krm_ctl_sentence}
+without the device.
+krm416x-ctl is the command-line tool for integrators.
 Presets and stored settings live in the per-user data folder,
 ~/.local/share/krm416x.")
 include(CPack)
