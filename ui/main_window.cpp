@@ -19,6 +19,7 @@
 #include "link/network_settings.h"
 #include "model/paced_sender.h"
 #include "presets/device_settings.h"
+#include "presets/link_state.h"
 #include "presets/module_presets.h"
 #include "presets/preset_library.h"
 #include "presets/setting_recall.h"
@@ -41,7 +42,6 @@
 
 #include <QAction>
 #include <QCloseEvent>
-#include <QDateTime>
 #include <QDir>
 #include <QPainter>
 #include <QScreen>
@@ -239,33 +239,8 @@ void MainWindow::buildChildren() {
     hideStripArea();
 }
 
-namespace {
-
-FileTime fileTimeOf(const QDateTime& t) {
-    const QDate d = t.date();
-    const QTime c = t.time();
-    auto u16 = [](int v) { return static_cast<std::uint16_t>(v); };
-    // Sunday is day 0 in the file, day 7 in Qt.
-    return FileTime{u16(d.year()), u16(d.month()),  u16(d.dayOfWeek() % 7), u16(d.day()),
-                    u16(c.hour()), u16(c.minute()), u16(c.second()),        u16(c.msec())};
-}
-
-} // namespace
-
 LinkStateRecord MainWindow::currentLinkState() const {
-    // The session keeps its times on a monotonic clock; the file wants local times.
-    const Millis now = m_clock.now();
-    const QDateTime wall = QDateTime::currentDateTime();
-    auto local = [&](Millis t) {
-        return t.count() == 0 ? FileTime{} : fileTimeOf(wall.addMSecs((t - now).count()));
-    };
-    LinkStateRecord link;
-    link.online = m_session->isOnline();
-    link.connectTries = m_session->connectTries();
-    link.connecting = m_session->isConnecting();
-    link.connectTime = local(m_session->connectTime());
-    link.lastReplyTime = local(m_session->lastReplyTime());
-    return link;
+    return LinkStateOf(*m_session, m_clock);
 }
 
 std::function<ModulePresets*()> MainWindow::presetSource() {

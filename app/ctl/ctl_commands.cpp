@@ -2,6 +2,7 @@
 // port's lock first, connects with the program's handshake and says goodbye at the end.
 
 #include "app/ctl/ctl.h"
+#include "presets/link_state.h"
 
 #include "app/ctl/ctl_args.h"
 #include "app/ctl/ctl_connection.h"
@@ -13,7 +14,6 @@
 #include "presets/setting_file.h"
 #include "presets/setting_recall.h"
 
-#include <QDateTime>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -289,38 +289,13 @@ int Command::set() {
 
 // ---- backup, restore ----
 
-// The link-state record of a setting saved from a live connection, with the session's
-// monotonic times turned into local wall-clock times as the window writes them.
-FileTime fileTimeOf(const QDateTime& t) {
-    const QDate d = t.date();
-    const QTime c = t.time();
-    auto u16 = [](int v) { return static_cast<std::uint16_t>(v); };
-    return FileTime{u16(d.year()), u16(d.month()),  u16(d.dayOfWeek() % 7), u16(d.day()),
-                    u16(c.hour()), u16(c.minute()), u16(c.second()),        u16(c.msec())};
-}
-
-LinkStateRecord linkRecord(CtlConnection& c, const Clock& clock) {
-    const Millis now = clock.now();
-    const QDateTime wall = QDateTime::currentDateTime();
-    auto local = [&](Millis t) {
-        return t.count() == 0 ? FileTime{} : fileTimeOf(wall.addMSecs((t - now).count()));
-    };
-    LinkStateRecord link;
-    link.online = c.session().isOnline();
-    link.connectTries = c.session().connectTries();
-    link.connecting = c.session().isConnecting();
-    link.connectTime = local(c.session().connectTime());
-    link.lastReplyTime = local(c.session().lastReplyTime());
-    return link;
-}
-
 int Command::backup() {
     int status = kExitOk;
     std::unique_ptr<CtlConnection> c = connect(m_args.devices[0], status);
     if (!c)
         return status;
     const DeviceImage image = c->image();
-    const LinkStateRecord link = linkRecord(*c, m_clock);
+    const LinkStateRecord link = LinkStateOf(c->session(), m_clock);
     c->close();
     Message error;
     if (!WriteSettingFile(std::filesystem::path(m_args.operands[0]), image, link, &error))

@@ -3,6 +3,7 @@
 #include "app/ctl/ctl.h"
 
 #include "model/frame_builders.h"
+#include "presets/link_state.h"
 #include "presets/setting_file.h"
 #include "update/firmware_file.h"
 #include "update/local_update.h"
@@ -87,9 +88,7 @@ bool RunFirmwareUpdate(CtlConnection& c, Clock& clock, const FirmwareOptions& op
     // Never update without the way back.
     const std::filesystem::path backup = options.folder / kBackupFile;
     Message error;
-    LinkStateRecord link;
-    link.online = true;
-    if (!WriteSettingFile(backup, c.image(), link, &error)) {
+    if (!WriteSettingFile(backup, c.image(), LinkStateOf(c.session(), clock), &error)) {
         why = "the device's setting could not be kept, so nothing was sent: " + error.en;
         return false;
     }
