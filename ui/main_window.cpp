@@ -536,7 +536,7 @@ void MainWindow::repaintTick() {
         m_bank->requestReloadAll();
         showReadout();
         // Level reports carry the number of connected microphone units.
-        m_unitsSection->applyUnitCount();
+        m_unitsSection->unitCountReported();
     }
     m_levelsDirty = false;
 }

@@ -107,8 +107,14 @@ void UnitsSection::showEvent(QShowEvent* event) {
     applyUnitCount();
 }
 
+void UnitsSection::unitCountReported() {
+    if (m_units.unitCount() != m_appliedCount)
+        applyUnitCount();
+}
+
 void UnitsSection::applyUnitCount() {
-    const int n = std::clamp(m_units.unitCount(), 0, kShownButtons);
+    m_appliedCount = m_units.unitCount();
+    const int n = std::clamp(m_appliedCount, 0, kShownButtons);
     for (int i = 0; i < kShownButtons; ++i) {
         ToggleButton* b = m_buttons[static_cast<std::size_t>(i)];
         b->setState(false);

@@ -50,6 +50,9 @@ public:
     // The device's unit count as the image holds it: buttons enabled, the selection kept
     // or made, the lists shown.
     void applyUnitCount();
+    // A level report carried the unit count: the rules are applied again only when the
+    // count differs from the one last applied (level reports come many times a second).
+    void unitCountReported();
     // A unit button (0..5) pressed.
     void selectUnit(int unit);
     // The operator picked `position` (0 = NULL) in the list of slot `slot` (0..4).
@@ -82,7 +85,8 @@ private:
     std::array<DropList*, kSlots> m_lists{};
     ToggleButton* m_call;
     ToggleButton* m_reset;
-    int m_selected = -1; // 0..5, or -1 before the first selection
+    int m_selected = -1;     // 0..5, or -1 before the first selection
+    int m_appliedCount = -1; // the unit count applyUnitCount() last acted on
 };
 
 } // namespace krm::ui
