@@ -11,6 +11,7 @@
 #include "update/local_update.h"
 #include "update/remote_update.h"
 #include "update/update_channel.h"
+#include "update/update_page.h"
 #include "update/update_worker.h"
 #include "update/version_queries.h"
 
@@ -39,13 +40,6 @@ constexpr Millis kRemoteDownPause{1000};
 
 QString fromMessage(const Message& m) {
     return QString::fromStdString(currentLanguage() == Language::Chinese ? m.zh : m.en);
-}
-
-// "31" → 3.1; anything that is not a decimal number reads as 0.
-double VersionValue(const std::string& digits, double scale) {
-    if (digits.empty() || digits.find_first_not_of("0123456789") != std::string::npos)
-        return 0.0;
-    return std::stod(digits) * scale;
 }
 
 QString VersionLabel(const TextPair& format, double value) {
@@ -230,13 +224,13 @@ void MaintenanceSection::showVersions() {
             hardware = device.substr(device.size() - 2);
     }
     m_versions[0]->setText(
-        VersionLabel({"Hardware version：%1", "固件版本：%1"}, VersionValue(hardware, 0.1)));
-    m_versions[1]->setText(VersionLabel({"Local version：%1", "本地升级版本：%1"},
-                                        VersionValue(std::string(LocalVersion), 0.1)));
+        VersionLabel({"Hardware version：%1", "固件版本：%1"}, VersionLabelValue(hardware)));
+    m_versions[1]->setText(
+        VersionLabel({"Local version：%1", "本地升级版本：%1"}, VersionLabelValue(LocalVersion)));
     m_versions[2]->setText(
-        VersionLabel({"Basic version：%1", "基带版本：%1"}, VersionValue(m_basic, 0.01)));
+        VersionLabel({"Basic version：%1", "基带版本：%1"}, VersionLabelValue(m_basic) / 10));
     m_versions[3]->setText(
-        VersionLabel({"Remote version：%1", "最新升级版本：%1"}, VersionValue(m_remote, 0.1)));
+        VersionLabel({"Remote version：%1", "最新升级版本：%1"}, VersionLabelValue(m_remote)));
     m_versions[3]->setVisible(!m_remote.empty() || m_pending == Pending::Remote);
 }
 
