@@ -315,16 +315,21 @@ void MainWindow::buildUnits() {
     m_system->setSectionContent(4, m_unitsSection);
 }
 
-void MainWindow::confirm(const QString& question, std::function<void()> onOk) {
+void MainWindow::ask(const QString& question, std::function<void(bool)> answer) {
     auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("KRM-416X 3.1"), question,
                                 QMessageBox::Ok | QMessageBox::Cancel, this);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setStyleSheet(style::dialogStyleSheet());
-    connect(box, &QMessageBox::finished, this, [onOk = std::move(onOk)](int result) {
-        if (result == QMessageBox::Ok)
+    connect(box, &QMessageBox::finished, this,
+            [answer = std::move(answer)](int result) { answer(result == QMessageBox::Ok); });
+    box->open();
+}
+
+void MainWindow::confirm(const QString& question, std::function<void()> onOk) {
+    ask(question, [onOk = std::move(onOk)](bool ok) {
+        if (ok)
             onOk();
     });
-    box->open();
 }
 
 void MainWindow::settingLoaded() {

@@ -200,7 +200,9 @@ private:
     std::function<ModulePresets*()> presetSource();
     PresetListServices presetListServices();
     DynamicsServices dynamicsServices();
-    // An OK/Cancel question (warning icon, window-modal); `onOk` runs after OK only.
+    // An OK/Cancel question (warning icon, window-modal); `answer` gets true after OK.
+    void ask(const QString& question, std::function<void(bool)> answer);
+    // The same question; `onOk` runs after OK only.
     void confirm(const QString& question, std::function<void()> onOk);
     // Redraws everything from the image after a setting was loaded over it.
     void settingLoaded();

@@ -4,7 +4,6 @@
 
 #include "ui/main_window.h"
 
-#include "kit/kit_style.h"
 #include "kit/texts.h"
 #include "presets/device_settings.h"
 #include "presets/setting_file.h"
@@ -37,13 +36,7 @@ void MainWindow::buildMaintenance() {
 
     MaintenanceServices s;
     s.ask = [this](const QString& question, std::function<void(bool)> answer) {
-        auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("KRM-416X 3.1"), question,
-                                    QMessageBox::Ok | QMessageBox::Cancel, this);
-        box->setAttribute(Qt::WA_DeleteOnClose);
-        box->setStyleSheet(style::dialogStyleSheet());
-        connect(box, &QMessageBox::finished, this,
-                [answer = std::move(answer)](int result) { answer(result == QMessageBox::Ok); });
-        box->open();
+        ask(question, std::move(answer));
     };
     s.showMessage = [this](const QString& text, bool warning, const QString& caption) {
         ShowMessage(this, caption.isEmpty() ? QStringLiteral("KRM-416X 3.1") : caption, text,
