@@ -1,5 +1,6 @@
 #include "update/remote_update.h"
 
+#include "update/reply_wait.h"
 #include "update/update_page.h"
 
 #include <algorithm>
@@ -18,7 +19,6 @@ constexpr const char* kPageFailCaption = "Warming";
 
 constexpr Millis kAfterDownloads{1'000};
 constexpr Millis kBetweenTransfers{2'000};
-constexpr Millis kStopCheck{50};
 
 } // namespace
 
@@ -27,14 +27,8 @@ RemoteUpdate::RemoteUpdate(RemoteUpdateSteps steps, HttpClient& http, Clock& clo
     : m_steps(std::move(steps)), m_http(http), m_clock(clock), m_reporter(reporter), m_stop(stop) {}
 
 bool RemoteUpdate::pause(Millis duration) {
-    while (duration > Millis(0)) {
-        if (stopped())
-            return false;
-        const Millis step = std::min(duration, kStopCheck);
-        m_clock.sleepFor(step);
-        duration -= step;
-    }
-    return !stopped();
+    static const std::atomic<bool> never{false};
+    return PauseUnlessStopped(m_clock, duration, m_stop ? *m_stop : never);
 }
 
 RemoteUpdateResult RemoteUpdate::run(const std::string& pageUrl, const std::string& folder) {
