@@ -99,7 +99,7 @@ curl_socket_t OpenSocket(void* clientp, curlsocktype, curl_sockaddr* address) {
         bool loopback = false;
         if (address->family == AF_INET) {
             const auto* in = reinterpret_cast<const sockaddr_in*>(&address->addr);
-            loopback = (ntohl(in->sin_addr.s_addr) >> 24) == 127u;
+            loopback = Endpoint{ntohl(in->sin_addr.s_addr), 0}.isLoopback();
         }
         if (!loopback) {
             ctx->refused = true;
