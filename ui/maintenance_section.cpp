@@ -276,19 +276,15 @@ void MaintenanceSection::pressLocal() {
     }
     // Checked before the link goes down: a missing, empty or oversized file is named now,
     // not after the device has stopped reporting.
-    const std::filesystem::path folder = m_services.firmwareFolder.toStdU16String();
+    const FirmwareFolderCheck check =
+        CheckFirmwareFolder(m_services.firmwareFolder.toStdU16String());
+    if (check.usable.empty()) {
+        if (m_services.showMessage && check.problem)
+            m_services.showMessage(fromMessage(*check.problem), true, {});
+        return;
+    }
     QStringList usable;
-    std::optional<Message> firstProblem;
-    for (const char* basic : {"000", "300"}) {
-        const FirmwarePair pair = ChooseFirmwareFiles(folder, basic);
-        std::optional<Message> problem = CheckFirmwareFile(pair.digital);
-        if (!problem)
-            problem = CheckFirmwareFile(pair.dsp);
-        if (problem) {
-            if (!firstProblem)
-                firstProblem = problem;
-            continue;
-        }
+    for (const FirmwarePair& pair : check.usable) {
         const QFileInfo digital(QString::fromStdU16String(pair.digital.u16string()));
         const QFileInfo dsp(QString::fromStdU16String(pair.dsp.u16string()));
         usable << text("%1 (%2 bytes) and %3 (%4 bytes)", "%1（%2 字节）和 %3（%4 字节）")
@@ -296,11 +292,6 @@ void MaintenanceSection::pressLocal() {
                       .arg(digital.size())
                       .arg(dsp.fileName())
                       .arg(dsp.size());
-    }
-    if (usable.isEmpty()) {
-        if (m_services.showMessage && firstProblem)
-            m_services.showMessage(fromMessage(*firstProblem), true, {});
-        return;
     }
     confirmLocal(usable.join(text("\nor ", "\n或 ")));
 }

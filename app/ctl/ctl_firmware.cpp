@@ -60,27 +60,15 @@ private:
 
 bool FirmwarePreflight(const std::filesystem::path& folder, std::ostream& err,
                        std::string& problem) {
-    bool usable = false;
-    std::optional<Message> first;
-    for (const char* basic : {"000", "300"}) {
-        const FirmwarePair pair = ChooseFirmwareFiles(folder, basic);
-        std::optional<Message> refused = CheckFirmwareFile(pair.digital);
-        if (!refused)
-            refused = CheckFirmwareFile(pair.dsp);
-        if (refused) {
-            if (!first)
-                first = refused;
-            continue;
-        }
-        usable = true;
+    const FirmwareFolderCheck check = CheckFirmwareFolder(folder);
+    for (const FirmwarePair& pair : check.usable)
         err << "firmware: " << pair.digital.filename().string() << " ("
             << std::filesystem::file_size(pair.digital) << " bytes) and "
             << pair.dsp.filename().string() << " (" << std::filesystem::file_size(pair.dsp)
             << " bytes)\n";
-    }
-    if (!usable && first)
-        problem = first->en;
-    return usable;
+    if (check.problem)
+        problem = check.problem->en;
+    return !check.usable.empty();
 }
 
 bool RunFirmwareUpdate(CtlConnection& c, Clock& clock, const FirmwareOptions& options,
