@@ -357,17 +357,11 @@ void MaintenanceSection::prepareUpdate(Pending kind) {
     setStatus(text("Stopping the device's reports…", "正在停止设备报告…"));
     if (!m_session.isOnline())
         return; // the next tick takes the link down and starts
-    const std::string stop = BuildQ(0);
     std::vector<PacedSender::TimedFrame> frames;
-    if (kind == Pending::Local) {
-        // Six "%Q," 0 in pairs 200 ms apart, then two more 100 ms apart for the receive
-        // thread the device may still be feeding.
-        for (Millis pause : {Millis{0}, Millis{200}, Millis{0}, Millis{200}, Millis{0}, Millis{0},
-                             Millis{100}, Millis{0}})
-            frames.push_back({{}, stop, pause});
-    } else {
-        frames.push_back({{}, stop, kRemoteStopPause});
-    }
+    if (kind == Pending::Local)
+        frames = LocalUpdateStopFrames();
+    else
+        frames.push_back({{}, BuildQ(0), kRemoteStopPause});
     m_stopFrames = m_edits.playTimed(std::move(frames));
 }
 

@@ -1,11 +1,21 @@
 #include "update/local_update.h"
 
+#include "model/frame_builders.h"
 #include "update/firmware_file.h"
 #include "update/firmware_transfer.h"
 #include "update/reply_wait.h"
 #include "update/version_queries.h"
 
 namespace krm {
+
+std::vector<PacedSender::TimedFrame> LocalUpdateStopFrames() {
+    const std::string stop = BuildQ(0);
+    std::vector<PacedSender::TimedFrame> frames;
+    for (Millis pause : {Millis{0}, Millis{200}, Millis{0}, Millis{200}, Millis{0}, Millis{0},
+                         Millis{100}, Millis{0}})
+        frames.push_back({{}, stop, pause});
+    return frames;
+}
 
 namespace {
 

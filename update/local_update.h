@@ -8,6 +8,7 @@
 // ask() blocks this worker until the operator answers.
 
 #include "link/clock.h"
+#include "model/paced_sender.h"
 #include "presets/preset_tables.h"
 #include "update/update_channel.h"
 #include "update/update_reporter.h"
@@ -15,6 +16,7 @@
 #include <atomic>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace krm {
 
@@ -24,6 +26,11 @@ enum class LocalUpdateOutcome {
     Declined,  // the versions could not be read and the operator chose not to go on
     Cancelled, // stopped (the program closes); nothing more was shown
 };
+
+// What tells the device to stop reporting before a local update takes the link down: six
+// "%Q," 0 in pairs 200 ms apart, then two more 100 ms apart for the receive thread the
+// device may still be feeding. Played on the bulk sender while the link is still up.
+std::vector<PacedSender::TimedFrame> LocalUpdateStopFrames();
 
 struct LocalUpdateResult {
     LocalUpdateOutcome outcome = LocalUpdateOutcome::Failed;

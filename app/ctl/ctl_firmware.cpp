@@ -2,7 +2,6 @@
 
 #include "app/ctl/ctl.h"
 
-#include "model/frame_builders.h"
 #include "presets/link_state.h"
 #include "presets/setting_file.h"
 #include "update/firmware_file.h"
@@ -82,14 +81,10 @@ bool RunFirmwareUpdate(CtlConnection& c, Clock& clock, const FirmwareOptions& op
     }
     err << "firmware: the device's setting was kept as " << backup.string() << "\n";
 
-    // Six "%Q," 0 in pairs 200 ms apart, then two more 100 ms apart, as the window sends
-    // them before a local update; then the link goes down and the port is free.
-    const std::string stop = BuildQ(0);
-    std::vector<PacedSender::TimedFrame> frames;
-    for (Millis pause : {Millis{0}, Millis{200}, Millis{0}, Millis{200}, Millis{0}, Millis{0},
-                         Millis{100}, Millis{0}})
-        frames.push_back({{}, stop, pause});
-    const std::shared_ptr<const SequenceProgress> stopped = c.edits().playTimed(std::move(frames));
+    // The device stops reporting as before the window's local update; then the link goes
+    // down and the port is free.
+    const std::shared_ptr<const SequenceProgress> stopped =
+        c.edits().playTimed(LocalUpdateStopFrames());
     c.pumpUntil([&] { return stopped->finished(); }, std::chrono::seconds(10));
     c.session().stopForUpdate();
 
