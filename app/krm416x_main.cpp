@@ -84,7 +84,7 @@ int main(int argc, char* argv[]) {
             qputenv("QT_QPA_PLATFORM", "offscreen");
     }
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("krm416x"));
+    QApplication::setApplicationName(QString::fromLatin1(krm::app::kProgramName));
     // Every window of the program, message boxes included, carries the program icon.
     QApplication::setWindowIcon(krm::ui::ProgramIcon());
 

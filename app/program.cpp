@@ -3,7 +3,6 @@
 #include "sim/virtual_device.h"
 
 #include <QCoreApplication>
-#include <QCryptographicHash>
 #include <QDir>
 #include <QFileInfo>
 #include <QLocalSocket>
@@ -36,12 +35,8 @@ QString DefaultDataFolder() {
     return folder;
 }
 
-QString InstanceServerName(const QString& lockPath) {
-    // Local socket names are short: a hash of the lock file's path keeps them unique per
-    // user, folder and port.
-    const QByteArray hash =
-        QCryptographicHash::hash(lockPath.toUtf8(), QCryptographicHash::Sha1).toHex().left(16);
-    return QStringLiteral("krm416x-") + QString::fromLatin1(hash);
+QString InstanceServerName(std::uint16_t localPort) {
+    return QStringLiteral("krm416x-port-%1").arg(localPort);
 }
 
 bool Program::askFirstCopyToRaise(const QString& name) {
@@ -85,15 +80,14 @@ Program::Program(ProgramOptions options) {
     ui::MainWindowOptions& w = options.window;
     // Port 0 binds an ephemeral port: two such copies never meet on one port.
     if (w.localPort != 0) {
-        QString holder;
-        m_lock = TakeInstanceLock(options.lockFolder, w.localPort, &holder);
-        const QString server =
-            InstanceServerName(InstanceLockPath(options.lockFolder, w.localPort));
+        std::string holder;
+        m_lock = TakeInstanceLock(w.localPort, kProgramName, &holder);
+        const QString server = InstanceServerName(w.localPort);
         if (!m_lock) {
-            if (holder == QLatin1String(kCtlProgramName)) {
+            if (holder == kCtlProgramName) {
                 m_error = QStringLiteral("The command-line tool %1 is using port %2. Start the "
                                          "program again when it has finished.")
-                              .arg(holder)
+                              .arg(QString::fromStdString(holder))
                               .arg(w.localPort);
                 return;
             }

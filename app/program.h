@@ -13,11 +13,11 @@
 #include "ui/main_window.h"
 
 #include <QLocalServer>
-#include <QLockFile>
 #include <QString>
 
 #include <memory>
 #include <optional>
+#include <string_view>
 
 namespace krm::sim {
 class VirtualDevice;
@@ -25,11 +25,12 @@ class VirtualDevice;
 
 namespace krm::app {
 
+// The control program's executable name, as its port lock records it.
+inline constexpr std::string_view kProgramName = "krm416x";
+
 struct ProgramOptions {
     ui::MainWindowOptions window;
     bool demo = false;
-    // Folder of the instance locks; empty: the per-user runtime folder.
-    QString lockFolder;
 };
 
 class Program {
@@ -60,7 +61,7 @@ private:
     QLocalServer m_server;
     int m_raiseRequests = 0;
     bool m_raisedRunningCopy = false;
-    std::unique_ptr<QLockFile> m_lock;
+    std::unique_ptr<InstanceLock> m_lock;
     // Declared before the window so that it outlives the window's shutdown ("%Q," 0).
     std::unique_ptr<sim::VirtualDevice> m_device;
     std::unique_ptr<ui::MainWindow> m_window;
@@ -77,10 +78,9 @@ QString DataFolderFor(const QString& programFolder, const QString& userFolder);
 // in ../share/applications).
 bool IsInstalledProgramFolder(const QString& programFolder);
 
-// The lock file of one local port (link/instance_lock.h): one copy of the program, or of
-// the command-line tool, per device port.
-using krm::InstanceLockPath;
-// The local socket a running copy listens on for a second start on the same port.
-QString InstanceServerName(const QString& lockPath);
+// The local socket a running copy listens on for a second start on the same port (the
+// port's lock, link/instance_lock.h, allows one copy of the program or of the command-line
+// tool per port on the computer).
+QString InstanceServerName(std::uint16_t localPort);
 
 } // namespace krm::app

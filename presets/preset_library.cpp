@@ -3,6 +3,7 @@
 #include "presets/sql_dialect.h"
 
 #include <sqlite3.h>
+#include <unistd.h>
 
 #include <array>
 #include <cctype>
@@ -25,6 +26,10 @@ constexpr Failure kCannotCreate{"The preset database could not be created", "无
 constexpr Failure kCannotChange{"The preset database could not be changed", "无法修改预设数据库"};
 constexpr Failure kReadOnly{"The preset database is read-only; nothing was changed",
                             "预设数据库为只读，未作任何修改"};
+constexpr Failure kReadOnlyAtStart{
+    "The preset database %1 is read-only: presets and stored settings can be used, but "
+    "nothing can be saved",
+    "预设数据库 %1 为只读：可以使用预设和已存设置，但无法保存"};
 constexpr Failure kNoTable{"The preset database has no table", "预设数据库缺少表"};
 constexpr Failure kNoColumn{"The preset database has no column", "预设数据库缺少列"};
 constexpr Failure kBadId{"The preset database holds an ID that is not a whole number",
@@ -131,6 +136,23 @@ bool PresetLibrary::open() {
         return false;
     }
     return true;
+}
+
+std::optional<Message> PresetLibrary::openNotice() {
+    if (!open())
+        return m_error;
+    // SQLite opens a write-protected file for reading only; a file in a folder that cannot
+    // be written opens read-write but fails at its first write (no journal can be made).
+    const std::filesystem::path folder =
+        m_file.has_parent_path() ? m_file.parent_path() : std::filesystem::path(".");
+    if (!m_readOnly && ::access(folder.c_str(), W_OK) == 0)
+        return std::nullopt;
+    const auto fill = [&](std::string text) {
+        const std::string path = m_file.string();
+        text.replace(text.find("%1"), 2, path);
+        return text;
+    };
+    return Message{fill(kReadOnlyAtStart.en), fill(kReadOnlyAtStart.zh)};
 }
 
 bool PresetLibrary::createTables() {

@@ -51,6 +51,10 @@ public:
     bool open();
     bool isOpen() const { return m_db != nullptr; }
     bool readOnly() const { return m_readOnly; }
+    // Opens the library and says what the operator must know at start: why it cannot be
+    // used, or that it (or its folder) cannot be written, so presets and stored settings
+    // load but none can be saved. Nothing when the library is fully usable.
+    std::optional<Message> openNotice();
     const std::filesystem::path& file() const { return m_file; }
     // The last failure; empty texts after a success.
     const Message& lastError() const { return m_error; }

@@ -291,10 +291,10 @@ void MainWindow::buildPresets() {
         new SettingsSection(*m_deviceSettings, *m_recall, std::move(services), m_system);
     m_system->setSectionContent(2, m_settingsSection);
 
-    if (!m_presets->open()) {
-        // The program goes on without presets; the operator learns why once.
-        const Message error = m_presets->lastError();
-        QTimer::singleShot(0, this, [this, error] {
+    if (const std::optional<Message> notice = m_presets->openNotice()) {
+        // The program goes on without presets, or without saving them; the operator
+        // learns why once, at start.
+        QTimer::singleShot(0, this, [this, error = *notice] {
             ShowMessage(this, QStringLiteral("KRM-416X 3.1"),
                         QString::fromStdString(currentLanguage() == Language::Chinese ? error.zh
                                                                                       : error.en),

@@ -41,8 +41,6 @@ struct CtlEnvironment {
     Clock* clock = nullptr;
     // The networks discover sweeps; null: this computer's interfaces.
     std::function<std::vector<Ipv4Interface>()> interfaces;
-    // Folder of the port locks; empty: the per-user runtime folder.
-    QString lockFolder;
     // Draws the bitmaps of the name frames a restore sends (the program's renderer);
     // null: the frames carry the names with blank pictures.
     const GlyphRenderer* glyphs = nullptr;

@@ -68,7 +68,7 @@ private:
     std::ostream& m_err;
     const CtlEnvironment& m_env;
     Clock& m_clock;
-    std::unique_ptr<QLockFile> m_lock;
+    std::unique_ptr<InstanceLock> m_lock;
 };
 
 int Command::run() {
@@ -95,12 +95,12 @@ int Command::run() {
 bool Command::lockPort(int& status) {
     if (m_lock || m_args.localPort == 0)
         return true;
-    QString holder;
-    m_lock = TakeInstanceLock(m_env.lockFolder, m_args.localPort, &holder);
+    std::string holder;
+    m_lock = TakeInstanceLock(m_args.localPort, kCtlProgramName, &holder);
     if (m_lock)
         return true;
     const std::string port = std::to_string(m_args.localPort);
-    if (holder == QLatin1String(kCtlProgramName))
+    if (holder == kCtlProgramName)
         status = fail(kExitPortHeld, "another krm416x-ctl is using local port " + port +
                                          "; wait for it or give --local-port");
     else

@@ -24,7 +24,6 @@ namespace {
 
 ProgramOptions options(const QTemporaryDir& dir, std::uint16_t localPort) {
     ProgramOptions o;
-    o.lockFolder = dir.path();
     o.window.settingsPath = dir.filePath(QStringLiteral("krm416x.ini"));
     o.window.localPort = localPort;
     o.window.startTimers = false;
@@ -49,6 +48,29 @@ TEST(Program, RefusesWhileTheCommandLineToolHoldsItsPort) {
     // Once the tool has gone, the program starts on that port.
     Program after(options(dir, 39125));
     EXPECT_TRUE(after.ok()) << after.error().toStdString();
+}
+
+// The lock is the computer's, not the user's: a tool started by another user (another home,
+// another runtime folder) beside a running window is refused and never binds the port that
+// the window's device answers to.
+TEST(Program, TheToolStartedByAnotherUserBesideARunningWindowIsRefused) {
+    QTemporaryDir dir;
+    Program program(options(dir, 39126));
+    ASSERT_TRUE(program.ok()) << program.error().toStdString();
+    QTemporaryDir otherHome;
+    // Writable for the other user: only the lock may stop the backup.
+    QFile::setPermissions(otherHome.path(), QFileDevice::Permissions(0x7777));
+    std::unique_ptr<QProcess> tool = test::StartCtlAsAnotherUser(
+        QStringLiteral(KRM_CTL_BINARY), otherHome.path(),
+        {QStringLiteral("backup"), QStringLiteral("--device"), QStringLiteral("127.0.0.13"),
+         QStringLiteral("--local-port"), QStringLiteral("39126"), QStringLiteral("--timeout"),
+         QStringLiteral("20000"), otherHome.filePath(QStringLiteral("x.dat"))});
+    ASSERT_TRUE(tool);
+    ASSERT_TRUE(tool->waitForFinished(10000));
+    EXPECT_EQ(tool->exitCode(), 4) << tool->readAllStandardError().toStdString();
+    EXPECT_TRUE(tool->readAllStandardError().contains("the KRM-416X program is running on local "
+                                                      "port 39126"));
+    EXPECT_FALSE(QFile::exists(otherHome.filePath(QStringLiteral("x.dat"))));
 }
 
 TEST(Program, ASecondCopyOnTheSamePortRefusesAndTheFirstKeepsRunning) {

@@ -45,7 +45,6 @@ protected:
         ASSERT_TRUE(dir.isValid());
         ASSERT_TRUE(device.start(*Endpoint::parse("127.0.0.2", 0)));
         environment.clock = &clock;
-        environment.lockFolder = dir.path();
         environment.glyphs = &glyphs;
     }
     void TearDown() override { device.stop(); }

@@ -297,5 +297,38 @@ TEST(PresetLibraryDeathTest, WriteProtectedFileReadsAndRefusesEveryWriteWithAMes
     EXPECT_EQ(test::FileBytes(file), before);
 }
 
+// What the window reports once at start, as a user who is not root sees each case: a
+// write-protected file or folder is told (naming the file) before the first SAVE fails.
+TEST(PresetLibraryDeathTest, StartNoticeTellsAWriteProtectedFileOrFolderByName) {
+    struct Case {
+        mode_t file;
+        mode_t folder;
+        bool notice;
+    };
+    for (const Case c : {Case{0666, 0777, false}, Case{0444, 0777, true}, Case{0666, 0555, true}}) {
+        test::TempFolder folder;
+        const auto file = folder / "Lib5302.mdb";
+        ASSERT_TRUE(PresetLibrary(file).insert(PresetTable::Limit, {1, "SAVE1", "01281E0A1400"}));
+        ASSERT_EQ(::chmod(file.c_str(), c.file), 0);
+        ASSERT_EQ(::chmod(folder.path().c_str(), c.folder), 0);
+        auto child = [&] {
+            if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0))
+                std::_Exit(3);
+            PresetLibrary library(file);
+            const auto notice = library.openNotice();
+            const bool named = notice && notice->en.find(file.string()) != std::string::npos &&
+                               notice->zh.find(file.string()) != std::string::npos;
+            std::fprintf(
+                stderr, "notice=%d named=%d rows=%zu\n", notice.has_value(), named,
+                library.list(PresetTable::Limit).value_or(std::vector<PresetRow>{}).size());
+            std::_Exit(0);
+        };
+        EXPECT_EXIT(child(), ::testing::ExitedWithCode(0),
+                    c.notice ? "notice=1 named=1 rows=1" : "notice=0 named=0 rows=1")
+            << std::oct << c.file << " " << c.folder;
+        ::chmod(folder.path().c_str(), 0755);
+    }
+}
+
 } // namespace
 } // namespace krm

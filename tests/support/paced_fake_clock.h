@@ -4,6 +4,7 @@
 #include "tests/support/fake_clock.h"
 
 #include <chrono>
+#include <functional>
 #include <thread>
 
 namespace krm::test {
@@ -13,15 +14,24 @@ namespace krm::test {
 // machine (a burst of 300 would overflow it, which the device's real pauses never do).
 class PacedFakeClock final : public Clock {
 public:
+    // Runs on the thread that pauses, before the pause: lets a test act at an exact point
+    // of a sequence instead of racing it from another thread.
+    using PauseHook = std::function<void(Millis)>;
+
     explicit PacedFakeClock(FakeClock& inner) : m_inner(inner) {}
     Millis now() const override { return m_inner.now(); }
     void sleepFor(Millis d) override {
+        if (m_onPause)
+            m_onPause(d);
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
         m_inner.sleepFor(d);
     }
+    // Set while no sequence runs.
+    void setPauseHook(PauseHook hook) { m_onPause = std::move(hook); }
 
 private:
     FakeClock& m_inner;
+    PauseHook m_onPause;
 };
 
 } // namespace krm::test
