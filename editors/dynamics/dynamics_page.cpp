@@ -8,6 +8,7 @@
 #include "kit/slider.h"
 #include "kit/text_label.h"
 #include "kit/texts.h"
+#include "kit/timer_while_shown.h"
 #include "kit/toggle_button.h"
 #include "model/parameter_frames.h"
 
@@ -49,7 +50,10 @@ DynamicsPage::DynamicsPage(DynamicsSet set, DynamicsServices services, QWidget* 
     : EditorPage(parent), m_set(set), m_services(std::move(services)),
       m_enable(new ui::ToggleButton(QString(), this)),
       m_reset(new ui::ToggleButton(QString(), this)), m_graph(new ui::ResponseGraphWidget(this)),
-      m_meter(new ui::LevelMeter(3, this)), m_throttle(m_services.clock) {
+      m_meter(new ui::LevelMeter(3, this)),
+      m_markers(m_services.clock, [this](int marker, ui::MarkerSend::Moment) {
+          m_services.edits.commit(markerParameter(marker), channel());
+      }) {
     EditService& edits = m_services.edits;
     const Channel ch = channel();
     m_enable->setLitColor(ui::style::kLitBlue);
@@ -87,8 +91,7 @@ DynamicsPage::DynamicsPage(DynamicsSet set, DynamicsServices services, QWidget* 
         });
     }
 
-    m_timer.setInterval(kTimerMs);
-    connect(&m_timer, &QTimer::timeout, this, &DynamicsPage::tick);
+    new ui::TimerWhileShown(this, kTimerMs, [this] { tick(); });
     edits.addListener(this);
     applyLanguage();
     refresh();
@@ -99,6 +102,9 @@ DynamicsPage::~DynamicsPage() {
 }
 
 void DynamicsPage::openFor(int channel) {
+    // A marker still pending belongs to the channel shown before: its value is in that
+    // channel's image, and the timer must not send it as this channel's.
+    m_markers.cancel();
     m_channel = channel;
     if (!m_presetsAsked) {
         m_presetsAsked = true;
@@ -216,12 +222,10 @@ void DynamicsPage::moveMarker(int marker, double x, double y, bool released) {
     const Parameter& p = markerParameter(marker);
     EditService& edits = m_services.edits;
     edits.store(p, channel(), newCode);
-    if (released) {
-        m_throttle.released();
-        edits.commit(p, channel());
-    } else if (m_throttle.moved(marker)) {
-        edits.commit(p, channel());
-    }
+    if (released)
+        m_markers.released(marker);
+    else
+        m_markers.moved(marker);
     // The knob and the other markers follow the image (the threshold marker snaps back to
     // the diagonal, the ratio marker keeps its ratio).
     // Marker order is knob order: threshold, ratio, gain.
@@ -265,9 +269,7 @@ void DynamicsPage::reset() {
 }
 
 void DynamicsPage::tick() {
-    const int due = m_throttle.due();
-    if (due != SendThrottle::kNone)
-        m_services.edits.commit(markerParameter(due), channel());
+    m_markers.tick();
     updateMeters();
 }
 
@@ -294,16 +296,6 @@ void DynamicsPage::edited(const Parameter*, const std::vector<Channel>& channels
             refresh();
             return;
         }
-}
-
-void DynamicsPage::showEvent(QShowEvent* event) {
-    EditorPage::showEvent(event);
-    m_timer.start();
-}
-
-void DynamicsPage::hideEvent(QHideEvent* event) {
-    EditorPage::hideEvent(event);
-    m_timer.stop();
 }
 
 void DynamicsPage::resizeEvent(QResizeEvent* event) {

@@ -17,9 +17,7 @@
 #include "editors/dynamics/dynamics_services.h"
 #include "editors/dynamics/dynamics_set.h"
 #include "editors/editor_page.h"
-#include "model/send_throttle.h"
-
-#include <QTimer>
+#include "kit/marker_send.h"
 
 #include <array>
 
@@ -70,8 +68,6 @@ public:
     PresetList* presetList() const { return m_presetList; }
 
 protected:
-    void showEvent(QShowEvent* event) override;
-    void hideEvent(QHideEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     // Lays out the visible controls; the right edge they use is returned.
@@ -110,8 +106,7 @@ private:
     std::array<KnobRow, DynamicsSet::KnobCount> m_knobs{};
     PresetList* m_presetList = nullptr;
     bool m_presetsAsked = false;
-    SendThrottle m_throttle;
-    QTimer m_timer;
+    ui::MarkerSend m_markers;
 };
 
 } // namespace krm

@@ -6,6 +6,7 @@
 #include "kit/parameter_binding.h"
 #include "kit/response_graph_widget.h"
 #include "kit/texts.h"
+#include "kit/timer_while_shown.h"
 #include "kit/toggle_button.h"
 #include "model/parameter_frames.h"
 
@@ -52,8 +53,10 @@ void copyBands(DeviceImage& image, Channel from, Channel to) {
 
 GeqEditor::GeqEditor(EditService& edits, Clock& clock, std::function<ModulePresets*()> presets,
                      PresetListServices presetServices, QWidget* parent)
-    : EditorPage(parent), m_edits(edits), m_throttle(clock), m_presets(std::move(presets)),
-      m_presetServices(std::move(presetServices)), m_graph(new ui::ResponseGraphWidget(this)),
+    : EditorPage(parent), m_edits(edits),
+      m_markers(clock, [this](int band, ui::MarkerSend::Moment moment) { sendBand(band, moment); }),
+      m_presets(std::move(presets)), m_presetServices(std::move(presetServices)),
+      m_graph(new ui::ResponseGraphWidget(this)),
       m_geqButton(new ui::ToggleButton(QStringLiteral("GEQ"), this)),
       m_resetButton(new ui::ToggleButton(QString(), this)),
       m_drawButton(new ui::ToggleButton(QString(), this)) {
@@ -92,8 +95,7 @@ GeqEditor::GeqEditor(EditService& edits, Clock& clock, std::function<ModulePrese
             [this](int slot, double y) { bandDrawn(slot, y); });
     connect(m_graph, &ui::ResponseGraphWidget::strokeEnded, this, [this] { strokeEnded(); });
 
-    m_timer.setInterval(kTimerMs);
-    connect(&m_timer, &QTimer::timeout, this, &GeqEditor::tick);
+    new ui::TimerWhileShown(this, kTimerMs, [this] { tick(); });
 
     applyLanguage();
     reload();
@@ -102,7 +104,7 @@ GeqEditor::GeqEditor(EditService& edits, Clock& clock, std::function<ModulePrese
 void GeqEditor::openFor(int output) {
     if (output < 0 || output >= kOutputCount)
         return;
-    m_throttle.released(); // nothing of another output stays pending
+    m_markers.cancel(); // nothing of another output stays pending
     m_output = output;
     m_geqBinding->setChannel(channel());
     ensurePresetList();
@@ -151,16 +153,26 @@ bool GeqEditor::storeBand(int band, double gainDb) {
 
 void GeqEditor::markerMoving(int band, double gainDb) {
     storeBand(band, gainDb);
-    sendOwnFrame(m_throttle.moved(band));
+    if (!m_markers.moved(band))
+        sendOwnFrame(false);
 }
 
 void GeqEditor::markerReleased(int band, double gainDb) {
-    m_throttle.released();
-    if (band < 0 || band >= kGeqBands)
+    if (band < 0 || band >= kGeqBands) {
+        m_markers.cancel();
         return;
+    }
     storeBand(band, gainDb);
-    // The last value goes out at once, and the linked outputs take this band.
-    m_edits.commit(bandParam(band), channel());
+    m_markers.released(band);
+}
+
+void GeqEditor::sendBand(int band, ui::MarkerSend::Moment moment) {
+    // While the drag moves only this output's frame goes out; its last value goes out at
+    // once, and then the linked outputs take the band.
+    if (moment == ui::MarkerSend::Moment::Drag)
+        sendOwnFrame(true);
+    else
+        m_edits.commit(bandParam(band), channel());
 }
 
 void GeqEditor::markerDoubleClicked(int band) {
@@ -187,12 +199,6 @@ void GeqEditor::reset() {
         m_edits.store(bandParam(b), channel(), kEqGainZeroCode);
     reload();
     commitCurve(true);
-}
-
-void GeqEditor::tick() {
-    const int band = m_throttle.due();
-    if (band != SendThrottle::kNone)
-        m_edits.commit(bandParam(band), channel());
 }
 
 void GeqEditor::sendOwnFrame(bool send) {
@@ -237,16 +243,6 @@ void GeqEditor::ensurePresetList() {
     });
     layoutChildren();
     m_presetList->show();
-}
-
-void GeqEditor::showEvent(QShowEvent* event) {
-    EditorPage::showEvent(event);
-    m_timer.start();
-}
-
-void GeqEditor::hideEvent(QHideEvent* event) {
-    m_timer.stop();
-    EditorPage::hideEvent(event);
 }
 
 void GeqEditor::resizeEvent(QResizeEvent* event) {

@@ -15,10 +15,8 @@
 
 #include "editors/editor_page.h"
 #include "editors/presets/preset_list.h"
+#include "kit/marker_send.h"
 #include "model/edit_service.h"
-#include "model/send_throttle.h"
-
-#include <QTimer>
 
 #include <functional>
 
@@ -56,13 +54,11 @@ public:
     void setDrawMode(bool on);
     bool drawMode() const { return m_drawMode; }
     // Body of the 50 ms timer: a drag that stopped without a release sends its band.
-    void tick();
+    void tick() { m_markers.tick(); }
     // Loads the bars and the switch from the image.
     void reload() override;
 
 protected:
-    void showEvent(QShowEvent* event) override;
-    void hideEvent(QHideEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:
@@ -71,6 +67,7 @@ private:
     bool storeBand(int band, double gainDb);
     void markerMoving(int band, double gainDb);
     void markerReleased(int band, double gainDb);
+    void sendBand(int band, ui::MarkerSend::Moment moment);
     void markerDoubleClicked(int band);
     void bandDrawn(int band, double gainDb);
     void strokeEnded();
@@ -84,7 +81,7 @@ private:
     void layoutChildren();
 
     EditService& m_edits;
-    SendThrottle m_throttle;
+    ui::MarkerSend m_markers;
     std::function<ModulePresets*()> m_presets;
     PresetListServices m_presetServices;
     int m_output = 0;
@@ -96,7 +93,6 @@ private:
     ui::ToggleButton* m_drawButton;
     ui::ParameterBinding* m_geqBinding;
     PresetList* m_presetList = nullptr;
-    QTimer m_timer;
 };
 
 } // namespace krm

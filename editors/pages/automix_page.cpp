@@ -4,6 +4,7 @@
 #include "kit/kit_style.h"
 #include "kit/text_label.h"
 #include "kit/texts.h"
+#include "kit/timer_while_shown.h"
 #include "kit/toggle_button.h"
 #include "model/parameter_frames.h"
 
@@ -90,8 +91,7 @@ AutomixPage::AutomixPage(EditService& edits, std::function<void(const QString&)>
         row.state->setTextPixelSize(11);
     }
 
-    m_stateTimer.setInterval(kStateTimerMs);
-    connect(&m_stateTimer, &QTimer::timeout, this, &AutomixPage::updateStates);
+    new ui::TimerWhileShown(this, kStateTimerMs, [this] { updateStates(); });
     m_edits.addListener(this);
     layoutControls();
     applyLanguage();
@@ -274,12 +274,6 @@ void AutomixPage::edited(const Parameter*, const std::vector<Channel>&) {
 void AutomixPage::showEvent(QShowEvent* event) {
     EditorPage::showEvent(event);
     reload();
-    m_stateTimer.start();
-}
-
-void AutomixPage::hideEvent(QHideEvent* event) {
-    EditorPage::hideEvent(event);
-    m_stateTimer.stop();
 }
 
 void AutomixPage::resizeEvent(QResizeEvent* event) {

@@ -71,7 +71,6 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
-    void hideEvent(QHideEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 
@@ -103,7 +102,6 @@ private:
     ui::ToggleButton* m_ok;
     std::array<Global, 4> m_globals{};
     std::array<Row, kChannels> m_rows{};
-    QTimer m_stateTimer;
 };
 
 } // namespace krm

@@ -143,8 +143,8 @@ EffectsPage::EffectsPage(EditService& edits, std::function<ModulePresets*()> pre
                 [this, level](int, int v) { moveLevel(level, v); });
         connect(col.mute, &ui::ToggleButton::clicked, this, [this, level] { clickMute(level); });
     }
-    m_timer.setInterval(kMeterMs);
-    connect(&m_timer, &QTimer::timeout, this, &EffectsPage::tick);
+    m_meterTimer = new ui::TimerWhileShown(
+        this, kMeterMs, [this] { tick(); }, ui::TimerWhileShown::OnShow::TickAtOnce);
     m_edits.addListener(this);
     applyLanguage();
     refresh();
@@ -325,17 +325,6 @@ void EffectsPage::edited(const Parameter*, const std::vector<Channel>& channels)
             refresh();
             return;
         }
-}
-
-void EffectsPage::showEvent(QShowEvent* event) {
-    EditorPage::showEvent(event);
-    tick();
-    m_timer.start();
-}
-
-void EffectsPage::hideEvent(QHideEvent* event) {
-    EditorPage::hideEvent(event);
-    m_timer.stop();
 }
 
 void EffectsPage::resizeEvent(QResizeEvent* event) {

@@ -20,6 +20,7 @@
 
 #include "editors/editor_page.h"
 #include "editors/presets/preset_list.h"
+#include "kit/timer_while_shown.h"
 #include "model/edit_service.h"
 #include "presets/module_presets.h"
 
@@ -91,11 +92,9 @@ public:
     ui::LevelMeter* meter(Level l) const { return m_levels[static_cast<std::size_t>(l)].meter; }
     ui::ToggleButton* resetButton(Effect e) const { return m_reset[static_cast<std::size_t>(e)]; }
     PresetList* presetList(Effect e) const { return m_lists[static_cast<std::size_t>(e)]; }
-    QTimer& meterTimer() { return m_timer; }
+    QTimer& meterTimer() { return m_meterTimer->timer(); }
 
 protected:
-    void showEvent(QShowEvent* event) override;
-    void hideEvent(QHideEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 
@@ -133,7 +132,7 @@ private:
     std::array<LevelColumn, LevelCount> m_levels{};
     bool m_listsAsked = false;
     bool m_sending = false;
-    QTimer m_timer;
+    ui::TimerWhileShown* m_meterTimer;
 };
 
 } // namespace krm

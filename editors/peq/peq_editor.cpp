@@ -8,6 +8,7 @@
 #include "kit/slider.h"
 #include "kit/text_label.h"
 #include "kit/texts.h"
+#include "kit/timer_while_shown.h"
 #include "kit/toggle_button.h"
 
 #include <QPainter>
@@ -62,7 +63,8 @@ ui::TextLabel* makeValueLabel(QWidget* parent) {
 PeqEditor::PeqEditor(EditService& edits, Clock& clock, std::function<ModulePresets*()> presets,
                      PresetListServices presetServices, QWidget* parent)
     : EditorPage(parent), m_edits(edits), m_presets(std::move(presets)),
-      m_presetServices(std::move(presetServices)), m_throttle(clock),
+      m_presetServices(std::move(presetServices)),
+      m_markers(clock, [this](int slot, ui::MarkerSend::Moment) { sendMarker(slot); }),
       m_title(new ui::TextLabel(QString(), this)),
       m_bypassButton(new ui::ToggleButton(QString(), this)),
       m_resetButton(new ui::ToggleButton(QString(), this)),
@@ -104,8 +106,7 @@ PeqEditor::PeqEditor(EditService& edits, Clock& clock, std::function<ModulePrese
     connect(m_bypassButton, &ui::ToggleButton::clicked, this, &PeqEditor::pressBypass);
     connect(m_resetButton, &ui::ToggleButton::clicked, this, &PeqEditor::pressReset);
 
-    m_timer.setInterval(kTimerMs);
-    connect(&m_timer, &QTimer::timeout, this, &PeqEditor::tick);
+    new ui::TimerWhileShown(this, kTimerMs, [this] { tick(); });
     m_edits.addListener(this);
 
     applyLanguage();
@@ -186,14 +187,13 @@ void PeqEditor::buildFilter(bool lowPass) {
 
 void PeqEditor::openFor(int channel) {
     m_channel = std::clamp(channel, 0, kInputCount - 1);
-    m_throttle.released(); // a drag of the previous channel ends here
+    m_markers.cancel(); // a drag of the previous channel ends here
     for (ui::ParameterBinding* b : m_bindings)
         b->setChannel(channelRef());
     ensurePresetList();
     if (m_presetList)
         m_presetList->setChannel(channelRef());
     show();
-    m_timer.start();
     refresh();
     resizeEvent(nullptr);
 }
@@ -310,13 +310,10 @@ void PeqEditor::moveMarker(int slot, double freqHz, double gainDb, bool dragging
     if (slot < 0 || slot >= m_graph->graph().slotCount())
         return;
     storeMarker(slot, freqHz, gainDb);
-    if (dragging) {
-        if (m_throttle.moved(slot))
-            sendMarker(slot);
-        return;
-    }
-    m_throttle.released();
-    sendMarker(slot);
+    if (dragging)
+        m_markers.moved(slot);
+    else
+        m_markers.released(slot);
 }
 
 void PeqEditor::doubleClickMarker(int slot, double freqHz, double gainDb) {
@@ -324,12 +321,6 @@ void PeqEditor::doubleClickMarker(int slot, double freqHz, double gainDb) {
         return;
     storeMarker(slot, freqHz, gainDb);
     sendMarker(slot);
-}
-
-void PeqEditor::tick() {
-    const int item = m_throttle.due();
-    if (item != SendThrottle::kNone)
-        sendMarker(item);
 }
 
 void PeqEditor::toggleShelf(int band) {
@@ -383,16 +374,6 @@ void PeqEditor::applyLanguage() {
     m_filters[1].button->setText(ui::text("LPF", "低通"));
     if (m_presetList)
         m_presetList->refill();
-}
-
-void PeqEditor::showEvent(QShowEvent* event) {
-    EditorPage::showEvent(event);
-    m_timer.start();
-}
-
-void PeqEditor::hideEvent(QHideEvent* event) {
-    m_timer.stop();
-    EditorPage::hideEvent(event);
 }
 
 void PeqEditor::paintEvent(QPaintEvent*) {

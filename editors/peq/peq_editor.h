@@ -17,10 +17,8 @@
 #include "editors/editor_page.h"
 #include "editors/peq/peq_module.h"
 #include "editors/presets/preset_list.h"
+#include "kit/marker_send.h"
 #include "model/edit_service.h"
-#include "model/send_throttle.h"
-
-#include <QTimer>
 
 #include <array>
 #include <functional>
@@ -65,7 +63,7 @@ public:
     void toggleShelf(int band);
     void pressReset();
     void pressBypass();
-    void tick();
+    void tick() { m_markers.tick(); }
     bool bypassed() const { return m_bypass.bypassed(m_channel); }
 
     ui::ResponseGraphWidget* graph() const { return m_graph; }
@@ -81,8 +79,6 @@ public:
     PresetList* presetList() const { return m_presetList; }
 
 protected:
-    void showEvent(QShowEvent* event) override;
-    void hideEvent(QHideEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 
@@ -127,8 +123,7 @@ private:
     std::function<ModulePresets*()> m_presets;
     PresetListServices m_presetServices;
     int m_channel = 0;
-    SendThrottle m_throttle;
-    QTimer m_timer;
+    ui::MarkerSend m_markers;
     PeqBypassStore m_bypass;
     bool m_refreshing = false;
 

@@ -7,6 +7,7 @@
 #include "kit/parameter_binding.h"
 #include "kit/popup_menu.h"
 #include "kit/text_label.h"
+#include "kit/timer_while_shown.h"
 #include "kit/toggle_button.h"
 
 #include <QMessageBox>
@@ -55,8 +56,7 @@ ChannelStrip::ChannelStrip(EditService& edits, bool output, int channel, QWidget
     m_faderText->setPixelSize(12);
     m_faderText->setColor(QColor(120, 220, 255));
 
-    m_timer.setInterval(kTickMs);
-    connect(&m_timer, &QTimer::timeout, this, &ChannelStrip::tick);
+    new ui::TimerWhileShown(this, kTickMs, [this] { tick(); });
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
@@ -194,16 +194,6 @@ void ChannelStrip::paintEvent(QPaintEvent*) {
     p.setPen(Qt::NoPen);
     p.setBrush(groupMarkerColour(controlGroup().group));
     p.drawRoundedRect(QRectF(6, 4, width() - 12, 4), 2, 2);
-}
-
-void ChannelStrip::showEvent(QShowEvent* event) {
-    QWidget::showEvent(event);
-    m_timer.start();
-}
-
-void ChannelStrip::hideEvent(QHideEvent* event) {
-    QWidget::hideEvent(event);
-    m_timer.stop();
 }
 
 } // namespace krm

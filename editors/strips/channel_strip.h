@@ -120,8 +120,6 @@ protected:
     static constexpr int kFaderRowHeight = 18;
 
     void paintEvent(QPaintEvent* event) override;
-    void showEvent(QShowEvent* event) override;
-    void hideEvent(QHideEvent* event) override;
 
     EditService& m_edits;
     DeviceImage& m_image;
@@ -138,7 +136,6 @@ private:
     ui::PopupMenu* m_nameMenu = nullptr;
     QList<ui::ParameterBinding*> m_bindings;
     StripServices m_services;
-    QTimer m_timer;
     bool m_reload = false;
 };
 
