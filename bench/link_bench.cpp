@@ -71,8 +71,13 @@ void awaitSeq(const std::atomic<long>& published, long seq) {
 void BM_DeviceLinkReceiveLatency(benchmark::State& state) {
     std::atomic<long> published{0};
     std::atomic<long long> stampedAt{0};
+    krm::UdpSocket device;
+    device.open(kLoopback);
+    // The link takes frames only from the device it talks to.
     krm::DeviceLink link;
     link.setLocalPort(0);
+    link.setDeviceIp(device.localEndpoint().addressText());
+    link.setDevicePort(device.localEndpoint().port);
     if (!link.start([&](std::string_view) {
             stampedAt.store(nowNs(), std::memory_order_relaxed);
             published.fetch_add(1, std::memory_order_release);
@@ -80,8 +85,6 @@ void BM_DeviceLinkReceiveLatency(benchmark::State& state) {
         state.SkipWithError("link could not start");
         return;
     }
-    krm::UdpSocket device;
-    device.open(kLoopback);
     const auto linkAt = krm::Endpoint::fromOctets(127, 0, 0, 1, link.boundPort());
     const std::string frame = statusReport();
     Samples samples;

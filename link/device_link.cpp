@@ -6,6 +6,16 @@
 
 namespace krm {
 
+namespace {
+
+constexpr std::uint64_t kValidDevice = std::uint64_t{1} << 48;
+
+std::uint64_t Packed(const Endpoint& e) {
+    return kValidDevice | std::uint64_t{e.address} << 16 | e.port;
+}
+
+} // namespace
+
 DeviceLink::DeviceLink() {
     setDeviceIp(kDefaultDeviceIp);
 }
@@ -18,6 +28,7 @@ void DeviceLink::setDeviceIp(std::string_view deviceIp) {
     std::lock_guard lock(m_sendMutex);
     m_deviceIp = std::string(deviceIp);
     m_destination = Endpoint::parse(deviceIp, m_devicePort);
+    publishDevice();
 }
 
 std::string DeviceLink::deviceIp() const {
@@ -35,6 +46,11 @@ void DeviceLink::setDevicePort(std::uint16_t port) {
     m_devicePort = port;
     if (m_destination)
         m_destination->port = port;
+    publishDevice();
+}
+
+void DeviceLink::publishDevice() {
+    m_device.store(m_destination ? Packed(*m_destination) : 0, std::memory_order_release);
 }
 
 std::uint16_t DeviceLink::devicePort() const {
@@ -109,8 +125,10 @@ void DeviceLink::receiveLoop(FrameHandler handler) {
     // Lets stop() recognise a call from the handler (m_thread itself may still be
     // being assigned by start() on the owner thread).
     m_rxThreadId.store(std::this_thread::get_id(), std::memory_order_release);
-    // Text left between datagrams belongs to this thread alone.
+    // Text left between datagrams belongs to this thread alone, and to the one sender it
+    // came from: when the destination changes, the old sender's pending text is dropped.
     FrameSplitter splitter;
+    std::uint64_t pendingFrom = m_device.load(std::memory_order_acquire);
     const FrameSplitter::Dispatch dispatch = [&](std::string_view frame) {
         m_frames.fetch_add(1, std::memory_order_relaxed);
         if (handler)
@@ -124,6 +142,17 @@ void DeviceLink::receiveLoop(FrameHandler handler) {
             auto datagram = m_socket.receive();
             if (!datagram)
                 break;
+            const std::uint64_t device = m_device.load(std::memory_order_acquire);
+            if (device != pendingFrom) {
+                splitter.clear();
+                pendingFrom = device;
+            }
+            // Another host (a second processor still reporting to this computer, a
+            // forger) or another port of the device's host: never the device's text.
+            if (device == 0 || Packed(datagram->from) != device) {
+                m_foreign.fetch_add(1, std::memory_order_relaxed);
+                continue;
+            }
             m_datagrams.fetch_add(1, std::memory_order_relaxed);
             splitter.split(DatagramText(datagram->data), dispatch);
         }

@@ -1,7 +1,10 @@
 #pragma once
 // DeviceLink: the program's one UDP conversation with one KRM-416X. It owns the socket,
 // runs the receive thread that cuts incoming text into checked frames, and is the
-// FrameSink every sender writes to.
+// FrameSink every sender writes to. Frames are taken only from the device it talks to: a
+// datagram from any other address or port is dropped before the frame splitter sees it
+// and counted (foreignDatagrams()), so that another host's reports or forged frames never
+// reach the image and two senders' text never mixes in one pending buffer.
 //
 // Threads:
 // - start(), stop(), the address and port setters and the error handler belong to the
@@ -81,13 +84,17 @@ public:
     bool isOnline() const override { return m_online.load(std::memory_order_acquire); }
     void setOnline(bool online) { m_online.store(online, std::memory_order_release); }
 
-    // How many datagrams and good frames the receive thread has taken (for tests and the
-    // virtual-device demo's status line).
+    // How many datagrams and good frames the receive thread has taken from the device, and
+    // how many datagrams of other senders it dropped (for tests and the virtual-device
+    // demo's status line).
     std::uint64_t datagramsReceived() const { return m_datagrams.load(); }
     std::uint64_t framesReceived() const { return m_frames.load(); }
+    std::uint64_t foreignDatagrams() const { return m_foreign.load(); }
 
 private:
     void receiveLoop(FrameHandler handler);
+    // Publishes the destination to the receive thread; with m_sendMutex held.
+    void publishDevice();
 
     // m_sendMutex guards the destination and the socket's open/closed state against
     // senders on other threads; the receive thread only reads the open socket.
@@ -107,6 +114,10 @@ private:
     std::atomic<std::uint16_t> m_boundPort{0};
     std::atomic<std::uint64_t> m_datagrams{0};
     std::atomic<std::uint64_t> m_frames{0};
+    std::atomic<std::uint64_t> m_foreign{0};
+    // The destination for the receive thread, which must not wait on senders for it:
+    // address and port packed with a "valid" bit, 0 while the address is not valid.
+    std::atomic<std::uint64_t> m_device{0};
 };
 
 } // namespace krm

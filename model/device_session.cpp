@@ -235,6 +235,10 @@ std::uint64_t DeviceSession::reportsReceived() const {
     return m_impl->reportsReceived();
 }
 
+std::uint64_t DeviceSession::foreignDatagrams() const {
+    return m_impl->link().foreignDatagrams();
+}
+
 FrameSink& DeviceSession::sink() {
     return m_impl->link();
 }

@@ -76,6 +76,9 @@ public:
     // left for the owner thread since the session began; any thread. Once a report is
     // counted here, the task that stores it (or a newer one of its kind) is posted.
     std::uint64_t reportsReceived() const;
+    // Datagrams of other hosts or ports the link dropped unread since the session began;
+    // any thread.
+    std::uint64_t foreignDatagrams() const;
 
     // Where paced-send workers put prebuilt frames (thread-safe).
     FrameSink& sink();

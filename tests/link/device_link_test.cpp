@@ -9,6 +9,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdlib>
+#include <functional>
 #include <mutex>
 #include <set>
 #include <string>
@@ -130,6 +131,60 @@ TEST_F(DeviceLinkTest, ReceivesSplitJoinedAndNulPaddedFramesAndDropsCorruptOnes)
     const auto threads = got.threads();
     ASSERT_EQ(threads.size(), 1u);
     EXPECT_NE(*threads.begin(), std::this_thread::get_id());
+}
+
+// Waits (bounded, as a guard against a hang only) until the counter reaches count.
+bool WaitCount(const std::function<std::uint64_t()>& counter, std::uint64_t count) {
+    for (int i = 0; i < 5000 && counter() < count; ++i)
+        std::this_thread::sleep_for(1ms);
+    return counter() >= count;
+}
+
+TEST_F(DeviceLinkTest, TakesFramesOnlyFromTheDeviceAndNeverMixesAnotherSendersText) {
+    // Another port of the device's host, and another host on the device's port.
+    UdpSocket otherPort;
+    UdpSocket otherHost;
+    ASSERT_TRUE(otherPort.open(Endpoint::fromOctets(127, 0, 0, 1, 0)));
+    ASSERT_TRUE(otherHost.open(Endpoint::fromOctets(127, 0, 0, 61, device.localEndpoint().port)));
+    ASSERT_TRUE(link.start(got.handler()));
+    const std::string x = framed("%Z,01,4B4B,");
+    const std::string y = framed("%Y,01,0043,");
+    const std::string forged = framed("%Q,01,7F7F,");
+    struct Step {
+        UdpSocket* from;
+        std::string text;
+    };
+    // The foreign frame is cut in two, and its halves arrive between the device's halves:
+    // mixed into one pending text, the pieces would make frames of their own.
+    const std::vector<Step> steps = {
+        {&device, x.substr(0, 4)},
+        {&otherPort, forged.substr(0, 6)},
+        {&device, x.substr(4)},
+        {&otherHost, forged.substr(6) + forged},
+        {&otherPort, forged.substr(6)},
+        {&otherHost, framed("%Y,01,9999,")},
+        {&device, y},
+    };
+    for (const Step& step : steps)
+        ASSERT_TRUE(step.from->sendTo(linkAt(), step.text));
+    EXPECT_EQ(got.waitFor(2), (std::vector<std::string>{x, y}));
+    ASSERT_TRUE(WaitCount([&] { return link.foreignDatagrams(); }, 4));
+    EXPECT_EQ(link.foreignDatagrams(), 4u);
+    EXPECT_EQ(link.datagramsReceived(), 3u);
+    EXPECT_EQ(link.framesReceived(), 2u);
+
+    // The device's text left pending when the link turns to another device is not joined
+    // with what the new device sends.
+    const std::string z = framed("%Q,01,01,");
+    ASSERT_TRUE(device.sendTo(linkAt(), z.substr(0, 5)));
+    ASSERT_TRUE(WaitCount([&] { return link.datagramsReceived(); }, 4));
+    link.setDevicePort(otherPort.localEndpoint().port);
+    ASSERT_TRUE(otherPort.sendTo(linkAt(), z.substr(5)));
+    ASSERT_TRUE(device.sendTo(linkAt(), y)); // the old device is now a stranger
+    ASSERT_TRUE(otherPort.sendTo(linkAt(), forged));
+    EXPECT_EQ(got.waitFor(3), (std::vector<std::string>{x, y, forged}));
+    EXPECT_EQ(link.foreignDatagrams(), 5u);
+    EXPECT_EQ(link.datagramsReceived(), 6u);
 }
 
 TEST_F(DeviceLinkTest, SendFrameReachesTheDeviceFromTheBoundPortOnlyWhileRunning) {
