@@ -172,6 +172,13 @@ int InstanceCount(ParamKind kind);
 // The parameter a readout (side, kind) selects; null for kinds without one.
 const Parameter* ParamForReadout(Side side, int readoutKind);
 
+// The PEQ editor's graph markers have readout items of their own on an input: a band's
+// marker (bands 1..5: 22..26) shows the band's gain with its frequency; the high-pass and
+// low-pass markers show the filters' frequencies, as the filters' own items do.
+inline constexpr int kReadoutBandMarker = 22;
+inline constexpr int kReadoutHighPassMarker = 27;
+inline constexpr int kReadoutLowPassMarker = 28;
+
 struct ParamAddress {
     const Parameter* parameter = nullptr;
     Channel channel;

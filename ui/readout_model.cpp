@@ -7,9 +7,10 @@ namespace krm::ui {
 
 namespace {
 
-// Kinds 22..26 of an input show a PEQ band's gain in box 1 and its frequency in box 2.
-constexpr int kFirstBandKind = 22;
-constexpr int kLastBandKind = 26;
+// The band markers' kinds of an input show a PEQ band's gain in box 1 and its frequency in
+// box 2.
+constexpr int kFirstBandKind = kReadoutBandMarker;
+constexpr int kLastBandKind = kReadoutBandMarker + kPeqBands - 1;
 // The frequency of box 2 goes out for CH1..CH18 only.
 constexpr int kBoxTwoPeqChannels = 18;
 
@@ -23,9 +24,11 @@ std::optional<int> comboBand(Channel channel, int kind) {
 const Parameter* parameterFor(Channel channel, int kind) {
     if (auto band = comboBand(channel, kind))
         return &Param(ParamKind::PeqGain, *band);
-    // The second filter kinds of the PEQ editor read the same filters.
-    if (channel.isInput() && (kind == 27 || kind == 28))
-        kind -= 7;
+    // The filter markers of the PEQ editor read the same filters.
+    if (channel.isInput() && kind == kReadoutHighPassMarker)
+        kind = Param(ParamKind::HpfFreq).readoutKind;
+    if (channel.isInput() && kind == kReadoutLowPassMarker)
+        kind = Param(ParamKind::LpfFreq).readoutKind;
     const Parameter* p = ParamForReadout(channel.side, kind);
     if (p && p->side != Side::Device && !p->existsOn(channel))
         return nullptr;

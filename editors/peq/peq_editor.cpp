@@ -19,11 +19,6 @@ namespace krm {
 
 namespace {
 
-// Readout items of the graph's markers: bands 1..4, then the high-pass and the low-pass.
-constexpr int kReadoutBandMarker = 22;
-constexpr int kReadoutHighPassMarker = 27;
-constexpr int kReadoutLowPassMarker = 28;
-
 constexpr Millis kModulePause{20};      // after each frame of RESET / BYPASS
 constexpr Millis kMemberPause{10};      // before a linked member's frames
 constexpr Millis kMemberFramePause{50}; // after each of a linked member's frames
