@@ -325,7 +325,7 @@ int Command::restore() {
         edits.playTimed(SettingResendSequence(edits.image(), edits.glyphRenderer()));
     int shown = -1;
     auto report = [&] {
-        const int done = progress->sent.load() + progress->dropped.load();
+        const int done = progress->done();
         const int percent = progress->total > 0 ? done * 100 / progress->total : 100;
         if (percent / 10 != shown / 10 || done == progress->total) {
             if (percent != shown)
@@ -336,7 +336,8 @@ int Command::restore() {
         return progress->finished();
     };
     // No real-time limit beyond a generous guard: the sequence ends by itself, frames
-    // dropped when the link goes down.
+    // dropped when the link goes down. A frame superseded by a newer one of its group is
+    // no loss.
     c->pumpUntil(report, std::chrono::minutes(2));
     const int dropped = progress->dropped.load();
     const int sent = progress->sent.load();
