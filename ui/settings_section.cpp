@@ -185,12 +185,13 @@ void SettingsSection::compare(int index) {
     if (row.isEmpty())
         return;
     DeviceImage setting = m_recall.edits().image();
-    if (!m_settings.load(row.toStdString(), setting)) {
+    std::vector<HeldField> held;
+    if (!m_settings.load(row.toStdString(), setting, &held)) {
         showError(m_settings.lastError());
         return;
     }
     if (m_services.showDifferences)
-        m_services.showDifferences(row, DiffImages(m_recall.edits().image(), setting),
+        m_services.showDifferences(row, DiffImages(m_recall.edits().image(), setting), held,
                                    m_recall.edits().online());
 }
 
