@@ -44,11 +44,11 @@ CompareDialog::CompareDialog(const QString& setting,
                                .arg(differences.size())
                                .arg(now, setting));
     if (!held.empty())
-        m_summary->setText(m_summary->text() + QLatin1Char('\n') +
-                           text("The file held %1 values outside their range; they are read as "
-                                "the nearest legal value.",
-                                "文件中有 %1 个值超出范围，已按最接近的合法值读取。")
-                               .arg(held.size()));
+        m_summary->setText(
+            m_summary->text() + QLatin1Char('\n') +
+            text("Out of their range in the file: %1 (read as the nearest legal value).",
+                 "文件中超出范围的值：%1 个（按最接近的合法值读取）。")
+                .arg(held.size()));
     layout->addWidget(m_summary);
 
     m_tree = new QTreeWidget(this);

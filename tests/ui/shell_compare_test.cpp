@@ -71,7 +71,8 @@ TEST(CompareSetting, ListsTheDifferencesFromTheDeviceByModuleAndChangesNothing) 
     section.compare(0);
     ASSERT_TRUE(PumpEventsUntil(
         [&] { return (dialog = rig.window().findChild<ui::CompareDialog*>()) != nullptr; }));
-    EXPECT_TRUE(dialog->summary()->text().contains(QStringLiteral("1 values outside their range")))
+    EXPECT_TRUE(dialog->summary()->text().contains(
+        QStringLiteral("Out of their range in the file: 1 (read as")))
         << dialog->summary()->text().toStdString();
     const QList<QTreeWidgetItem*> held =
         dialog->tree()->findItems(QStringLiteral("in1.pan"), Qt::MatchExactly | Qt::MatchRecursive);
