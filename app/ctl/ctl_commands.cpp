@@ -316,7 +316,7 @@ int Command::restore() {
     if (!ReadSettingFile(std::filesystem::path(m_args.operands[0]), loaded, &error, nullptr, &held))
         return fail(kExitUsage, m_args.operands[0] + ": " + error.en);
     for (const HeldField& h : held)
-        m_err << "restore: " << h.path << ": the file holds " << RawFieldText(h.raw) << ", sent as "
+        m_err << "restore: " << h.path << ": the file holds " << RawFieldText(h.raw) << ", read as "
               << h.heldText << "\n";
     int status = kExitOk;
     std::unique_ptr<CtlConnection> c = connect(m_args.devices[0], status);

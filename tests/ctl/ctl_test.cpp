@@ -270,7 +270,7 @@ TEST_F(CtlTest, ADamagedFilesFieldsAreHeldToTheirRangeInTheDiffAndTheRestore) {
     const CtlRun restore = runOn(device, {"restore", damaged});
     ASSERT_EQ(restore.status, ctl::kExitOk) << restore.err;
     EXPECT_NE(restore.err.find("restore: in2.peq1.type: the file holds -2147483648 (0x80000000), "
-                               "sent as 0\n"),
+                               "read as 0\n"),
               std::string::npos)
         << restore.err;
     // The device took CH2's band as the file was read, not 0x80000001 in a wide field.
