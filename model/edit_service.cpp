@@ -57,9 +57,10 @@ EditResult EditService::commit(const Parameter& p, Channel channel) {
         const std::string frame = BuildParameterFrame(m_image, p, channel);
         if (!frame.empty()) {
             // A member's copy of this group still queued from an earlier linked edit, or
-            // a setting's resend, is older than what goes out now.
-            discardQueued(FrameKey(p, channel));
-            m_sink.SendFrame(frame);
+            // a setting's resend, is older than what goes out now: the device gets the
+            // group in its newest form when this frame goes out.
+            Superseded older = discardQueued(FrameKey(p, channel));
+            older.settle(m_sink.SendFrame(frame));
         }
     }
     result.linked = spread(p, channel);
@@ -107,12 +108,15 @@ std::vector<int> EditService::spread(const Parameter& p, Channel channel) {
     // its own channel (the phantom mask of "%O,") then reads the final state.
     if (online()) {
         std::vector<PacedSender::KeyedFrame> frames;
+        Superseded older;
         for (int member : changed) {
             const Channel m{channel.side, member};
             frames.push_back({FrameKey(p, m), BuildParameterFrame(m_image, p, m)});
-            m_bulk.discard(frames.back().key);
+            older.add(m_bulk.discard(frames.back().key));
         }
-        m_linked.enqueueKeyed(std::move(frames), PausePlacement::BeforeEachFrame, kLinkedPause);
+        // The bulk sender's older copies are delivered when the member's frame goes out.
+        m_linked.enqueueKeyed(std::move(frames), PausePlacement::BeforeEachFrame, kLinkedPause,
+                              std::move(older));
     }
     return changed;
 }
@@ -252,18 +256,20 @@ void EditService::imageReplaced() {
 bool EditService::sendNow(const std::string& key, const std::string& frame) {
     if (!online() || frame.empty())
         return false;
-    if (!key.empty())
-        discardQueued(key);
-    return m_sink.SendFrame(frame);
+    Superseded older = discardQueued(key);
+    const bool sent = m_sink.SendFrame(frame);
+    older.settle(sent);
+    return sent;
 }
 
 void EditService::deviceChanged() {
     notify(nullptr, {Channel::device()});
 }
 
-void EditService::discardQueued(const std::string& key) {
-    m_linked.discard(key);
-    m_bulk.discard(key);
+Superseded EditService::discardQueued(const std::string& key) {
+    Superseded older = m_linked.discard(key);
+    older.add(m_bulk.discard(key));
+    return older;
 }
 
 void EditService::notify(const Parameter* parameter, std::vector<Channel> channels) {

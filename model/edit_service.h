@@ -109,7 +109,9 @@ public:
     void play(std::vector<std::string> frames, PausePlacement placement, Millis pause);
     // Plays a sequence whose frames carry their own pauses (a whole setting's resend) on
     // the bulk sender; nothing while offline (the progress then has no frames). An edit
-    // sent while it plays drops the sequence's older frame of the same group.
+    // sent while it plays takes the sequence's older frame of the same group off the queue;
+    // the progress counts it as superseded once the edit's frame has gone out, as dropped
+    // when that could not go out.
     std::shared_ptr<const SequenceProgress> playTimed(std::vector<PacedSender::TimedFrame> frames);
 
     // Many fields already written to the image at once (a preset recall): sends `frames`
@@ -148,8 +150,9 @@ private:
     // Copies the channel's value to the linked members and queues their frames.
     std::vector<int> spread(const Parameter& parameter, Channel channel);
     void notify(const Parameter* parameter, std::vector<Channel> channels);
-    // A frame of this group goes out now: older queued copies must not follow it.
-    void discardQueued(const std::string& key);
+    // A frame of this group goes out now: older queued copies must not follow it. The
+    // caller settles them with the fate of its frame.
+    Superseded discardQueued(const std::string& key);
 
     DeviceImage& m_image;
     FrameSink& m_sink;

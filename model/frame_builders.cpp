@@ -5,6 +5,7 @@
 #include "model/name16.h"
 #include "model/name_bitmap.h"
 
+#include <algorithm>
 #include <span>
 
 namespace krm {
@@ -22,15 +23,25 @@ CommandFrame start(char letter) {
     return frame;
 }
 
+// A field never grows past its width: an image value from outside that was not held to
+// its range (it should have been, when it was read) must not widen the field into eight
+// digits, which the device rejects and which shifts every field after it.
+int byteField(std::int32_t wire) {
+    return std::clamp<std::int32_t>(wire, 0, 0xFF);
+}
+int wordField(std::int32_t wire) {
+    return std::clamp<std::int32_t>(wire, 0, 0xFFFF);
+}
+
 template <class Record, std::size_t N>
 void appendFields(CommandFrame& frame, const std::array<Field<Record>, N>& fields,
                   const Record& record) {
     for (const Field<Record>& f : fields) {
         const std::int32_t wire = Encode(f.coding, f.get(record));
         if (f.coding == Coding::Word)
-            frame.word(wire);
+            frame.word(wordField(wire));
         else
-            frame.byte(wire);
+            frame.byte(byteField(wire));
     }
 }
 
@@ -111,7 +122,7 @@ std::string BuildG(const DeviceImage& image, int ch, int band) {
         return {};
     const InputChannel& c = input(image, ch);
     CommandFrame frame = start('G');
-    frame.byte(ch).byte(c.peqEnable).byte(band);
+    frame.byte(ch).byte(byteField(c.peqEnable)).byte(band);
     appendFields(frame, kPeqBand, c.peq[static_cast<std::size_t>(band - 1)]);
     return frame.finish();
 }
@@ -121,7 +132,7 @@ std::string BuildH(const DeviceImage& image, int n) {
         return {};
     const OutputChannel& b = bus(image, n);
     CommandFrame frame = start('H');
-    frame.byte(n).byte(b.geqEnable);
+    frame.byte(n).byte(byteField(b.geqEnable));
     for (const GeqBand& band : b.geq)
         frame.append(HexField(GeqWire(band.gain), 2));
     frame.endField();
@@ -176,7 +187,7 @@ std::string BuildO(const DeviceImage& image, int ch) {
         return {};
     const InputChannel& c = input(image, ch);
     CommandFrame frame = start('O');
-    frame.byte(ch).byte(c.source).word(PhantomMask(image)).byte(c.inputGain);
+    frame.byte(ch).byte(byteField(c.source)).word(PhantomMask(image)).byte(byteField(c.inputGain));
     return frame.finish();
 }
 

@@ -4,6 +4,44 @@
 
 namespace krm {
 
+Superseded::Superseded(Superseded&& other) noexcept : m_entries(std::move(other.m_entries)) {
+    other.m_entries.clear();
+}
+
+Superseded& Superseded::operator=(Superseded&& other) noexcept {
+    if (this != &other) {
+        settle(false);
+        m_entries = std::move(other.m_entries);
+        other.m_entries.clear();
+    }
+    return *this;
+}
+
+Superseded::~Superseded() {
+    settle(false);
+}
+
+void Superseded::settle(bool newerSent) {
+    for (Entry& e : m_entries)
+        ++(newerSent ? e.progress->superseded : e.progress->dropped);
+    m_entries.clear();
+}
+
+void Superseded::add(Superseded&& other) {
+    for (Entry& e : other.m_entries)
+        m_entries.push_back(std::move(e));
+    other.m_entries.clear();
+}
+
+void Superseded::moveKey(const std::string& key, Superseded& to) {
+    std::erase_if(m_entries, [&](Entry& e) {
+        if (e.key != key)
+            return false;
+        to.m_entries.push_back(std::move(e));
+        return true;
+    });
+}
+
 PacedSender::PacedSender(FrameSink& sink, Clock& clock, FrameSent onFrameSent)
     : m_sink(sink), m_clock(clock), m_onFrameSent(std::move(onFrameSent)) {}
 
@@ -16,15 +54,17 @@ void PacedSender::enqueue(std::vector<std::string> frames, PausePlacement placem
     unkeyed.reserve(frames.size());
     for (std::string& text : frames)
         unkeyed.push_back(KeyedFrame{std::string(), std::move(text)});
-    push(std::move(unkeyed), placement, pause);
+    push(std::move(unkeyed), placement, pause, {});
 }
 
 void PacedSender::enqueueKeyed(std::vector<KeyedFrame> frames, PausePlacement placement,
-                               Millis pause) {
-    push(std::move(frames), placement, pause);
+                               Millis pause, Superseded replaced) {
+    push(std::move(frames), placement, pause, std::move(replaced));
 }
 
-void PacedSender::push(std::vector<KeyedFrame> frames, PausePlacement placement, Millis pause) {
+// Frames of `replaced` whose key has no frame here end with it, as dropped.
+void PacedSender::push(std::vector<KeyedFrame> frames, PausePlacement placement, Millis pause,
+                       Superseded replaced) {
     {
         std::lock_guard lock(m_mutex);
         if (m_stop)
@@ -38,12 +78,15 @@ void PacedSender::push(std::vector<KeyedFrame> frames, PausePlacement placement,
                 same = std::find_if(m_items.begin(), m_items.end(), [&](const Item& i) {
                     return i.mergeable && i.frame.key == f.key;
                 });
-            if (same != m_items.end()) {
-                same->frame.text = std::move(f.text);
-            } else {
-                m_items.push_back(Item{std::move(f), placement, pause, true, nullptr});
+            if (same == m_items.end()) {
+                m_items.push_back(
+                    Item{KeyedFrame{f.key, std::string()}, placement, pause, true, nullptr, {}});
+                same = std::prev(m_items.end());
                 added = true;
             }
+            same->frame.text = std::move(f.text);
+            if (!f.key.empty())
+                replaced.moveKey(f.key, same->standsFor);
         }
         if (!added)
             return;
@@ -67,7 +110,11 @@ std::shared_ptr<const SequenceProgress> PacedSender::enqueueTimed(std::vector<Ti
         }
         for (TimedFrame& f : frames)
             m_items.push_back(Item{KeyedFrame{std::move(f.key), std::move(f.text)},
-                                   PausePlacement::AfterEachFrame, f.pauseAfter, false, progress});
+                                   PausePlacement::AfterEachFrame,
+                                   f.pauseAfter,
+                                   false,
+                                   progress,
+                                   {}});
         if (!m_worker.joinable())
             m_worker = std::thread([this] { run(); });
     }
@@ -75,23 +122,30 @@ std::shared_ptr<const SequenceProgress> PacedSender::enqueueTimed(std::vector<Ti
     return progress;
 }
 
-void PacedSender::countDropped(const Item& item) {
+void PacedSender::countDropped(Item& item) {
     if (item.progress)
         ++item.progress->dropped;
+    item.standsFor.settle(false);
 }
 
-void PacedSender::discard(const std::string& key) {
+Superseded PacedSender::discard(const std::string& key) {
+    Superseded taken;
     if (key.empty())
-        return;
+        return taken;
+    // A frame of this key the worker has already taken goes out before the caller's.
+    std::lock_guard sending(m_sendMutex);
     std::lock_guard lock(m_mutex);
-    std::erase_if(m_items, [&](const Item& i) {
+    std::erase_if(m_items, [&](Item& i) {
         if (i.frame.key != key)
             return false;
-        countDropped(i);
+        if (i.progress)
+            taken.m_entries.push_back({key, i.progress});
+        taken.add(std::move(i.standsFor));
         return true;
     });
     if (m_items.empty() && !m_inHand)
         m_idle.notify_all();
+    return taken;
 }
 
 int PacedSender::pending() const {
@@ -113,7 +167,7 @@ void PacedSender::requestStop() {
     {
         std::lock_guard lock(m_mutex);
         m_stop = true;
-        for (const Item& i : m_items)
+        for (Item& i : m_items)
             countDropped(i);
         m_items.clear();
     }
@@ -166,19 +220,23 @@ void PacedSender::run() {
         if (before && m_sink.isOnline())
             m_clock.sleepFor(pause);
         Item item;
-        const Taken taken = takeFront(item);
-        if (taken == Taken::Stopped)
-            return;
-        if (taken == Taken::Nothing)
-            continue;
-        // The link may have gone down since the frame was queued: the frame is dropped.
-        if (!m_sink.isOnline()) {
-            countDropped(item);
-            continue;
+        {
+            std::lock_guard sending(m_sendMutex);
+            const Taken taken = takeFront(item);
+            if (taken == Taken::Stopped)
+                return;
+            if (taken == Taken::Nothing)
+                continue;
+            // The link may have gone down since the frame was queued, or go down as it is
+            // sent: the frame is dropped.
+            if (!m_sink.isOnline() || !m_sink.SendFrame(item.frame.text)) {
+                countDropped(item);
+                continue;
+            }
         }
-        m_sink.SendFrame(item.frame.text);
         if (item.progress)
             ++item.progress->sent;
+        item.standsFor.settle(true);
         if (m_onFrameSent)
             m_onFrameSent();
         if (!before)

@@ -44,17 +44,25 @@ std::string BuildParameterFrame(const DeviceImage& image, const Parameter& p, Ch
     }
 }
 
-std::string FrameKey(const Parameter& p, Channel c) {
-    std::string key(1, p.frame);
+std::string FrameKey(char frame, Channel c, int band) {
+    std::string key(1, frame);
     // An input's sends share their letters with the buses' MIC/LINE and delay: "Iin5" is
     // CH5's aux sends, "I5" bus 5's MIC/LINE.
-    if ((p.frame == 'I' || p.frame == 'J') && c.side == Side::Input)
+    if ((frame == 'I' || frame == 'J') && c.side == Side::Input)
         key += "in";
     if (c.side != Side::Device)
-        key += std::to_string(WireSelector(p.frame, c));
-    if (p.frame == 'G')
-        key += "." + std::to_string(p.band);
+        key += std::to_string(WireSelector(frame, c));
+    if (frame == 'G')
+        key += "." + std::to_string(band);
     return key;
+}
+
+std::string UnitFrameKey(int unit) {
+    return "X" + std::to_string(unit);
+}
+
+std::string FrameKey(const Parameter& p, Channel c) {
+    return FrameKey(p.frame, c, p.band);
 }
 
 } // namespace krm

@@ -14,6 +14,11 @@ namespace krm {
 std::string BuildParameterFrame(const DeviceImage& image, const Parameter& parameter,
                                 Channel channel);
 // "A3", "G5.2", "M": the letter, the wire selector and the PEQ band when there is one.
+// Every sender of a group uses these keys, so a newer frame finds an older queued one.
 std::string FrameKey(const Parameter& parameter, Channel channel);
+// The same for a frame named by its letter ("%G," band 1..5; the band is ignored elsewhere).
+std::string FrameKey(char frame, Channel channel, int band = 0);
+// "X3": the assignments of microphone unit 1..10.
+std::string UnitFrameKey(int unit);
 
 } // namespace krm

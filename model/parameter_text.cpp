@@ -143,7 +143,9 @@ std::string ValueText(const Parameter& p, Channel channel, std::int32_t c) {
     case Rule::Q:
         return qText(c);
     case Rule::Pan:
-        return decimalText((c - 100) * 0.01, 2);
+        // In double: a code from outside (a file, a report) may be any 32-bit value, and
+        // c - 100 would overflow for the lowest ones.
+        return decimalText((static_cast<double>(c) - 100.0) * 0.01, 2);
     case Rule::Time:
         return integerText(c) + "ms";
     case Rule::Ratio:

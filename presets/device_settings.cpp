@@ -112,11 +112,12 @@ std::optional<std::filesystem::path> DeviceSettings::fileOf(std::string_view row
     return stored;
 }
 
-bool DeviceSettings::load(std::string_view rowText, DeviceImage& image) {
+bool DeviceSettings::load(std::string_view rowText, DeviceImage& image,
+                          std::vector<HeldField>* held) {
     const auto file = fileOf(rowText);
     if (!file)
         return false;
-    return ReadSettingFile(*file, image, &m_error);
+    return ReadSettingFile(*file, image, &m_error, nullptr, held);
 }
 
 bool DeviceSettings::rename(std::string_view rowText, std::string_view newName) {

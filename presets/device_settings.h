@@ -43,8 +43,10 @@ public:
     // The file a shown row names (after the moved-program fallback); nothing when the row
     // is gone or the database fails.
     std::optional<std::filesystem::path> fileOf(std::string_view rowText);
-    // Loads the row's file into the image; false (image untouched) on any failure.
-    bool load(std::string_view rowText, DeviceImage& image);
+    // Loads the row's file into the image; false (image untouched) on any failure. The
+    // fields the file held out of their range (and were held to it) are in `held` when
+    // given.
+    bool load(std::string_view rowText, DeviceImage& image, std::vector<HeldField>* held = nullptr);
     bool rename(std::string_view rowText, std::string_view newName);
     bool remove(std::string_view rowText);
 

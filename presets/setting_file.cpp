@@ -292,11 +292,14 @@ std::vector<std::uint8_t> EncodeSettingFile(const DeviceImage& image, const Link
 }
 
 bool DecodeSettingFile(std::span<const std::uint8_t> bytes, DeviceImage& image,
-                       LinkStateRecord* link) {
+                       LinkStateRecord* link, std::vector<HeldField>* held) {
     if (bytes.size() != kSettingFileSize)
         return false;
     const Reader reader(bytes);
     ImageFields(reader, image);
+    std::vector<HeldField> outOfRange = HoldToRanges(image);
+    if (held)
+        *held = std::move(outOfRange);
     if (link)
         LinkFields(reader, *link);
     return true;
@@ -331,7 +334,7 @@ bool WriteSettingFile(const std::filesystem::path& file, const DeviceImage& imag
 }
 
 bool ReadSettingFile(const std::filesystem::path& file, DeviceImage& image, Message* error,
-                     LinkStateRecord* link) {
+                     LinkStateRecord* link, std::vector<HeldField>* held) {
     const QString name = ToQString(file);
     std::error_code ec;
     if (!std::filesystem::exists(file, ec)) {
@@ -367,7 +370,7 @@ bool ReadSettingFile(const std::filesystem::path& file, DeviceImage& image, Mess
     }
     const std::span<const std::uint8_t> bytes(reinterpret_cast<const std::uint8_t*>(data.data()),
                                               static_cast<std::size_t>(data.size()));
-    DecodeSettingFile(bytes, image, link);
+    DecodeSettingFile(bytes, image, link, held);
     if (error)
         *error = Message{};
     return true;

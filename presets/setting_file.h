@@ -14,12 +14,16 @@
 // 100.
 //
 // Reading is all or nothing: a missing, unreadable, short or long file leaves the image
-// exactly as it was. The link-state bytes are written from the live link but never read
-// back into it: a file saved while connecting must not restart or stop a handshake.
+// exactly as it was. A file read is held to the parameter table's ranges (HoldToRanges):
+// a field from elsewhere never enters the image, a text or a frame unchecked, and the
+// reader tells which fields were out of range and what they held. The link-state bytes are written
+// from the live link but never read back into it: a file saved while connecting must not restart or
+// stop a handshake.
 //
 // Pure functions and plain file I/O; any thread, on an image the caller owns.
 
 #include "model/device_image.h"
+#include "model/held_fields.h"
 #include "presets/preset_tables.h"
 
 #include <array>
@@ -60,10 +64,11 @@ std::string SettingFileName(int id);
 // The file's bytes for the image and link state: exactly kSettingFileSize.
 std::vector<std::uint8_t> EncodeSettingFile(const DeviceImage& image, const LinkStateRecord& link);
 
-// Reads every field of the bytes into the image (the link state into `link` when given).
-// False, and nothing changed, unless the bytes are exactly kSettingFileSize long.
+// Reads every field of the bytes into the image (the link state into `link` when given),
+// each held to its range; the fields that were not go into `held` when given. False, and
+// nothing changed, unless the bytes are exactly kSettingFileSize long.
 bool DecodeSettingFile(std::span<const std::uint8_t> bytes, DeviceImage& image,
-                       LinkStateRecord* link = nullptr);
+                       LinkStateRecord* link = nullptr, std::vector<HeldField>* held = nullptr);
 
 // Writes the file atomically: a temporary file in the same folder, flushed, then renamed
 // over the target, so that a failed write leaves a previous file intact. On failure the
@@ -71,9 +76,10 @@ bool DecodeSettingFile(std::span<const std::uint8_t> bytes, DeviceImage& image,
 bool WriteSettingFile(const std::filesystem::path& file, const DeviceImage& image,
                       const LinkStateRecord& link, Message* error = nullptr);
 
-// Reads a file into the image; on any failure (missing, unreadable, wrong size) the image
-// is untouched and the message says why.
+// Reads a file into the image as DecodeSettingFile does; on any failure (missing,
+// unreadable, wrong size) the image is untouched and the message says why.
 bool ReadSettingFile(const std::filesystem::path& file, DeviceImage& image,
-                     Message* error = nullptr, LinkStateRecord* link = nullptr);
+                     Message* error = nullptr, LinkStateRecord* link = nullptr,
+                     std::vector<HeldField>* held = nullptr);
 
 } // namespace krm

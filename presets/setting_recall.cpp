@@ -1,6 +1,7 @@
 #include "presets/setting_recall.h"
 
 #include "model/frame_builders.h"
+#include "model/parameter_frames.h"
 
 #include <string>
 
@@ -14,12 +15,12 @@ constexpr Millis kNamePause{150};
 
 class SequenceBuilder {
 public:
-    void add(char letter, int selector, std::string text, Millis pause, int band = 0) {
-        std::string key(1, letter);
-        if (selector > 0)
-            key += std::to_string(selector);
-        if (band > 0)
-            key += "." + std::to_string(band);
+    // A frame of a channel's group, keyed as an edit of that group keys its own frame.
+    void add(char letter, Channel channel, std::string text, Millis pause, int band = 0) {
+        m_frames.push_back({FrameKey(letter, channel, band), std::move(text), pause});
+    }
+    // A frame outside the channels (units, the reports switch, the auto-mixer).
+    void add(std::string key, std::string text, Millis pause) {
         m_frames.push_back({std::move(key), std::move(text), pause});
     }
     std::vector<PacedSender::TimedFrame> take() { return std::move(m_frames); }
@@ -34,39 +35,45 @@ std::vector<PacedSender::TimedFrame> SettingResendSequence(const DeviceImage& im
                                                            const GlyphRenderer* glyphs) {
     SequenceBuilder s;
     // Link-control frames carry no group: nothing an edit sends replaces them.
-    s.add('Q', 0, BuildQ(0), kStep);
+    s.add(std::string(), BuildQ(0), kStep);
     for (int unit = 1; unit <= 6; ++unit)
-        s.add('X', unit, BuildX(image, unit), kUnitPause);
+        s.add(UnitFrameKey(unit), BuildX(image, unit), kUnitPause);
     for (int ch = 1; ch <= kFirstOutputWire + kOutputCount - 1; ++ch) {
-        s.add('V', ch, BuildV(image, ch, glyphs), kNamePause);
-        s.add('A', ch, BuildA(image, ch), kStep);
+        const Channel channel =
+            ch < kFirstOutputWire ? Channel::input(ch - 1) : Channel::output(ch - kFirstOutputWire);
+        s.add('V', channel, BuildV(image, ch, glyphs), kNamePause);
+        s.add('A', channel, BuildA(image, ch), kStep);
     }
     for (int ch = 1; ch <= kInputCount; ++ch) {
-        s.add('B', ch, BuildB(image, ch), kStep);
+        const Channel in = Channel::input(ch - 1);
+        s.add('B', in, BuildB(image, ch), kStep);
         if (ch <= kMicInputCount) {
-            s.add('C', ch, BuildC(image, ch), kStep);
-            s.add('E', ch, BuildE(image, ch), kStep);
-            s.add('F', ch, BuildF(image, ch), kStep);
-            s.add('L', ch, BuildL(image, ch), kStep);
+            s.add('C', in, BuildC(image, ch), kStep);
+            s.add('E', in, BuildE(image, ch), kStep);
+            s.add('F', in, BuildF(image, ch), kStep);
+            s.add('L', in, BuildL(image, ch), kStep);
         }
-        s.add('O', ch, BuildO(image, ch), kStep);
+        s.add('O', in, BuildO(image, ch), kStep);
     }
     for (int bus = 1; bus <= kOutputCount; ++bus) {
-        s.add('D', bus, BuildD(image, bus), kStep);
-        s.add('H', bus, BuildH(image, bus), kStep);
-        s.add('I', bus, BuildI(image, bus), kStep);
-        s.add('J', bus, BuildJ(image, bus), kStep);
-        s.add('K', bus, BuildK(image, bus), kStep);
-        s.add('L', bus, BuildL(image, bus), kStep);
+        const Channel out = Channel::output(bus - 1);
+        s.add('D', out, BuildD(image, bus), kStep);
+        s.add('H', out, BuildH(image, bus), kStep);
+        s.add('I', out, BuildI(image, bus), kStep);
+        s.add('J', out, BuildJ(image, bus), kStep);
+        s.add('K', out, BuildK(image, bus), kStep);
+        // A bus's "%L," is the auto-mixer frame of the input with the bus's number.
+        s.add('L', Channel::input(bus - 1), BuildL(image, bus), kStep);
     }
     for (int ch = 1; ch <= kInputCount; ++ch) {
+        const Channel in = Channel::input(ch - 1);
         for (int band = 1; band <= 4; ++band)
-            s.add('G', ch, BuildG(image, ch, band), kStep, band);
+            s.add('G', in, BuildG(image, ch, band), kStep, band);
         // An input's "%I," is its aux sends (CH1..CH18); none above: skipped with its pause.
-        s.add('I', ch, BuildAuxSends(image, ch), kStep);
+        s.add('I', in, BuildAuxSends(image, ch), kStep);
     }
-    s.add('M', 0, BuildM(image), kStep);
-    s.add('Q', 0, BuildQ(1), kStep);
+    s.add(FrameKey('M', Channel::device()), BuildM(image), kStep);
+    s.add(std::string(), BuildQ(1), kStep);
     return s.take();
 }
 
@@ -95,6 +102,14 @@ int SettingRecall::sent() const {
 
 int SettingRecall::dropped() const {
     return m_progress ? m_progress->dropped.load() : 0;
+}
+
+int SettingRecall::superseded() const {
+    return m_progress ? m_progress->superseded.load() : 0;
+}
+
+int SettingRecall::done() const {
+    return m_progress ? m_progress->done() : 0;
 }
 
 SettingRecall::Start SettingRecall::start(std::string_view rowText) {

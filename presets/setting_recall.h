@@ -62,10 +62,15 @@ public:
 
     // True while a resend plays.
     bool running() const;
-    // Frames of the running (or last) resend: all, and those sent or dropped so far.
+    // Frames of the running (or last) resend: all; those sent; those superseded by an edit
+    // whose frame went out instead (the device has their group in its newest form); those
+    // lost (the link went down, or the edit's frame could not go out either); and the sum
+    // of the three so far.
     int total() const;
     int sent() const;
+    int superseded() const;
     int dropped() const;
+    int done() const;
     const Message& lastError() const { return m_error; }
     EditService& edits() { return m_edits; }
 

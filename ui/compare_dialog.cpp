@@ -25,7 +25,7 @@ QString ChannelText(const Channel& channel) {
 
 CompareDialog::CompareDialog(const QString& setting,
                              const std::vector<SettingDifference>& differences, bool online,
-                             QWidget* parent)
+                             QWidget* parent, const std::vector<HeldField>& held)
     : QDialog(parent) {
     setObjectName(QStringLiteral("compareDialog"));
     setWindowTitle(text("COMPARE %1", "比较 %1").arg(setting));
@@ -43,6 +43,12 @@ CompareDialog::CompareDialog(const QString& setting,
                                 "%2 与设置 %3 有 %1 项参数不同。")
                                .arg(differences.size())
                                .arg(now, setting));
+    if (!held.empty())
+        m_summary->setText(
+            m_summary->text() + QLatin1Char('\n') +
+            text("Out of their range in the file: %1 (read as the nearest legal value).",
+                 "文件中超出范围的值：%1 个（按最接近的合法值读取）。")
+                .arg(held.size()));
     layout->addWidget(m_summary);
 
     m_tree = new QTreeWidget(this);
@@ -52,6 +58,18 @@ CompareDialog::CompareDialog(const QString& setting,
                              text("Setting", "设置")});
     m_tree->setRootIsDecorated(true);
     m_tree->setAlternatingRowColors(true);
+    if (!held.empty()) {
+        auto* outOfRange =
+            new QTreeWidgetItem(m_tree, {text("Out of range in the file", "文件中超出范围")});
+        outOfRange->setFirstColumnSpanned(true);
+        outOfRange->setExpanded(true);
+        for (const HeldField& h : held)
+            new QTreeWidgetItem(
+                outOfRange,
+                {QString::fromStdString(h.path), ChannelText(h.channel),
+                 text("file: %1", "文件：%1").arg(h.raw),
+                 text("read as %1", "读作 %1").arg(QString::fromStdString(h.heldText))});
+    }
     QTreeWidgetItem* branch = nullptr;
     ImageModule module{};
     for (const SettingDifference& d : differences) {
@@ -65,13 +83,14 @@ CompareDialog::CompareDialog(const QString& setting,
                                      QString::fromStdString(d.a), QString::fromStdString(d.b)});
     }
     m_tree->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    m_tree->setVisible(!differences.empty());
+    const bool rows = !differences.empty() || !held.empty();
+    m_tree->setVisible(rows);
     layout->addWidget(m_tree, 1);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     layout->addWidget(buttons);
-    resize(differences.empty() ? QSize(420, 140) : QSize(640, 480));
+    resize(rows ? QSize(640, 480) : QSize(420, 140));
 }
 
 } // namespace krm::ui

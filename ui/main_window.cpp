@@ -281,12 +281,13 @@ void MainWindow::buildPresets() {
     };
     services.linkState = [this] { return currentLinkState(); };
     services.loaded = [this] { settingLoaded(); };
-    services.showDifferences =
-        [this](const QString& row, const std::vector<SettingDifference>& differences, bool online) {
-            auto* dialog = new CompareDialog(row, differences, online, this);
-            dialog->setAttribute(Qt::WA_DeleteOnClose);
-            dialog->open();
-        };
+    services.showDifferences = [this](const QString& row,
+                                      const std::vector<SettingDifference>& differences,
+                                      const std::vector<HeldField>& held, bool online) {
+        auto* dialog = new CompareDialog(row, differences, online, this, held);
+        dialog->setAttribute(Qt::WA_DeleteOnClose);
+        dialog->open();
+    };
     m_settingsSection =
         new SettingsSection(*m_deviceSettings, *m_recall, std::move(services), m_system);
     m_system->setSectionContent(2, m_settingsSection);

@@ -185,12 +185,13 @@ void SettingsSection::compare(int index) {
     if (row.isEmpty())
         return;
     DeviceImage setting = m_recall.edits().image();
-    if (!m_settings.load(row.toStdString(), setting)) {
+    std::vector<HeldField> held;
+    if (!m_settings.load(row.toStdString(), setting, &held)) {
         showError(m_settings.lastError());
         return;
     }
     if (m_services.showDifferences)
-        m_services.showDifferences(row, DiffImages(m_recall.edits().image(), setting),
+        m_services.showDifferences(row, DiffImages(m_recall.edits().image(), setting), held,
                                    m_recall.edits().online());
 }
 
@@ -227,20 +228,27 @@ void SettingsSection::progressTick() {
         m_progressTimer.stop();
         return;
     }
-    m_progress->setValue(m_recall.sent() + m_recall.dropped());
+    m_progress->setValue(m_recall.done());
     if (m_recall.running())
         return;
     m_progressTimer.stop();
     m_progress->hide();
     const QString row = std::exchange(m_recalling, QString());
-    if (m_recall.dropped() > 0) {
+    // A frame an edit superseded is no loss: the edit's own frame carried its group.
+    const int lost = m_recall.dropped();
+    if (lost > 0) {
         m_status->setText(
-            text("%1: not all of it reached the device.", "%1：设备未收到全部设置。").arg(row));
+            text("%1: %2 of %3 frames did not reach the device.", "%1：%3 帧中有 %2 帧未送达设备。")
+                .arg(row)
+                .arg(lost)
+                .arg(m_recall.total()));
         if (m_services.showMessage)
             m_services.showMessage(
-                text("The link went down while the setting was being sent: the device did "
-                     "not receive all of it. Connect and recall the setting again.",
-                     "发送设置时连接中断：设备未收到全部设置。请重新连接后再次调用该设置。"));
+                text("The link went down while the setting was being sent: %1 of %2 frames "
+                     "did not reach the device. Connect and recall the setting again.",
+                     "发送设置时连接中断：%2 帧中有 %1 帧未送达设备。请重新连接后再次调用该设置。")
+                    .arg(lost)
+                    .arg(m_recall.total()));
     } else {
         m_status->setText(text("%1 recalled.", "%1 已调用。").arg(row));
     }

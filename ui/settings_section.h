@@ -13,6 +13,7 @@
 // What the section needs from the window (dialogs, the link's state, the redraw after a
 // load) comes in as SettingsServices; tests pass fakes. UI thread only.
 
+#include "model/held_fields.h"
 #include "model/setting_diff.h"
 #include "presets/device_settings.h"
 #include "presets/setting_recall.h"
@@ -44,9 +45,10 @@ struct SettingsServices {
     // After a setting was loaded into the image: the window redraws from it (and refreshes
     // the link's last-reply time).
     std::function<void()> loaded;
-    // Shows what differs between the device (or the window's image) and a setting.
+    // Shows what differs between the device (or the window's image) and a setting, and
+    // which of the setting file's fields were out of range (held to it when read).
     std::function<void(const QString& row, const std::vector<SettingDifference>& differences,
-                       bool online)>
+                       const std::vector<HeldField>& held, bool online)>
         showDifferences;
 };
 

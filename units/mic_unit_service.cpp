@@ -1,6 +1,7 @@
 #include "units/mic_unit_service.h"
 
 #include "model/frame_builders.h"
+#include "model/parameter_frames.h"
 
 #include <cstdio>
 
@@ -11,10 +12,6 @@ namespace {
 constexpr int kLastChannel = 20;
 constexpr int kLastMain = 24;
 constexpr int kLastDante = 28;
-
-std::string unitKey(int unitNumber) {
-    return "X" + std::to_string(unitNumber);
-}
 
 bool validUnit(int unit) {
     return unit >= 0 && unit < kPageUnitCount;
@@ -68,7 +65,7 @@ UnitAssign MicUnitService::assign(int unit, int slot, int value) {
         return UnitAssign::Duplicate;
     m_edits.image().micUnits[static_cast<std::size_t>(unit)][static_cast<std::size_t>(slot)] =
         static_cast<std::uint8_t>(value);
-    m_edits.sendNow(unitKey(unit + 1), BuildX(m_edits.image(), unit + 1));
+    m_edits.sendNow(UnitFrameKey(unit + 1), BuildX(m_edits.image(), unit + 1));
     m_edits.deviceChanged();
     return UnitAssign::Stored;
 }
@@ -92,7 +89,7 @@ std::shared_ptr<const SequenceProgress> MicUnitService::resetAll() {
     std::vector<PacedSender::TimedFrame> frames;
     if (m_edits.online())
         for (int number = 1; number <= kPageUnitCount; ++number)
-            frames.push_back({unitKey(number), BuildX(image, number), kUnitPause});
+            frames.push_back({UnitFrameKey(number), BuildX(image, number), kUnitPause});
     auto progress = m_edits.playTimed(std::move(frames));
     m_edits.deviceChanged();
     return progress;

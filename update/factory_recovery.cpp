@@ -104,6 +104,14 @@ int FactoryRecovery::dropped() const {
     return m_progress ? m_progress->dropped.load() : 0;
 }
 
+int FactoryRecovery::superseded() const {
+    return m_progress ? m_progress->superseded.load() : 0;
+}
+
+int FactoryRecovery::done() const {
+    return m_progress ? m_progress->done() : 0;
+}
+
 FactoryRecovery::Start FactoryRecovery::start(bool chinese) {
     if (running() || (m_otherBusy && m_otherBusy()))
         return Start::Busy;

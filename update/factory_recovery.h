@@ -38,10 +38,15 @@ public:
     Start start(bool chinese);
 
     bool running() const;
-    // Frames of the running (or last) resend: all, and those sent or dropped so far.
+    // Frames of the running (or last) resend: all; those sent; those superseded by an edit
+    // whose frame went out instead (the device has their group in its newest form); those
+    // lost (the link went down, or the edit's frame could not go out either); and the sum
+    // of the three so far.
     int total() const;
     int sent() const;
+    int superseded() const;
     int dropped() const;
+    int done() const;
 
 private:
     EditService& m_edits;

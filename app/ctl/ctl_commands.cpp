@@ -52,7 +52,9 @@ private:
     // Connects to `ip`; on failure the status to exit with.
     std::unique_ptr<CtlConnection> connect(const std::string& ip, int& status);
     // A setting from a file or from a device's dump.
-    bool loadSource(const SettingSource& source, DeviceImage& image, int& status);
+    // A file's fields that were out of range (held to it) go into `held`.
+    bool loadSource(const SettingSource& source, DeviceImage& image, int& status,
+                    std::vector<HeldField>& held);
 
     int discover();
     int dump();
@@ -125,11 +127,13 @@ std::unique_ptr<CtlConnection> Command::connect(const std::string& ip, int& stat
     return connection;
 }
 
-bool Command::loadSource(const SettingSource& source, DeviceImage& image, int& status) {
+bool Command::loadSource(const SettingSource& source, DeviceImage& image, int& status,
+                         std::vector<HeldField>& held) {
+    held.clear();
     if (!source.device) {
         Message error;
         ResetToStartupValues(image);
-        if (!ReadSettingFile(std::filesystem::path(source.value), image, &error)) {
+        if (!ReadSettingFile(std::filesystem::path(source.value), image, &error, nullptr, &held)) {
             status = fail(kExitUsage, source.value + ": " + error.en);
             return false;
         }
@@ -308,8 +312,12 @@ int Command::restore() {
     ResetToStartupValues(loaded);
     Message error;
     // Read before connecting: a file that is not a setting changes nothing anywhere.
-    if (!ReadSettingFile(std::filesystem::path(m_args.operands[0]), loaded, &error))
+    std::vector<HeldField> held;
+    if (!ReadSettingFile(std::filesystem::path(m_args.operands[0]), loaded, &error, nullptr, &held))
         return fail(kExitUsage, m_args.operands[0] + ": " + error.en);
+    for (const HeldField& h : held)
+        m_err << "restore: " << h.path << ": the file holds " << RawFieldText(h.raw) << ", read as "
+              << h.heldText << "\n";
     int status = kExitOk;
     std::unique_ptr<CtlConnection> c = connect(m_args.devices[0], status);
     if (!c)
@@ -325,7 +333,7 @@ int Command::restore() {
         edits.playTimed(SettingResendSequence(edits.image(), edits.glyphRenderer()));
     int shown = -1;
     auto report = [&] {
-        const int done = progress->sent.load() + progress->dropped.load();
+        const int done = progress->done();
         const int percent = progress->total > 0 ? done * 100 / progress->total : 100;
         if (percent / 10 != shown / 10 || done == progress->total) {
             if (percent != shown)
@@ -336,7 +344,8 @@ int Command::restore() {
         return progress->finished();
     };
     // No real-time limit beyond a generous guard: the sequence ends by itself, frames
-    // dropped when the link goes down.
+    // dropped when the link goes down. A frame superseded by a newer one of its group is
+    // no loss.
     c->pumpUntil(report, std::chrono::minutes(2));
     const int dropped = progress->dropped.load();
     const int sent = progress->sent.load();
@@ -359,9 +368,10 @@ int Command::restore() {
 
 int Command::diff() {
     DeviceImage images[2];
-    for (int i = 0; i < 2; ++i) {
+    std::vector<HeldField> held[2];
+    for (std::size_t i = 0; i < 2; ++i) {
         int status = kExitOk;
-        if (!loadSource(m_args.sources[static_cast<std::size_t>(i)], images[i], status))
+        if (!loadSource(m_args.sources[i], images[i], status, held[i]))
             return status;
     }
     const std::vector<SettingDifference> differences = DiffImages(images[0], images[1]);
@@ -373,8 +383,27 @@ int Command::diff() {
                                     {"channel", q(PathPrefix(d.channel))},
                                     {"a", q(d.a)},
                                     {"b", q(d.b)}});
-        printJson(m_out, QJsonObject{{"equal", differences.empty()}, {"differences", list}});
+        QJsonArray outOfRange;
+        for (std::size_t i = 0; i < 2; ++i)
+            for (const HeldField& h : held[i])
+                outOfRange.append(QJsonObject{{"source", i == 0 ? "a" : "b"},
+                                              {"path", q(h.path)},
+                                              {"raw", static_cast<qint64>(h.raw)},
+                                              {"read", q(h.heldText)}});
+        printJson(m_out, QJsonObject{{"equal", differences.empty()},
+                                     {"differences", list},
+                                     {"outOfRange", outOfRange}});
     } else {
+        // A file's fields outside their range first: the differences below compare the
+        // values they were read as.
+        for (std::size_t i = 0; i < 2; ++i) {
+            if (held[i].empty())
+                continue;
+            m_out << "[Out of range in " << m_args.sources[i].value << "]\n";
+            for (const HeldField& h : held[i])
+                m_out << "  " << h.path << ": the file holds " << RawFieldText(h.raw)
+                      << ", read as " << h.heldText << "\n";
+        }
         std::optional<ImageModule> module;
         for (const SettingDifference& d : differences) {
             if (d.module != module) {

@@ -239,6 +239,48 @@ TEST_F(CtlTest, DiffOfTwoFilesListsExactlyTheirThreeDifferencesByModule) {
     EXPECT_EQ(std::count(changed.out.begin(), changed.out.end(), '\n'), 2);
 }
 
+// A file from elsewhere whose fields hold any 32-bit value: CH1's pan code 0x80000000 at
+// offset 356 and CH2's first PEQ type (offset 636) the same. The diff names both with
+// what the file held and compares what they were read as; the restore sends only those.
+TEST_F(CtlTest, ADamagedFilesFieldsAreHeldToTheirRangeInTheDiffAndTheRestore) {
+    const DeviceImage demo = sim::DemoDeviceImage();
+    const std::string good = file("good.dat");
+    const std::string damaged = file("damaged.dat");
+    ASSERT_TRUE(WriteSettingFile(good, demo, {}));
+    std::vector<std::uint8_t> bytes = EncodeSettingFile(demo, {});
+    for (std::size_t at : {356u, 636u})
+        std::copy_n("\x00\x00\x00\x80", 4, bytes.begin() + static_cast<std::ptrdiff_t>(at));
+    std::ofstream(damaged, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
+    ASSERT_EQ(demo.inputs[1].peq[0].type, 1);
+
+    const CtlRun r = run({"diff", good, damaged});
+    EXPECT_EQ(r.status, ctl::kExitDiffer) << r.err;
+    EXPECT_EQ(r.out, "[Out of range in " + damaged +
+                         "]\n"
+                         "  in1.pan: the file holds -2147483648 (0x80000000), read as -1.00\n"
+                         "  in2.peq1.type: the file holds -2147483648 (0x80000000), read as 0\n"
+                         "[PEQ]\n  in2.peq1.type: 1 -> 0\n");
+    const QJsonObject json = ParseJson(run({"diff", good, damaged, "--json"}).out);
+    const QJsonArray held = json["outOfRange"].toArray();
+    ASSERT_EQ(held.size(), 2);
+    EXPECT_EQ(held[0].toObject()["source"].toString(), "b");
+    EXPECT_EQ(held[0].toObject()["path"].toString(), "in1.pan");
+    EXPECT_EQ(held[0].toObject()["raw"].toInteger(), -2147483648LL);
+    EXPECT_EQ(held[0].toObject()["read"].toString(), "-1.00");
+
+    const CtlRun restore = runOn(device, {"restore", damaged});
+    ASSERT_EQ(restore.status, ctl::kExitOk) << restore.err;
+    EXPECT_NE(restore.err.find("restore: in2.peq1.type: the file holds -2147483648 (0x80000000), "
+                               "read as 0\n"),
+              std::string::npos)
+        << restore.err;
+    // The device took CH2's band as the file was read, not 0x80000001 in a wide field.
+    EXPECT_TRUE(WaitFor([&] { return device.image().inputs[1].peq[0].type == 0; }))
+        << device.image().inputs[1].peq[0].type;
+}
+
 struct BadInput {
     const char* what;
     std::vector<std::string> args;

@@ -148,5 +148,15 @@ int main(int argc, char** argv) {
     Write("setting_file", "outputs_1", Patches(file, 13496, 13496 + 856));
     Write("setting_file", "mixer_and_link", Patches(file, 20344, 21816));
     Write("setting_file", "groups", Patches(file, 21816, 23240));
+    // A damaged file: CH1's pan code (offset 356) and CH2's first PEQ type (636) hold
+    // 0x80000000; both reach the diff and the resend's frames.
+    std::string damaged;
+    for (const std::size_t at : {std::size_t{356}, std::size_t{636}}) {
+        damaged += static_cast<char>(at & 0xFF);
+        damaged += static_cast<char>(at >> 8);
+        damaged += '\x04';
+        damaged += std::string("\x00\x00\x00\x80", 4);
+    }
+    Write("setting_file", "out_of_range", damaged);
     return 0;
 }

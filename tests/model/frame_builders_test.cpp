@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include <string>
 
 namespace krm {
@@ -42,8 +44,13 @@ TEST(BuildG, HalvesGainTowardZeroAndSendsTypePlusOne) {
     EXPECT_EQ(fieldsOf(BuildG(image, 1, 5)), "01,00,05,02,4E20,00,C8,");
     band5.gain = 300;
     EXPECT_EQ(fieldsOf(BuildG(image, 1, 5)), "01,00,05,02,4E20,96,C8,");
-    band5.gain = -3; // toward zero: -1, not -2
-    EXPECT_EQ(fieldsOf(BuildG(image, 1, 5)), "01,00,05,02,4E20,FFFFFFFF,C8,");
+    // Values no byte or word holds (an image never held to its ranges) go out held to the
+    // field, never as eight digits that would shift every field after them.
+    band5.type = std::numeric_limits<std::int32_t>::min();
+    band5.freq = std::numeric_limits<std::int32_t>::max();
+    band5.gain = -3;
+    band5.q = 256;
+    EXPECT_EQ(fieldsOf(BuildG(image, 1, 5)), "01,00,05,00,FFFF,00,FF,");
 }
 
 TEST(BuildH, AlwaysCarriesSixtyTwoDigits) {

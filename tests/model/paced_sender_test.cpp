@@ -219,8 +219,9 @@ TEST(PacedSender, FrameDiscardedDuringItsPauseLeavesTheWorkerAliveAndIdle) {
     TimedSink sink(clock);
     PacedSender sender(sink, clock);
     sender.enqueueKeyed({{"A2", "A2 stale"}}, kBefore, 10ms);
-    clock.gate.waitEntered(); // the worker sleeps the pause before "A2 stale"
-    sender.discard("A2");     // the caller sent a newer A2 itself
+    clock.gate.waitEntered();                // the worker sleeps the pause before "A2 stale"
+    Superseded older = sender.discard("A2"); // the caller sends a newer A2 itself
+    older.settle(true);
     clock.gate.open();
     sender.waitIdle(); // hung when the worker ended on an empty queue with a frame "in hand"
     EXPECT_FALSE(sender.busy());

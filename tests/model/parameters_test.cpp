@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstring>
 #include <set>
 
@@ -85,6 +86,9 @@ TEST(ParameterTable, TextsAndTypedValuesFollowTheScales) {
     EXPECT_EQ(ValueText(Param(ParamKind::CompRatio), ch1, 25), "1:2.5");
     EXPECT_EQ(ValueText(Param(ParamKind::Source), ch1, 2), "D2");
     EXPECT_EQ(ValueText(Param(ParamKind::Delay), Channel::output(0), 3), "1.5 ms");
+    // Any 32-bit code reads as its own number, the lowest too (no wrap-around).
+    EXPECT_EQ(ValueText(Param(ParamKind::InPan), ch1, INT32_MIN), "-21474837.48");
+    EXPECT_EQ(ValueText(Param(ParamKind::InPan), ch1, 0), "-1.00");
     EXPECT_EQ(CodeFromText(Param(ParamKind::PeqGain), ch1, "-3DB"), 120);
     EXPECT_EQ(CodeFromText(Param(ParamKind::CompRatio), ch1, "1:2.5"), 25);
     EXPECT_EQ(CodeFromText(Param(ParamKind::InGain), ch1, "+12"), 70);

@@ -3,6 +3,7 @@
 // comparison that names the record that differs. Test thread only.
 
 #include "model/device_image.h"
+#include "model/held_fields.h"
 
 #include <gtest/gtest.h>
 
@@ -33,7 +34,8 @@ template <typename T> void FillRandom(T& record, std::mt19937& random) {
 }
 
 // Every field random, names included (16 raw bytes, GBK lead bytes among them, often
-// without a terminator).
+// without a terminator); the fields of the parameter table then held to their ranges, as
+// in every image the program holds (a file read holds them too).
 inline DeviceImage RandomImage(unsigned seed) {
     std::mt19937 random(seed);
     DeviceImage image;
@@ -49,6 +51,7 @@ inline DeviceImage RandomImage(unsigned seed) {
           &image.thresholdComp, &image.autoMixSync, &image.unitCount, &image.activeMuteGroup})
         *v = static_cast<std::int32_t>(random());
     FillRandom(image.deviceText, random);
+    HoldToRanges(image);
     return image;
 }
 

@@ -8,6 +8,8 @@
 #include "ui/compare_dialog.h"
 #include "ui/settings_section.h"
 
+#include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QTreeWidget>
 
@@ -55,6 +57,29 @@ TEST(CompareSetting, ListsTheDifferencesFromTheDeviceByModuleAndChangesNothing) 
          tree->findItems(QStringLiteral("in3.peq2.gain"), Qt::MatchExactly | Qt::MatchRecursive, 0))
         EXPECT_EQ(row->text(2).remove(' '), QStringLiteral("-3.0dB"));
     EXPECT_EQ(sim::BuildDumpReply(rig.window().image()), sim::BuildDumpReply(before));
+    delete dialog;
+
+    // A damaged file: CH1's pan code at offset 356 holds 0x80000000. The dialog names the
+    // field with what the file held and what it is read as (the lowest pan, which the
+    // device also holds: no difference from it).
+    {
+        QFile file(QDir(rig.dir.path()).filePath(QStringLiteral("SAVE1.dat")));
+        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(file.seek(356));
+        file.write(QByteArray("\x00\x00\x00\x80", 4));
+    }
+    section.compare(0);
+    ASSERT_TRUE(PumpEventsUntil(
+        [&] { return (dialog = rig.window().findChild<ui::CompareDialog*>()) != nullptr; }));
+    EXPECT_TRUE(dialog->summary()->text().contains(
+        QStringLiteral("Out of their range in the file: 1 (read as")))
+        << dialog->summary()->text().toStdString();
+    const QList<QTreeWidgetItem*> held =
+        dialog->tree()->findItems(QStringLiteral("in1.pan"), Qt::MatchExactly | Qt::MatchRecursive);
+    ASSERT_EQ(held.size(), 1);
+    EXPECT_EQ(held[0]->parent()->text(0), QStringLiteral("Out of range in the file"));
+    EXPECT_EQ(held[0]->text(2), QStringLiteral("file: -2147483648"));
+    EXPECT_EQ(held[0]->text(3), QStringLiteral("read as -1.00"));
 }
 
 } // namespace

@@ -7,7 +7,9 @@
 #include "kit/popup_menu.h"
 #include "kit/toggle_button.h"
 #include "model/edit_service.h"
+#include "model/frame_builders.h"
 #include "tests/support/fake_clock.h"
+#include "tests/support/held_clock.h"
 #include "tests/support/qt_pump.h"
 #include "tests/support/timed_sink.h"
 #include "ui/main_window.h"
@@ -28,9 +30,8 @@
 
 #include <gtest/gtest.h>
 
-#include <condition_variable>
+#include <algorithm>
 #include <functional>
-#include <mutex>
 
 namespace krm::ui {
 namespace {
@@ -178,28 +179,6 @@ TEST_F(PresetWindowTest, BrokenDatabaseIsReportedAndTheProgramKeepsWorking) {
     EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("SAVE1.dat"))));
 }
 
-// A clock whose sleeps wait until the test lets them go: the resend stays "playing".
-class HeldClock final : public Clock {
-public:
-    Millis now() const override { return m_inner.now(); }
-    void sleepFor(Millis d) override {
-        std::unique_lock lock(m_mutex);
-        m_cv.wait(lock, [this] { return m_released; });
-        m_inner.sleepFor(d);
-    }
-    void release() {
-        std::lock_guard lock(m_mutex);
-        m_released = true;
-        m_cv.notify_all();
-    }
-
-private:
-    test::FakeClock m_inner;
-    std::mutex m_mutex;
-    std::condition_variable m_cv;
-    bool m_released = false;
-};
-
 class SectionTest : public ::testing::Test {
 protected:
     SectionTest() {
@@ -216,7 +195,7 @@ protected:
     std::filesystem::path folder() const { return dir.path().toStdU16String(); }
 
     QTemporaryDir dir;
-    HeldClock clock;
+    test::HeldClock clock;
     DeviceImage image;
     test::TimedSink sink{clock};
     PacedSender linked{sink, clock};
@@ -256,14 +235,54 @@ TEST_F(SectionTest, LimitQuotesAndARecallThatCannotOverlapOrFinishUnseen) {
     EXPECT_TRUE(section.progressBar()->isVisibleTo(&section));
     section.recall(1);
     EXPECT_EQ(messages.size(), 1); // "still being sent"
-    // The link goes down mid-way: the rest is dropped and the operator learns it.
+    // The link goes down mid-way: the rest is dropped and the operator learns how much.
+    clock.waitHeld(1); // the first frame is out
     sink.online = false;
     clock.release();
     ASSERT_TRUE(pumpUntil([&] { return !section.recallRunning(); }));
     section.progressTick();
     EXPECT_FALSE(section.progressBar()->isVisibleTo(&section));
-    EXPECT_EQ(messages.size(), 2);
-    EXPECT_GT(recall.dropped(), 0);
+    ASSERT_EQ(messages.size(), 2);
+    EXPECT_EQ(recall.dropped(), recall.total() - 1); // all but the first frame
+    EXPECT_EQ(messages[1], QStringLiteral("The link went down while the setting was being sent: "
+                                          "%1 of %2 frames did not reach the device. Connect and "
+                                          "recall the setting again.")
+                               .arg(recall.dropped())
+                               .arg(recall.total()));
+}
+
+// A fader moved (here one of a control group) while a setting is being sent: the edit's
+// frames take the place of the resend's older ones of those groups, so the device gets
+// every group in its newest form and the recall ends as recalled, with no word of a link
+// that never went down.
+TEST_F(SectionTest, AFaderMovedDuringARecallEndsAsRecalled) {
+    SettingsSection section(settings, recall, services);
+    section.show();
+    image.inputs[2].gain = 20;
+    image.inputs[3].gain = 21;
+    section.save();
+
+    section.recall(0);
+    ASSERT_TRUE(section.recallRunning()); // held at the pause after its first frame
+    ControlGroup& group = image.controlGroups[0];
+    group.input(2) = 1;
+    group.input(3) = 1;
+    group.link(LinkVol) = 1;
+    edits.switchControlGroup(1, true);
+    const std::string staleCh4 = BuildA(image, 4);
+    EXPECT_EQ(edits.set(Param(ParamKind::InGain), Channel::input(2), 55).linked,
+              std::vector<int>{3});
+    clock.release();
+    ASSERT_TRUE(pumpUntil([&] { return !section.recallRunning() && !linked.busy(); }));
+    section.progressTick();
+
+    EXPECT_TRUE(messages.isEmpty()) << messages.join('|').toStdString();
+    EXPECT_EQ(section.statusLabel()->text(), QStringLiteral("1:SAVE1 recalled."));
+    EXPECT_EQ(recall.dropped(), 0);
+    EXPECT_EQ(recall.superseded(), 2);
+    const std::vector<std::string> sent = sink.frames();
+    EXPECT_EQ(std::count(sent.begin(), sent.end(), staleCh4), 0);
+    EXPECT_EQ(std::count(sent.begin(), sent.end(), BuildA(image, 4)), 1); // gain 55
 }
 
 } // namespace
