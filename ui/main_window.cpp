@@ -444,8 +444,29 @@ bool MainWindow::refusedWhileUpdating() {
     return true;
 }
 
+bool MainWindow::takeTypedAddress() {
+    // CONNECT goes where the box says, as if OK had been pressed: an address typed without
+    // OK must not be left for the one stored before.
+    const std::optional<QString> typed = m_system->typedAddress();
+    if (!typed) {
+        ShowMessage(this, QStringLiteral("KRM-416X 3.1"),
+                    text("INVALID IP ADDRESS.\nNot connected: type the device's dotted "
+                         "address and press CONNECT again.",
+                         "IP地址无效.\n未连接：请输入设备的点分地址后再按连接。"),
+                    QMessageBox::Warning);
+        return false;
+    }
+    if (typed->toStdString() != m_session->deviceIp())
+        pickDevice(*typed);
+    else
+        m_system->setAddress(*typed); // as OK shows it
+    return true;
+}
+
 void MainWindow::pressConnect() {
     if (refusedWhileUpdating())
+        return;
+    if (!m_session->isOnline() && !m_session->isConnecting() && !takeTypedAddress())
         return;
     // The search socket and the link bind the same local port: a search ends here.
     m_discovery->stop();
@@ -501,7 +522,7 @@ void MainWindow::connectButtonChanged(bool connected) {
 }
 
 void MainWindow::connectFailed() {
-    ShowCannotConnect(this);
+    ShowCannotConnect(this, QString::fromStdString(m_session->deviceIp()));
 }
 
 void MainWindow::socketError() {
