@@ -482,10 +482,24 @@ void MainWindow::pressConnect() {
 void MainWindow::startSearch() {
     if (refusedWhileUpdating())
         return;
-    // The link's receive socket holds the port the search needs: take the link down.
-    if (m_session->receiverRunning() || m_session->isConnecting())
-        m_session->disconnect();
-    m_discovery->start();
+    auto sweep = [this] {
+        // The link's receive socket holds the port the search needs: take the link down.
+        if (m_session->receiverRunning() || m_session->isConnecting())
+            m_session->disconnect();
+        m_discovery->start();
+    };
+    if (!m_session->isOnline() && !m_session->isConnecting()) {
+        sweep();
+        return;
+    }
+    // A live link is never dropped without the operator's word.
+    ask(text("Search needs the connection: disconnect from %1 and search?",
+             "搜索需要断开连接：断开与 %1 的连接并搜索？")
+            .arg(QString::fromStdString(m_session->deviceIp())),
+        [this, sweep](bool ok) {
+            if (ok && !refusedWhileUpdating())
+                sweep();
+        });
 }
 
 void MainWindow::searchStarted(int total) {

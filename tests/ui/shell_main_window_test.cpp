@@ -341,10 +341,29 @@ TEST_F(MainWindowTest, SearchTakesTheLinkDownAndListsTheAnsweringDeviceOnce) {
     ASSERT_TRUE(pumpUntil([&] { return w.session().isOnline(); }));
     w.showPage(1, View::System);
     w.systemPage()->addDevice(QStringLiteral("127.0.0.99")); // a stale row from before
+    // The live link is not dropped without a word: Cancel leaves it as it was.
     QTest::mouseClick(w.systemPage()->searchButton(), Qt::LeftButton);
-    // The search socket needs the link's port: the link went down first.
+    ASSERT_TRUE(pumpUntil([&] { return BoxShown(w); }));
+    const QStringList asked = AnswerBoxes(w, QMessageBox::Cancel);
+    ASSERT_EQ(asked.size(), 1);
+    EXPECT_TRUE(asked[0].contains(QStringLiteral("disconnect from 127.0.0.5")))
+        << asked[0].toStdString();
+    QApplication::processEvents();
+    EXPECT_TRUE(w.session().isOnline());
+    EXPECT_TRUE(w.session().receiverRunning());
+    EXPECT_FALSE(w.systemPage()->searchVisible());
+    EXPECT_EQ(w.systemPage()->deviceCount(), 1);
+    EXPECT_EQ(device.framesReceived('R'), 0);
+
+    // OK: the search socket needs the link's port, so the link goes down first.
+    setLanguage(Language::Chinese);
+    QTest::mouseClick(w.systemPage()->searchButton(), Qt::LeftButton);
+    ASSERT_TRUE(pumpUntil([&] { return BoxShown(w); }));
+    setLanguage(Language::English);
+    EXPECT_EQ(AnswerBoxes(w, QMessageBox::Ok),
+              QStringList{QString::fromUtf8("搜索需要断开连接：断开与 127.0.0.5 的连接并搜索？")});
+    ASSERT_TRUE(pumpUntil([&] { return !w.session().receiverRunning(); }));
     EXPECT_FALSE(w.session().isOnline());
-    EXPECT_FALSE(w.session().receiverRunning());
     EXPECT_EQ(w.systemPage()->connectButton()->text(), QStringLiteral("CONNECT"));
     // Two requests per host, so the device answers twice; the list holds it once.
     ASSERT_TRUE(pumpUntil([&] { return device.framesReceived('R') >= 2; }));
