@@ -3,12 +3,14 @@
 #include "link/device_link.h"
 #include "link/link_supervisor.h"
 #include "model/dispatch.h"
+#include "model/frame_builders.h"
 #include "model/parsers.h"
 #include "model/report_mailbox.h"
 #include "model/senders.h"
 #include "model/setting_diff.h"
 
 #include <atomic>
+#include <utility>
 #include <variant>
 
 namespace krm {
@@ -61,6 +63,12 @@ public:
     void setLinkOnline(bool online) override { m_link.setOnline(online); }
 
     void deliver(const IncomingReport& report) {
+        if (const auto* basic = std::get_if<BasicVersionReport>(&report)) {
+            // Only a question of ours is answered; an unasked answer changes nothing.
+            if (auto answered = std::exchange(m_basicAnswer, {}))
+                answered(std::string(basic->version()));
+            return;
+        }
         if (std::holds_alternative<StatusReport>(report)) {
             m_supervisor.onStatusReport();
             // Meters move only while the device is ours and talking: reports that come
@@ -112,6 +120,9 @@ public:
     }
 
     std::uint64_t reportsReceived() const { return m_reports.load(std::memory_order_acquire); }
+    void expectBasicVersion(std::function<void(const std::string&)> answered) {
+        m_basicAnswer = std::move(answered);
+    }
     DeviceLink& link() { return m_link; }
     CommandSet& commands() { return m_commands; }
     LinkSupervisor& supervisor() { return m_supervisor; }
@@ -142,7 +153,8 @@ private:
     ReportMailbox m_mailbox;
     unsigned m_generation = 0; // owner thread only
     bool m_reconnected = false;
-    std::unique_ptr<DeviceImage> m_beforeHeal; // the image before a healing dump
+    std::unique_ptr<DeviceImage> m_beforeHeal;             // the image before a healing dump
+    std::function<void(const std::string&)> m_basicAnswer; // who waits for "r"
     std::atomic<std::uint64_t> m_reports{0};
     std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
 };
@@ -225,6 +237,16 @@ bool DeviceSession::receiverRunning() const {
 void DeviceSession::shutdown() {
     m_impl->supervisor().Shutdown();
     m_impl->clearLiveState();
+}
+
+bool DeviceSession::requestBasicVersion(std::function<void(const std::string&)> answered) {
+    m_impl->expectBasicVersion({});
+    if (!answered)
+        return true;
+    if (!m_impl->link().SendFrame(BuildBasicVersionQuery()))
+        return false;
+    m_impl->expectBasicVersion(std::move(answered));
+    return true;
 }
 
 void DeviceSession::touchLastReply() {

@@ -17,6 +17,7 @@
 #include "model/session_events.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -82,6 +83,12 @@ public:
 
     // Where paced-send workers put prebuilt frames (thread-safe).
     FrameSink& sink();
+
+    // Asks the device for its basic version over the live link ("%r,"); `answered` runs
+    // once, on the owner thread, with the next basic-version answer the receiver takes.
+    // A new request or an empty function replaces a waiting one. False, and nothing kept,
+    // when the frame could not go out (no receiver, no valid address).
+    bool requestBasicVersion(std::function<void(const std::string&)> answered);
 
     // Refreshes the supervisor's last-reply time so that paced bulk sends keep the
     // watchdog quiet. Any thread.

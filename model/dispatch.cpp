@@ -26,6 +26,8 @@ std::optional<IncomingReport> DispatchFrame(std::string_view frame) {
         return wrap(ParseStatus(frame));
     case 'P':
         return wrap(ParseLevels(frame));
+    case 'r':
+        return wrap(ParseBasicVersion(frame));
     default: // "G" is accepted and ignored; other letters are not for the program
         return std::nullopt;
     }
@@ -41,8 +43,10 @@ void ApplyReport(const IncomingReport& report, DeviceImage& image) {
                 ApplyIdent(r, image);
             else if constexpr (std::is_same_v<R, StatusReport>)
                 ApplyStatus(r, image);
-            else
+            else if constexpr (std::is_same_v<R, LevelsReport>)
                 ApplyLevels(r, image);
+            // The basic version is not part of the image: the session hands it to whoever
+            // asked.
         },
         report);
 }

@@ -14,7 +14,7 @@
 
 namespace krm {
 
-// The report of a "Z", "Y", "Q" or "P" frame that its parser accepts. nullopt for a
+// The report of a "Z", "Y", "Q", "P" or "r" frame that its parser accepts. nullopt for a
 // rejected frame, for "G" (accepted and ignored) and for every other letter.
 std::optional<IncomingReport> DispatchFrame(std::string_view frame);
 

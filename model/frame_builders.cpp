@@ -249,4 +249,10 @@ std::string BuildZ() {
     return start('Z').finish();
 }
 
+std::string BuildBasicVersionQuery() {
+    CommandFrame frame = start('r');
+    frame.byte(0);
+    return frame.finish();
+}
+
 } // namespace krm

@@ -59,5 +59,7 @@ std::string BuildW(int unit);
 std::string BuildX(const DeviceImage& image, int unit);
 // The hello: ask for the full dump.
 std::string BuildZ();
+// Ask for the basic version ("%r," 01, 00), answered with an "r" frame (field 2).
+std::string BuildBasicVersionQuery();
 
 } // namespace krm

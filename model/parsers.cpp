@@ -155,6 +155,16 @@ std::optional<LevelsReport> ParseLevels(std::string_view frame) {
     return report;
 }
 
+std::optional<BasicVersionReport> ParseBasicVersion(std::string_view frame) {
+    const auto data = dataFields(frame, 'r');
+    if (!data || data->front().empty() || data->front().size() > BasicVersionReport::kMaxLength)
+        return std::nullopt;
+    BasicVersionReport report;
+    std::copy(data->front().begin(), data->front().end(), report.text.begin());
+    report.length = data->front().size();
+    return report;
+}
+
 void ApplyDump(const DumpReport& report, DeviceImage& image) {
     for (const DumpField& field : DumpFields()) {
         if (field.scope == DumpScope::Text) {

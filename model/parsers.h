@@ -1,6 +1,6 @@
 #pragma once
 // Parsers of the frames the device sends ("Z" dump, "Y" identification, "Q" status,
-// "P" levels) and the steps that store their reports in the image.
+// "P" levels, "r" basic version) and the steps that store their reports in the image.
 //
 // Parse* run on the receive thread: they check the frame once more and turn it into a
 // report value, touching nothing shared (a rejected frame gives nullopt). Apply* run on
@@ -33,6 +33,8 @@ std::optional<IdentReport> ParseIdent(std::string_view frame);
 // Also rejects a report whose value field is shorter than 62 digits.
 std::optional<StatusReport> ParseStatus(std::string_view frame);
 std::optional<LevelsReport> ParseLevels(std::string_view frame);
+// Also rejects an empty version field or one longer than the report holds.
+std::optional<BasicVersionReport> ParseBasicVersion(std::string_view frame);
 
 // Stores the dump's fields, then brings the image into its legal ranges.
 void ApplyDump(const DumpReport& report, DeviceImage& image);

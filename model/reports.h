@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <variant>
 #include <vector>
 
@@ -78,7 +79,17 @@ struct LevelsReport {
     std::optional<std::int32_t> unitCount;
 };
 
+// Basic-version answer "r": the version digits as the device sent them ("310" is 3.10).
+// Kept in place, not on the heap: a report is a plain value.
+struct BasicVersionReport {
+    static constexpr std::size_t kMaxLength = 15;
+    std::array<char, kMaxLength> text{};
+    std::size_t length = 0;
+    std::string_view version() const { return {text.data(), length}; }
+};
+
 // One parsed frame from the device.
-using IncomingReport = std::variant<DumpReport, IdentReport, StatusReport, LevelsReport>;
+using IncomingReport =
+    std::variant<DumpReport, IdentReport, StatusReport, LevelsReport, BasicVersionReport>;
 
 } // namespace krm

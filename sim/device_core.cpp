@@ -125,7 +125,8 @@ void DeviceCore::handleFrame(std::string_view frame, const Endpoint& from, Milli
             queueFrame(BuildSearchReply(), to, out);
         return;
     case 'r':
-        if (dataCount >= 1 && data(0) == "00")
+        // Without a basic version the device is older than the question: it stays silent.
+        if (dataCount >= 1 && data(0) == "00" && !m_options.basicVersion.empty())
             queueFrame(BuildVersionReply(m_options.basicVersion), to, out);
         return;
     case 'S':

@@ -35,7 +35,7 @@ struct DeviceOptions {
     Millis levelsPeriod{0};
     // 0: answer to the port each request came from; else to this port of that address.
     std::uint16_t peerPort = 0;
-    std::string basicVersion = "310"; // the "%r," reply: 3.10
+    std::string basicVersion = "310"; // the "%r," reply: 3.10; empty: no reply
     std::uint32_t seed = 1;           // meters, drops, corruption and splits
     std::size_t maxDatagram = UdpSocket::kMaxDatagram;
     // From the last block of a firmware transfer to the completion report.

@@ -445,8 +445,29 @@ bool MainWindow::refusedWhileUpdating() {
     return true;
 }
 
+bool MainWindow::takeTypedAddress() {
+    // CONNECT goes where the box says, as if OK had been pressed: an address typed without
+    // OK must not be left for the one stored before.
+    const std::optional<QString> typed = m_system->typedAddress();
+    if (!typed) {
+        ShowMessage(this, QStringLiteral("KRM-416X 3.1"),
+                    text("INVALID IP ADDRESS.\nNot connected: type the device's dotted "
+                         "address and press CONNECT again.",
+                         "IP地址无效.\n未连接：请输入设备的点分地址后再按连接。"),
+                    QMessageBox::Warning);
+        return false;
+    }
+    if (typed->toStdString() != m_session->deviceIp())
+        pickDevice(*typed);
+    else
+        m_system->setAddress(*typed); // as OK shows it
+    return true;
+}
+
 void MainWindow::pressConnect() {
     if (refusedWhileUpdating())
+        return;
+    if (!m_session->isOnline() && !m_session->isConnecting() && !takeTypedAddress())
         return;
     // The search socket and the link bind the same local port: a search ends here.
     m_discovery->stop();
@@ -462,10 +483,24 @@ void MainWindow::pressConnect() {
 void MainWindow::startSearch() {
     if (refusedWhileUpdating())
         return;
-    // The link's receive socket holds the port the search needs: take the link down.
-    if (m_session->receiverRunning() || m_session->isConnecting())
-        m_session->disconnect();
-    m_discovery->start();
+    auto sweep = [this] {
+        // The link's receive socket holds the port the search needs: take the link down.
+        if (m_session->receiverRunning() || m_session->isConnecting())
+            m_session->disconnect();
+        m_discovery->start();
+    };
+    if (!m_session->isOnline() && !m_session->isConnecting()) {
+        sweep();
+        return;
+    }
+    // A live link is never dropped without the operator's word.
+    ask(text("Search needs the connection: disconnect from %1 and search?",
+             "搜索需要断开连接：断开与 %1 的连接并搜索？")
+            .arg(QString::fromStdString(m_session->deviceIp())),
+        [this, sweep](bool ok) {
+            if (ok && !refusedWhileUpdating())
+                sweep();
+        });
 }
 
 void MainWindow::searchStarted(int total) {
@@ -502,7 +537,7 @@ void MainWindow::connectButtonChanged(bool connected) {
 }
 
 void MainWindow::connectFailed() {
-    ShowCannotConnect(this);
+    ShowCannotConnect(this, QString::fromStdString(m_session->deviceIp()));
 }
 
 void MainWindow::socketError() {

@@ -189,6 +189,9 @@ private:
     void pickDevice(const QString& ip);
     void startSearch();
     void pressConnect();
+    // Before a connect: the box's address replaces the stored one when it differs; false
+    // (and said so) when the box holds no valid address.
+    bool takeTypedAddress();
     // True (and the busy message shown) while a firmware update holds the local port.
     bool refusedWhileUpdating();
     void beginShutdown();

@@ -39,8 +39,8 @@ void MainWindow::buildMaintenance() {
         ask(question, std::move(answer));
     };
     s.showMessage = [this](const QString& text, bool warning, const QString& caption) {
-        ShowMessage(this, caption.isEmpty() ? QStringLiteral("KRM-416X 3.1") : caption, text,
-                    warning ? QMessageBox::Warning : QMessageBox::Information);
+        return ShowMessage(this, caption.isEmpty() ? QStringLiteral("KRM-416X 3.1") : caption, text,
+                           warning ? QMessageBox::Warning : QMessageBox::Information);
     };
     s.backupSettings = [this](QString& error) { return backupBeforeUpdate(error); };
     s.recovered = [this] { factoryRecovered(); };

@@ -15,6 +15,7 @@
 #include "update/update_worker.h"
 #include "update/version_queries.h"
 
+#include <QDialog>
 #include <QFileInfo>
 #include <QLabel>
 #include <QProgressBar>
@@ -76,15 +77,13 @@ public:
     void message(const Message& text) override {
         post([text](MaintenanceSection& s) {
             s.setStatus(fromMessage(text));
-            if (s.m_services.showMessage)
-                s.m_services.showMessage(fromMessage(text), false, {});
+            s.showUpdateMessage(fromMessage(text), false, {});
         });
     }
     void messageWithCaption(const Message& text, const std::string& caption) override {
         post([text, caption](MaintenanceSection& s) {
             s.setStatus(fromMessage(text));
-            if (s.m_services.showMessage)
-                s.m_services.showMessage(fromMessage(text), false, QString::fromStdString(caption));
+            s.showUpdateMessage(fromMessage(text), false, QString::fromStdString(caption));
         });
     }
     void versions(const std::string& hardware, const std::string& basic,
@@ -241,7 +240,8 @@ QString MaintenanceSection::versionText(int label) const {
 }
 
 bool MaintenanceSection::busy() const {
-    return m_pending != Pending::None || m_worker->busy() || m_recoveryShown;
+    return m_pending != Pending::None || m_worker->busy() || m_recoveryShown || m_askingOffline ||
+           (m_preflight && m_preflight->running());
 }
 
 void MaintenanceSection::showTransfer() {
@@ -254,6 +254,7 @@ void MaintenanceSection::showTransfer() {
 }
 
 bool MaintenanceSection::updating() const {
+    // The question on the update socket holds the local port too (m_worker is busy).
     return m_pending != Pending::None || m_worker->busy();
 }
 
@@ -274,34 +275,103 @@ void MaintenanceSection::pressLocal() {
             m_services.showMessage(QStringLiteral("Updateing......."), false, {});
         return;
     }
-    // Checked before the link goes down: a missing, empty or oversized file is named now,
-    // not after the device has stopped reporting.
-    const FirmwareFolderCheck check =
-        CheckFirmwareFolder(m_services.firmwareFolder.toStdU16String());
-    if (check.usable.empty()) {
-        if (m_services.showMessage && check.problem)
-            m_services.showMessage(fromMessage(*check.problem), true, {});
+    // The device's basic version chooses the pair of files; it is asked, and exactly that
+    // pair checked, before anything on the device or the link changes.
+    setStatus(text("Asking the device for its basic version…", "正在读取设备的基带版本…"));
+    if (!m_session.receiverRunning()) {
+        askBasicOffline();
         return;
     }
-    QStringList usable;
-    for (const FirmwarePair& pair : check.usable) {
-        const QFileInfo digital(QString::fromStdU16String(pair.digital.u16string()));
-        const QFileInfo dsp(QString::fromStdU16String(pair.dsp.u16string()));
-        usable << text("%1 (%2 bytes) and %3 (%4 bytes)", "%1（%2 字节）和 %3（%4 字节）")
-                      .arg(digital.fileName())
-                      .arg(digital.size())
-                      .arg(dsp.fileName())
-                      .arg(dsp.size());
-    }
-    confirmLocal(usable.join(text("\nor ", "\n或 ")));
+    m_preflight = std::make_unique<LocalPreflight>(
+        m_session, m_clock, std::filesystem::path(m_services.firmwareFolder.toStdU16String()));
+    m_preflight->start([this, preflight = m_preflight.get()](const PreflightResult& result) {
+        // The preflight is done with: it goes after its last call has returned.
+        QMetaObject::invokeMethod(
+            this,
+            [this, preflight] {
+                if (m_preflight.get() == preflight)
+                    m_preflight.reset();
+            },
+            Qt::QueuedConnection);
+        preflightDone(result);
+    });
 }
 
-void MaintenanceSection::confirmLocal(const QString& files) {
+void MaintenanceSection::askBasicOffline() {
+    // The link is down, so the update socket may take the local port for the question.
+    auto channel = std::make_shared<UdpUpdateChannel>();
+    const std::string ip = m_services.deviceIp ? m_services.deviceIp() : std::string();
+    const std::optional<Endpoint> device = Endpoint::parse(ip, m_services.devicePort);
+    std::string error;
+    if (!device || !channel->open(*device, m_services.localPort, &error)) {
+        setStatus(QString::fromStdString(error));
+        if (m_services.showMessage)
+            m_services.showMessage(QStringLiteral("Winsock error!"), true,
+                                   QStringLiteral("Warming"));
+        return;
+    }
+    auto answer = std::make_shared<std::optional<std::string>>();
+    Clock* clock = &m_clock;
+    m_askingOffline = true;
+    const bool started = m_worker->start(
+        [channel, clock, answer](const std::atomic<bool>& stop) {
+            *answer = AskBasicVersion(*channel, *clock, stop);
+            channel->close();
+        },
+        [this, answer] {
+            QMetaObject::invokeMethod(
+                this,
+                [this, answer] {
+                    m_worker->stop(); // joins the thread that has just ended
+                    m_askingOffline = false;
+                    PreflightResult result;
+                    if (*answer)
+                        result =
+                            PlanLocalUpdate(m_services.firmwareFolder.toStdU16String(), **answer);
+                    else
+                        result.problem = NoBasicVersionMessage();
+                    preflightDone(result);
+                },
+                Qt::QueuedConnection);
+        });
+    if (!started) {
+        m_askingOffline = false;
+        channel->close();
+    }
+}
+
+void MaintenanceSection::preflightDone(const PreflightResult& result) {
+    if (result.status == PreflightResult::Status::Ready) {
+        m_plan = result.plan;
+        m_basic = result.plan.basicVersion;
+        confirmLocal();
+        return;
+    }
+    if (!result.plan.basicVersion.empty()) {
+        m_basic = result.plan.basicVersion;
+        showVersions();
+    }
+    const QString problem = fromMessage(result.problem);
+    // The box names every file; the section keeps the gist.
+    setStatus(problem.section(QLatin1Char('\n'), 0, 0));
+    if (m_services.showMessage)
+        m_services.showMessage(problem, true, {});
+}
+
+void MaintenanceSection::confirmLocal() {
     showVersions();
+    const QFileInfo digital(QString::fromStdU16String(m_plan.files.digital.u16string()));
+    const QFileInfo dsp(QString::fromStdU16String(m_plan.files.dsp.u16string()));
+    const QString files = text("%1 (%2 bytes) and %3 (%4 bytes)", "%1（%2 字节）和 %3（%4 字节）")
+                              .arg(digital.fileName())
+                              .arg(digital.size())
+                              .arg(dsp.fileName())
+                              .arg(dsp.size());
+    setStatus({});
     QString question = text("If do you update the device? ", "是否要升级？");
     question += QStringLiteral("\n\n") + m_versions[0]->text() + QStringLiteral("\n") +
-                m_versions[1]->text() + QStringLiteral("\n") +
-                text("Files: %1", "文件：%1").arg(files);
+                m_versions[2]->text() + QStringLiteral("\n") + m_versions[1]->text() +
+                QStringLiteral("\n") + text("Files: %1", "文件：%1").arg(files);
     question += QStringLiteral("\n\n") +
                 (m_session.isOnline()
                      ? text("The device's settings are kept as a stored setting first.",
@@ -311,6 +381,14 @@ void MaintenanceSection::confirmLocal(const QString& files) {
     auto go = [this](bool ok) {
         if (!ok || busy())
             return;
+        // The files may have moved while the question waited: checked once more.
+        const PreflightResult again =
+            PlanLocalUpdate(m_services.firmwareFolder.toStdU16String(), m_plan.basicVersion);
+        if (again.status != PreflightResult::Status::Ready) {
+            if (m_services.showMessage)
+                m_services.showMessage(fromMessage(again.problem), true, {});
+            return;
+        }
         if (m_session.isOnline() && m_services.backupSettings) {
             QString error;
             const std::optional<QString> kept = m_services.backupSettings(error);
@@ -389,9 +467,9 @@ void MaintenanceSection::startWorker(Pending kind) {
     UpdateWorker::Job job;
     if (kind == Pending::Local) {
         setStatus(text("Updating the device from the local files…", "正在用本地文件升级设备…"));
-        job = [channel, clock, reporter, folder, detail](const std::atomic<bool>& stop) {
+        job = [channel, clock, reporter, plan = m_plan, detail](const std::atomic<bool>& stop) {
             const LocalUpdateResult result =
-                LocalUpdate(*channel, *clock, *reporter, folder).run(stop);
+                LocalUpdate(*channel, *clock, *reporter, plan).run(stop);
             *detail = result.detail;
             channel->close();
         };
@@ -430,7 +508,30 @@ void MaintenanceSection::workerFinished(Pending) {
         setStatus(fromMessage(*m_lastDetail));
     else
         setStatus({});
-    // The link stays down after an update; the operator decides when to connect again.
+    // The link stays down after an update; the operator decides when to connect again,
+    // once the outcome ("Update successfully", "update fail") has been read.
+    m_reconnectOffer = true;
+    offerReconnect();
+}
+
+void MaintenanceSection::showUpdateMessage(const QString& t, bool warning, const QString& caption) {
+    if (!m_services.showMessage)
+        return;
+    QWidget* box = m_services.showMessage(t, warning, caption);
+    if (!box)
+        return;
+    m_updateBoxes.append(box);
+    // A box that closes may be the last the offer waits for.
+    connect(box, &QObject::destroyed, this, [this] { offerReconnect(); });
+    if (auto* dialog = qobject_cast<QDialog*>(box))
+        connect(dialog, &QDialog::finished, this, [this] { offerReconnect(); });
+}
+
+void MaintenanceSection::offerReconnect() {
+    m_updateBoxes.removeIf([](const QPointer<QWidget>& box) { return !box || !box->isVisible(); });
+    if (!m_reconnectOffer || !m_updateBoxes.isEmpty())
+        return;
+    m_reconnectOffer = false;
     if (m_services.ask && m_services.reconnect)
         m_services.ask(text("The update has ended. Connect to the device again?",
                             "升级已结束。是否重新连接设备？"),
@@ -499,6 +600,8 @@ void MaintenanceSection::finishRecovery() {
 // ---- the 100 ms timer ----
 
 void MaintenanceSection::tick() {
+    if (m_preflight)
+        m_preflight->poll();
     if (m_recoveryShown) {
         m_animation += m_animationStep;
         if (m_animation >= 100 || m_animation <= 0)

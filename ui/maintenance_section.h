@@ -8,16 +8,20 @@
 // A firmware update takes the link down: the section stops the device's reports with the
 // update's own "%Q," 0 frames (played on the bulk sender, so the window never waits), has
 // the session mark the link down and join its receive thread, binds the update socket on
-// the same local port and runs the update on its worker. Before any of that it checks
-// the files, shows the device's and the files' versions in the question, and keeps the
-// device's settings in a stored setting; at the end it offers to connect again.
+// the same local port and runs the update on its worker. Before any of that it asks the
+// device its basic version (over the live link, or on the update socket when the link is
+// down), checks the pair of files that version takes, shows the versions and the files in
+// the question, and keeps the device's settings in a stored setting; at the end it shows
+// the outcome and, once the operator has read it, offers to connect again.
 //
 // What the section needs from the window comes in as MaintenanceServices; tests pass
 // the window's own. UI thread only; the worker reports through a reporter that posts here.
 
 #include "update/factory_recovery.h"
+#include "update/local_preflight.h"
 #include "update/update_reporter.h"
 
+#include <QList>
 #include <QPointer>
 #include <QString>
 #include <QTimer>
@@ -45,8 +49,9 @@ class ToggleButton;
 struct MaintenanceServices {
     // An OK/Cancel question with a warning icon; `answer` gets true after OK.
     std::function<void(const QString& question, std::function<void(bool)> answer)> ask;
-    // A message box; an empty caption is the window's own.
-    std::function<void(const QString& text, bool warning, const QString& caption)> showMessage;
+    // A message box; an empty caption is the window's own. Returns the box (null when none
+    // opened), so that the offer to connect again waits until the outcome was read.
+    std::function<QWidget*(const QString& text, bool warning, const QString& caption)> showMessage;
     // Keeps the device's settings before a firmware update: a short description of where
     // they went ("setting 12"), or nothing when they could not be kept (`error` says why).
     std::function<std::optional<QString>(QString& error)> backupSettings;
@@ -109,7 +114,12 @@ private:
 
     void placeControls();
     void showVersions();
-    void confirmLocal(const QString& files);
+    void askBasicOffline();
+    void preflightDone(const PreflightResult& result);
+    void confirmLocal();
+    // Opens a message box of an update; the offer to connect again waits for it.
+    void showUpdateMessage(const QString& text, bool warning, const QString& caption);
+    void offerReconnect();
     void prepareUpdate(Pending kind);
     void startWorker(Pending kind);
     void workerFinished(Pending kind);
@@ -126,6 +136,11 @@ private:
     std::shared_ptr<Reporter> m_reporter;
     std::shared_ptr<Message> m_lastDetail; // the last update's reason, written by its worker
 
+    std::unique_ptr<LocalPreflight> m_preflight; // LOCAL asking the device over the live link
+    bool m_askingOffline = false;                // LOCAL asking on the update socket
+    LocalUpdatePlan m_plan;                      // what the local update sends
+    QList<QPointer<QWidget>> m_updateBoxes;      // the update's messages still open
+    bool m_reconnectOffer = false;               // to be made once they are closed
     Pending m_pending = Pending::None; // the update request waiting for the link to go down
     bool m_linkDown = false;           // the pending update has taken the link down
     Millis m_linkDownAt{0};

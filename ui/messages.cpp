@@ -16,9 +16,11 @@ QMessageBox* ShowMessage(QWidget* parent, const QString& caption, const QString&
     return box;
 }
 
-QMessageBox* ShowCannotConnect(QWidget* parent) {
+QMessageBox* ShowCannotConnect(QWidget* parent, const QString& ip) {
+    // The address tells a typing slip from a device that is away.
     return ShowMessage(parent, QStringLiteral("KRM-416X 3.1"),
-                       text("CANNOT CONNECT.", "连接失败."));
+                       text("CANNOT CONNECT.", "连接失败.") + QLatin1Char('\n') +
+                           text("No answer from %1.", "%1 没有应答。").arg(ip));
 }
 
 QMessageBox* ShowSocketError(QWidget* parent) {

@@ -15,8 +15,8 @@ namespace krm::ui {
 QMessageBox* ShowMessage(QWidget* parent, const QString& caption, const QString& text,
                          QMessageBox::Icon icon = QMessageBox::Information);
 
-// "CANNOT CONNECT." (Chinese "连接失败.").
-QMessageBox* ShowCannotConnect(QWidget* parent);
+// "CANNOT CONNECT." (Chinese "连接失败."), then the address that did not answer.
+QMessageBox* ShowCannotConnect(QWidget* parent, const QString& ip);
 // "Winsock error!" with the caption "Warming" (both languages).
 QMessageBox* ShowSocketError(QWidget* parent);
 

@@ -234,16 +234,22 @@ bool SystemPage::searchVisible() const {
     return m_progress->property("sweeping").toBool();
 }
 
-void SystemPage::confirmAddress() {
+std::optional<QString> SystemPage::typedAddress() const {
     const std::optional<std::string> canonical = DeviceIpFromText(m_address->text().toStdString());
-    if (!canonical) {
+    if (!canonical)
+        return std::nullopt;
+    return QString::fromStdString(*canonical);
+}
+
+void SystemPage::confirmAddress() {
+    const std::optional<QString> ip = typedAddress();
+    if (!ip) {
         ShowMessage(this, QStringLiteral("KRM-416X 3.1"),
                     text("INVALID IP ADDRESS.", "IP地址无效."), QMessageBox::Warning);
         return;
     }
-    const QString ip = QString::fromStdString(*canonical);
-    m_address->setText(ip);
-    emit addressConfirmed(ip);
+    m_address->setText(*ip);
+    emit addressConfirmed(*ip);
 }
 
 void SystemPage::paintEvent(QPaintEvent*) {

@@ -9,6 +9,7 @@
 #include <QWidget>
 
 #include <array>
+#include <optional>
 
 class QLabel;
 class QLineEdit;
@@ -38,6 +39,8 @@ public:
 
     void setAddress(const QString& ip);
     QString address() const;
+    // The box's text as a canonical dotted IPv4 address, or nothing when it is not one.
+    std::optional<QString> typedAddress() const;
     // "DISCONNECT" while connected, else "CONNECT"; lit while connected.
     void setConnected(bool connected);
     bool connectedShown() const { return m_connected; }

@@ -53,21 +53,4 @@ std::optional<Message> CheckFirmwareFile(const std::filesystem::path& path) {
     return std::nullopt;
 }
 
-FirmwareFolderCheck CheckFirmwareFolder(const std::filesystem::path& folder) {
-    FirmwareFolderCheck check;
-    for (const char* basic : {"000", "300"}) {
-        const FirmwarePair pair = ChooseFirmwareFiles(folder, basic);
-        std::optional<Message> refused = CheckFirmwareFile(pair.digital);
-        if (!refused)
-            refused = CheckFirmwareFile(pair.dsp);
-        if (!refused)
-            check.usable.push_back(pair);
-        else if (!check.problem)
-            check.problem = refused;
-    }
-    if (!check.usable.empty())
-        check.problem.reset();
-    return check;
-}
-
 } // namespace krm

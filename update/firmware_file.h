@@ -8,7 +8,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace krm {
 
@@ -33,14 +32,5 @@ FirmwarePair ChooseFirmwareFiles(const std::filesystem::path& folder,
 // nullopt when the file can be sent; else why not, naming the file: missing or
 // unreadable, empty, or longer than the 1,048,575 bytes a start frame can announce.
 std::optional<Message> CheckFirmwareFile(const std::filesystem::path& path);
-
-// Before the link goes down: which pairs of the folder (the plain pair, the "-3" pair) could
-// be sent whatever basic version the device reports, and, when none can, why the first
-// was refused.
-struct FirmwareFolderCheck {
-    std::vector<FirmwarePair> usable;
-    std::optional<Message> problem;
-};
-FirmwareFolderCheck CheckFirmwareFolder(const std::filesystem::path& folder);
 
 } // namespace krm

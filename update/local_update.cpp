@@ -19,8 +19,6 @@ std::vector<PacedSender::TimedFrame> LocalUpdateStopFrames() {
 
 namespace {
 
-constexpr int kBasicAttempts = 3;
-constexpr Millis kBetweenBasicAttempts{100};
 // The device restarts its digital part after the first file before it takes the second.
 constexpr Millis kBetweenFiles{2000};
 
@@ -32,19 +30,8 @@ const Message kUpdateSuccess{"Update successfully", "升级成功。"};
 } // namespace
 
 LocalUpdate::LocalUpdate(UpdateChannel& channel, Clock& clock, UpdateReporter& reporter,
-                         std::filesystem::path folder)
-    : m_channel(channel), m_clock(clock), m_reporter(reporter), m_folder(std::move(folder)) {}
-
-std::string LocalUpdate::basicVersion(const std::atomic<bool>& stop) {
-    for (int attempt = 1; attempt <= kBasicAttempts; ++attempt) {
-        if (std::optional<std::string> v = QueryBasicVersion(m_channel, m_clock, stop))
-            return *v;
-        if (!PauseUnlessStopped(m_clock, kBetweenBasicAttempts, stop))
-            return {};
-    }
-    // Older devices do not answer the question at all: they are below 3.00.
-    return "000";
-}
+                         LocalUpdatePlan plan)
+    : m_channel(channel), m_clock(clock), m_reporter(reporter), m_plan(std::move(plan)) {}
 
 LocalUpdateResult LocalUpdate::run(const std::atomic<bool>& stop) {
     LocalUpdateResult result;
@@ -53,7 +40,7 @@ LocalUpdateResult LocalUpdate::run(const std::atomic<bool>& stop) {
         return result;
     };
     result.hardwareVersion = "00";
-    result.basicVersion = basicVersion(stop);
+    result.basicVersion = m_plan.basicVersion;
     if (stop.load())
         return finish(LocalUpdateOutcome::Cancelled);
 
@@ -70,9 +57,10 @@ LocalUpdateResult LocalUpdate::run(const std::atomic<bool>& stop) {
     }
     m_reporter.versions(result.hardwareVersion, result.basicVersion, {});
 
-    const FirmwarePair files = ChooseFirmwareFiles(m_folder, result.basicVersion);
-    // Both files are checked before the first is sent: a missing DSP file must not leave
-    // the device with new digital firmware and old DSP firmware.
+    const FirmwarePair& files = m_plan.files;
+    // The preflight checked them; they are checked again since the operator may have
+    // moved them while the question waited. A missing DSP file must not leave the device
+    // with new digital firmware and old DSP firmware.
     for (const std::filesystem::path& file : {files.digital, files.dsp}) {
         if (std::optional<Message> refused = CheckFirmwareFile(file)) {
             m_reporter.message(*refused);

@@ -1,7 +1,8 @@
 #pragma once
-// LocalUpdate: the LOCAL button's update — ask the device its versions, choose the pair of
-// firmware files that lie beside the program, send the digital firmware, then after 2 s
-// the DSP firmware, and tell the operator how it went.
+// LocalUpdate: the LOCAL button's update once its preflight (update/local_preflight.h) has
+// learnt the device's basic version and chosen the pair of firmware files — ask the
+// device its firmware version, send the digital firmware, then after 2 s the DSP
+// firmware, and tell the operator how it went.
 //
 // Threads: runs on the update worker with the update channel open (the caller opens and
 // closes it, and keeps the update marked busy meanwhile). The reporter posts to the window;
@@ -10,11 +11,11 @@
 #include "link/clock.h"
 #include "model/paced_sender.h"
 #include "presets/preset_tables.h"
+#include "update/local_preflight.h"
 #include "update/update_channel.h"
 #include "update/update_reporter.h"
 
 #include <atomic>
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -34,7 +35,7 @@ std::vector<PacedSender::TimedFrame> LocalUpdateStopFrames();
 
 struct LocalUpdateResult {
     LocalUpdateOutcome outcome = LocalUpdateOutcome::Failed;
-    // As the device gave them ("31", "310"); "00" / "000" when it did not answer.
+    // As the device gave them ("31", "310"); "00" when it did not answer.
     std::string hardwareVersion;
     std::string basicVersion;
     // Why it failed, besides "update fail": the refused file or the transfer's reason.
@@ -43,19 +44,17 @@ struct LocalUpdateResult {
 
 class LocalUpdate {
 public:
-    // folder: where the firmware files lie (the program's directory).
+    // plan: the preflight's basic version and the pair it chose.
     LocalUpdate(UpdateChannel& channel, Clock& clock, UpdateReporter& reporter,
-                std::filesystem::path folder);
+                LocalUpdatePlan plan);
 
     LocalUpdateResult run(const std::atomic<bool>& stop);
 
 private:
-    std::string basicVersion(const std::atomic<bool>& stop);
-
     UpdateChannel& m_channel;
     Clock& m_clock;
     UpdateReporter& m_reporter;
-    std::filesystem::path m_folder;
+    LocalUpdatePlan m_plan;
 };
 
 } // namespace krm

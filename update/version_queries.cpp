@@ -21,6 +21,9 @@ constexpr ReplyCollection kIdentCollect{kQueryReadBytes, kQueryCapacity, Millis{
 constexpr FirstReplyWait kBasicWait{kQueryReadBytes, Millis{20}, 50};
 constexpr ReplyCollection kBasicCollect{kQueryReadBytes, kQueryCapacity, Millis{0}, Millis{0}, 1};
 
+constexpr int kBasicAttempts = 3;
+constexpr Millis kBetweenBasicAttempts{100};
+
 constexpr std::size_t kHardwareField = 27; // the dump's device text
 constexpr std::size_t kBasicField = 2;
 
@@ -89,10 +92,20 @@ std::optional<std::string> QueryHardwareVersion(UpdateChannel& channel, Clock& c
 
 std::optional<std::string> QueryBasicVersion(UpdateChannel& channel, Clock& clock,
                                              const std::atomic<bool>& stop) {
-    const std::string request = CommandFrame('r').byte(1).byte(0).finish();
     const std::optional<std::string> reply =
-        Ask(channel, clock, stop, request, kBasicWait, kBasicCollect);
+        Ask(channel, clock, stop, BuildBasicVersionQuery(), kBasicWait, kBasicCollect);
     return reply ? BasicVersionFromReply(*reply) : std::nullopt;
+}
+
+std::optional<std::string> AskBasicVersion(UpdateChannel& channel, Clock& clock,
+                                           const std::atomic<bool>& stop) {
+    for (int attempt = 1; attempt <= kBasicAttempts; ++attempt) {
+        if (std::optional<std::string> v = QueryBasicVersion(channel, clock, stop))
+            return v;
+        if (!PauseUnlessStopped(clock, kBetweenBasicAttempts, stop))
+            return std::nullopt;
+    }
+    return std::nullopt;
 }
 
 } // namespace krm

@@ -25,6 +25,11 @@ std::optional<std::string> QueryHardwareVersion(UpdateChannel& channel, Clock& c
 std::optional<std::string> QueryBasicVersion(UpdateChannel& channel, Clock& clock,
                                              const std::atomic<bool>& stop);
 
+// The basic-version query up to three times, 100 ms apart; nullopt when the device never
+// answered (or on a stop).
+std::optional<std::string> AskBasicVersion(UpdateChannel& channel, Clock& clock,
+                                           const std::atomic<bool>& stop);
+
 // The parts without I/O: the first good frame of the collected reply text, its fields.
 std::optional<std::string> HardwareVersionFromReply(std::string_view collected);
 std::optional<std::string> BasicVersionFromReply(std::string_view collected);

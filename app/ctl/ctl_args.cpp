@@ -82,11 +82,12 @@ const std::map<std::string, CommandInfo>& commands() {
         {"firmware",
          {{"--device", "--folder", "--yes"},
           "krm416x-ctl firmware --device IP [--folder DIR] [--yes]",
-          "The local firmware update of the HELP section: checks the firmware files in DIR\n"
-          "(default: the current folder) before anything is sent, keeps the device's setting\n"
-          "as BeforeUpdate.dat in DIR, stops the reports and sends the digital firmware,\n"
-          "then the DSP firmware. Progress on stderr. --yes goes on when the device's\n"
-          "version cannot be read.\n"}},
+          "The local firmware update of the HELP section: asks the device its basic\n"
+          "version, which chooses the pair of firmware files in DIR (default: the current\n"
+          "folder; the \"-3\" pair from 3.00 on), and checks that pair before anything\n"
+          "changes; then keeps the device's setting as BeforeUpdate.dat in DIR, stops the\n"
+          "reports and sends the digital firmware, then the DSP firmware. Progress on\n"
+          "stderr. --yes goes on when the device's firmware version cannot be read.\n"}},
     };
     return all;
 }

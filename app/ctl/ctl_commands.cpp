@@ -420,14 +420,18 @@ int Command::diff() {
 
 int Command::firmware() {
     const std::filesystem::path folder = m_args.folder ? *m_args.folder : ".";
-    // The files are checked before anything goes out.
-    std::string problem;
-    if (!FirmwarePreflight(folder, m_err, problem))
-        return fail(kExitUsage, problem);
     int status = kExitOk;
     std::unique_ptr<CtlConnection> c = connect(m_args.devices[0], status);
     if (!c)
         return status;
+    // The device's basic version chooses the files; they are checked before anything on
+    // the device or the link changes.
+    const PreflightResult preflight = FirmwarePreflight(*c, m_clock, folder, m_err);
+    if (preflight.status != PreflightResult::Status::Ready) {
+        c->close();
+        return fail(preflight.status == PreflightResult::Status::Refused ? kExitUsage : kExitFailed,
+                    preflight.problem.en);
+    }
     FirmwareOptions options;
     options.folder = folder;
     options.devicePort = m_args.devicePort;
@@ -435,7 +439,7 @@ int Command::firmware() {
     options.deviceIp = m_args.devices[0];
     options.yes = m_args.yes;
     std::string why;
-    const bool ok = RunFirmwareUpdate(*c, m_clock, options, m_err, why);
+    const bool ok = RunFirmwareUpdate(*c, m_clock, options, preflight.plan, m_err, why);
     c->close();
     if (!ok)
         return fail(CtlInterrupted().load() ? kExitInterrupted : kExitFailed, why);

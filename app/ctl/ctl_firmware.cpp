@@ -4,11 +4,12 @@
 
 #include "presets/link_state.h"
 #include "presets/setting_file.h"
-#include "update/firmware_file.h"
 #include "update/local_update.h"
 #include "update/update_channel.h"
 
 #include <atomic>
+#include <chrono>
+#include <optional>
 #include <ostream>
 
 namespace krm::ctl {
@@ -57,21 +58,35 @@ private:
 
 } // namespace
 
-bool FirmwarePreflight(const std::filesystem::path& folder, std::ostream& err,
-                       std::string& problem) {
-    const FirmwareFolderCheck check = CheckFirmwareFolder(folder);
-    for (const FirmwarePair& pair : check.usable)
-        err << "firmware: " << pair.digital.filename().string() << " ("
-            << std::filesystem::file_size(pair.digital) << " bytes) and "
-            << pair.dsp.filename().string() << " (" << std::filesystem::file_size(pair.dsp)
-            << " bytes)\n";
-    if (check.problem)
-        problem = check.problem->en;
-    return !check.usable.empty();
+PreflightResult FirmwarePreflight(CtlConnection& c, Clock& clock,
+                                  const std::filesystem::path& folder, std::ostream& err) {
+    LocalPreflight preflight(c.session(), clock, folder);
+    std::optional<PreflightResult> result;
+    preflight.start([&result](const PreflightResult& r) { result = r; });
+    // The preflight gives up on its own clock; the real-time limit only guards a clock
+    // that does not move while nothing sleeps on it.
+    const auto limit = std::chrono::milliseconds(
+        (LocalPreflight::kAttemptWait * (LocalPreflight::kAttempts + 1)).count());
+    c.pumpUntil(
+        [&] {
+            preflight.poll();
+            return result.has_value();
+        },
+        limit);
+    if (!result) {
+        result.emplace();
+        result->problem = NoBasicVersionMessage();
+    }
+    if (result->status != PreflightResult::Status::NoAnswer) {
+        const FirmwarePair& pair = result->plan.files;
+        err << "firmware: basic version " << result->plan.basicVersion << ": "
+            << pair.digital.filename().string() << " and " << pair.dsp.filename().string() << "\n";
+    }
+    return *result;
 }
 
 bool RunFirmwareUpdate(CtlConnection& c, Clock& clock, const FirmwareOptions& options,
-                       std::ostream& err, std::string& why) {
+                       const LocalUpdatePlan& plan, std::ostream& err, std::string& why) {
     // Never update without the way back.
     const std::filesystem::path backup = options.folder / kBackupFile;
     Message error;
@@ -97,7 +112,7 @@ bool RunFirmwareUpdate(CtlConnection& c, Clock& clock, const FirmwareOptions& op
     }
     StreamReporter reporter(err, options.yes);
     const LocalUpdateResult result =
-        LocalUpdate(channel, clock, reporter, options.folder).run(CtlInterrupted());
+        LocalUpdate(channel, clock, reporter, plan).run(CtlInterrupted());
     channel.close();
     switch (result.outcome) {
     case LocalUpdateOutcome::Succeeded:

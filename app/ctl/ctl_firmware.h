@@ -1,10 +1,12 @@
 #pragma once
 // The firmware command: the HELP section's local update without the window — the same
-// pre-flight of the files, the device's setting kept first, the reports stopped with the
-// same "%Q," 0 frames, the link taken down, then LocalUpdate on the update socket.
+// preflight over the live link (the device's basic version, the pair it takes, exactly
+// that pair checked), the device's setting kept first, the reports stopped with the same
+// "%Q," 0 frames, the link taken down, then LocalUpdate on the update socket.
 // The caller's thread runs it; progress and the update's messages go to `err`.
 
 #include "app/ctl/ctl_connection.h"
+#include "update/local_preflight.h"
 
 #include <filesystem>
 #include <iosfwd>
@@ -12,11 +14,10 @@
 
 namespace krm::ctl {
 
-// Whether one pair of firmware files in `folder` can be sent (either the pair of devices
-// below 3.00 or of 3.00 and later; which one goes depends on the device's answer). The
-// usable pairs are named on `err`; otherwise `problem` names the first file refused.
-bool FirmwarePreflight(const std::filesystem::path& folder, std::ostream& err,
-                       std::string& problem);
+// Asks the online device its basic version and checks the pair of files in `folder` it
+// takes; nothing on the device or the link changes. The chosen pair is named on `err`.
+PreflightResult FirmwarePreflight(CtlConnection& connection, Clock& clock,
+                                  const std::filesystem::path& folder, std::ostream& err);
 
 struct FirmwareOptions {
     std::filesystem::path folder;
@@ -26,8 +27,9 @@ struct FirmwareOptions {
     bool yes = false; // go on when the device's version cannot be read
 };
 
-// Runs the update over an online connection (left down afterwards). False with the reason.
+// Runs the update the preflight planned over an online connection (left down afterwards).
+// False with the reason.
 bool RunFirmwareUpdate(CtlConnection& connection, Clock& clock, const FirmwareOptions& options,
-                       std::ostream& err, std::string& why);
+                       const LocalUpdatePlan& plan, std::ostream& err, std::string& why);
 
 } // namespace krm::ctl

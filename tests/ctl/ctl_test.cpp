@@ -418,11 +418,17 @@ TEST_F(CtlTest, DiscoverListsTheDeviceOnTheSweptNetwork) {
 TEST_F(CtlTest, FirmwareChecksTheFilesFirstThenKeepsTheSettingAndSendsBoth) {
     FirmwareFolder folder;
     const std::string dir = folder.path().string();
-    // Pre-flight: a missing pair is named and nothing goes to the device.
+    // Pre-flight: the device (3.10) takes the "-3" pair; with only the plain pair beside
+    // the tool both of its files are named, and nothing is kept, stopped or sent.
+    folder.write("Digital-KRM416X.bin", FirmwareBytes(500, 3));
+    folder.write("DSP-KRM416X.bin", FirmwareBytes(500, 4));
     const CtlRun missing = runOn(device, {"firmware", "--folder", dir});
     EXPECT_EQ(missing.status, ctl::kExitUsage);
-    EXPECT_NE(missing.err.find("Digital-KRM416X.bin"), std::string::npos) << missing.err;
-    EXPECT_EQ(device.datagramsReceived(), 0);
+    EXPECT_NE(missing.err.find("Digital-KRM416X-3.bin\"."), std::string::npos) << missing.err;
+    EXPECT_NE(missing.err.find("DSP-KRM416X-3.bin\"."), std::string::npos) << missing.err;
+    EXPECT_EQ(device.framesReceived('r'), 1);
+    EXPECT_EQ(device.framesReceived('S'), 0);
+    EXPECT_FALSE(std::filesystem::exists(folder.path() / "BeforeUpdate.dat"));
 
     // The device answers 3.10: the "-3" pair goes.
     const auto digital = FirmwareBytes(3000, 1);

@@ -234,9 +234,14 @@ TEST(DispatchFrame, DumpThenIdentInOneDatagramGiveBothReportsInOrder) {
     EXPECT_EQ(image.unitCount, 1);
 }
 
-TEST(DispatchFrame, ReportsOnlyTheFourDataLettersAndDropsRejectedFrames) {
+TEST(DispatchFrame, ReportsOnlyTheDataLettersAndDropsRejectedFrames) {
     EXPECT_TRUE(std::holds_alternative<StatusReport>(
         *DispatchFrame(DeviceFrame('Q', {statusDigits("00")}))));
+    const std::optional<IncomingReport> basic = DispatchFrame(DeviceFrame('r', {"310"}));
+    ASSERT_TRUE(basic && std::holds_alternative<BasicVersionReport>(*basic));
+    EXPECT_EQ(std::get<BasicVersionReport>(*basic).version(), "310");
+    EXPECT_FALSE(DispatchFrame(DeviceFrame('r', {""}))) << "no version";
+    EXPECT_FALSE(DispatchFrame(DeviceFrame('r', {std::string(16, '3')}))) << "longer than kept";
     EXPECT_TRUE(std::holds_alternative<LevelsReport>(*DispatchFrame(DeviceFrame('P', {"28"}))));
     EXPECT_FALSE(DispatchFrame(DeviceFrame('G', {"01", "03E8"}))) << "accepted, ignored";
     EXPECT_FALSE(DispatchFrame(DeviceFrame('K', {"01"})));

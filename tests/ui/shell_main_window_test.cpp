@@ -8,6 +8,7 @@
 #include "editors/strips/strip_bank.h"
 #include "kit/fader.h"
 #include "kit/level_meter.h"
+#include "kit/texts.h"
 #include "kit/toggle_button.h"
 #include "model/paced_sender.h"
 #include "tests/support/fake_clock.h"
@@ -19,6 +20,7 @@
 #include "ui/system_page.h"
 #include "ui/top_bar.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QElapsedTimer>
@@ -309,6 +311,25 @@ TEST_F(MainWindowTest, ConnectedMuteGroupReachesTheDeviceAndCloseStopsReports) {
     EXPECT_EQ(device.framesReceived('Q'), stopsBefore + 1) << "exactly once";
 }
 
+// The open message boxes' texts; each is answered with `button` (or OK).
+QStringList AnswerBoxes(QWidget& owner, QMessageBox::StandardButton button) {
+    QStringList texts;
+    for (QMessageBox* box : owner.findChildren<QMessageBox*>()) {
+        if (!box->isVisible())
+            continue;
+        texts << box->text();
+        (box->button(button) ? box->button(button) : box->button(QMessageBox::Ok))->click();
+    }
+    return texts;
+}
+
+bool BoxShown(QWidget& owner) {
+    for (QMessageBox* box : owner.findChildren<QMessageBox*>())
+        if (box->isVisible())
+            return true;
+    return false;
+}
+
 TEST_F(MainWindowTest, SearchTakesTheLinkDownAndListsTheAnsweringDeviceOnce) {
     ASSERT_TRUE(device.start(*Endpoint::parse("127.0.0.5", 0)));
     MainWindowOptions o = options(device.endpoint().port);
@@ -320,10 +341,29 @@ TEST_F(MainWindowTest, SearchTakesTheLinkDownAndListsTheAnsweringDeviceOnce) {
     ASSERT_TRUE(pumpUntil([&] { return w.session().isOnline(); }));
     w.showPage(1, View::System);
     w.systemPage()->addDevice(QStringLiteral("127.0.0.99")); // a stale row from before
+    // The live link is not dropped without a word: Cancel leaves it as it was.
     QTest::mouseClick(w.systemPage()->searchButton(), Qt::LeftButton);
-    // The search socket needs the link's port: the link went down first.
+    ASSERT_TRUE(pumpUntil([&] { return BoxShown(w); }));
+    const QStringList asked = AnswerBoxes(w, QMessageBox::Cancel);
+    ASSERT_EQ(asked.size(), 1);
+    EXPECT_TRUE(asked[0].contains(QStringLiteral("disconnect from 127.0.0.5")))
+        << asked[0].toStdString();
+    QApplication::processEvents();
+    EXPECT_TRUE(w.session().isOnline());
+    EXPECT_TRUE(w.session().receiverRunning());
+    EXPECT_FALSE(w.systemPage()->searchVisible());
+    EXPECT_EQ(w.systemPage()->deviceCount(), 1);
+    EXPECT_EQ(device.framesReceived('R'), 0);
+
+    // OK: the search socket needs the link's port, so the link goes down first.
+    setLanguage(Language::Chinese);
+    QTest::mouseClick(w.systemPage()->searchButton(), Qt::LeftButton);
+    ASSERT_TRUE(pumpUntil([&] { return BoxShown(w); }));
+    setLanguage(Language::English);
+    EXPECT_EQ(AnswerBoxes(w, QMessageBox::Ok),
+              QStringList{QString::fromUtf8("搜索需要断开连接：断开与 127.0.0.5 的连接并搜索？")});
+    ASSERT_TRUE(pumpUntil([&] { return !w.session().receiverRunning(); }));
     EXPECT_FALSE(w.session().isOnline());
-    EXPECT_FALSE(w.session().receiverRunning());
     EXPECT_EQ(w.systemPage()->connectButton()->text(), QStringLiteral("CONNECT"));
     // Two requests per host, so the device answers twice; the list holds it once.
     ASSERT_TRUE(pumpUntil([&] { return device.framesReceived('R') >= 2; }));
@@ -356,11 +396,63 @@ TEST_F(MainWindowTest, SilentDeviceEndsInCannotConnect) {
         w.linkTimerTick();
     }
     ASSERT_TRUE(pumpUntil([&] { return w.findChild<QMessageBox*>() != nullptr; }));
-    EXPECT_EQ(w.findChild<QMessageBox*>()->text(), QStringLiteral("CANNOT CONNECT."));
+    EXPECT_EQ(w.findChild<QMessageBox*>()->text(),
+              QStringLiteral("CANNOT CONNECT.\nNo answer from 127.0.0.1."));
     EXPECT_FALSE(w.session().isConnecting());
     // The hellos travel on their own; wait for the third to land before counting.
     EXPECT_TRUE(pumpUntil([&] { return device.framesReceived('Z') == 3; }));
     EXPECT_EQ(w.systemPage()->connectButton()->text(), QStringLiteral("CONNECT"));
+}
+
+// CONNECT goes to the address typed in the box even without OK, stores it as OK would, and
+// a failure names the address that was tried; text that is no address connects nowhere.
+TEST_F(MainWindowTest, ConnectTakesTheTypedAddressAndTheFailureNamesIt) {
+    ASSERT_TRUE(device.start(*Endpoint::parse("127.0.0.5", 0)));
+    device.setSilent(true);
+    HostSettings(settingsPath).setHostIp(QStringLiteral("127.0.0.7"));
+    MainWindow w(options(device.endpoint().port));
+    w.show();
+    w.showPage(1, View::System);
+    ASSERT_EQ(w.session().deviceIp(), "127.0.0.7");
+
+    w.systemPage()->addressBox()->setText(QStringLiteral("127.0.0"));
+    QTest::mouseClick(w.systemPage()->connectButton(), Qt::LeftButton);
+    ASSERT_TRUE(pumpUntil([&] { return BoxShown(w); }));
+    const QStringList invalid = AnswerBoxes(w, QMessageBox::Ok);
+    ASSERT_EQ(invalid.size(), 1);
+    EXPECT_TRUE(invalid[0].startsWith(QStringLiteral("INVALID IP ADDRESS.")))
+        << invalid[0].toStdString();
+    EXPECT_FALSE(w.session().isConnecting());
+    EXPECT_FALSE(w.session().receiverRunning());
+    EXPECT_EQ(w.session().deviceIp(), "127.0.0.7");
+
+    struct Case {
+        Language language;
+        const char* message;
+    };
+    const Case cases[] = {
+        {Language::English, "CANNOT CONNECT.\nNo answer from 127.0.0.5."},
+        {Language::Chinese, "连接失败.\n127.0.0.5 没有应答。"},
+    };
+    for (const Case& c : cases) {
+        setLanguage(c.language);
+        const int hellos = device.framesReceived('Z');
+        w.systemPage()->addressBox()->setText(QStringLiteral(" 127.0.0.5"));
+        QTest::mouseClick(w.systemPage()->connectButton(), Qt::LeftButton);
+        ASSERT_TRUE(w.session().isConnecting());
+        EXPECT_EQ(w.session().deviceIp(), "127.0.0.5");
+        EXPECT_EQ(HostSettings(settingsPath).hostIp(), QStringLiteral("127.0.0.5"));
+        EXPECT_EQ(w.systemPage()->address(), QStringLiteral("127.0.0.5"));
+        for (int i = 0; i < 3; ++i) {
+            clock.advance(Millis(5000));
+            w.linkTimerTick();
+        }
+        ASSERT_TRUE(pumpUntil([&] { return BoxShown(w); }));
+        EXPECT_EQ(AnswerBoxes(w, QMessageBox::Ok), QStringList{QString::fromUtf8(c.message)});
+        // The hellos went to the typed address.
+        EXPECT_TRUE(pumpUntil([&] { return device.framesReceived('Z') == hellos + 3; }));
+    }
+    setLanguage(Language::English);
 }
 
 TEST_F(MainWindowTest, BlockedPortShowsWinsockErrorForSearchAndConnect) {

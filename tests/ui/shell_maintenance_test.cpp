@@ -130,10 +130,12 @@ TEST_F(MaintenanceTest, LocalUpdateKeepsTheSettingsSendsBothFilesAndOffersToReco
 
     ASSERT_TRUE(tickUntil([&] { return !rig.window().session().receiverRunning(); }));
     EXPECT_FALSE(rig.window().session().isOnline());
+    // The outcome comes first and alone; the offer to connect again follows once it was read.
+    ASSERT_FALSE(WaitForBox(rig.window(), QStringLiteral("Update successfully")).isEmpty());
+    EXPECT_EQ(AnswerBoxes(rig.window(), QMessageBox::Ok),
+              QStringList{QStringLiteral("Update successfully")});
     ASSERT_FALSE(WaitForBox(rig.window(), QStringLiteral("Connect to the device again")).isEmpty());
-    const QStringList shown = AnswerBoxes(rig.window(), QMessageBox::Cancel);
-    EXPECT_TRUE(shown.contains(QStringLiteral("Update successfully")))
-        << shown.join('|').toStdString();
+    EXPECT_EQ(AnswerBoxes(rig.window(), QMessageBox::Cancel).size(), 1);
     EXPECT_FALSE(section().busy());
     EXPECT_EQ(section().versionText(2), QStringLiteral("Basic version：3.1"));
 
@@ -157,10 +159,10 @@ TEST_F(MaintenanceTest, LocalUpdateKeepsTheSettingsSendsBothFilesAndOffersToReco
 
 TEST_F(MaintenanceTest, AFailedTransferSaysWhyAndAMissingFileIsRefusedBeforeTheLinkGoesDown) {
     ASSERT_TRUE(rig.connected());
-    // No files at all: refused with the file's name, the link untouched.
+    // No files at all: refused with the files' names, the link untouched.
     section().pressLocal();
-    const QString refused = WaitForBox(rig.window(), QStringLiteral("Digital-KRM416X"));
-    EXPECT_FALSE(refused.isEmpty());
+    const QString refused = WaitForBox(rig.window(), QStringLiteral("Digital-KRM416X-3.bin"));
+    EXPECT_TRUE(refused.contains(QStringLiteral("DSP-KRM416X-3.bin"))) << refused.toStdString();
     AnswerBoxes(rig.window(), QMessageBox::Ok);
     EXPECT_TRUE(rig.window().session().isOnline());
     EXPECT_EQ(rig.device.framesReceived('S'), 0);
@@ -174,13 +176,97 @@ TEST_F(MaintenanceTest, AFailedTransferSaysWhyAndAMissingFileIsRefusedBeforeTheL
     ASSERT_FALSE(WaitForBox(rig.window(), QStringLiteral("If do you update")).isEmpty());
     AnswerBoxes(rig.window(), QMessageBox::Ok);
     ASSERT_TRUE(tickUntil([&] { return !section().busy(); }));
-    ASSERT_FALSE(WaitForBox(rig.window(), QStringLiteral("Connect to the device again")).isEmpty());
-    const QStringList shown = AnswerBoxes(rig.window(), QMessageBox::Cancel);
+    ASSERT_FALSE(WaitForBox(rig.window(), QStringLiteral("update fail")).isEmpty());
+    const QStringList shown = AnswerBoxes(rig.window(), QMessageBox::Ok);
     EXPECT_TRUE(shown.filter(QStringLiteral("%U,01,03")).size() == 1)
         << shown.join('|').toStdString();
     EXPECT_TRUE(shown.contains(QStringLiteral("update fail")));
+    EXPECT_FALSE(shown.join('|').contains(QStringLiteral("Connect to the device again")));
+    ASSERT_FALSE(WaitForBox(rig.window(), QStringLiteral("Connect to the device again")).isEmpty());
+    AnswerBoxes(rig.window(), QMessageBox::Cancel);
     EXPECT_EQ(rig.device.framesReceived('S'), 1);
     EXPECT_FALSE(section().statusLabel()->text().isEmpty());
+}
+
+// The device's basic version decides the pair; it is asked over the live link, and a pair
+// that cannot be sent is refused by name while the device still reports and nothing was
+// kept.
+TEST_F(MaintenanceTest, ThePairTheDeviceTakesIsCheckedBeforeAnythingChanges) {
+    ASSERT_TRUE(rig.connected());
+    const QDir dir(folder());
+    WriteFile(dir.filePath("Digital-KRM416X.bin"), Bytes(700, 5));
+    WriteFile(dir.filePath("DSP-KRM416X.bin"), Bytes(700, 6));
+    auto nothingChanged = [&] {
+        EXPECT_TRUE(rig.window().session().isOnline());
+        EXPECT_TRUE(rig.window().session().receiverRunning());
+        EXPECT_TRUE(rig.device.statusReportsOn());
+        EXPECT_EQ(rig.device.framesReceived('S'), 0);
+        const auto rows =
+            DeviceSettings(*rig.window().presetLibrary(), folder().toStdU16String()).rows();
+        EXPECT_TRUE(!rows || rows->empty());
+        EXPECT_FALSE(section().busy());
+    };
+    struct Case {
+        const char* what;
+        const char* basic;
+        const char* extra; // written before LOCAL; null: none
+        QStringList named;
+        QStringList notNamed;
+    };
+    const QString digital3 = dir.filePath("Digital-KRM416X-3.bin");
+    const QString dsp3 = dir.filePath("DSP-KRM416X-3.bin");
+    const Case cases[] = {
+        {"3.00 with only the plain pair", "300", nullptr, {digital3, dsp3}, {}},
+        {"3.10 without the DSP -3 file",
+         "310",
+         "Digital-KRM416X-3.bin",
+         {dsp3},
+         {digital3, QStringLiteral("Digital-KRM416X.bin")}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        rig.device.setBasicVersion(c.basic);
+        if (c.extra)
+            WriteFile(dir.filePath(c.extra), Bytes(700, 7));
+        const int asked = rig.device.framesReceived('r');
+        section().pressLocal();
+        const QString refused = WaitForBox(rig.window(), QStringLiteral("Nothing was changed"));
+        ASSERT_FALSE(refused.isEmpty());
+        EXPECT_EQ(rig.device.framesReceived('r'), asked + 1);
+        for (const QString& file : c.named)
+            EXPECT_TRUE(refused.contains(QStringLiteral("Cannot read the firmware file \"") + file))
+                << refused.toStdString();
+        for (const QString& file : c.notNamed)
+            EXPECT_FALSE(refused.contains(QStringLiteral("file \"") + file))
+                << refused.toStdString();
+        EXPECT_EQ(AnswerBoxes(rig.window(), QMessageBox::Ok).size(), 1); // no question behind it
+        nothingChanged();
+    }
+
+    // A device that does not answer the question: said so after three tries, nothing changed.
+    rig.device.setBasicVersion("");
+    section().pressLocal();
+    EXPECT_TRUE(section().busy());
+    ASSERT_TRUE(tickUntil([&] { return !section().busy(); }));
+    const QString silent =
+        WaitForBox(rig.window(), QStringLiteral("did not tell its basic version"));
+    EXPECT_FALSE(silent.isEmpty());
+    AnswerBoxes(rig.window(), QMessageBox::Ok);
+    nothingChanged();
+
+    // With the link down the question goes on the update socket, with the same check.
+    rig.window().session().disconnect();
+    ASSERT_FALSE(rig.window().session().receiverRunning());
+    rig.device.setBasicVersion("300");
+    const int asked = rig.device.framesReceived('r');
+    section().pressLocal();
+    const QString offline = WaitForBox(rig.window(), QStringLiteral("Nothing was changed"));
+    EXPECT_TRUE(offline.contains(QStringLiteral("file \"") + dir.filePath("DSP-KRM416X-3.bin")))
+        << offline.toStdString();
+    EXPECT_EQ(rig.device.framesReceived('r'), asked + 1);
+    AnswerBoxes(rig.window(), QMessageBox::Ok);
+    EXPECT_TRUE(PumpEventsUntil([&] { return !section().busy(); }));
+    EXPECT_EQ(rig.device.framesReceived('S'), 0);
 }
 
 TEST_F(MaintenanceTest, RecoveryResetsTheDeviceOverTheLiveLinkAndReturnsToTheChannelView) {
@@ -243,10 +329,11 @@ TEST(RemoteUpdateWindow, UpdateDownloadsBothFilesAndSendsTheDigitalOneFirst) {
             return !section.busy();
         },
         15000));
+    ASSERT_FALSE(WaitForBox(rig.window(), QStringLiteral("Update successfully.")).isEmpty());
+    EXPECT_EQ(AnswerBoxes(rig.window(), QMessageBox::Ok),
+              QStringList{QStringLiteral("Update successfully.")});
     ASSERT_FALSE(WaitForBox(rig.window(), QStringLiteral("Connect to the device again")).isEmpty());
-    const QStringList shown = AnswerBoxes(rig.window(), QMessageBox::Cancel);
-    EXPECT_TRUE(shown.contains(QStringLiteral("Update successfully.")))
-        << shown.join('|').toStdString();
+    AnswerBoxes(rig.window(), QMessageBox::Cancel);
     EXPECT_EQ(section.versionText(3), QStringLiteral("Remote version：3.3"));
 
     const std::vector<sim::FirmwareRecord> got = rig.device.firmwareTransfers();

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 
 namespace krm {
@@ -40,9 +41,10 @@ struct Rig {
     std::vector<std::uint8_t> digital = test::FirmwareBytes(1500, 3);
     std::vector<std::uint8_t> dsp = test::FirmwareBytes(300, 4);
 
-    explicit Rig(std::string_view basic = "310") {
-        if (!basic.empty())
-            device.basicReply = sim::BuildVersionReply(basic);
+    std::string basic;
+
+    explicit Rig(std::string_view basicVersion = "310") : basic(basicVersion) {
+        device.basicReply = sim::BuildVersionReply(basic);
         device.dumpReply = Dump("KRM416X V31");
         folder.write("Digital-KRM416X-3.bin", digital3);
         folder.write("DSP-KRM416X-3.bin", dsp3);
@@ -50,11 +52,10 @@ struct Rig {
         folder.write("DSP-KRM416X.bin", dsp);
     }
 
-    LocalUpdateResult run() {
-        return LocalUpdate(channel, clock, reporter, folder.path()).run(stop);
-    }
+    LocalUpdatePlan plan() const { return PlanLocalUpdate(folder.path(), basic).plan; }
+    LocalUpdateResult run() { return LocalUpdate(channel, clock, reporter, plan()).run(stop); }
 
-    // The letters of the frames the device received, in order ("rZSTTU...").
+    // The letters of the frames the device received, in order ("ZSTTU...").
     std::string letters() const {
         std::string out;
         for (const std::string& f : device.frames)
@@ -89,13 +90,70 @@ TEST(LocalUpdate, BasicVersionChoosesTheFilePair) {
     EXPECT_EQ(LocalVersion, "30");
 }
 
+// Exactly the pair the device takes is checked, and every file of it that cannot be sent
+// is named; the other pair beside it does not help.
+TEST(LocalUpdate, ThePreflightChecksThePairTheBasicVersionChooses) {
+    struct Case {
+        const char* what;
+        const char* basic;
+        std::vector<const char*> present;
+        std::vector<const char*> named; // empty: ready
+    };
+    const Case cases[] = {
+        {"3.10 with only the plain pair",
+         "310",
+         {"Digital-KRM416X.bin", "DSP-KRM416X.bin"},
+         {"Digital-KRM416X-3.bin", "DSP-KRM416X-3.bin"}},
+        {"3.00 without the DSP -3 file",
+         "300",
+         {"Digital-KRM416X.bin", "DSP-KRM416X.bin", "Digital-KRM416X-3.bin"},
+         {"DSP-KRM416X-3.bin"}},
+        {"2.99 with only the -3 pair",
+         "299",
+         {"Digital-KRM416X-3.bin", "DSP-KRM416X-3.bin"},
+         {"Digital-KRM416X.bin", "DSP-KRM416X.bin"}},
+        {"2.99 with the plain pair", "299", {"Digital-KRM416X.bin", "DSP-KRM416X.bin"}, {}},
+        {"3.10 with both pairs",
+         "310",
+         {"Digital-KRM416X.bin", "DSP-KRM416X.bin", "Digital-KRM416X-3.bin", "DSP-KRM416X-3.bin"},
+         {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        test::FirmwareFolder folder;
+        for (const char* file : c.present)
+            folder.write(file, test::FirmwareBytes(100));
+        const PreflightResult r = PlanLocalUpdate(folder.path(), c.basic);
+        EXPECT_EQ(r.plan.basicVersion, c.basic);
+        EXPECT_EQ(r.plan.files.digital, ChooseFirmwareFiles(folder.path(), c.basic).digital);
+        if (c.named.empty()) {
+            EXPECT_EQ(r.status, PreflightResult::Status::Ready);
+            EXPECT_TRUE(r.problem.empty());
+            continue;
+        }
+        EXPECT_EQ(r.status, PreflightResult::Status::Refused);
+        for (const char* file : {"Digital-KRM416X.bin", "DSP-KRM416X.bin", "Digital-KRM416X-3.bin",
+                                 "DSP-KRM416X-3.bin"}) {
+            const bool named =
+                std::find(c.named.begin(), c.named.end(), std::string_view(file)) != c.named.end();
+            // Each refused file is named with its reason, in both languages.
+            const std::string reason =
+                "Cannot read the firmware file \"" + (folder.path() / file).string() + "\"";
+            EXPECT_EQ(r.problem.en.find(reason) != std::string::npos, named) << file;
+            EXPECT_EQ(r.problem.zh.find((folder.path() / file).string()) != std::string::npos,
+                      named)
+                << file;
+        }
+    }
+}
+
 TEST(LocalUpdate, SendsTheDigitalThenTheDspFirmwareTwoSecondsApart) {
     struct Case {
-        const char* basic; // empty: the device does not answer the question
+        const char* basic;
         const char* basicShown;
         bool threeFiles;
     };
-    const Case cases[] = {{"300", "300", true}, {"299", "299", false}, {"", "000", false}};
+    const Case cases[] = {{"300", "300", true}, {"299", "299", false}, {"000", "000", false}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.basicShown);
         Rig rig(c.basic);
@@ -113,11 +171,10 @@ TEST(LocalUpdate, SendsTheDigitalThenTheDspFirmwareTwoSecondsApart) {
         EXPECT_EQ(FileOf(first), c.threeFiles ? rig.digital3 : rig.digital);
         EXPECT_EQ(FileOf(second), c.threeFiles ? rig.dsp3 : rig.dsp);
 
-        const std::size_t queries = c.basic[0] ? 2 : 4; // three tries of "%r," when silent
-        EXPECT_EQ(rig.letters().substr(0, queries), std::string(queries - 1, 'r') + "Z");
-        if (!c.basic[0]) { // each silent try: 200 ms, 50 polls of 20 ms, then 100 ms
-            EXPECT_EQ((rig.channel.sent[3].at - begin).count(), 3 * (200 + 50 * 20 + 100));
-        }
+        // The preflight asked the basic version over the live link: only the hello here.
+        const std::size_t queries = 1;
+        EXPECT_EQ(rig.letters().substr(0, 2), "ZS");
+        EXPECT_EQ((rig.channel.sent[0].at - begin).count(), 0);
 
         // The last read of the first file's completion, then 2 s, then the second start.
         const std::size_t secondStart = queries + 1 + 9 * first.indexes.size();
@@ -146,7 +203,7 @@ TEST(LocalUpdate, UnreadableVersionsAskTheOperatorFirst) {
         EXPECT_EQ(rig.reporter.calls[1], "ask If do you continue to update the device？");
         if (!goOn) {
             EXPECT_EQ(result.outcome, LocalUpdateOutcome::Declined);
-            EXPECT_EQ(rig.letters(), "rZ"); // nothing after the hello
+            EXPECT_EQ(rig.letters(), "Z"); // nothing after the hello
             EXPECT_EQ(rig.reporter.calls.size(), 2u);
         } else {
             EXPECT_EQ(result.outcome, LocalUpdateOutcome::Succeeded);
@@ -177,7 +234,7 @@ TEST(LocalUpdate, RefusesABadFileBeforeSendingEither) {
             rig.folder.write(c.file, test::FirmwareBytes(c.length));
         const LocalUpdateResult result = rig.run();
         EXPECT_EQ(result.outcome, LocalUpdateOutcome::Failed);
-        EXPECT_EQ(rig.letters(), "rZ");
+        EXPECT_EQ(rig.letters(), "Z");
         ASSERT_EQ(rig.reporter.messages.size(), 1u);
         EXPECT_NE(rig.reporter.messages[0].en.find(c.reason), std::string::npos);
         EXPECT_NE(rig.reporter.messages[0].en.find(c.file), std::string::npos);
@@ -237,7 +294,7 @@ TEST(LocalUpdate, AStopDuringThePauseBetweenTheFilesSendsNoMoreAndSaysNothing) {
         }
     });
     const LocalUpdateResult result =
-        LocalUpdate(rig.channel, clock, rig.reporter, rig.folder.path()).run(rig.stop);
+        LocalUpdate(rig.channel, clock, rig.reporter, rig.plan()).run(rig.stop);
     EXPECT_EQ(result.outcome, LocalUpdateOutcome::Cancelled);
     ASSERT_GE(stoppedAt.count(), 0);
     EXPECT_LE((rig.clock.now() - stoppedAt).count(), 50);

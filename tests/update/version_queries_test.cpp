@@ -83,6 +83,19 @@ TEST(VersionQueries, BasicVersionIsFieldTwoOfTheReply) {
     Rig silent;
     EXPECT_EQ(QueryBasicVersion(silent.channel, silent.clock, silent.stop), std::nullopt);
     EXPECT_EQ(silent.elapsed(), 200 + 50 * 20);
+    // Asked three times, 100 ms after each silence; a device that answers the second
+    // question is heard.
+    Rig mute;
+    EXPECT_EQ(AskBasicVersion(mute.channel, mute.clock, mute.stop), std::nullopt);
+    EXPECT_EQ(mute.channel.sent.size(), 3u);
+    EXPECT_EQ(mute.elapsed(), 3 * (200 + 50 * 20 + 100));
+    Rig late;
+    late.channel.onSend = [&](std::string_view) {
+        if (late.channel.sent.size() == 2)
+            late.channel.reply(sim::BuildVersionReply("300"), Millis{220});
+    };
+    EXPECT_EQ(AskBasicVersion(late.channel, late.clock, late.stop), "300");
+    EXPECT_EQ(late.channel.sent.size(), 2u);
 
     EXPECT_EQ(BasicVersionFromReply("%r,01,"), std::nullopt); // the field is missing
     EXPECT_EQ(BasicVersionFromReply("junk" + sim::BuildVersionReply("299")), "299");
