@@ -1,5 +1,6 @@
 #include "model/edit_service.h"
 
+#include "model/automix_sync.h"
 #include "model/frame_builders.h"
 #include "model/group_switching.h"
 #include "model/parameter_frames.h"
@@ -69,6 +70,25 @@ EditResult EditService::commit(const Parameter& p, Channel channel) {
         changed.push_back(Channel{channel.side, m});
     notify(&p, std::move(changed));
     return result;
+}
+
+void EditService::setAutoMixLevel(int channel, int code) {
+    const Parameter& level = Param(ParamKind::AutoMixLevel);
+    if (channel < 0 || channel >= kAutoMixChannels)
+        return;
+    if (m_image.autoMixSync == 0) {
+        set(level, Channel::input(channel), code);
+        return;
+    }
+    std::vector<Channel> changed{Channel::input(channel)};
+    for (int ch = 0; ch < kAutoMixChannels; ++ch) {
+        store(level, Channel::input(ch), code);
+        if (ch != channel)
+            changed.push_back(Channel::input(ch));
+    }
+    if (online())
+        playTimed(AutoMixSyncSequence(m_image, channel));
+    commitModule({}, std::move(changed));
 }
 
 EditResult EditService::set(const Parameter& p, Channel channel, int code) {

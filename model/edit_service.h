@@ -88,6 +88,9 @@ public:
     EditResult set(const Parameter& parameter, Channel channel, int code);
     // Flips a switch parameter.
     EditResult toggle(const Parameter& parameter, Channel channel);
+    // An auto-mixer channel's level (0..15, code 0..80). With SYNC on it becomes every
+    // channel's level, played as the device takes it (automix_sync.h).
+    void setAutoMixLevel(int channel, int code);
 
     // The input that already uses Dante stream `source` (1..4), other than `channel`; -1
     // when none does or the source is ANALOG.

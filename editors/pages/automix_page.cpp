@@ -117,16 +117,13 @@ const Parameter& AutomixPage::parameterOf(GlobalList list) {
 }
 
 int AutomixPage::codeOf(GlobalList list, int index) {
-    switch (list) {
-    case HoldTime: // 50 ms steps from 50 ms: code 1..100
-    case MaxOpen:  // 1..16
-        return index + 1;
-    case Nom: // -10..0 dB: code 20..30
-        return index + 20;
-    case ClosedAttn: // -60..0 dB: code 0..60
-        break;
-    }
-    return index;
+    // Each list holds its parameter's codes in order, from the lowest.
+    return parameterOf(list).range.min + index;
+}
+
+int AutomixPage::indexOf(GlobalList list) const {
+    const Parameter& p = parameterOf(list);
+    return p.get(m_edits.image(), Channel::device()) - p.range.min;
 }
 
 void AutomixPage::applyLanguage() {
@@ -156,12 +153,11 @@ void AutomixPage::reload() {
     showModeCaption();
     for (int ch = 0; ch < kChannels; ++ch)
         m_rows[idx(ch)].level->setSelection(im.inputs[idx(ch)].autoMixLevel);
-    m_globals[Nom].list->setSelection(im.nomAttn - 20);
-    m_globals[ClosedAttn].list->setSelection(im.closedAttn);
-    m_globals[MaxOpen].list->setSelection(im.maxOpenCh - 1);
-    // A hold time of 0 (no device has reported one yet) has no item: the list stays.
-    if (im.holdTime > 0)
-        m_globals[HoldTime].list->setSelection(im.holdTime - 1);
+    for (GlobalList list : {Nom, ClosedAttn, MaxOpen, HoldTime}) {
+        // A hold time of 0 (no device has reported one yet) has no item: the list stays.
+        if (indexOf(list) >= 0)
+            m_globals[list].list->setSelection(indexOf(list));
+    }
     updateStates();
 }
 
@@ -232,37 +228,11 @@ void AutomixPage::pressSync() {
 void AutomixPage::chooseLevel(int channel, int index) {
     if (channel < 0 || channel >= kChannels)
         return;
-    const Parameter& level = Param(ParamKind::AutoMixLevel);
     m_rows[idx(channel)].level->setSelection(index);
-    index = m_rows[idx(channel)].level->selection();
-    if (m_edits.image().autoMixSync == 0) {
-        m_edits.set(level, Channel::input(channel), index);
-        return;
-    }
-    std::vector<Channel> changed{Channel::input(channel)};
-    for (int ch = 0; ch < kChannels; ++ch) {
-        m_edits.store(level, Channel::input(ch), index);
-        m_rows[idx(ch)].level->setSelection(index);
-        if (ch != channel)
-            changed.push_back(Channel::input(ch));
-    }
-    if (m_edits.online()) {
-        // The device takes a synchronised level only with every channel's frame in turn;
-        // an edited CH1..CH8 goes first as well. Keyed, so that a later single edit of a
-        // channel drops its stale copy still queued here.
-        std::vector<PacedSender::TimedFrame> frames;
-        auto add = [&](int ch) {
-            const Channel c = Channel::input(ch);
-            frames.push_back(
-                {FrameKey(level, c), BuildParameterFrame(m_edits.image(), level, c), kSyncPause});
-        };
-        if (channel < 8)
-            add(channel);
-        for (int ch = 0; ch < kChannels; ++ch)
-            add(ch);
-        m_edits.playTimed(std::move(frames));
-    }
-    m_edits.commitModule({}, std::move(changed));
+    // The list's items are the codes 0..80 in order; with SYNC on every row follows.
+    m_edits.setAutoMixLevel(channel, m_rows[idx(channel)].level->selection());
+    for (int ch = 0; ch < kChannels; ++ch)
+        m_rows[idx(ch)].level->setSelection(m_edits.image().inputs[idx(ch)].autoMixLevel);
 }
 
 void AutomixPage::edited(const Parameter*, const std::vector<Channel>&) {

@@ -36,7 +36,6 @@ class AutomixPage : public EditorPage, private EditListener {
     Q_OBJECT
 public:
     static constexpr int kChannels = 16;
-    static constexpr Millis kSyncPause{20}; // after each frame of a synchronised level
     static constexpr int kStateTimerMs = 100;
 
     enum GlobalList { HoldTime = 0, MaxOpen = 1, Nom = 2, ClosedAttn = 3 };
@@ -93,6 +92,8 @@ private:
     // The list's code as the image stores it.
     static int codeOf(GlobalList list, int index);
     static const Parameter& parameterOf(GlobalList list);
+    // The list position of the image's code.
+    int indexOf(GlobalList list) const;
 
     EditService& m_edits;
     std::function<void(const QString&)> m_showMessage;
