@@ -346,25 +346,24 @@ EditService::UndoResult EditService::replay(bool redo) {
     // An edit stored but not yet committed (a control still held) is a step of its own
     // first, so that undo takes back exactly what the operator sees last.
     closeStep();
-    result.step = redo ? m_history.redo(m_image) : m_history.undo(m_image);
-    if (!result.step)
+    const EditStep* next = redo ? m_history.nextRedo() : m_history.nextUndo();
+    if (!next)
         return result;
-    reapplyGroups(*result.step);
+    // Groups the step switches off go off while the image still holds their members;
+    // groups it switches on, once it holds the members they take.
+    switchGroups(*next, redo, false);
+    result.step = redo ? m_history.redo(m_image) : m_history.undo(m_image);
+    switchGroups(*result.step, redo, true);
     sendStep(*result.step, result);
     notifyAll();
     return result;
 }
 
-void EditService::reapplyGroups(const EditStep& step) {
-    // Off before on: a channel leaving one group may join another.
-    for (bool on : {false, true})
-        for (const RecordChange& r : step.records) {
-            if (r.kind != RecordChange::Kind::ControlGroupActive)
-                continue;
-            const int group = r.group + 1;
-            if ((m_image.controlGroupActive[r.group] != 0) == on)
-                ApplyGroupAssignments(m_links, SwitchControlGroup(m_image, group, on));
-        }
+void EditService::switchGroups(const EditStep& step, bool redo, bool on) {
+    for (const RecordChange& r : step.records)
+        if (r.kind == RecordChange::Kind::ControlGroupActive &&
+            ((redo ? r.after : r.before) != 0) == on)
+            ApplyGroupAssignments(m_links, SwitchControlGroup(m_image, r.group + 1, on));
 }
 
 void EditService::sendStep(const EditStep& step, UndoResult& result) {

@@ -208,9 +208,9 @@ private:
     // Closes a step unless a StepScope is open.
     void closeStep(StepName name = {}, bool whole = false);
     void sendStep(const EditStep& step, UndoResult& result);
-    // The control groups whose switch the step changed are switched again, so the
-    // linked-channel table follows the image.
-    void reapplyGroups(const EditStep& step);
+    // Switches the control groups the step turns `on` (or off), so that the linked-channel
+    // table follows the image.
+    void switchGroups(const EditStep& step, bool redo, bool on);
     UndoResult replay(bool redo);
     void notifyAll();
     bool refusedSource(const Parameter& parameter, Channel channel, int code, int& holder) const;
