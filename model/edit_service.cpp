@@ -6,12 +6,14 @@
 #include "model/parameter_frames.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace krm {
 
 EditService::EditService(DeviceImage& image, FrameSink& sink, PacedSender& linked,
                          PacedSender& bulk, const GlyphRenderer* glyphs)
-    : m_image(image), m_sink(sink), m_linked(linked), m_bulk(bulk), m_glyphs(glyphs) {}
+    : m_image(image), m_sink(sink), m_linked(linked), m_bulk(bulk), m_glyphs(glyphs),
+      m_history(image) {}
 
 void EditService::addListener(EditListener* listener) {
     if (listener &&
@@ -68,6 +70,7 @@ EditResult EditService::commit(const Parameter& p, Channel channel) {
     std::vector<Channel> changed{channel};
     for (int m : result.linked)
         changed.push_back(Channel{channel.side, m});
+    closeStep();
     notify(&p, std::move(changed));
     return result;
 }
@@ -151,6 +154,7 @@ void EditService::setName(Channel channel, const Name16& name) {
     if (online())
         m_bulk.enqueue({BuildV(m_image, WireSelector('V', channel), m_glyphs)},
                        PausePlacement::AfterEachFrame, kNamePause);
+    closeStep();
     notify(nullptr, {channel});
 }
 
@@ -175,12 +179,14 @@ std::vector<Channel> channelsOfWire(const std::vector<int>& wire) {
 void EditService::switchMuteGroup(int group, bool on) {
     const std::vector<int> wire = SwitchMuteGroup(m_image, group, on);
     play(levelFrames(m_image, wire), PausePlacement::AfterEachFrame, kMuteGroupPause);
+    closeStep();
     notify(&Param(ParamKind::InMute), channelsOfWire(wire));
 }
 
 void EditService::clearAllMutes() {
     const std::vector<int> wire = ClearAllMutes(m_image);
     play(levelFrames(m_image, wire), PausePlacement::AfterEachFrame, kMuteGroupPause);
+    closeStep();
     notify(&Param(ParamKind::InMute), channelsOfWire(wire));
 }
 
@@ -189,6 +195,7 @@ void EditService::clearAllSolos() {
     std::vector<Channel> channels;
     for (int ch = 0; ch < kInputCount; ++ch)
         channels.push_back(Channel::input(ch));
+    closeStep();
     notify(&Param(ParamKind::InSolo), channels);
 }
 
@@ -198,6 +205,7 @@ void EditService::switchControlGroup(int group, bool on) {
     std::vector<Channel> channels;
     for (const StripGroupAssignment& a : assignments)
         channels.push_back(a.output ? Channel::output(a.index) : Channel::input(a.index));
+    closeStep();
     notify(nullptr, channels);
 }
 
@@ -216,12 +224,13 @@ EditService::playTimed(std::vector<PacedSender::TimedFrame> frames) {
     return m_bulk.enqueueTimed(std::move(frames));
 }
 
-void EditService::commitModule(const std::vector<std::string>& frames,
-                               std::vector<Channel> changed) {
+void EditService::commitModule(const std::vector<std::string>& frames, std::vector<Channel> changed,
+                               StepName name) {
     if (online())
         for (const std::string& f : frames)
             if (!f.empty())
                 m_sink.SendFrame(f);
+    closeStep(std::move(name));
     notify(nullptr, std::move(changed));
 }
 
@@ -259,11 +268,17 @@ std::vector<int> EditService::commitModuleEdit(Channel channel, const ModuleEdit
     std::vector<Channel> changed{channel};
     for (int m : members)
         changed.push_back(Channel{channel.side, m});
+    closeStep(edit.name);
     notify(nullptr, std::move(changed));
     return members;
 }
 
-void EditService::imageReplaced() {
+void EditService::imageReplaced(StepName name) {
+    closeStep(std::move(name), true);
+    notifyAll();
+}
+
+void EditService::notifyAll() {
     std::vector<Channel> all;
     for (int ch = 0; ch < kInputCount; ++ch)
         all.push_back(Channel::input(ch));
@@ -283,6 +298,7 @@ bool EditService::sendNow(const std::string& key, const std::string& frame) {
 }
 
 void EditService::deviceChanged() {
+    closeStep();
     notify(nullptr, {Channel::device()});
 }
 
@@ -297,6 +313,125 @@ void EditService::notify(const Parameter* parameter, std::vector<Channel> channe
     const std::vector<EditListener*> listeners = m_listeners;
     for (EditListener* l : listeners)
         l->edited(parameter, channels);
+}
+
+EditService::StepScope::StepScope(EditService& edits, StepName name, bool whole)
+    : m_edits(edits), m_name(std::move(name)), m_whole(whole) {
+    // What changed before the scope began is a step of its own.
+    if (m_edits.m_scopeDepth++ == 0)
+        m_edits.m_history.close(m_edits.m_image);
+}
+
+EditService::StepScope::~StepScope() {
+    --m_edits.m_scopeDepth;
+    if (!m_name.empty())
+        m_edits.m_pendingName = std::move(m_name);
+    m_edits.closeStep({}, m_whole);
+}
+
+void EditService::closeStep(StepName name, bool whole) {
+    m_pendingWhole = m_pendingWhole || whole;
+    if (m_pendingName.empty())
+        m_pendingName = std::move(name);
+    if (m_scopeDepth > 0)
+        return;
+    m_history.close(m_image, std::exchange(m_pendingName, {}),
+                    std::exchange(m_pendingWhole, false));
+}
+
+void EditService::record(StepName name) {
+    closeStep(std::move(name));
+}
+
+void EditService::deviceReported() {
+    m_history.resync(m_image);
+}
+
+bool EditService::deviceReplaced() {
+    m_pendingName = {};
+    m_pendingWhole = false;
+    return m_history.clear(m_image);
+}
+
+EditService::UndoResult EditService::undo() {
+    return replay(false);
+}
+
+EditService::UndoResult EditService::redo() {
+    return replay(true);
+}
+
+EditService::UndoResult EditService::replay(bool redo) {
+    UndoResult result;
+    // An edit stored but not yet committed (a control still held) is a step of its own
+    // first, so that undo takes back exactly what the operator sees last.
+    closeStep();
+    const EditStep* next = redo ? m_history.nextRedo() : m_history.nextUndo();
+    if (!next)
+        return result;
+    // Groups the step switches off go off while the image still holds their members;
+    // groups it switches on, once it holds the members they take.
+    switchGroups(*next, redo, false);
+    result.step = redo ? m_history.redo(m_image) : m_history.undo(m_image);
+    switchGroups(*result.step, redo, true);
+    sendStep(*result.step, result);
+    notifyAll();
+    return result;
+}
+
+void EditService::switchGroups(const EditStep& step, bool redo, bool on) {
+    for (const RecordChange& r : step.records)
+        if (r.kind == RecordChange::Kind::ControlGroupActive &&
+            ((redo ? r.after : r.before) != 0) == on)
+            ApplyGroupAssignments(m_links, SwitchControlGroup(m_image, r.group + 1, on));
+}
+
+void EditService::sendStep(const EditStep& step, UndoResult& result) {
+    if (!online())
+        return;
+    if (step.whole && m_wholeResend) {
+        result.progress = m_bulk.enqueueTimed(m_wholeResend(m_image));
+        return;
+    }
+    // Each frame the changed fields travel in, once, built now that the image holds every
+    // field of the step (a band's four fields, a module's members).
+    std::vector<PacedSender::KeyedFrame> frames;
+    auto add = [&](std::string key, std::string text) {
+        if (text.empty())
+            return;
+        for (const PacedSender::KeyedFrame& f : frames)
+            if (!key.empty() && f.key == key)
+                return;
+        frames.push_back({std::move(key), std::move(text)});
+    };
+    for (const FieldChange& f : step.fields)
+        if (f.parameter->framedOn(f.channel))
+            add(FrameKey(*f.parameter, f.channel),
+                BuildParameterFrame(m_image, *f.parameter, f.channel));
+    for (const RecordChange& r : step.records)
+        if (r.kind == RecordChange::Kind::MicUnit)
+            add(UnitFrameKey(r.group + 1), BuildX(m_image, r.group + 1));
+    if (!frames.empty()) {
+        // The first at once, as a forward edit sends its own channel's frame; the rest
+        // paced as a linked edit's members.
+        Superseded first = discardQueued(frames.front().key);
+        first.settle(m_sink.SendFrame(frames.front().text));
+        frames.erase(frames.begin());
+        if (!frames.empty()) {
+            Superseded older;
+            for (const PacedSender::KeyedFrame& f : frames)
+                if (!f.key.empty())
+                    older.add(m_bulk.discard(f.key));
+            m_linked.enqueueKeyed(std::move(frames), PausePlacement::BeforeEachFrame, kLinkedPause,
+                                  std::move(older));
+        }
+    }
+    std::vector<std::string> names;
+    for (const NameChange& n : step.names)
+        if (!n.label)
+            names.push_back(BuildV(m_image, WireSelector('V', n.channel), m_glyphs));
+    if (!names.empty())
+        m_bulk.enqueue(std::move(names), PausePlacement::AfterEachFrame, kNamePause);
 }
 
 } // namespace krm

@@ -14,12 +14,23 @@
 //
 // Nothing is queued while offline: a change made offline stays in the image only.
 //
+// History: every entry point that finishes an operator edit (set, commit, setName, the
+// group switches and clears, commitModule, commitModuleEdit, imageReplaced, deviceChanged,
+// record) closes one undoable step of whatever the image holds differently from the last
+// step (EditHistory); store() never does, so a drag is one step from press to commit. A
+// StepScope makes a longer sequence of entry points one step (a RECALL switching the
+// groups off, then loading). The device's reports are no steps: the owner of the session
+// calls deviceReported() after storing a report, and deviceReplaced() after a new dump,
+// which starts a new history. undo() and redo() write the step's values back and send what
+// a forward edit of those fields sends.
+//
 // Threading: the user-interface thread, which owns the image. The paced senders' workers
 // only see finished frame texts.
 
 #include "link/clock.h"
 #include "link/frame_sink.h"
 #include "model/device_image.h"
+#include "model/edit_history.h"
 #include "model/glyph_renderer.h"
 #include "model/linked_channels.h"
 #include "model/paced_sender.h"
@@ -78,6 +89,51 @@ public:
     void addListener(EditListener* listener);
     void removeListener(EditListener* listener);
 
+    // Makes every entry point called while it lives one step, closed (with `name` when
+    // given) when the outermost scope ends. `whole`: the step rewrote the whole setting,
+    // and undo and redo resend the whole image.
+    class StepScope {
+    public:
+        explicit StepScope(EditService& edits, StepName name = {}, bool whole = false);
+        ~StepScope();
+        StepScope(const StepScope&) = delete;
+        StepScope& operator=(const StepScope&) = delete;
+
+    private:
+        EditService& m_edits;
+        StepName m_name;
+        bool m_whole;
+    };
+
+    const EditHistory& history() const { return m_history; }
+    // An editor wrote the image itself (a group record, a group name): the step closes
+    // here. Nothing changed, no step.
+    void record(StepName name = {});
+
+    struct UndoResult {
+        const EditStep* step = nullptr; // the step undone or redone; null when none was
+        // A whole-image resend started (a RECALL's step while online); null otherwise.
+        std::shared_ptr<const SequenceProgress> progress;
+    };
+    // Puts back the last step's fields and, while online, sends what a forward edit of them
+    // sends: one frame at once; several (a module, linked members) on the bulk sender 20 ms
+    // apart; a whole setting's step the whole image's resend (setWholeResend). Offline the
+    // image only. The listeners are told; the undo is no new step.
+    UndoResult undo();
+    // Replays the last undone step the same way.
+    UndoResult redo();
+    // Builds the whole image's resend for undo and redo of a whole setting's step (the
+    // presets layer provides it); without one, the frames of the changed fields go out.
+    using WholeResend = std::function<std::vector<PacedSender::TimedFrame>(const DeviceImage&)>;
+    void setWholeResend(WholeResend resend) { m_wholeResend = std::move(resend); }
+
+    // The session stored a report of the device in the image (levels, a single field):
+    // the history's baseline takes it, no step.
+    void deviceReported();
+    // A new dump replaced the image (CONNECT, the link healed, another device): the history
+    // starts anew. True when steps were dropped (the notice says so).
+    bool deviceReplaced();
+
     // Writes the image only (a control being dragged whose parameter sends on release).
     // Refused like set(); true when the image changed.
     bool store(const Parameter& parameter, Channel channel, int code);
@@ -119,7 +175,8 @@ public:
 
     // Many fields already written to the image at once (a preset recall): sends `frames`
     // at once, in order, while online, and tells the listeners that `changed` changed.
-    void commitModule(const std::vector<std::string>& frames, std::vector<Channel> changed);
+    void commitModule(const std::vector<std::string>& frames, std::vector<Channel> changed,
+                      StepName name = {});
     // A whole module of a channel already rewritten in its record by an editor (RESET,
     // BYPASS, a drawn graphic-EQ curve). When the channel's active control group links
     // `link`, `copy(image, from, to)` copies the module to every other member. While
@@ -134,11 +191,13 @@ public:
         Millis pause{20};
         Millis memberPause{10};
         std::optional<Millis> memberFramePause;
+        StepName name; // the step's name ("RESET PEQ CH5"); made from the fields when empty
     };
     std::vector<int> commitModuleEdit(Channel channel, const ModuleEdit& edit);
 
-    // The whole image was replaced (a setting loaded): the listeners reload everything.
-    void imageReplaced();
+    // The whole image was replaced by the operator (a setting recalled, a factory recovery):
+    // the listeners reload everything; one whole-setting step.
+    void imageReplaced(StepName name = {});
 
     // One frame another part of the core built from the image (a microphone unit's
     // assignments, a unit call) goes out at once while online; a queued older frame of
@@ -149,6 +208,14 @@ public:
     void deviceChanged();
 
 private:
+    // Closes a step unless a StepScope is open.
+    void closeStep(StepName name = {}, bool whole = false);
+    void sendStep(const EditStep& step, UndoResult& result);
+    // Switches the control groups the step turns `on` (or off), so that the linked-channel
+    // table follows the image.
+    void switchGroups(const EditStep& step, bool redo, bool on);
+    UndoResult replay(bool redo);
+    void notifyAll();
     bool refusedSource(const Parameter& parameter, Channel channel, int code, int& holder) const;
     // Copies the channel's value to the linked members and queues their frames.
     std::vector<int> spread(const Parameter& parameter, Channel channel);
@@ -164,6 +231,11 @@ private:
     const GlyphRenderer* m_glyphs;
     LinkedChannelTable m_links;
     std::vector<EditListener*> m_listeners;
+    EditHistory m_history;
+    WholeResend m_wholeResend;
+    int m_scopeDepth = 0;
+    StepName m_pendingName; // the first name given inside an open scope
+    bool m_pendingWhole = false;
 };
 
 } // namespace krm

@@ -93,7 +93,11 @@ bool ModulePresets::recall(PresetTable table, Channel channel, std::string_view 
         m_error = kDamaged;
         return false;
     }
-    m_edits.commitModule(ModuleRecallFrames(table, m_edits.image(), channel), {target});
+    // "RECALL 3:Podium CH5": the row and the channel, as the history lists the step.
+    const std::string title =
+        RowText(row->id, row->name) + " " + ChannelTitle(m_edits.image(), target);
+    m_edits.commitModule(ModuleRecallFrames(table, m_edits.image(), channel), {target},
+                         {"RECALL " + title, "调用 " + title});
     return true;
 }
 

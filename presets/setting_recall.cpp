@@ -86,7 +86,15 @@ Millis TotalPause(const std::vector<PacedSender::TimedFrame>& sequence) {
 }
 
 SettingRecall::SettingRecall(DeviceSettings& settings, EditService& edits)
-    : m_settings(settings), m_edits(edits) {}
+    : m_settings(settings), m_edits(edits) {
+    ProvideWholeResend(edits);
+}
+
+void ProvideWholeResend(EditService& edits) {
+    edits.setWholeResend([&edits](const DeviceImage& image) {
+        return SettingResendSequence(image, edits.glyphRenderer());
+    });
+}
 
 bool SettingRecall::running() const {
     return m_progress && !m_progress->finished();
@@ -123,6 +131,9 @@ SettingRecall::Start SettingRecall::start(std::string_view rowText) {
         m_error = m_settings.lastError();
         return Start::Failed;
     }
+    // The groups switched off and the setting loaded are one step: undo brings back both.
+    const std::string row(rowText);
+    EditService::StepScope step(m_edits, {"RECALL " + row, "调用 " + row}, true);
     for (int group = 1; group <= kGroupCount; ++group)
         m_edits.switchControlGroup(group, false);
     loaded.controlGroupActive = m_edits.image().controlGroupActive;

@@ -37,6 +37,10 @@ namespace krm {
 std::vector<PacedSender::TimedFrame> SettingResendSequence(const DeviceImage& image,
                                                            const GlyphRenderer* glyphs);
 
+// Gives the edit service the whole image's resend, which undo and redo of a RECALL or a
+// RECOVERY play. A SettingRecall does this when it is built.
+void ProvideWholeResend(EditService& edits);
+
 // The sum of the sequence's pauses.
 Millis TotalPause(const std::vector<PacedSender::TimedFrame>& sequence);
 

@@ -115,7 +115,9 @@ int FactoryRecovery::done() const {
 FactoryRecovery::Start FactoryRecovery::start(bool chinese) {
     if (running() || (m_otherBusy && m_otherBusy()))
         return Start::Busy;
-    // Through the edit service, so the strips' linked-channel table forgets the groups too.
+    // Through the edit service, so the strips' linked-channel table forgets the groups too;
+    // one step with the values written, which undo takes back whole.
+    EditService::StepScope step(m_edits, {"RECOVERY", "恢复出厂"}, true);
     for (int group = 1; group <= kGroupCount; ++group)
         m_edits.switchControlGroup(group, false);
     WriteFactoryValues(m_edits.image(), chinese);

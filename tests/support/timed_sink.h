@@ -35,6 +35,11 @@ public:
         std::lock_guard lock(m_mutex);
         return m_times;
     }
+    void clear() {
+        std::lock_guard lock(m_mutex);
+        m_frames.clear();
+        m_times.clear();
+    }
 
     std::atomic<bool> online{true};
 
