@@ -89,6 +89,7 @@ public:
                 m_beforeHeal.reset();
         }
         ApplyReport(report, m_image);
+        m_events.settingsReported(std::holds_alternative<DumpReport>(report));
         if (std::holds_alternative<DumpReport>(report)) {
             m_supervisor.onDumpReply();
         } else if (std::holds_alternative<IdentReport>(report)) {

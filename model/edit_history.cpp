@@ -84,26 +84,31 @@ void diffRecords(const DeviceImage& a, const DeviceImage& b, EditStep& step) {
 
 } // namespace
 
-const EditStep* EditHistory::close(const DeviceImage& image, StepName name, bool whole) {
+EditStep DiffSettings(const DeviceImage& from, const DeviceImage& image) {
     EditStep step;
-    step.whole = whole;
     for (const Parameter& p : Parameters()) {
         const int count = channelCount(p.side);
         for (int index = 0; index < count; ++index) {
             const Channel c{p.side, index};
             if (!p.existsOn(c))
                 continue;
-            const std::int32_t before = p.get(m_baseline, c);
+            const std::int32_t before = p.get(from, c);
             const std::int32_t after = p.get(image, c);
             if (before != after)
                 step.fields.push_back({&p, c, before, after});
         }
     }
     for (int ch = 0; ch < kInputCount; ++ch)
-        diffNames(m_baseline, image, Channel::input(ch), step);
+        diffNames(from, image, Channel::input(ch), step);
     for (int bus = 0; bus < kOutputCount; ++bus)
-        diffNames(m_baseline, image, Channel::output(bus), step);
-    diffRecords(m_baseline, image, step);
+        diffNames(from, image, Channel::output(bus), step);
+    diffRecords(from, image, step);
+    return step;
+}
+
+const EditStep* EditHistory::close(const DeviceImage& image, StepName name, bool whole) {
+    EditStep step = DiffSettings(m_baseline, image);
+    step.whole = whole;
     if (step.size() == 0)
         return nullptr;
     step.fields.shrink_to_fit();
@@ -119,6 +124,10 @@ const EditStep* EditHistory::close(const DeviceImage& image, StepName name, bool
 }
 
 bool EditHistory::clear(const DeviceImage& image) {
+    // A dump that holds exactly what the program held (the link healed and nothing changed
+    // on the device meanwhile) leaves every step valid.
+    if (DiffSettings(m_baseline, image).size() == 0)
+        return false;
     const bool held = canUndo() || canRedo();
     m_undo.clear();
     m_redo.clear();

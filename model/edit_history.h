@@ -92,8 +92,9 @@ public:
     const EditStep* close(const DeviceImage& image, StepName name = {}, bool whole = false);
     // The image changed by the device's doing: the baseline takes it, no step.
     void resync(const DeviceImage& image) { m_baseline = image; }
-    // A new image replaced the old one (a new dump): every step goes. True when any was
-    // held.
+    // A new image replaced the old one (a new dump): every step goes, unless the new image
+    // holds exactly the settings the history ended with (the link healed and nothing
+    // changed on the device). True when steps were dropped.
     bool clear(const DeviceImage& image);
 
     bool canUndo() const { return !m_undo.empty(); }
@@ -122,6 +123,9 @@ private:
 
 // Writes the step's values into the image: `after` true for redo, false for undo.
 void ApplyStep(const EditStep& step, DeviceImage& image, bool after);
+
+// What differs between two images in the fields a step records (no name, not whole).
+EditStep DiffSettings(const DeviceImage& from, const DeviceImage& image);
 
 // The name a step gets from its fields: one field "CH3 BAND2 GAIN -3.0dB → -1.0dB" (the
 // channel's name when it has one), one name "CH3 NAME Vocal → Lead", else "N parameters".

@@ -19,6 +19,10 @@ public:
     virtual void statusUpdated() = 0;
     // A level report arrived while online: faders, output mutes, MIC/LINE changed.
     virtual void levelsUpdated() = 0;
+    // A report of the device's settings was stored in the image (a dump: `wholeDump`; the
+    // identification, a level report online or not): whatever keeps the operator's edits
+    // apart from the device's takes it in. Before refreshAll() and levelsUpdated().
+    virtual void settingsReported(bool wholeDump) { (void)wholeDump; }
     // The link healed itself (LinkEvents::linkReconnected): the device answered again and
     // its settings were read anew; refreshAll() has just run. `changed` lists the modules
     // whose settings differ from what the program held before the device's dump (empty

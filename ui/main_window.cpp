@@ -549,6 +549,15 @@ void MainWindow::statusUpdated() {
     // indicators from the image on their own 50 ms timer, repainting only what changed.
 }
 
+void MainWindow::settingsReported(bool wholeDump) {
+    // The device's own changes are never the operator's undo steps; a dump with other
+    // settings than the program held starts a new history.
+    if (wholeDump)
+        m_edits->deviceReplaced();
+    else
+        m_edits->deviceReported();
+}
+
 void MainWindow::levelsUpdated() {
     m_levelsDirty = true;
 }

@@ -170,6 +170,7 @@ private:
     void socketError() override;
     void statusUpdated() override;
     void levelsUpdated() override;
+    void settingsReported(bool wholeDump) override;
     void deviceReconnected(const std::vector<ImageModule>& changed) override;
     // DiscoveryEvents (UI thread, queued by the worker).
     void searchStarted(int total) override;

@@ -330,6 +330,54 @@ bool BoxShown(QWidget& owner) {
     return false;
 }
 
+// The device's own changes are never the operator's steps: a fader moved on the device
+// (its level report) stays when the operator undoes their own edit, and a dump with other
+// settings (the device reset elsewhere, then CONNECT again) starts a new history.
+TEST_F(MainWindowTest, UndoTakesBackTheOperatorsEditOnlyAndANewDumpStartsANewHistory) {
+    sim::DeviceOptions reporting;
+    reporting.levelsPeriod = Millis(50);
+    sim::VirtualDevice device(reporting);
+    ASSERT_TRUE(device.start(*Endpoint::parse("127.0.0.3", 0)));
+    MainWindowOptions o = options(device.endpoint().port);
+    o.deviceOverride = QStringLiteral("127.0.0.3");
+    auto w = std::make_unique<MainWindow>(o);
+    w->show();
+    QTest::mouseClick(w->systemPage()->connectButton(), Qt::LeftButton);
+    ASSERT_TRUE(pumpUntil([&] { return w->session().isOnline(); }));
+    const Parameter& fader = Param(ParamKind::InGain);
+    const int ours = fader.get(w->image(), Channel::input(0));
+    w->edits().set(fader, Channel::input(0), ours - 20);
+    ASSERT_TRUE(pumpUntil([&] { return device.image().inputs[0].gain == ours - 20; }));
+
+    DeviceImage theirs = device.image();
+    theirs.inputs[2].gain -= 7;
+    device.setImage(theirs);
+    ASSERT_TRUE(pumpUntil([&] { return w->image().inputs[2].gain == theirs.inputs[2].gain; }));
+
+    // The operator's next edit is a step of its own field alone.
+    w->edits().set(fader, Channel::input(1), fader.get(w->image(), Channel::input(1)) - 10);
+    ASSERT_NE(w->edits().undo().step, nullptr);
+    EXPECT_EQ(w->image().inputs[2].gain, theirs.inputs[2].gain);
+    ASSERT_NE(w->edits().undo().step, nullptr);
+    EXPECT_FALSE(w->edits().history().canUndo()); // the report made no step of its own
+    EXPECT_EQ(w->image().inputs[0].gain, ours);
+    EXPECT_EQ(w->image().inputs[2].gain, theirs.inputs[2].gain);
+    ASSERT_TRUE(pumpUntil([&] { return device.image().inputs[0].gain == ours; }));
+    EXPECT_EQ(device.image().inputs[2].gain, theirs.inputs[2].gain);
+    ASSERT_TRUE(w->edits().history().canRedo());
+
+    // A new dump holding other settings: nothing the operator could redo applies to it.
+    QTest::mouseClick(w->systemPage()->connectButton(), Qt::LeftButton); // DISCONNECT
+    ASSERT_TRUE(pumpUntil([&] { return !w->session().isOnline(); }));
+    theirs = device.image();
+    theirs.outputs[1].gain -= 5;
+    device.setImage(theirs);
+    QTest::mouseClick(w->systemPage()->connectButton(), Qt::LeftButton);
+    ASSERT_TRUE(pumpUntil([&] { return w->image().outputs[1].gain == theirs.outputs[1].gain; }));
+    EXPECT_FALSE(w->edits().history().canRedo());
+    EXPECT_FALSE(w->edits().history().canUndo());
+}
+
 TEST_F(MainWindowTest, SearchTakesTheLinkDownAndListsTheAnsweringDeviceOnce) {
     ASSERT_TRUE(device.start(*Endpoint::parse("127.0.0.5", 0)));
     MainWindowOptions o = options(device.endpoint().port);
