@@ -253,6 +253,9 @@ PresetListServices MainWindow::presetListServices() {
         [this](const QString& current) { return NameDialog::editName(current, this); },
         [this](const QString& text) {
             ShowMessage(this, QStringLiteral("KRM-416X 3.1"), text, QMessageBox::Warning);
+        },
+        [this](const QString& question, std::function<void()> onOk) {
+            confirm(question, std::move(onOk));
         }};
 }
 

@@ -62,7 +62,9 @@ const std::map<std::string, CommandInfo>& commands() {
           "Sets one parameter in the units the window shows (\"-3dB\", \"1k\", \"1:2.5\", \"on\",\n"
           "\"D2\", \"24dB/Oct\") and sends it as the window does, to the control-group members\n"
           "linked to it too; returns once the frames have gone out. A value outside the\n"
-          "parameter's range is refused, never held to it.\n"}},
+          "parameter's range is refused, never held to it. Standard error tells the value\n"
+          "the device held before and the new one (\"in3.peq2.gain: 0.0dB -> -3.0dB\"), so\n"
+          "a script can log the change and set it back.\n"}},
         {"backup",
          {{"--device"},
           "krm416x-ctl backup --device IP FILE",

@@ -278,12 +278,16 @@ int Command::set() {
     std::unique_ptr<CtlConnection> c = connect(m_args.devices[0], status);
     if (!c)
         return status;
+    const std::int32_t before = p.get(c->image(), at->channel);
     const EditResult result = c->edits().set(p, at->channel, code);
     if (result.refused()) {
         c->close();
         return fail(kExitUsage, path + ": that Dante source is already used by in" +
                                     std::to_string(result.holder + 1));
     }
+    // What the device held before, so a script can log the change and set it back.
+    m_err << "krm416x-ctl set: " << path << ": " << ValueText(p, at->channel, before) << " -> "
+          << ValueText(p, at->channel, p.get(c->image(), at->channel)) << "\n";
     for (int member : result.linked)
         m_err << "krm416x-ctl set: linked by its control group: "
               << p.path(Channel{at->channel.side, member}) << "\n";

@@ -117,9 +117,21 @@ void PresetList::remove(int r) {
     const QString text = storedRow(r);
     if (text.isEmpty())
         return;
-    if (!m_presets.remove(m_table, text.toStdString()))
-        showError();
-    refill();
+    auto removeRow = [this, text] {
+        if (!m_presets.remove(m_table, text.toStdString()))
+            showError();
+        refill();
+    };
+    // The row leaves the database: undo, which takes back edits of the device, cannot
+    // bring it back, so the operator is asked first.
+    if (!m_services.confirm) {
+        removeRow();
+        return;
+    }
+    m_services.confirm(ui::text("Delete the preset \"%1\"? This cannot be undone.",
+                                "删除预设“%1”？此操作无法撤销。")
+                           .arg(text),
+                       std::move(removeRow));
 }
 
 } // namespace krm

@@ -31,6 +31,8 @@ struct PresetListServices {
     // The NAME dialog with the current name; the new name, or nothing on Cancel.
     std::function<std::optional<QString>(const QString& current)> editName;
     std::function<void(const QString& text)> showMessage;
+    // Asks a question; runs onOk only when the operator says OK. Unset: no question.
+    std::function<void(const QString& question, std::function<void()> onOk)> confirm;
 };
 
 class PresetList : public QListWidget {

@@ -118,9 +118,15 @@ TEST_F(CtlTest, SetOfOneParameterPerModuleKindReachesTheDevice) {
         SCOPED_TRACE(c.path);
         const ParamAddress at = *FindParameter(c.path);
         ASSERT_NE(at.parameter->get(device.image(), at.channel), c.code) << "already there";
+        const std::string was =
+            ValueText(*at.parameter, at.channel, at.parameter->get(device.image(), at.channel));
         const CtlRun r = runOn(device, {"set", c.path, c.value});
         ASSERT_EQ(r.status, ctl::kExitOk) << r.err;
         EXPECT_TRUE(r.out.empty());
+        // The old and the new value on stderr, for a script's log.
+        EXPECT_NE(r.err.find(std::string(c.path) + ": " + was + " -> " + c.shown + "\n"),
+                  std::string::npos)
+            << r.err;
         EXPECT_TRUE(WaitFor([&] {
             return at.parameter->get(device.image(), at.channel) == c.code;
         })) << "device holds "

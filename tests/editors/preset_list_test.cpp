@@ -21,6 +21,11 @@ protected:
         ResetToStartupValues(image);
         services.editName = [this](const QString&) { return nextName; };
         services.showMessage = [this](const QString& text) { messages.push_back(text); };
+        services.confirm = [this](const QString& question, std::function<void()> onOk) {
+            questions.push_back(question);
+            if (answerOk)
+                onOk();
+        };
     }
     std::filesystem::path file() const {
         return std::filesystem::path(dir.path().toStdU16String()) / PresetLibrary::kFileName;
@@ -42,6 +47,8 @@ protected:
     PresetListServices services;
     std::optional<QString> nextName;
     QStringList messages;
+    QStringList questions;
+    bool answerOk = true;
 };
 
 TEST_F(PresetListTest, SaveRecallRenameAndDeleteKeepTheListInStep) {
@@ -75,8 +82,15 @@ TEST_F(PresetListTest, SaveRecallRenameAndDeleteKeepTheListInStep) {
     nextName = QStringLiteral("O'Brien");
     list.rename(2);
     EXPECT_EQ(rows(list), (QStringList{"SAVE PRESET", "1:SAVE1", "2:O'Brien"}));
+    // DELETE asks first, naming the row (undo cannot bring a database row back).
+    answerOk = false;
+    list.remove(1);
+    EXPECT_EQ(rows(list), (QStringList{"SAVE PRESET", "1:SAVE1", "2:O'Brien"}));
+    answerOk = true;
     list.remove(1);
     EXPECT_EQ(rows(list), (QStringList{"SAVE PRESET", "2:O'Brien"}));
+    ASSERT_EQ(questions.size(), 2);
+    EXPECT_TRUE(questions[1].contains(QStringLiteral("\"1:SAVE1\"")));
     list.activateRow(0); // a freed ID below the largest is never reused
     EXPECT_EQ(rows(list), (QStringList{"SAVE PRESET", "2:O'Brien", "3:SAVE3"}));
     EXPECT_TRUE(messages.isEmpty());
