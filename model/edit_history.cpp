@@ -193,6 +193,13 @@ std::string ChannelTitle(const DeviceImage& image, Channel channel) {
     return (channel.isInput() ? "CH" : "OUT") + std::to_string(channel.index + 1);
 }
 
+StepName CommandStepName(TextPair command, TextPair module, const DeviceImage& image,
+                         Channel channel) {
+    const std::string title = ChannelTitle(image, channel);
+    return {std::string(command.en) + " " + module.en + " " + title,
+            std::string(command.zh) + " " + module.zh + " " + title};
+}
+
 StepName DescribeStep(const EditStep& step, const DeviceImage& image) {
     auto prefixed = [&](Channel c, const char* text) {
         const std::string title = ChannelTitle(image, c);

@@ -23,6 +23,7 @@
 #include "model/channels.h"
 #include "model/device_image.h"
 #include "model/parameters.h"
+#include "model/text_pair.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -123,6 +124,11 @@ private:
 
 // Writes the step's values into the image: `after` true for redo, false for undo.
 void ApplyStep(const EditStep& step, DeviceImage& image, bool after);
+
+// A command on one channel's module, for its step: "RESET PEQ CH5", "复位 PEQ CH5" (the
+// channel's name when it has one).
+StepName CommandStepName(TextPair command, TextPair module, const DeviceImage& image,
+                         Channel channel);
 
 // What differs between two images in the fields a step records (no name, not whole).
 EditStep DiffSettings(const DeviceImage& from, const DeviceImage& image);

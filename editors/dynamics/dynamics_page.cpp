@@ -262,6 +262,7 @@ void DynamicsPage::reset() {
     };
     edit.pause = Millis{0};
     edit.memberPause = EditService::kLinkedPause;
+    edit.name = CommandStepName({"RESET", "复位"}, m_set.enable->label, image, ch);
     edits.commitModuleEdit(ch, edit);
     refresh();
     emit readoutRequested(m_set.readoutChannel(m_channel),

@@ -137,6 +137,8 @@ void GateSection::reset() {
         return std::vector<std::string>{BuildParameterFrame(img, Param(ParamKind::GateEnable), c)};
     };
     edit.pause = Millis{0};
+    edit.name =
+        CommandStepName({"RESET", "复位"}, Param(ParamKind::GateEnable).label, image, m_channel);
     edits.commitModuleEdit(m_channel, edit);
     for (ui::ParameterBinding* b : m_bindings)
         b->load();

@@ -198,7 +198,8 @@ void GeqEditor::reset() {
     for (int b = 0; b < kGeqBands; ++b)
         m_edits.store(bandParam(b), channel(), kEqGainZeroCode);
     reload();
-    commitCurve(true);
+    commitCurve(true,
+                CommandStepName({"RESET", "复位"}, {"GEQ", "GEQ"}, m_edits.image(), channel()));
 }
 
 void GeqEditor::sendOwnFrame(bool send) {
@@ -209,7 +210,7 @@ void GeqEditor::sendOwnFrame(bool send) {
     m_edits.commitModule(frames, {channel()});
 }
 
-void GeqEditor::commitCurve(bool ownFrame) {
+void GeqEditor::commitCurve(bool ownFrame, StepName name) {
     const Channel edited = channel();
     EditService::ModuleEdit edit;
     edit.link = bandParam(0).link;
@@ -222,6 +223,7 @@ void GeqEditor::commitCurve(bool ownFrame) {
     };
     edit.pause = Millis{0};
     edit.memberPause = kBetweenOutputs;
+    edit.name = std::move(name);
     m_edits.commitModuleEdit(edited, edit);
 }
 

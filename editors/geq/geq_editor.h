@@ -75,7 +75,7 @@ private:
     // progress); with `send` false only tells the listeners the image changed.
     void sendOwnFrame(bool send);
     // The whole curve to the linked outputs; `ownFrame`: the edited output's frame first.
-    void commitCurve(bool ownFrame);
+    void commitCurve(bool ownFrame, StepName name = {});
     void showReadout(int band);
     void ensurePresetList();
     void layoutChildren();

@@ -334,6 +334,8 @@ void PeqEditor::playModule(bool bypass) {
     edit.pause = kModulePause;
     edit.memberPause = kMemberPause;
     edit.memberFramePause = kMemberFramePause;
+    edit.name = CommandStepName(bypass ? TextPair{"BYPASS", "旁通"} : TextPair{"RESET", "复位"},
+                                {"PEQ", "PEQ"}, m_edits.image(), channelRef());
     m_edits.commitModuleEdit(channelRef(), edit);
     refresh();
 }

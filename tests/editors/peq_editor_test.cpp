@@ -140,6 +140,10 @@ TEST_F(PeqEditorTest, LineInputShowsNoFiltersAndResetsWithFourBandFramesOnly) {
                                                 "%G,01,12,00,03,01,03E8,4B,14,220E#",
                                                 "%G,01,12,00,04,01,1388,4B,14,BE75#"}));
     EXPECT_GE(clock.now() - before, Millis{60}) << "20 ms between the frames";
+    // One undo step, named as the operator sees the command.
+    ASSERT_NE(edits.history().nextUndo(), nullptr);
+    EXPECT_EQ(edits.history().nextUndo()->name.en, "RESET PEQ CH 18");
+    EXPECT_EQ(edits.history().nextUndo()->name.zh, "复位 PEQ CH 18");
     EXPECT_EQ(image.inputs[17].peq[0].type, 0);
     EXPECT_EQ(image.inputs[17].hpf.enable, 0);
     EXPECT_EQ(editor->freqKnob(0)->position(), 130); // 200 Hz
