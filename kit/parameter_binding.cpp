@@ -38,6 +38,7 @@ ParameterBinding* ParameterBinding::bindToggle(ToggleButton* button, EditService
 }
 
 void ParameterBinding::setChannel(Channel channel) {
+    m_drag.reset(); // a drag of the channel shown before ends here
     m_channel = channel;
     load();
 }
@@ -68,8 +69,10 @@ void ParameterBinding::load() {
 }
 
 void ParameterBinding::sliderChanging(int position) {
+    if (!m_drag)
+        m_drag = std::make_unique<EditService::StepScope>(m_edits);
     if (m_parameter->sendOn == SendOn::Change) {
-        choose(position);
+        finish(m_edits.set(*m_parameter, m_channel, toCode(position)));
         return;
     }
     // Dragging a control that sends on release: the image and the views follow, the
@@ -83,6 +86,8 @@ void ParameterBinding::sliderChanging(int position) {
 
 EditResult ParameterBinding::choose(int position) {
     const EditResult result = m_edits.set(*m_parameter, m_channel, toCode(position));
+    // A slider's release (or a key, a wheel notch) ends its drag's step.
+    m_drag.reset();
     finish(result);
     return result;
 }

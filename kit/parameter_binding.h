@@ -12,6 +12,7 @@
 #include <QObject>
 
 #include <functional>
+#include <memory>
 
 namespace krm::ui {
 
@@ -67,6 +68,9 @@ private:
     Channel m_channel;
     Mapping m_mapping;
     Edited m_edited;
+    // From a slider's first move to its release the drag is one undo step, however many
+    // frames a control that sends on every change puts out.
+    std::unique_ptr<EditService::StepScope> m_drag;
 };
 
 } // namespace krm::ui

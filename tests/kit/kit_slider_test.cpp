@@ -233,7 +233,10 @@ TEST(Fader, ReactsOnlyOnTheCapAndReachesBothEnds) {
 // reaches the image, and which frames reach the device, when.
 class BindingTest : public ::testing::Test {
 protected:
-    BindingTest() { ResetToStartupValues(image); }
+    BindingTest() {
+        ResetToStartupValues(image);
+        edits.deviceReported(); // the start-up values are nobody's edit
+    }
     std::vector<std::string> frames() {
         linked.waitIdle();
         bulk.waitIdle();
@@ -282,6 +285,13 @@ TEST_F(BindingTest, KnobStoresWhileDraggedAndSendsOnReleaseFaderSendsEveryChange
     EXPECT_EQ(test::fieldOf(sent[0], 2), 22); // bus 2 travels as 22 in the level frame
     EXPECT_EQ(test::fieldOf(sent[2], 4), image.outputs[1].gain);
     EXPECT_EQ(sent[1], sent[2]);
+    // The whole drag, three frames, is one undo step back to where it started, and so is
+    // the knob's.
+    ASSERT_EQ(edits.history().undoSteps().size(), 2u);
+    const EditStep& drag = edits.history().undoSteps().back();
+    ASSERT_EQ(drag.fields.size(), 1u);
+    EXPECT_EQ(drag.fields[0].after, image.outputs[1].gain);
+    EXPECT_NE(drag.fields[0].before, drag.fields[0].after);
 
     // Both ways: the control follows the image, and a binding moved to another channel
     // edits that channel.
