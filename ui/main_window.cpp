@@ -47,6 +47,8 @@
 #include <QScreen>
 #include <QScrollArea>
 
+#include <utility>
+
 namespace krm::ui {
 
 namespace {
@@ -555,10 +557,15 @@ void MainWindow::statusUpdated() {
 void MainWindow::settingsReported(bool wholeDump) {
     // The device's own changes are never the operator's undo steps; a dump with other
     // settings than the program held starts a new history.
-    if (wholeDump)
-        m_edits->deviceReplaced();
-    else
+    if (!wholeDump) {
         m_edits->deviceReported();
+    } else if (m_edits->deviceReplaced()) {
+        // The operator learns that the steps are gone; a notice of the link healing, which
+        // follows, says it again.
+        m_historyRestarted = true;
+        m_notice->showNotice([] { return HistoryRestartedText(); });
+        m_notice->place(rect());
+    }
 }
 
 void MainWindow::levelsUpdated() {
@@ -568,7 +575,9 @@ void MainWindow::levelsUpdated() {
 void MainWindow::deviceReconnected(const std::vector<ImageModule>& changed) {
     // refreshAll() has already shown the device's values; the operator learns why the
     // console changed under their hands, and what, without having to answer anything.
-    m_notice->showNotice([changed] { return ReconnectedText(changed); });
+    m_notice->showNotice([changed, restarted = std::exchange(m_historyRestarted, false)] {
+        return ReconnectedText(changed, restarted);
+    });
     m_notice->place(rect());
 }
 

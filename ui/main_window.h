@@ -250,6 +250,8 @@ private:
     SystemPage* m_system = nullptr;
     NavigationPanel* m_navigation = nullptr;
     NoticeBanner* m_notice = nullptr;
+    // The last dump dropped the undo history (said again by the healing notice).
+    bool m_historyRestarted = false;
     // Pages and editors by kind; a kind without its own page yet has a placeholder.
     std::map<View, QWidget*> m_pageWidgets;
     std::map<InputEditorKind, EditorPage*> m_inputEditors;

@@ -27,9 +27,15 @@ QMessageBox* ShowSocketError(QWidget* parent) {
     return ShowMessage(parent, QStringLiteral("Warming"), QStringLiteral("Winsock error!"));
 }
 
-QString ReconnectedText(const std::vector<ImageModule>& changed) {
+QString HistoryRestartedText() {
+    return text("Undo starts again from the device's settings.", "撤销记录从设备的设置重新开始。");
+}
+
+QString ReconnectedText(const std::vector<ImageModule>& changed, bool historyRestarted) {
     QString notice = text("The device answered again; its settings were read anew.",
                           "设备已重新应答，已重新读取其设置。");
+    if (historyRestarted)
+        notice += QLatin1Char('\n') + HistoryRestartedText();
     if (changed.empty())
         return notice;
     QStringList names;

@@ -20,9 +20,12 @@ QMessageBox* ShowCannotConnect(QWidget* parent, const QString& ip);
 // "Winsock error!" with the caption "Warming" (both languages).
 QMessageBox* ShowSocketError(QWidget* parent);
 
+// A dump with other settings than the program held dropped the undo history.
+QString HistoryRestartedText();
 // The notice after the link healed itself, in the current language: the device answered
-// again and its settings were read anew, followed by the modules that changed on the
-// device meanwhile when there are any.
-QString ReconnectedText(const std::vector<ImageModule>& changed);
+// again and its settings were read anew (and, when it dropped the undo history, that undo
+// starts again), followed by the modules that changed on the device meanwhile when there
+// are any.
+QString ReconnectedText(const std::vector<ImageModule>& changed, bool historyRestarted = false);
 
 } // namespace krm::ui

@@ -16,6 +16,7 @@
 #include "ui/main_window.h"
 #include "ui/name_dialog.h"
 #include "ui/navigation_panel.h"
+#include "ui/notice_banner.h"
 #include "ui/readout_panel.h"
 #include "ui/system_page.h"
 #include "ui/top_bar.h"
@@ -376,6 +377,9 @@ TEST_F(MainWindowTest, UndoTakesBackTheOperatorsEditOnlyAndANewDumpStartsANewHis
     ASSERT_TRUE(pumpUntil([&] { return w->image().outputs[1].gain == theirs.outputs[1].gain; }));
     EXPECT_FALSE(w->edits().history().canRedo());
     EXPECT_FALSE(w->edits().history().canUndo());
+    EXPECT_TRUE(w->noticeBanner()->isVisible());
+    EXPECT_EQ(w->noticeBanner()->text(),
+              QStringLiteral("Undo starts again from the device's settings."));
 }
 
 TEST_F(MainWindowTest, SearchTakesTheLinkDownAndListsTheAnsweringDeviceOnce) {
