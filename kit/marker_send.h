@@ -6,11 +6,16 @@
 // (SendThrottle's rules). The editor decides what a send carries at each moment (the
 // channel's own frame while dragging, the linked members too at the end).
 //
+// A drag is one undo step: from its first move to its release (or to its settling, when
+// the release may never come) the edit service's steps are held together.
+//
 // UI thread only.
 
+#include "model/edit_service.h"
 #include "model/send_throttle.h"
 
 #include <functional>
+#include <memory>
 
 namespace krm::ui {
 
@@ -23,11 +28,14 @@ public:
     };
     using Send = std::function<void(int item, Moment moment)>;
 
-    MarkerSend(Clock& clock, Send send) : m_throttle(clock), m_send(std::move(send)) {}
+    MarkerSend(EditService& edits, Clock& clock, Send send)
+        : m_edits(edits), m_throttle(clock), m_send(std::move(send)) {}
 
     // The item was stored at a new position while the button is held. True when its frame
     // went out now; false leaves it pending.
     bool moved(int item) {
+        if (!m_drag)
+            m_drag = std::make_unique<EditService::StepScope>(m_edits);
         if (!m_throttle.moved(item))
             return false;
         m_send(item, Moment::Drag);
@@ -37,20 +45,28 @@ public:
     void released(int item) {
         m_throttle.released();
         m_send(item, Moment::Release);
+        m_drag.reset();
     }
     // The editor shows another channel: what was pending of the old one is dropped.
-    void cancel() { m_throttle.released(); }
+    void cancel() {
+        m_throttle.released();
+        m_drag.reset();
+    }
     // Body of the editor's timer.
     void tick() {
         const int item = m_throttle.due();
-        if (item != SendThrottle::kNone)
-            m_send(item, Moment::Settled);
+        if (item == SendThrottle::kNone)
+            return;
+        m_send(item, Moment::Settled);
+        m_drag.reset();
     }
     bool dragging() const { return m_throttle.dragging(); }
 
 private:
+    EditService& m_edits;
     SendThrottle m_throttle;
     Send m_send;
+    std::unique_ptr<EditService::StepScope> m_drag;
 };
 
 } // namespace krm::ui

@@ -33,6 +33,8 @@ struct PeqBand {
     std::int32_t spare1 = 0;
     std::int32_t spare2 = 0;
     std::int32_t type = 0; // 0 peaking, 1 low shelf, 2 high shelf
+
+    friend bool operator==(const PeqBand&, const PeqBand&) = default;
 };
 
 struct PassFilter {

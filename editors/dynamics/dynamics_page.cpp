@@ -51,7 +51,7 @@ DynamicsPage::DynamicsPage(DynamicsSet set, DynamicsServices services, QWidget* 
       m_enable(new ui::ToggleButton(QString(), this)),
       m_reset(new ui::ToggleButton(QString(), this)), m_graph(new ui::ResponseGraphWidget(this)),
       m_meter(new ui::LevelMeter(3, this)),
-      m_markers(m_services.clock, [this](int marker, ui::MarkerSend::Moment) {
+      m_markers(m_services.edits, m_services.clock, [this](int marker, ui::MarkerSend::Moment) {
           m_services.edits.commit(markerParameter(marker), channel());
       }) {
     EditService& edits = m_services.edits;

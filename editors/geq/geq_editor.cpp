@@ -54,7 +54,8 @@ void copyBands(DeviceImage& image, Channel from, Channel to) {
 GeqEditor::GeqEditor(EditService& edits, Clock& clock, std::function<ModulePresets*()> presets,
                      PresetListServices presetServices, QWidget* parent)
     : EditorPage(parent), m_edits(edits),
-      m_markers(clock, [this](int band, ui::MarkerSend::Moment moment) { sendBand(band, moment); }),
+      m_markers(edits, clock,
+                [this](int band, ui::MarkerSend::Moment moment) { sendBand(band, moment); }),
       m_presets(std::move(presets)), m_presetServices(std::move(presetServices)),
       m_graph(new ui::ResponseGraphWidget(this)),
       m_geqButton(new ui::ToggleButton(QStringLiteral("GEQ"), this)),
@@ -105,6 +106,7 @@ void GeqEditor::openFor(int output) {
     if (output < 0 || output >= kOutputCount)
         return;
     m_markers.cancel(); // nothing of another output stays pending
+    m_stroke.reset();
     m_output = output;
     m_geqBinding->setChannel(channel());
     ensurePresetList();
@@ -185,6 +187,9 @@ void GeqEditor::markerDoubleClicked(int band) {
 }
 
 void GeqEditor::bandDrawn(int band, double gainDb) {
+    // A stroke is one undo step, from its first band to its end.
+    if (!m_stroke)
+        m_stroke = std::make_unique<EditService::StepScope>(m_edits);
     storeBand(band, gainDb);
     // Every band a stroke changes goes out at once; the linked outputs wait for its end.
     sendOwnFrame(true);
@@ -192,6 +197,7 @@ void GeqEditor::bandDrawn(int band, double gainDb) {
 
 void GeqEditor::strokeEnded() {
     commitCurve(false);
+    m_stroke.reset();
 }
 
 void GeqEditor::reset() {

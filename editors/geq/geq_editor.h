@@ -19,6 +19,7 @@
 #include "model/edit_service.h"
 
 #include <functional>
+#include <memory>
 
 namespace krm {
 
@@ -82,6 +83,7 @@ private:
 
     EditService& m_edits;
     ui::MarkerSend m_markers;
+    std::unique_ptr<EditService::StepScope> m_stroke; // while a DRAW stroke runs
     std::function<ModulePresets*()> m_presets;
     PresetListServices m_presetServices;
     int m_output = 0;

@@ -59,7 +59,7 @@ PeqEditor::PeqEditor(EditService& edits, Clock& clock, std::function<ModulePrese
                      PresetListServices presetServices, QWidget* parent)
     : EditorPage(parent), m_edits(edits), m_presets(std::move(presets)),
       m_presetServices(std::move(presetServices)),
-      m_markers(clock, [this](int slot, ui::MarkerSend::Moment) { sendMarker(slot); }),
+      m_markers(edits, clock, [this](int slot, ui::MarkerSend::Moment) { sendMarker(slot); }),
       m_title(new ui::TextLabel(QString(), this)),
       m_bypassButton(new ui::ToggleButton(QString(), this)),
       m_resetButton(new ui::ToggleButton(QString(), this)),

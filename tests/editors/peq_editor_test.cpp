@@ -78,6 +78,7 @@ TEST_F(PeqEditorTest, KnobDragRedrawsContinuouslyAndSendsOneBandFrameOnRelease) 
 
 TEST_F(PeqEditorTest, MarkerDragIsThrottledAndAStoppedDragIsSentByTheTimer) {
     auto editor = openEditor(0);
+    const PeqBand before = image.inputs[0].peq[2];
     ui::ResponseGraphWidget* graph = editor->graph();
     QPoint at = graph->markerCentre(2).toPoint();
     test::press(graph, at);
@@ -100,6 +101,17 @@ TEST_F(PeqEditorTest, MarkerDragIsThrottledAndAStoppedDragIsSentByTheTimer) {
     ASSERT_EQ(all.size(), duringDrag + 1) << "the release sends the last value";
     EXPECT_EQ(all.back(),
               BuildParameterFrame(image, Param(ParamKind::PeqGain, 2), Channel::input(0)));
+
+    // The whole drag, ten frames, is one undo step: undone, the band is back where it was
+    // and one "%G," tells the device so.
+    const PeqBand dragged = image.inputs[0].peq[2];
+    sink.clear();
+    ASSERT_NE(edits.undo().step, nullptr);
+    EXPECT_EQ(image.inputs[0].peq[2], before);
+    EXPECT_EQ(framesOf('G'), std::vector<std::string>{BuildParameterFrame(
+                                 image, Param(ParamKind::PeqGain, 2), Channel::input(0))});
+    ASSERT_NE(edits.redo().step, nullptr);
+    EXPECT_EQ(image.inputs[0].peq[2], dragged);
 
     // A drag that stops without a release: sent by the timer once it has rested 200 ms.
     sink.clear();
