@@ -119,6 +119,7 @@ MainWindow::MainWindow(MainWindowOptions options, QWidget* parent)
     buildMaintenance();
     buildUnits();
     wireSignals();
+    buildHistory();
     m_system->setAddress(deviceIp);
     // Un-maximizing, or a start without a window manager, gives this size.
     resize(normalSizeOn(screen()));
@@ -422,6 +423,7 @@ void MainWindow::applyLanguage() {
     for (const auto& [kind, editor] : m_outputEditors)
         editor->applyLanguage();
     showReadout();
+    refreshHistory();
     update();
 }
 
@@ -556,6 +558,7 @@ void MainWindow::settingsReported(bool wholeDump) {
         m_edits->deviceReplaced();
     else
         m_edits->deviceReported();
+    refreshHistory();
 }
 
 void MainWindow::levelsUpdated() {
