@@ -36,6 +36,12 @@ HistoryList::HistoryList(QWidget* parent) : QFrame(parent, Qt::Popup) {
     pal.setColor(QPalette::Text, style::kText);
     pal.setColor(QPalette::Highlight, style::kAccent);
     pal.setColor(QPalette::HighlightedText, Qt::white);
+    // The scroll bar in the console's dark colours too.
+    pal.setColor(QPalette::Button, style::kPanelLight);
+    pal.setColor(QPalette::Light, style::kBorder);
+    pal.setColor(QPalette::Midlight, style::kPanelLight);
+    pal.setColor(QPalette::Mid, style::kBorder);
+    pal.setColor(QPalette::Dark, style::kGroove);
     setPalette(pal);
     setAutoFillBackground(true);
 
@@ -64,9 +70,8 @@ HistoryList::HistoryList(QWidget* parent) : QFrame(parent, Qt::Popup) {
 }
 
 void HistoryList::load(const EditHistory& history) {
-    m_title->setText(text("Click an edit to undo back to it. Grey edits were undone: click "
-                          "one to redo up to it.",
-                          "点击一项编辑，撤销到该项为止。灰色为已撤销的编辑：点击可重做到该项。"));
+    m_title->setText(text("Click an edit to undo back to it, a grey one to redo up to it.",
+                          "点击一项撤销到该项为止；点击灰色项重做到该项。"));
     m_list->clear();
     const auto& redo = history.redoSteps(); // the next to redo last
     const auto& undo = history.undoSteps(); // the newest last
