@@ -12,14 +12,21 @@
 #include "tests/support/window_on_device.h"
 #include "ui/history_list.h"
 #include "ui/readout_panel.h"
+#include "ui/settings_section.h"
 #include "ui/top_bar.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QTest>
 
 #include <gtest/gtest.h>
+
+#include <condition_variable>
+#include <mutex>
+#include <optional>
 
 namespace krm::ui {
 namespace {
@@ -187,6 +194,98 @@ TEST(UndoInTheWindow, AClickInTheHistoryListUndoesBackToAnOlderEditAndRedoesForw
                rig.device.image().inputs[0].gain == level;
     }));
     EXPECT_FALSE(bar.redoButton()->isEnabled());
+}
+
+// Pauses run through at once until the test closes the gate; then a paced sequence stays at
+// its next pause until the gate opens again.
+class GateClock final : public Clock {
+public:
+    Millis now() const override { return m_inner.now(); }
+    void sleepFor(Millis d) override {
+        {
+            std::unique_lock lock(m_mutex);
+            m_cv.wait(lock, [this] { return !m_closed; });
+        }
+        m_inner.sleepFor(d);
+    }
+    void close() {
+        std::lock_guard lock(m_mutex);
+        m_closed = true;
+    }
+    void open() {
+        std::lock_guard lock(m_mutex);
+        m_closed = false;
+        m_cv.notify_all();
+    }
+
+private:
+    test::FakeClock m_inner;
+    std::mutex m_mutex;
+    std::condition_variable m_cv;
+    bool m_closed = false;
+};
+
+// Answers the window's open message box with OK and returns its text.
+QString answerBox(QWidget& owner) {
+    QMessageBox* box = nullptr;
+    test::PumpEventsUntil([&] { return (box = owner.findChild<QMessageBox*>()) != nullptr; });
+    if (!box)
+        return {};
+    const QString text = box->text();
+    box->button(QMessageBox::Ok)->click();
+    test::PumpEventsUntil([&] { return owner.findChild<QMessageBox*>() == nullptr; });
+    return text;
+}
+
+TEST(UndoInTheWindow, RefusedWhileARecallsResendPlaysThenTakesTheRecallBack) {
+    GateClock clock;
+    struct OpenAtEnd {
+        GateClock& clock;
+        ~OpenAtEnd() { clock.open(); }
+    };
+    std::optional<test::WindowOnDevice> rig;
+    OpenAtEnd opened{clock};
+    rig.emplace(QSize(1366, 768), [&](MainWindowOptions& o) {
+        o.clock = &clock;
+        o.dataFolder = rig->dir.path();
+    });
+    ASSERT_TRUE(rig->connected());
+    MainWindow& w = rig->window();
+    activate(w);
+    SettingsSection* settings = w.settingsSection();
+    ASSERT_NE(settings, nullptr);
+    const int saved = w.image().inputs[0].gain;
+    settings->save();
+    Fader* fader = w.inputStrip(0)->fader();
+    const int moved = saved == 40 ? 30 : 40;
+    emit fader->valueSet(fader->controlId(), faderAt(moved));
+
+    // The RECALL's resend held at a pause: the keys and the buttons change nothing and say
+    // why.
+    clock.close();
+    settings->recall(0);
+    EXPECT_EQ(answerBox(w), QStringLiteral("Do you want to recall the setting？"));
+    ASSERT_TRUE(settings->recallRunning());
+    ASSERT_EQ(w.image().inputs[0].gain, saved);
+    activate(w); // the question had the keys
+    QTest::keyClick(&w, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(answerBox(w), QStringLiteral("A setting is still being sent to the device. Wait "
+                                           "until it is finished."));
+    QTest::mouseClick(w.topBar()->undoButton(), Qt::LeftButton);
+    EXPECT_FALSE(answerBox(w).isEmpty());
+    EXPECT_EQ(w.image().inputs[0].gain, saved);
+
+    // Once it has played, undo takes the whole recall back: the level moved before it.
+    clock.open();
+    ASSERT_TRUE(test::PumpEventsUntil([&] { return !settings->recallRunning(); }));
+    activate(w);
+    QTest::keyClick(&w, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(w.image().inputs[0].gain, moved);
+    EXPECT_TRUE(test::PumpEventsUntil([&] {
+        return fader->position() == faderAt(moved) && rig->device.image().inputs[0].gain == moved;
+    }));
+    EXPECT_TRUE(w.topBar()->redoButton()->toolTip().contains(QStringLiteral("RECALL")))
+        << w.topBar()->redoButton()->toolTip().toStdString();
 }
 
 } // namespace
