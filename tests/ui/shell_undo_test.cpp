@@ -20,13 +20,13 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
 #include <condition_variable>
 #include <mutex>
-#include <optional>
 
 namespace krm::ui {
 namespace {
@@ -243,14 +243,14 @@ TEST(UndoInTheWindow, RefusedWhileARecallsResendPlaysThenTakesTheRecallBack) {
         GateClock& clock;
         ~OpenAtEnd() { clock.open(); }
     };
-    std::optional<test::WindowOnDevice> rig;
-    OpenAtEnd opened{clock};
-    rig.emplace(QSize(1366, 768), [&](MainWindowOptions& o) {
+    QTemporaryDir data;
+    test::WindowOnDevice rig(QSize(1366, 768), [&](MainWindowOptions& o) {
         o.clock = &clock;
-        o.dataFolder = rig->dir.path();
+        o.dataFolder = data.path();
     });
-    ASSERT_TRUE(rig->connected());
-    MainWindow& w = rig->window();
+    OpenAtEnd opened{clock}; // before the window goes: its senders must not be held
+    ASSERT_TRUE(rig.connected());
+    MainWindow& w = rig.window();
     activate(w);
     SettingsSection* settings = w.settingsSection();
     ASSERT_NE(settings, nullptr);
@@ -282,7 +282,7 @@ TEST(UndoInTheWindow, RefusedWhileARecallsResendPlaysThenTakesTheRecallBack) {
     QTest::keyClick(&w, Qt::Key_Z, Qt::ControlModifier);
     EXPECT_EQ(w.image().inputs[0].gain, moved);
     EXPECT_TRUE(test::PumpEventsUntil([&] {
-        return fader->position() == faderAt(moved) && rig->device.image().inputs[0].gain == moved;
+        return fader->position() == faderAt(moved) && rig.device.image().inputs[0].gain == moved;
     }));
     EXPECT_TRUE(w.topBar()->redoButton()->toolTip().contains(QStringLiteral("RECALL")))
         << w.topBar()->redoButton()->toolTip().toStdString();
