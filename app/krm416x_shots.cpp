@@ -2,7 +2,8 @@
 // what a person sees, in English and Chinese: each bank of channel strips (bank 4 is the
 // output bank), the system page with its connect, stored-settings and microphone-unit
 // sections, the channel strips with the navigation panel open, the graphic-EQ editor, the
-// effects page, the NAME dialog and the about box. A developer tool (tools/screenshots.sh); needs
+// effects page, the top bar with UNDO and REDO and the open history list, the NAME dialog and
+// the about box. A developer tool (tools/screenshots.sh); needs
 // no display.
 //
 //   krm416x-shots OUTPUT_DIR [WIDTH HEIGHT]
@@ -14,6 +15,7 @@
 #include "model/parameters.h"
 #include "sim/virtual_device.h"
 #include "ui/compare_dialog.h"
+#include "ui/history_list.h"
 #include "ui/main_window.h"
 #include "ui/maintenance_section.h"
 #include "ui/messages.h"
@@ -27,6 +29,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QMessageBox>
+#include <QPainter>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -70,6 +73,22 @@ bool save(QWidget& window, const QString& dir, const QString& name) {
     runEventsFor(400); // a few report and repaint periods
     const QString path = QDir(dir).filePath(name + QStringLiteral(".png"));
     if (!window.grab().save(path)) {
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+        return false;
+    }
+    std::printf("%s\n", qPrintable(path));
+    return true;
+}
+
+// The window with a popup (a separate top-level window) painted over it where it shows.
+bool saveWithPopup(QWidget& window, QWidget& popup, const QString& dir, const QString& name) {
+    runEventsFor(400);
+    QPixmap shot = window.grab();
+    QPainter painter(&shot);
+    painter.drawPixmap(window.mapFromGlobal(popup.mapToGlobal(QPoint(0, 0))), popup.grab());
+    painter.end();
+    const QString path = QDir(dir).filePath(name + QStringLiteral(".png"));
+    if (!shot.save(path)) {
         std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
         return false;
     }
@@ -334,6 +353,17 @@ int main(int argc, char* argv[]) {
             ok = save(window, outDir, lang + QStringLiteral("-phantom")) && ok;
             window.showPage(1, krm::ui::View::Channel);
         }
+
+        // The top bar with UNDO and REDO after the send edits above, two of them undone,
+        // and the open history list drawn over the window where it pops up.
+        window.undo();
+        window.undo();
+        ok = save(window, outDir, lang + QStringLiteral("-undo")) && ok;
+        window.showHistory();
+        ok = saveWithPopup(window, *window.historyList(), outDir,
+                           lang + QStringLiteral("-history")) &&
+             ok;
+        window.historyList()->hide();
 
         krm::ui::NameDialog name(QString::fromStdString(window.image().inputs[1].name.toUtf8()),
                                  &window);

@@ -121,6 +121,7 @@ MainWindow::MainWindow(MainWindowOptions options, QWidget* parent)
     buildMaintenance();
     buildUnits();
     wireSignals();
+    buildHistory();
     m_system->setAddress(deviceIp);
     // Un-maximizing, or a start without a window manager, gives this size.
     resize(normalSizeOn(screen()));
@@ -427,6 +428,7 @@ void MainWindow::applyLanguage() {
     for (const auto& [kind, editor] : m_outputEditors)
         editor->applyLanguage();
     showReadout();
+    refreshHistory();
     update();
 }
 
@@ -566,6 +568,7 @@ void MainWindow::settingsReported(bool wholeDump) {
         m_notice->showNotice([] { return HistoryRestartedText(); });
         m_notice->place(rect());
     }
+    refreshHistory();
 }
 
 void MainWindow::levelsUpdated() {

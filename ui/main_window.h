@@ -49,6 +49,7 @@ class StripBank;
 
 namespace krm::ui {
 
+class HistoryList;
 class HostSettings;
 class NavigationPanel;
 class PlaceholderPage;
@@ -152,6 +153,16 @@ public:
     void toggleNavigationPanel();
     bool navigationOpen() const { return m_navigationOpen; }
     void showAbout();
+    // Undo and redo (Ctrl+Z; Ctrl+Shift+Z and Ctrl+Y; the top bar's buttons): refused with
+    // the busy message while a firmware update, a RECALL's or a RECOVERY's resend runs.
+    // Every page, strip and the readout then show the image again.
+    void undo();
+    void redo();
+    // Undoes `count` steps (count > 0) or redoes -count steps (the history list's click).
+    void stepHistory(int count);
+    // The HISTORY button's list of steps.
+    void showHistory();
+    HistoryList* historyList() const { return m_historyList; }
     // Body of the 50 ms timer and of the repaint timer.
     void linkTimerTick();
     void repaintTick();
@@ -218,6 +229,14 @@ private:
     std::optional<QString> backupBeforeUpdate(QString& error);
     // After a factory recovery: groups off, the channel view, every strip redrawn.
     void factoryRecovered();
+    // The undo keys, the buttons' and the list's wiring, the follower of every edit.
+    void buildHistory();
+    // The UNDO and REDO buttons show what they would take.
+    void refreshHistory();
+    // True (and the busy message shown) while a resend or an update must not be undercut.
+    bool refusedWhileSending();
+    // After undo or redo: the top bar's group switches and every shown control follow.
+    void historyMoved(const EditService::UndoResult& result);
 
     MainWindowOptions m_options;
     Clock& m_clock;
@@ -228,6 +247,10 @@ private:
     std::unique_ptr<PacedSender> m_linked; // the strips' linked-member frames
     std::unique_ptr<EditService> m_edits;
     std::unique_ptr<MicUnitService> m_units;
+    // Refreshes the UNDO and REDO buttons after every edit; goes before the edit service.
+    std::unique_ptr<EditListener> m_historyFollower;
+    // The resend an undo or redo of a RECALL or RECOVERY plays (null when none did).
+    std::shared_ptr<const SequenceProgress> m_historyResend;
     std::unique_ptr<PresetLibrary> m_presets;
     std::unique_ptr<ModulePresets> m_modulePresets;
     std::unique_ptr<DeviceSettings> m_deviceSettings;
@@ -252,6 +275,7 @@ private:
     NoticeBanner* m_notice = nullptr;
     // The last dump dropped the undo history (said again by the healing notice).
     bool m_historyRestarted = false;
+    HistoryList* m_historyList = nullptr;
     // Pages and editors by kind; a kind without its own page yet has a placeholder.
     std::map<View, QWidget*> m_pageWidgets;
     std::map<InputEditorKind, EditorPage*> m_inputEditors;

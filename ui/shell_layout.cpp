@@ -88,6 +88,27 @@ QRect AboutButtonRect(const ShellMetrics& m) {
     return {m.stripWidth * 13 / 2, 132, m.stripWidth * 2 / 3, 38};
 }
 
+namespace {
+// The room right of the readout's value boxes and left of the group labels.
+QRect historyRoom(const ShellMetrics& m) {
+    const int left = ReadoutValueBoxRect(m, 1).right() + 9;
+    const int right = GroupLabelRect(m, 0).x() - 8;
+    return {left, 0, right - left + 1, 120};
+}
+} // namespace
+
+QRect UndoRedoButtonRect(const ShellMetrics& m, int index) {
+    const QRect room = historyRoom(m);
+    const int width = (room.width() - 4) / 2;
+    return {room.x() + index * (width + 4), 22, width, 36};
+}
+
+QRect HistoryButtonRect(const ShellMetrics& m) {
+    const QRect room = historyRoom(m);
+    // Clear of the view buttons below (y 120).
+    return {room.x(), 66, UndoRedoButtonRect(m, 1).right() - room.x() + 1, 36};
+}
+
 QRect StripSlotRect(const ShellMetrics& m, int slot) {
     return {slot * (m.stripWidth + kStripGap), m.stripTop, m.stripWidth, m.stripHeight};
 }

@@ -64,6 +64,10 @@ QRect LinkIndicatorRect(const ShellMetrics& m);
 // buttons, and the ABOUT button under the status label.
 QRect NavigationButtonRect(const ShellMetrics& m);
 QRect AboutButtonRect(const ShellMetrics& m);
+// UNDO (0) and REDO (1) side by side in the room between the readout and the group
+// switches, level with the mute-group switches; HISTORY under them, as wide as both.
+QRect UndoRedoButtonRect(const ShellMetrics& m, int index);
+QRect HistoryButtonRect(const ShellMetrics& m);
 
 // Strip slot i of the channel view or a group view: x = i × (w + 2).
 QRect StripSlotRect(const ShellMetrics& m, int slot);

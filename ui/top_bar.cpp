@@ -105,6 +105,17 @@ TopBar::TopBar(QWidget* parent) : QWidget(parent) {
     m_about->setObjectName(QStringLiteral("aboutButton"));
     m_about->setTextPixelSize(13);
     connect(m_about, &ToggleButton::clicked, this, [this] { emit aboutPressed(); });
+    auto makeHistoryButton = [this](const char* name, void (TopBar::*pressed)()) {
+        auto* button = new ToggleButton({}, this);
+        button->setObjectName(QString::fromLatin1(name));
+        button->setTextPixelSize(13);
+        connect(button, &ToggleButton::clicked, this, [this, pressed] { emit(this->*pressed)(); });
+        return button;
+    };
+    m_undo = makeHistoryButton("undoButton", &TopBar::undoPressed);
+    m_redo = makeHistoryButton("redoButton", &TopBar::redoPressed);
+    m_history = makeHistoryButton("historyButton", &TopBar::historyPressed);
+    setUndoTips({}, {});
     m_home = makeLabel(this, 14);
     m_home->hide();
 
@@ -128,6 +139,9 @@ void TopBar::applyMetrics(const ShellMetrics& m) {
     m_status->setGeometry(StatusLabelRect(m));
     m_navigation->setGeometry(NavigationButtonRect(m));
     m_about->setGeometry(AboutButtonRect(m));
+    m_undo->setGeometry(UndoRedoButtonRect(m, 0));
+    m_redo->setGeometry(UndoRedoButtonRect(m, 1));
+    m_history->setGeometry(HistoryButtonRect(m));
     m_home->setGeometry(NavigationButtonRect(m).translated(0, -40));
 }
 
@@ -141,6 +155,10 @@ void TopBar::retranslate() {
     m_home->setText(text("HOME", "主页"));
     m_navigation->setText(text("MENU", "菜单"));
     m_about->setText(text("ABOUT", "关于"));
+    m_undo->setText(text("UNDO", "撤销"));
+    m_redo->setText(text("REDO", "重做"));
+    m_history->setText(text("HISTORY", "历史"));
+    m_history->setToolTip(text("Edits to undo and redo", "可撤销和重做的编辑"));
     m_status->setText(m_linkLit ? text("ONLINE", "在线") : text("OFFLINE", "离线"));
 }
 
@@ -168,6 +186,14 @@ bool TopBar::muteGroupLit(int group) const {
 
 bool TopBar::controlGroupLit(int group) const {
     return m_controlGroups[static_cast<std::size_t>(group - 1)]->state();
+}
+
+void TopBar::setUndoTips(const QString& undo, const QString& redo) {
+    m_undo->setToolTip(undo);
+    m_undo->setEnabled(!undo.isEmpty());
+    m_redo->setToolTip(redo);
+    m_redo->setEnabled(!redo.isEmpty());
+    m_history->setEnabled(!undo.isEmpty() || !redo.isEmpty());
 }
 
 void TopBar::setNavigationLit(bool lit) {

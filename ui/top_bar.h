@@ -1,9 +1,9 @@
 #pragma once
 // TopBar: the controls above the strips: the four bank buttons, the five view buttons,
 // the mute-group and control-group switches with their labels, the link indicator, the
-// status label, the MENU toggle of the navigation panel, the ABOUT button and the hidden
-// home label. It only shows state and reports presses; the main window decides what they
-// do. The readout is placed beside it by the main window. UI thread only.
+// status label, the MENU toggle of the navigation panel, the ABOUT button, the UNDO, REDO
+// and HISTORY buttons and the hidden home label. It only shows state and reports presses; the main
+// window decides what they do. The readout is placed beside it by the main window. UI thread only.
 
 #include "ui/page_state.h"
 #include "ui/shell_layout.h"
@@ -51,6 +51,13 @@ public:
     ToggleButton* navigationButton() const { return m_navigation; }
     void setNavigationLit(bool lit);
     ToggleButton* aboutButton() const { return m_about; }
+    ToggleButton* undoButton() const { return m_undo; }
+    ToggleButton* redoButton() const { return m_redo; }
+    ToggleButton* historyButton() const { return m_history; }
+    // The tooltips of UNDO and REDO (the steps they would take, in the interface's
+    // language); empty: nothing to take, the button is greyed. HISTORY is greyed while both
+    // are.
+    void setUndoTips(const QString& undo, const QString& redo);
 
 signals:
     void bankPressed(int bank);
@@ -61,6 +68,9 @@ signals:
     void linkIndicatorPressed();
     void navigationPressed();
     void aboutPressed();
+    void undoPressed();
+    void redoPressed();
+    void historyPressed();
 
 private:
     std::array<ToggleButton*, 4> m_banks{};
@@ -74,6 +84,9 @@ private:
     QLabel* m_status = nullptr;
     ToggleButton* m_navigation = nullptr;
     ToggleButton* m_about = nullptr;
+    ToggleButton* m_undo = nullptr;
+    ToggleButton* m_redo = nullptr;
+    ToggleButton* m_history = nullptr;
     QLabel* m_home = nullptr;
     bool m_linkLit = false;
 };

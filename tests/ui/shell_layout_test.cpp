@@ -90,6 +90,23 @@ TEST(ShellLayout, LaptopAndDesktopClientsHoldABankWithoutScrolling) {
         EXPECT_FALSE(GroupSwitchRect(m, 1, 1).intersects(NavigationButtonRect(m)));
         EXPECT_FALSE(StatusLabelRect(m).intersects(AboutButtonRect(m)));
         EXPECT_LE(AboutButtonRect(m).bottom(), m.stripTop - 14); // inside the top bar
+        // UNDO, REDO and HISTORY stand between the readout and the group switches, clear of
+        // everything else of the top bar, each wide enough for its caption.
+        const QRect history[] = {UndoRedoButtonRect(m, 0), UndoRedoButtonRect(m, 1),
+                                 HistoryButtonRect(m)};
+        const QRect others[] = {ReadoutValueBoxRect(m, 1),  ReadoutParameterLabelRect(m),
+                                ReadoutChannelLabelRect(m), BankButtonRect(m, 4),
+                                GroupLabelRect(m, 0),       GroupLabelRect(m, 1),
+                                GroupSwitchRect(m, 0, 1),   GroupSwitchRect(m, 1, 1),
+                                ViewButtonRect(m, 3),       ViewButtonRect(m, 4)};
+        for (const QRect& button : history) {
+            EXPECT_TRUE(window.contains(button));
+            EXPECT_GE(button.width(), 56);
+            for (const QRect& other : others)
+                EXPECT_FALSE(button.intersects(other)) << other.x() << "," << other.y();
+        }
+        EXPECT_FALSE(history[0].intersects(history[1]));
+        EXPECT_FALSE(history[1].intersects(history[2]));
     }
     // The normal window fits a 1366 x 768 screen with room for a title bar and task bar.
     EXPECT_LE(kNormalWindowSize.width(), 1366);
