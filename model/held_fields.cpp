@@ -20,24 +20,6 @@ const DeviceImage& StartupImage() {
     return image;
 }
 
-std::vector<Channel> RecordsOf(Side side) {
-    std::vector<Channel> out;
-    switch (side) {
-    case Side::Input:
-        for (int i = 0; i < kInputCount; ++i)
-            out.push_back(Channel::input(i));
-        break;
-    case Side::Output:
-        for (int o = 0; o < kOutputCount; ++o)
-            out.push_back(Channel::output(o));
-        break;
-    case Side::Device:
-        out.push_back(Channel::device());
-        break;
-    }
-    return out;
-}
-
 } // namespace
 
 std::vector<HeldField> HoldToRanges(DeviceImage& image) {
@@ -47,7 +29,7 @@ std::vector<HeldField> HoldToRanges(DeviceImage& image) {
         // Every record that holds the field, also where the parameter has no control (the
         // compressor of a line input): whatever lies in the image may reach a frame or a
         // text one day.
-        for (Channel channel : RecordsOf(p.side)) {
+        for (Channel channel : ChannelsOf(p.side)) {
             const std::int32_t raw = p.get(image, channel);
             if (p.rangeFor(channel).contains(raw) || raw == p.get(startup, channel))
                 continue;

@@ -457,6 +457,24 @@ const Parameter& Param(ParamKind kind, int sub) {
     return b.table[at[static_cast<std::size_t>(s)]];
 }
 
+std::vector<Channel> ChannelsOf(Side side) {
+    std::vector<Channel> out;
+    switch (side) {
+    case Side::Input:
+        for (int i = 0; i < kInputCount; ++i)
+            out.push_back(Channel::input(i));
+        break;
+    case Side::Output:
+        for (int o = 0; o < kOutputCount; ++o)
+            out.push_back(Channel::output(o));
+        break;
+    case Side::Device:
+        out.push_back(Channel::device());
+        break;
+    }
+    return out;
+}
+
 int InstanceCount(ParamKind kind) {
     return static_cast<int>(table().at[static_cast<std::size_t>(kind)].size());
 }

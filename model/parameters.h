@@ -23,6 +23,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace krm {
 
@@ -169,6 +170,8 @@ std::span<const Parameter> Parameters();
 const Parameter& Param(ParamKind kind, int sub = 0);
 // Number of instances of a kind.
 int InstanceCount(ParamKind kind);
+// Every record of a side: inputs 0..19, outputs 0..7, or the device.
+std::vector<Channel> ChannelsOf(Side side);
 // The parameter a readout (side, kind) selects; null for kinds without one.
 const Parameter* ParamForReadout(Side side, int readoutKind);
 

@@ -32,24 +32,6 @@ int sideRank(Side side) {
     return 2;
 }
 
-std::vector<Channel> channelsOf(Side side) {
-    std::vector<Channel> out;
-    switch (side) {
-    case Side::Input:
-        for (int i = 0; i < kInputCount; ++i)
-            out.push_back(Channel::input(i));
-        break;
-    case Side::Output:
-        for (int o = 0; o < kOutputCount; ++o)
-            out.push_back(Channel::output(o));
-        break;
-    case Side::Device:
-        out.push_back(Channel::device());
-        break;
-    }
-    return out;
-}
-
 void addName(std::vector<SettingField>& out, Channel channel, const char* key, const Name16& name) {
     out.push_back(
         {PathPrefix(channel) + "." + key, ImageModule::Names, channel, 0, name.toUtf8(), nullptr});
@@ -223,7 +205,7 @@ std::vector<SettingField> ListSettingFields(const DeviceImage& image) {
     std::vector<SettingField> out;
     out.reserve(4096);
     for (const Parameter& p : Parameters()) {
-        for (Channel channel : channelsOf(p.side)) {
+        for (Channel channel : ChannelsOf(p.side)) {
             if (!p.existsOn(channel))
                 continue;
             const std::int32_t code = p.get(image, channel);

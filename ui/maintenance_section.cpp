@@ -297,8 +297,7 @@ void MaintenanceSection::pressLocal() {
     });
 }
 
-void MaintenanceSection::askBasicOffline() {
-    // The link is down, so the update socket may take the local port for the question.
+std::shared_ptr<UdpUpdateChannel> MaintenanceSection::openUpdateChannel() {
     auto channel = std::make_shared<UdpUpdateChannel>();
     const std::string ip = m_services.deviceIp ? m_services.deviceIp() : std::string();
     const std::optional<Endpoint> device = Endpoint::parse(ip, m_services.devicePort);
@@ -308,8 +307,16 @@ void MaintenanceSection::askBasicOffline() {
         if (m_services.showMessage)
             m_services.showMessage(QStringLiteral("Winsock error!"), true,
                                    QStringLiteral("Warming"));
-        return;
+        return nullptr;
     }
+    return channel;
+}
+
+void MaintenanceSection::askBasicOffline() {
+    // The link is down, so the update socket may take the local port for the question.
+    const std::shared_ptr<UdpUpdateChannel> channel = openUpdateChannel();
+    if (!channel)
+        return;
     auto answer = std::make_shared<std::optional<std::string>>();
     Clock* clock = &m_clock;
     m_askingOffline = true;
@@ -444,17 +451,9 @@ void MaintenanceSection::prepareUpdate(Pending kind) {
 }
 
 void MaintenanceSection::startWorker(Pending kind) {
-    auto channel = std::make_shared<UdpUpdateChannel>();
-    const std::string ip = m_services.deviceIp ? m_services.deviceIp() : std::string();
-    const std::optional<Endpoint> device = Endpoint::parse(ip, m_services.devicePort);
-    std::string error;
-    if (!device || !channel->open(*device, m_services.localPort, &error)) {
-        setStatus(QString::fromStdString(error));
-        if (m_services.showMessage)
-            m_services.showMessage(QStringLiteral("Winsock error!"), true,
-                                   QStringLiteral("Warming"));
+    const std::shared_ptr<UdpUpdateChannel> channel = openUpdateChannel();
+    if (!channel)
         return;
-    }
     m_reporter->reset();
     m_hardware.clear();
     m_fileNumber = 0;

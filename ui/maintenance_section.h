@@ -40,6 +40,7 @@ class QProgressBar;
 namespace krm {
 class DeviceSession;
 class UpdateWorker;
+class UdpUpdateChannel;
 } // namespace krm
 
 namespace krm::ui {
@@ -115,6 +116,9 @@ private:
     void placeControls();
     void showVersions();
     void askBasicOffline();
+    // The update socket on the device's address and the local port; null, with the socket
+    // error shown, when it cannot be opened.
+    std::shared_ptr<UdpUpdateChannel> openUpdateChannel();
     void preflightDone(const PreflightResult& result);
     void confirmLocal();
     // Opens a message box of an update; the offer to connect again waits for it.

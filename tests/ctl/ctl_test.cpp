@@ -26,14 +26,6 @@ QJsonObject ParseJson(const std::string& text) {
     return doc.object();
 }
 
-std::vector<Channel> ChannelsOf(Side side) {
-    std::vector<Channel> out;
-    const int n = side == Side::Input ? kInputCount : side == Side::Output ? kOutputCount : 1;
-    for (int i = 0; i < n; ++i)
-        out.push_back(Channel{side, side == Side::Device ? 0 : i});
-    return out;
-}
-
 TEST_F(CtlTest, DumpJsonHoldsEveryParameterOfTheDeviceAsTheTableShowsItAndSaysGoodbye) {
     DeviceImage on = device.image();
     on.inputs[2].peq[1].gain = 120;
