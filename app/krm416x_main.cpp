@@ -131,7 +131,9 @@ int main(int argc, char* argv[]) {
     if (auto port = portOption(parser, QStringLiteral("local-port")))
         options.window.localPort = *port;
     options.demo = parser.isSet(demo);
-    options.window.dataFolder = parser.value(dataFolder); // empty: the program's default
+    options.window.dataFolder = parser.value(dataFolder);
+    if (options.window.dataFolder.isEmpty())
+        options.window.dataFolder = krm::app::DefaultDataFolder();
     options.window.firmwareFolder = parser.value(firmwareFolder);
     options.window.updatePageUrl = parser.value(updatePage);
 

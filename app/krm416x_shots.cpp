@@ -8,6 +8,7 @@
 //
 //   krm416x-shots OUTPUT_DIR [WIDTH HEIGHT]
 
+#include "app/program.h"
 #include "editors/pages/groups_page.h"
 #include "editors/pages/sends_page.h"
 #include "kit/texts.h"
@@ -133,7 +134,8 @@ int main(int argc, char* argv[]) {
     for (const auto language : {krm::ui::Language::English, krm::ui::Language::Chinese}) {
         krm::ui::setLanguage(language);
         const QString lang = language == krm::ui::Language::English ? "en" : "zh";
-        krm::ui::MainWindow window(options);
+        krm::app::Program program(options);
+        krm::ui::MainWindow& window = program.window();
         window.resize(width, height);
         window.show();
         window.session().connect();

@@ -120,14 +120,30 @@ Program::Program(ProgramOptions options) {
                 {"demo", Endpoint::fromOctets(127, 0, 0, 1, 0).address, true, false}};
         };
     }
-    w.glyphs = &m_glyphs;
-    if (w.dataFolder.isEmpty())
-        w.dataFolder = DefaultDataFolder();
-    m_window = std::make_unique<ui::MainWindow>(w);
+    if (!w.glyphs)
+        w.glyphs = &m_glyphs;
+    m_settings = std::make_unique<ui::HostSettings>(w.settingsPath);
+
+    DeviceServicesOptions d;
+    d.clock = w.clock;
+    // Every event of the session and the search worker is queued onto the UI thread.
+    d.post = [context = &m_eventContext](Task task) {
+        QMetaObject::invokeMethod(context, std::move(task), Qt::QueuedConnection);
+    };
+    d.glyphs = w.glyphs;
+    d.deviceIp = w.deviceOverride.value_or(m_settings->hostIp()).toStdString();
+    d.devicePort = w.devicePort;
+    d.localPort = w.localPort;
+    d.interfaces = w.interfaces;
+    if (!w.dataFolder.isEmpty())
+        d.dataFolder = QDir(w.dataFolder).absolutePath().toStdU16String();
+    m_services = std::make_unique<DeviceServices>(std::move(d));
+    m_window = std::make_unique<ui::MainWindow>(w, *m_services, *m_settings);
 }
 
 Program::~Program() {
     m_window.reset();
+    m_services.reset();
     m_device.reset();
 }
 

@@ -1,15 +1,19 @@
 #pragma once
-// Program: the one place that builds the control program's services and hands them to
-// the window — the instance lock on the device port, the Qt glyph renderer of the name
-// frames, the optional in-process virtual device of demo mode, the folder of the preset
-// database and setting files, and the main window with its session, paced senders, edit
-// service and preset library. main() and the wiring tests both build the
-// program through it, so what the tests check is what runs.
+// Program: the composition root — the one place that builds the control program's
+// services and hands them to the window: the instance lock on the device port, the Qt
+// glyph renderer of the name frames, the optional in-process virtual device of demo mode,
+// the stored host settings, the device's services (session, search, paced senders, edit
+// service, units, presets, stored settings, recovery; services/device_services.h) and the
+// main window, which builds none of them. main(), the wiring tests and the benchmarks all
+// build the program through it, with fakes (a clock, the interfaces to search) where they
+// need them, so what the tests check is what runs.
 //
 // UI thread only.
 
 #include "kit/qt_glyph_renderer.h"
 #include "link/instance_lock.h"
+#include "services/device_services.h"
+#include "ui/host_settings.h"
 #include "ui/main_window.h"
 
 #include <QLocalServer>
@@ -18,6 +22,7 @@
 #include <memory>
 #include <optional>
 #include <string_view>
+#include <utility>
 
 namespace krm::sim {
 class VirtualDevice;
@@ -29,6 +34,8 @@ namespace krm::app {
 inline constexpr std::string_view kProgramName = "krm416x";
 
 struct ProgramOptions {
+    // The data folder left empty turns presets and stored settings off (main() passes
+    // DefaultDataFolder() when none is given).
     ui::MainWindowOptions window;
     bool demo = false;
 };
@@ -36,6 +43,8 @@ struct ProgramOptions {
 class Program {
 public:
     explicit Program(ProgramOptions options);
+    // A window built from plain window options, as the tests and benchmarks build it.
+    explicit Program(ui::MainWindowOptions window) : Program(ProgramOptions{std::move(window)}) {}
     ~Program();
 
     // False when another copy already holds the local port: `error` then says so and no
@@ -46,6 +55,7 @@ public:
     // the operator to read, so no message box waits for a click.
     bool raisedRunningCopy() const { return m_raisedRunningCopy; }
     ui::MainWindow& window() { return *m_window; }
+    DeviceServices& services() { return *m_services; }
     const GlyphRenderer& glyphs() const { return m_glyphs; }
     // How often a second start asked this copy to come to the front.
     int raiseRequests() const { return m_raiseRequests; }
@@ -64,6 +74,10 @@ private:
     std::unique_ptr<InstanceLock> m_lock;
     // Declared before the window so that it outlives the window's shutdown ("%Q," 0).
     std::unique_ptr<sim::VirtualDevice> m_device;
+    // The thread the services' events are queued onto; it outlives the services.
+    QObject m_eventContext;
+    std::unique_ptr<ui::HostSettings> m_settings;
+    std::unique_ptr<DeviceServices> m_services;
     std::unique_ptr<ui::MainWindow> m_window;
     QString m_error;
 };

@@ -8,6 +8,7 @@
 // A 1 ms QTimer measures the event loop: the longest gap between two of its ticks is how
 // long the UI thread was blocked.
 
+#include "app/program.h"
 #include "bench/bench_window.h"
 #include "bench/stall_probe.h"
 #include "sim/virtual_device.h"
@@ -84,7 +85,8 @@ int main(int argc, char* argv[]) {
     CountingClock clock;
     krm::ui::MainWindowOptions options = BenchWindowOptions(device, dir);
     options.clock = &clock;
-    krm::ui::MainWindow window(options);
+    krm::app::Program program(options);
+    krm::ui::MainWindow& window = program.window();
     QElapsedTimer waited;
     waited.start();
     if (!ShowAndConnect(window, 1366, 768)) {

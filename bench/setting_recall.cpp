@@ -8,6 +8,7 @@
 // long the UI thread was blocked.
 
 #include "presets/setting_recall.h"
+#include "app/program.h"
 #include "bench/bench_window.h"
 #include "bench/stall_probe.h"
 #include "kit/qt_glyph_renderer.h"
@@ -34,7 +35,8 @@ int main(int argc, char* argv[]) {
     krm::ui::MainWindowOptions options = BenchWindowOptions(device, dir);
     const krm::QtGlyphRenderer glyphs; // the name bitmaps are drawn as the program draws them
     options.glyphs = &glyphs;
-    krm::ui::MainWindow window(options);
+    krm::app::Program program(options);
+    krm::ui::MainWindow& window = program.window();
     if (!ShowAndConnect(window, 1920, 1080) || !window.settingsSection()) {
         std::fprintf(stderr, "not online\n");
         return 1;

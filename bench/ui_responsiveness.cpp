@@ -9,6 +9,7 @@
 // A 1 ms QTimer measures the event loop: the longest gap between two of its ticks is how
 // long the UI thread was blocked.
 
+#include "app/program.h"
 #include "bench/bench_window.h"
 #include "bench/stall_probe.h"
 #include "kit/toggle_button.h"
@@ -75,7 +76,8 @@ int main(int argc, char* argv[]) {
     QTemporaryDir dir;
     krm::ui::MainWindowOptions options = BenchWindowOptions(device, dir);
     options.dataFolder.clear(); // no presets: the meters and the link are measured alone
-    krm::ui::MainWindow window(options);
+    krm::app::Program root(options);
+    krm::ui::MainWindow& window = root.window();
     if (!ShowAndConnect(window, 1920, 1080)) {
         std::fprintf(stderr, "not online\n");
         return 1;

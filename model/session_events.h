@@ -9,8 +9,12 @@
 
 namespace krm {
 
-class SessionEvents : public LinkEvents {
+// What the device's reports change in the image: the pages and the undo history take it
+// in. Kept apart from the link's own events so that a window and a link controller can
+// each listen to their half.
+class DeviceEvents {
 public:
+    virtual ~DeviceEvents() = default;
     // A full dump and the identification arrived: every page rereads the image
     // (strips, names, microphone units).
     virtual void refreshAll() = 0;
@@ -29,5 +33,7 @@ public:
     // when none do). Raised instead of linkReconnected(), which a session never passes on.
     virtual void deviceReconnected(const std::vector<ImageModule>& changed) { (void)changed; }
 };
+
+class SessionEvents : public LinkEvents, public DeviceEvents {};
 
 } // namespace krm

@@ -23,14 +23,15 @@
 #include "presets/module_presets.h"
 #include "presets/preset_library.h"
 #include "presets/setting_recall.h"
+#include "services/device_services.h"
 #include "ui/compare_dialog.h"
 #include "ui/host_settings.h"
+#include "ui/link_controller.h"
 #include "ui/maintenance_section.h"
 #include "ui/messages.h"
 #include "ui/name_dialog.h"
 #include "ui/navigation_panel.h"
 #include "ui/notice_banner.h"
-#include "ui/placeholder_page.h"
 #include "ui/program_icon.h"
 #include "ui/readout_panel.h"
 #include "ui/settings_section.h"
@@ -78,51 +79,23 @@ QSize normalSizeOn(const QScreen* screen) {
 
 } // namespace
 
-MainWindow::MainWindow(MainWindowOptions options, QWidget* parent)
-    : QWidget(parent), m_options(std::move(options)),
-      m_clock(m_options.clock ? *m_options.clock : systemClock()),
-      m_settings(std::make_unique<HostSettings>(m_options.settingsPath)) {
+MainWindow::MainWindow(MainWindowOptions options, DeviceServices& services, HostSettings& settings,
+                       QWidget* parent)
+    : QWidget(parent), m_options(std::move(options)), m_services(services), m_settings(settings),
+      m_clock(services.clock()), m_session(services.session()), m_edits(services.edits()) {
     setWindowTitle(QStringLiteral("KRM-416X 3.1"));
     setObjectName(QStringLiteral("mainWindow"));
     setWindowIcon(ProgramIcon());
     setMinimumSize(kMinimumWindowSize);
 
-    // Every event of the session and the discovery worker is queued onto this thread.
-    Post post = [this](Task task) {
-        QMetaObject::invokeMethod(this, std::move(task), Qt::QueuedConnection);
-    };
-    SessionEvents& sessionEvents = *this;
-    DiscoveryEvents& discoveryEvents = *this;
-    m_session = std::make_unique<DeviceSession>(m_clock, post, sessionEvents, m_options.glyphs);
-    m_session->setLocalPort(m_options.localPort);
-    const QString hostIp = m_settings->hostIp();
-    const QString deviceIp = m_options.deviceOverride.value_or(hostIp);
-    m_session->setDevice(deviceIp.toStdString(), m_options.devicePort);
-
-    DiscoveryWorker::InterfaceLister interfaces = m_options.interfaces;
-    if (!interfaces)
-        interfaces = [] { return LocalIpv4Interfaces(); };
-    m_discovery =
-        std::make_unique<DiscoveryWorker>(m_clock, std::move(interfaces), post, discoveryEvents);
-    m_discovery->setLocalPort(m_options.localPort);
-    m_discovery->setDevicePort(m_options.devicePort);
-
-    m_pacer = std::make_unique<PacedSender>(
-        m_session->sink(), m_clock, [session = m_session.get()] { session->touchLastReply(); });
-
-    m_linked = std::make_unique<PacedSender>(m_session->sink(), m_clock);
-    m_edits = std::make_unique<EditService>(m_session->image(), m_session->sink(), *m_linked,
-                                            *m_pacer, m_options.glyphs);
-
-    m_units = std::make_unique<MicUnitService>(*m_edits);
-
     buildChildren();
     buildPresets();
     buildMaintenance();
     buildUnits();
+    buildLink();
     wireSignals();
     buildHistory();
-    m_system->setAddress(deviceIp);
+    m_services.events().setDeviceListener(this);
     // Un-maximizing, or a start without a window manager, gives this size.
     resize(normalSizeOn(screen()));
 
@@ -133,8 +106,6 @@ MainWindow::MainWindow(MainWindowOptions options, QWidget* parent)
     showReadout();
     refreshAll();
 
-    m_linkTimer.setInterval(kLinkTimerMs);
-    connect(&m_linkTimer, &QTimer::timeout, this, &MainWindow::linkTimerTick);
     m_repaintTimer.setInterval(kRepaintTimerMs);
     connect(&m_repaintTimer, &QTimer::timeout, this, &MainWindow::repaintTick);
     m_closeTimer.setInterval(kCloseTimerMs);
@@ -145,30 +116,72 @@ MainWindow::MainWindow(MainWindowOptions options, QWidget* parent)
         }
     });
     if (m_options.startTimers) {
-        m_linkTimer.start();
+        m_link->startTimer();
         m_repaintTimer.start();
     }
     m_initialized = true;
 }
 
 MainWindow::~MainWindow() {
-    // Workers first: nothing may post to this window once it is going.
-    m_pacer->stop();
-    m_linked->stop();
-    m_discovery->stop();
-    m_session->shutdown();
+    // Workers first: nothing may reach this window once it is going.
+    m_services.events().setDeviceListener(nullptr);
+    m_services.events().setLinkListener(nullptr);
+    m_services.events().setDiscoveryListener(nullptr);
+    m_services.stopWorkers();
+    m_session.shutdown();
     // The settings section refers to the recall and the stored settings; the maintenance
     // section joins its worker and refers to the recovery.
     delete m_settingsSection;
     m_settingsSection = nullptr;
     delete m_maintenance;
     m_maintenance = nullptr;
-    // The strips and the strip bank refer to the edit service and its senders: they go
-    // before the members that own those do (child widgets would outlive them).
+    // The strips and the strip bank listen to the edit service, which outlives the window;
+    // they go while the window's members they use still exist.
     delete m_scroll;
     m_scroll = nullptr;
     delete m_bank;
     m_bank = nullptr;
+}
+
+PacedSender& MainWindow::pacer() {
+    return m_services.pacer();
+}
+
+PresetLibrary* MainWindow::presetLibrary() const {
+    return m_services.presets();
+}
+
+ModulePresets* MainWindow::modulePresets() const {
+    return m_services.modulePresets();
+}
+
+SettingRecall* MainWindow::settingRecall() const {
+    return m_services.recall();
+}
+
+FactoryRecovery& MainWindow::factoryRecovery() {
+    return m_services.factory();
+}
+
+MicUnitService& MainWindow::micUnits() {
+    return m_services.units();
+}
+
+void MainWindow::buildLink() {
+    LinkControllerServices services;
+    services.ask = [this](const QString& question, std::function<void(bool)> answer) {
+        ask(question, std::move(answer));
+    };
+    services.updating = [this] { return m_maintenance && m_maintenance->updating(); };
+    services.connecting = [this] {
+        showPage(1, View::Channel);
+        m_navigation->setMode(NavigationPanel::MainButtons);
+    };
+    m_link = std::make_unique<LinkController>(m_session, m_services.discovery(), m_settings,
+                                              *m_system, *m_topBar, *this, m_options.deviceOverride,
+                                              m_options.devicePort, std::move(services));
+    m_services.events().setLinkListener(m_link.get());
+    m_services.events().setDiscoveryListener(m_link.get());
 }
 
 void MainWindow::buildChildren() {
@@ -199,51 +212,51 @@ void MainWindow::buildChildren() {
     // Over the scroll area, so it stays in view whatever part of the console is scrolled to.
     m_notice = new NoticeBanner(this);
 
-    m_bank = new StripBank(*m_edits, this);
+    m_bank = new StripBank(m_edits, this);
     for (int i = 0; i < kInputCount; ++i) {
-        auto* strip = new InputStrip(*m_edits, i, m_content);
+        auto* strip = new InputStrip(m_edits, i, m_content);
         m_inputStrips[static_cast<std::size_t>(i)] = strip;
         wireStrip(strip);
     }
     for (int o = 0; o < kOutputCount; ++o) {
-        auto* strip = new OutputStrip(*m_edits, o, m_content);
+        auto* strip = new OutputStrip(m_edits, o, m_content);
         m_outputStrips[static_cast<std::size_t>(o)] = strip;
         wireStrip(strip);
     }
-    m_largeInput = new InputStrip(*m_edits, 0, m_content);
-    m_largeOutput = new OutputStrip(*m_edits, 0, m_content);
+    m_largeInput = new InputStrip(m_edits, 0, m_content);
+    m_largeOutput = new OutputStrip(m_edits, 0, m_content);
     wireStrip(m_largeInput);
     wireStrip(m_largeOutput);
 
     m_system = new SystemPage(m_content);
     registerPage(View::System, m_system);
-    registerPage(View::Matrix, new MatrixPage(*m_edits));
-    registerPage(View::Mode, new AutomixPage(*m_edits, [this](const QString& text) {
+    registerPage(View::Matrix, new MatrixPage(m_edits));
+    registerPage(View::Mode, new AutomixPage(m_edits, [this](const QString& text) {
                      ShowMessage(this, QStringLiteral("KRM-416X 3.1"), text);
                  }));
     // A membership change of a switched-on control group releases its switch first.
-    registerPage(View::Groups, new GroupsPage(*m_edits, GroupsPageServices{[this](int group) {
-                     if (m_topBar->controlGroupLit(group))
-                         toggleControlGroup(group);
-                     else
-                         m_edits->switchControlGroup(group, false);
-                 }}));
-    registerPage(View::Phantom, new PhantomPage(*m_edits));
+    registerPage(View::Groups, new GroupsPage(m_edits, GroupsPageServices{[this](int group) {
+                                                  if (m_topBar->controlGroupLit(group))
+                                                      toggleControlGroup(group);
+                                                  else
+                                                      m_edits.switchControlGroup(group, false);
+                                              }}));
+    registerPage(View::Phantom, new PhantomPage(m_edits));
     registerEditor(InputEditorKind::Dynamics, new DynamicsEditor(dynamicsServices()));
     registerEditor(InputEditorKind::Peq,
-                   new PeqEditor(*m_edits, m_clock, presetSource(), presetListServices()));
+                   new PeqEditor(m_edits, m_clock, presetSource(), presetListServices()));
     registerEditor(InputEditorKind::Effects,
-                   new EffectsPage(*m_edits, presetSource(), presetListServices()));
-    registerEditor(InputEditorKind::AuxSends, new SendsPage(*m_edits));
+                   new EffectsPage(m_edits, presetSource(), presetListServices()));
+    registerEditor(InputEditorKind::AuxSends, new SendsPage(m_edits));
     registerEditor(OutputEditorKind::Limiter, new LimiterEditor(dynamicsServices()));
     registerEditor(OutputEditorKind::GraphicEq,
-                   new GeqEditor(*m_edits, m_clock, presetSource(), presetListServices()));
+                   new GeqEditor(m_edits, m_clock, presetSource(), presetListServices()));
     m_navigation = new NavigationPanel(m_content);
     hideStripArea();
 }
 
 LinkStateRecord MainWindow::currentLinkState() const {
-    return LinkStateOf(*m_session, m_clock);
+    return LinkStateOf(m_session, m_clock);
 }
 
 std::function<ModulePresets*()> MainWindow::presetSource() {
@@ -263,18 +276,12 @@ PresetListServices MainWindow::presetListServices() {
 }
 
 DynamicsServices MainWindow::dynamicsServices() {
-    return DynamicsServices{*m_edits, m_clock, presetSource(), presetListServices()};
+    return DynamicsServices{m_edits, m_clock, presetSource(), presetListServices()};
 }
 
 void MainWindow::buildPresets() {
-    if (m_options.dataFolder.isEmpty())
+    if (!m_services.deviceSettings())
         return;
-    const std::filesystem::path folder = QDir(m_options.dataFolder).absolutePath().toStdU16String();
-    m_presets = std::make_unique<PresetLibrary>(folder / PresetLibrary::kFileName);
-    m_modulePresets = std::make_unique<ModulePresets>(*m_presets, *m_edits);
-    m_deviceSettings = std::make_unique<DeviceSettings>(*m_presets, folder);
-    m_recall = std::make_unique<SettingRecall>(*m_deviceSettings, *m_edits);
-
     SettingsServices services;
     services.editName = [this](const QString& current) {
         return NameDialog::editName(current, this);
@@ -294,11 +301,11 @@ void MainWindow::buildPresets() {
         dialog->setAttribute(Qt::WA_DeleteOnClose);
         dialog->open();
     };
-    m_settingsSection =
-        new SettingsSection(*m_deviceSettings, *m_recall, std::move(services), m_system);
+    m_settingsSection = new SettingsSection(*m_services.deviceSettings(), *m_services.recall(),
+                                            std::move(services), m_system);
     m_system->setSectionContent(2, m_settingsSection);
 
-    if (const std::optional<Message> notice = m_presets->openNotice()) {
+    if (const std::optional<Message> notice = m_services.presets()->openNotice()) {
         // The program goes on without presets, or without saving them; the operator
         // learns why once, at start.
         QTimer::singleShot(0, this, [this, error = *notice] {
@@ -318,7 +325,7 @@ void MainWindow::buildUnits() {
     services.showMessage = [this](const QString& text) {
         ShowMessage(this, QStringLiteral("KRM-416X 3.1"), text);
     };
-    m_unitsSection = new UnitsSection(*m_units, std::move(services), m_system);
+    m_unitsSection = new UnitsSection(m_services.units(), std::move(services), m_system);
     m_system->setSectionContent(4, m_unitsSection);
 }
 
@@ -340,7 +347,7 @@ void MainWindow::confirm(const QString& question, std::function<void()> onOk) {
 }
 
 void MainWindow::settingLoaded() {
-    m_session->touchLastReply();
+    m_session.touchLastReply();
     // The recall switched every control group off.
     for (int g = 1; g <= kGroupCount; ++g)
         m_topBar->setControlGroupLit(g,
@@ -397,10 +404,6 @@ void MainWindow::wireSignals() {
     connect(m_navigation, &NavigationPanel::clearMutesRequested, this, &MainWindow::clearAllMutes);
     connect(m_navigation, &NavigationPanel::clearSolosRequested, this, &MainWindow::clearAllSolos);
 
-    connect(m_system, &SystemPage::addressConfirmed, this, &MainWindow::pickDevice);
-    connect(m_system, &SystemPage::devicePicked, this, &MainWindow::pickDevice);
-    connect(m_system, &SystemPage::searchPressed, this, &MainWindow::startSearch);
-    connect(m_system, &SystemPage::connectPressed, this, &MainWindow::pressConnect);
     connect(m_system, &SystemPage::offlinePressed, this, [this] {
         showPage(1, View::Channel);
         m_navigation->setMode(NavigationPanel::MainButtons);
@@ -432,124 +435,7 @@ void MainWindow::applyLanguage() {
     update();
 }
 
-// ---- device address, connect, discovery ----
-
-void MainWindow::pickDevice(const QString& ip) {
-    m_system->setAddress(ip);
-    // Demo mode leaves the stored address alone: the next start without --demo must still
-    // find the real device, not a loopback address of this session.
-    if (!m_options.deviceOverride)
-        m_settings->setHostIp(ip);
-    m_session->setDevice(ip.toStdString(), m_options.devicePort);
-}
-
-bool MainWindow::refusedWhileUpdating() {
-    // The update socket holds the local port the link and the search would bind: with
-    // address reuse they would take the device's replies away from the transfer.
-    if (!m_maintenance || !m_maintenance->updating())
-        return false;
-    ShowMessage(this, QStringLiteral("KRM-416X 3.1"), QStringLiteral("Updateing......."));
-    return true;
-}
-
-bool MainWindow::takeTypedAddress() {
-    // CONNECT goes where the box says, as if OK had been pressed: an address typed without
-    // OK must not be left for the one stored before.
-    const std::optional<QString> typed = m_system->typedAddress();
-    if (!typed) {
-        ShowMessage(this, QStringLiteral("KRM-416X 3.1"),
-                    text("INVALID IP ADDRESS.\nNot connected: type the device's dotted "
-                         "address and press CONNECT again.",
-                         "IP地址无效.\n未连接：请输入设备的点分地址后再按连接。"),
-                    QMessageBox::Warning);
-        return false;
-    }
-    if (typed->toStdString() != m_session->deviceIp())
-        pickDevice(*typed);
-    else
-        m_system->setAddress(*typed); // as OK shows it
-    return true;
-}
-
-void MainWindow::pressConnect() {
-    if (refusedWhileUpdating())
-        return;
-    if (!m_session->isOnline() && !m_session->isConnecting() && !takeTypedAddress())
-        return;
-    // The search socket and the link bind the same local port: a search ends here.
-    m_discovery->stop();
-    m_system->setSearchVisible(false);
-    const bool wasOnline = m_session->isOnline();
-    m_session->toggleConnect();
-    if (!wasOnline && m_session->isConnecting()) {
-        showPage(1, View::Channel);
-        m_navigation->setMode(NavigationPanel::MainButtons);
-    }
-}
-
-void MainWindow::startSearch() {
-    if (refusedWhileUpdating())
-        return;
-    auto sweep = [this] {
-        // The link's receive socket holds the port the search needs: take the link down.
-        if (m_session->receiverRunning() || m_session->isConnecting())
-            m_session->disconnect();
-        m_discovery->start();
-    };
-    if (!m_session->isOnline() && !m_session->isConnecting()) {
-        sweep();
-        return;
-    }
-    // A live link is never dropped without the operator's word.
-    ask(text("Search needs the connection: disconnect from %1 and search?",
-             "搜索需要断开连接：断开与 %1 的连接并搜索？")
-            .arg(QString::fromStdString(m_session->deviceIp())),
-        [this, sweep](bool ok) {
-            if (ok && !refusedWhileUpdating())
-                sweep();
-        });
-}
-
-void MainWindow::searchStarted(int total) {
-    m_system->clearDevices();
-    m_system->setSearchRange(total);
-    m_system->setSearchVisible(true);
-}
-
-void MainWindow::searchProgress(int done, int) {
-    m_system->setSearchProgress(done);
-}
-
-void MainWindow::deviceFound(const Endpoint& device) {
-    m_system->addDevice(QString::fromStdString(device.addressText()), device.port);
-}
-
-void MainWindow::sweepFinished() {
-    m_system->setSearchVisible(false);
-}
-
-void MainWindow::socketError(const std::string&) {
-    m_system->setSearchVisible(false);
-    ShowSocketError(this);
-}
-
-// ---- session events ----
-
-void MainWindow::linkIndicatorChanged(LinkIndicator indicator) {
-    m_topBar->setLinkShown(indicator == LinkIndicator::Online);
-}
-
-void MainWindow::connectButtonChanged(bool connected) {
-    m_system->setConnected(connected);
-}
-
-void MainWindow::connectFailed() {
-    ShowCannotConnect(this, QString::fromStdString(m_session->deviceIp()));
-}
-
-void MainWindow::socketError() {
-    ShowSocketError(this);
-}
+// ---- device events ----
 
 void MainWindow::statusUpdated() {
     // Nothing to do per report: the shown strips move their meters and auto-mixer
@@ -560,8 +446,8 @@ void MainWindow::settingsReported(bool wholeDump) {
     // The device's own changes are never the operator's undo steps; a dump with other
     // settings than the program held starts a new history.
     if (!wholeDump) {
-        m_edits->deviceReported();
-    } else if (m_edits->deviceReplaced()) {
+        m_edits.deviceReported();
+    } else if (m_edits.deviceReplaced()) {
         // The operator learns that the steps are gone; a notice of the link healing, which
         // follows, says it again.
         m_historyRestarted = true;
@@ -585,10 +471,6 @@ void MainWindow::deviceReconnected(const std::vector<ImageModule>& changed) {
 }
 
 // ---- timers, size, shutdown ----
-
-void MainWindow::linkTimerTick() {
-    m_session->onLinkTimer();
-}
 
 void MainWindow::repaintTick() {
     // Bursts of reports collapse into one repaint per tick.
@@ -640,7 +522,8 @@ void MainWindow::closeEvent(QCloseEvent* event) {
                 [this] { beginShutdown(); });
         return;
     }
-    if (event->spontaneous() && !m_shuttingDown && m_recall && m_recall->running()) {
+    if (event->spontaneous() && !m_shuttingDown && m_services.recall() &&
+        m_services.recall()->running()) {
         confirm(text("A setting is still being sent to the device; closing now leaves it "
                      "with only part of the setting. Close anyway?",
                      "正在向设备发送设置，现在关闭设备将只收到部分设置。仍要关闭吗？"),
@@ -654,20 +537,18 @@ void MainWindow::beginShutdown() {
     if (m_shuttingDown)
         return;
     m_shuttingDown = true;
-    m_linkTimer.stop();
+    m_link->stopTimer();
     m_repaintTimer.stop();
-    m_pacer->stop();
-    m_linked->stop();
-    m_discovery->stop();
+    m_services.stopWorkers();
     if (m_maintenance)
         m_maintenance->shutdown();
     // "%Q," 0 when online, then the receive thread is told to stop.
-    m_session->shutdown();
+    m_session.shutdown();
     m_closeTimer.start();
 }
 
 bool MainWindow::closeTick() {
-    if (m_session->receiverRunning() || m_discovery->running())
+    if (m_session.receiverRunning() || m_services.discovery().running())
         return false;
     m_closeAllowed = true;
     return true;

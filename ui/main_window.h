@@ -1,13 +1,13 @@
 #pragma once
 // MainWindow: the program's only top-level window ("KRM-416X 3.1", opens maximized). It
-// owns the device session, the stored device address, the 50 ms link timer, the page
-// switching (banks, views, editors, group views), the mute-group and control-group
-// switches, the parameter readout, the system page with discovery, and the shutdown order.
+// shows one device's services, which the program's composition root (app/program.*) built
+// and hands it: the page switching (banks, views, editors, group views), the mute-group and
+// control-group switches, the parameter readout, the system page, undo and redo, and the
+// shutdown order. Its link controller takes the link's and the search's events.
 //
-// Threads: UI thread only. The session and the discovery worker hand their events to it
-// through a Post that queues the task onto this object's thread
-// (QMetaObject::invokeMethod with Qt::QueuedConnection), so every SessionEvents and
-// DiscoveryEvents call below runs on the UI thread. Every edit goes through the edit
+// Threads: UI thread only. The session and the discovery worker queue their events onto
+// the UI thread; the services' event relay passes the device's to this window and the
+// link's and the search's to the link controller. Every edit goes through the edit
 // service; its paced sends run on PacedSender workers: one for bulk sequences (mute groups,
 // clear-all, names), one for linked members' frames.
 
@@ -15,6 +15,7 @@
 #include "link/discovery.h"
 #include "model/device_session.h"
 #include "model/edit_service.h"
+#include "model/session_events.h"
 #include "presets/setting_file.h"
 #include "ui/page_state.h"
 #include "ui/readout_model.h"
@@ -33,6 +34,7 @@
 class QScrollArea;
 
 namespace krm {
+class DeviceServices;
 class DeviceSettings;
 class MicUnitService;
 struct DynamicsServices;
@@ -51,8 +53,8 @@ namespace krm::ui {
 
 class HistoryList;
 class HostSettings;
+class LinkController;
 class NavigationPanel;
-class PlaceholderPage;
 class ReadoutPanel;
 class MaintenanceSection;
 class NoticeBanner;
@@ -61,6 +63,9 @@ class SystemPage;
 class TopBar;
 class UnitsSection;
 
+// What the program is started with. The composition root builds the services from the
+// settings file, the ports, the clock, the interfaces, the glyph renderer and the data
+// folder; the window uses the rest.
 struct MainWindowOptions {
     QString settingsPath;                  // empty: the per-user INI file
     std::optional<QString> deviceOverride; // --demo: where the session points; hostip untouched
@@ -81,23 +86,26 @@ struct MainWindowOptions {
     QString updatePageUrl;
 };
 
-class MainWindow : public QWidget, private SessionEvents, private DiscoveryEvents {
+class MainWindow : public QWidget, private DeviceEvents {
     Q_OBJECT
 public:
-    static constexpr int kLinkTimerMs = 50;
     static constexpr int kRepaintTimerMs = 50;
     static constexpr int kCloseTimerMs = 100;
 
-    explicit MainWindow(MainWindowOptions options = {}, QWidget* parent = nullptr);
+    // The window builds no service: `services` and `settings` outlive it.
+    MainWindow(MainWindowOptions options, DeviceServices& services, HostSettings& settings,
+               QWidget* parent = nullptr);
     ~MainWindow() override;
 
-    DeviceSession& session() { return *m_session; }
-    DeviceImage& image() { return m_session->image(); }
+    DeviceServices& services() { return m_services; }
+    DeviceSession& session() { return m_session; }
+    DeviceImage& image() { return m_session.image(); }
     const PageState& pages() const { return m_pages; }
     const ShellMetrics& metrics() const { return m_metrics; }
-    HostSettings& settings() { return *m_settings; }
-    PacedSender& pacer() { return *m_pacer; }
-    EditService& edits() { return *m_edits; }
+    HostSettings& settings() { return m_settings; }
+    PacedSender& pacer();
+    EditService& edits() { return m_edits; }
+    LinkController& link() { return *m_link; }
     TopBar* topBar() const { return m_topBar; }
     SystemPage* systemPage() const { return m_system; }
     NavigationPanel* navigationPanel() const { return m_navigation; }
@@ -109,14 +117,14 @@ public:
     OutputStrip* largeOutputStrip() const { return m_largeOutput; }
     StripBank& strips() { return *m_bank; }
     // The preset library's services (null when the window has no data folder).
-    PresetLibrary* presetLibrary() const { return m_presets.get(); }
-    ModulePresets* modulePresets() const { return m_modulePresets.get(); }
-    SettingRecall* settingRecall() const { return m_recall.get(); }
+    PresetLibrary* presetLibrary() const;
+    ModulePresets* modulePresets() const;
+    SettingRecall* settingRecall() const;
     SettingsSection* settingsSection() const { return m_settingsSection; }
     // The system page's HELP section (firmware update, factory recovery).
     MaintenanceSection* maintenanceSection() const { return m_maintenance; }
-    FactoryRecovery& factoryRecovery() { return *m_factory; }
-    MicUnitService& micUnits() { return *m_units; }
+    FactoryRecovery& factoryRecovery();
+    MicUnitService& micUnits();
     UnitsSection* unitsSection() const { return m_unitsSection; }
     // The transient notice over the bottom of the window (the link healed itself).
     NoticeBanner* noticeBanner() const { return m_notice; }
@@ -163,8 +171,7 @@ public:
     // The HISTORY button's list of steps.
     void showHistory();
     HistoryList* historyList() const { return m_historyList; }
-    // Body of the 50 ms timer and of the repaint timer.
-    void linkTimerTick();
+    // Body of the repaint timer.
     void repaintTick();
     // Body of the shutdown timer: true when the window may close (no thread runs).
     bool closeTick();
@@ -174,21 +181,11 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    // SessionEvents (UI thread, queued by the session).
-    void linkIndicatorChanged(LinkIndicator indicator) override;
-    void connectButtonChanged(bool connected) override;
-    void connectFailed() override;
-    void socketError() override;
+    // DeviceEvents (UI thread, queued by the session).
     void statusUpdated() override;
     void levelsUpdated() override;
     void settingsReported(bool wholeDump) override;
     void deviceReconnected(const std::vector<ImageModule>& changed) override;
-    // DiscoveryEvents (UI thread, queued by the worker).
-    void searchStarted(int total) override;
-    void searchProgress(int done, int total) override;
-    void deviceFound(const Endpoint& device) override;
-    void sweepFinished() override;
-    void socketError(const std::string& reason) override;
 
     void buildChildren();
     void wireSignals();
@@ -198,17 +195,10 @@ private:
     void fitContent();
     void refreshStrips();
     void wireStrip(ChannelStrip* strip);
-    void pickDevice(const QString& ip);
-    void startSearch();
-    void pressConnect();
-    // Before a connect: the box's address replaces the stored one when it differs; false
-    // (and said so) when the box holds no valid address.
-    bool takeTypedAddress();
-    // True (and the busy message shown) while a firmware update holds the local port.
-    bool refusedWhileUpdating();
     void beginShutdown();
     void showEditor(EditorPage* editor, const QRect& area, int channel, const Name16& name);
     void buildPresets();
+    void buildLink();
     void buildUnits();
     // What the editors' preset lists need: the library (asked on each opening) and the
     // window's NAME dialog and message box.
@@ -237,25 +227,22 @@ private:
     bool refusedWhileSending();
     // After undo or redo: the top bar's group switches and every shown control follow.
     void historyMoved(const EditService::UndoResult& result);
+    // The notice of an undone or redone RECALL's resend: its progress, then what arrived.
+    void showHistoryResend(const QString& stepName);
 
     MainWindowOptions m_options;
+    DeviceServices& m_services;
+    HostSettings& m_settings;
     Clock& m_clock;
-    std::unique_ptr<HostSettings> m_settings;
-    std::unique_ptr<DeviceSession> m_session;
-    std::unique_ptr<DiscoveryWorker> m_discovery;
-    std::unique_ptr<PacedSender> m_pacer;
-    std::unique_ptr<PacedSender> m_linked; // the strips' linked-member frames
-    std::unique_ptr<EditService> m_edits;
-    std::unique_ptr<MicUnitService> m_units;
-    // Refreshes the UNDO and REDO buttons after every edit; goes before the edit service.
+    DeviceSession& m_session;
+    EditService& m_edits;
+    std::unique_ptr<LinkController> m_link;
+    // Refreshes the UNDO and REDO buttons after every edit.
     std::unique_ptr<EditListener> m_historyFollower;
     // The resend an undo or redo of a RECALL or RECOVERY plays (null when none did).
     std::shared_ptr<const SequenceProgress> m_historyResend;
-    std::unique_ptr<PresetLibrary> m_presets;
-    std::unique_ptr<ModulePresets> m_modulePresets;
-    std::unique_ptr<DeviceSettings> m_deviceSettings;
-    std::unique_ptr<SettingRecall> m_recall;
-    std::unique_ptr<FactoryRecovery> m_factory;
+    // Shows that resend's progress on the notice banner, as RECALL shows its own.
+    QTimer m_historyResendTimer;
     SettingsSection* m_settingsSection = nullptr;
     MaintenanceSection* m_maintenance = nullptr;
     UnitsSection* m_unitsSection = nullptr;
@@ -286,7 +273,6 @@ private:
     InputStrip* m_largeInput = nullptr;   // beside the input editors
     OutputStrip* m_largeOutput = nullptr; // beside the output editors
 
-    QTimer m_linkTimer;
     QTimer m_repaintTimer;
     QTimer m_closeTimer;
     bool m_levelsDirty = false;

@@ -15,7 +15,7 @@ void MainWindow::toggleMuteGroup(int group) {
     m_topBar->setMuteGroupLit(group, on);
     // The image and the strips change at once; the frames follow 20 ms apart from the
     // bulk sender's worker, so the window never waits for them.
-    m_edits->switchMuteGroup(group, on);
+    m_edits.switchMuteGroup(group, on);
     refreshStrips();
     showReadout();
 }
@@ -25,7 +25,7 @@ void MainWindow::toggleControlGroup(int group) {
         return;
     const bool on = !m_topBar->controlGroupLit(group);
     m_topBar->setControlGroupLit(group, on);
-    m_edits->switchControlGroup(group, on);
+    m_edits.switchControlGroup(group, on);
     for (int i = 0; i < kInputCount; ++i)
         m_bank->repaint(false, i);
     for (int o = 0; o < kOutputCount; ++o)
@@ -33,13 +33,13 @@ void MainWindow::toggleControlGroup(int group) {
 }
 
 void MainWindow::clearAllMutes() {
-    m_edits->clearAllMutes();
+    m_edits.clearAllMutes();
     refreshStrips();
     showReadout();
 }
 
 void MainWindow::clearAllSolos() {
-    m_edits->clearAllSolos();
+    m_edits.clearAllSolos();
     refreshStrips();
     showReadout();
 }
@@ -51,15 +51,15 @@ void MainWindow::setSelection(int channel, int kind) {
 }
 
 void MainWindow::showReadout() {
-    m_readout->show(ReadoutFor(m_session->image(), m_selectedChannel, m_selectedKind));
+    m_readout->show(ReadoutFor(m_session.image(), m_selectedChannel, m_selectedKind));
 }
 
 void MainWindow::applyTypedValue(int box, const QString& text) {
     const TypedEntryResult result =
-        ApplyTypedValue(m_session->image(), m_selectedChannel, m_selectedKind, box, text);
+        ApplyTypedValue(m_session.image(), m_selectedChannel, m_selectedKind, box, text);
     // The value goes out as its owning control sends it, linked channels included.
     if (result.changed && result.send != TypedSend::None)
-        m_edits->commit(*result.parameter, result.channel);
+        m_edits.commit(*result.parameter, result.channel);
     if (result.changed)
         refreshAll();
     // The boxes show the stored value again (also after text that changed nothing).

@@ -6,10 +6,13 @@
 #include "editors/strips/strip_bank.h"
 #include "kit/texts.h"
 #include "kit/toggle_button.h"
+#include "model/paced_sender.h"
 #include "presets/setting_recall.h"
 #include "ui/history_list.h"
+#include "ui/link_controller.h"
 #include "ui/maintenance_section.h"
 #include "ui/messages.h"
+#include "ui/notice_banner.h"
 #include "ui/top_bar.h"
 #include "update/factory_recovery.h"
 
@@ -72,12 +75,12 @@ void MainWindow::buildHistory() {
     add(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), &MainWindow::redo);
     add(QKeySequence(Qt::CTRL | Qt::Key_Y), &MainWindow::redo);
 
-    m_historyFollower = std::make_unique<EditFollower>(*m_edits, [this] { refreshHistory(); });
+    m_historyFollower = std::make_unique<EditFollower>(m_edits, [this] { refreshHistory(); });
     refreshHistory();
 }
 
 void MainWindow::refreshHistory() {
-    const EditHistory& history = m_edits->history();
+    const EditHistory& history = m_edits.history();
     const QString undo = stepName(history.nextUndo());
     const QString redo = stepName(history.nextRedo());
     m_topBar->setUndoTips(history.canUndo() ? text("Undo: %1", "撤销：%1").arg(undo) : QString(),
@@ -87,11 +90,12 @@ void MainWindow::refreshHistory() {
 }
 
 bool MainWindow::refusedWhileSending() {
-    if (refusedWhileUpdating())
+    if (m_link->refusedWhileUpdating())
         return true;
     // A setting going out would be undercut half way; a recovery shows its own animation
     // until the device has every value.
-    const bool resending = (m_recall && m_recall->running()) || m_factory->running() ||
+    const bool resending = (settingRecall() && settingRecall()->running()) ||
+                           factoryRecovery().running() ||
                            (m_maintenance && m_maintenance->busy()) ||
                            (m_historyResend && !m_historyResend->finished());
     if (!resending)
@@ -103,15 +107,15 @@ bool MainWindow::refusedWhileSending() {
 }
 
 void MainWindow::undo() {
-    if (!m_edits->history().canUndo() || refusedWhileSending())
+    if (!m_edits.history().canUndo() || refusedWhileSending())
         return;
-    historyMoved(m_edits->undo());
+    historyMoved(m_edits.undo());
 }
 
 void MainWindow::redo() {
-    if (!m_edits->history().canRedo() || refusedWhileSending())
+    if (!m_edits.history().canRedo() || refusedWhileSending())
         return;
-    historyMoved(m_edits->redo());
+    historyMoved(m_edits.redo());
 }
 
 void MainWindow::stepHistory(int count) {
@@ -119,7 +123,7 @@ void MainWindow::stepHistory(int count) {
         return;
     EditService::UndoResult last;
     for (int i = 0; i < std::abs(count); ++i) {
-        EditService::UndoResult result = count > 0 ? m_edits->undo() : m_edits->redo();
+        EditService::UndoResult result = count > 0 ? m_edits.undo() : m_edits.redo();
         if (!result.step)
             break;
         // Each RECALL step on the way plays its resend; the last one is the one to wait for.
@@ -132,13 +136,15 @@ void MainWindow::stepHistory(int count) {
 }
 
 void MainWindow::showHistory() {
-    m_historyList->load(m_edits->history());
+    m_historyList->load(m_edits.history());
     m_historyList->popUpUnder(m_topBar->historyButton());
 }
 
 void MainWindow::historyMoved(const EditService::UndoResult& result) {
-    if (result.progress)
+    if (result.progress) {
         m_historyResend = result.progress;
+        showHistoryResend(stepName(result.step));
+    }
     // The switches show what the image now holds: a control group by its record, the mute
     // group a step switched by the group switched on last.
     for (int g = 1; g <= kGroupCount; ++g)
@@ -151,11 +157,43 @@ void MainWindow::historyMoved(const EditService::UndoResult& result) {
                 m_topBar->setMuteGroupLit(group, image().activeMuteGroup == group);
             }
     if (result.progress)
-        m_session->touchLastReply();
+        m_session.touchLastReply();
     // The listeners reloaded what they show of the changed channels; the shown editors
     // without one, the group and unit sections and the readout follow here.
     refreshAll();
     refreshHistory();
+}
+
+void MainWindow::showHistoryResend(const QString& name) {
+    // The whole setting goes out paced, a few seconds online: the operator sees it move and
+    // learns whether every frame arrived, wherever the console is scrolled.
+    std::shared_ptr<const SequenceProgress> progress = m_historyResend;
+    m_notice->showNotice([progress, name] {
+        if (!progress->finished())
+            return text("Sending %1 to the device: %2 of %3 frames.",
+                        "正在向设备发送 %1：%3 帧中的第 %2 帧。")
+                .arg(name)
+                .arg(progress->done())
+                .arg(progress->total);
+        if (progress->dropped.load() > 0)
+            return text("%1: %2 of %3 frames did not reach the device.",
+                        "%1：%3 帧中有 %2 帧未送达设备。")
+                .arg(name)
+                .arg(progress->dropped.load())
+                .arg(progress->total);
+        return text("%1: the device has the whole setting.", "%1：设备已收到全部设置。").arg(name);
+    });
+    m_notice->place(rect());
+    if (m_historyResend->total == 0)
+        return;
+    m_historyResendTimer.setInterval(100);
+    m_historyResendTimer.disconnect();
+    connect(&m_historyResendTimer, &QTimer::timeout, this, [this, progress] {
+        m_notice->retranslate();
+        if (progress->finished())
+            m_historyResendTimer.stop();
+    });
+    m_historyResendTimer.start();
 }
 
 } // namespace krm::ui

@@ -8,7 +8,9 @@
 #include "presets/device_settings.h"
 #include "presets/setting_file.h"
 #include "presets/setting_recall.h"
+#include "services/device_services.h"
 #include "ui/host_settings.h"
+#include "ui/link_controller.h"
 #include "ui/maintenance_section.h"
 #include "ui/messages.h"
 #include "ui/settings_section.h"
@@ -29,11 +31,6 @@ constexpr const char* kBackupFile = "BeforeUpdate.dat";
 } // namespace
 
 void MainWindow::buildMaintenance() {
-    m_factory = std::make_unique<FactoryRecovery>(
-        *m_edits, [this] { return m_recall && m_recall->running(); });
-    if (m_recall)
-        m_recall->setOtherBusy([this] { return m_factory->running(); });
-
     MaintenanceServices s;
     s.ask = [this](const QString& question, std::function<void(bool)> answer) {
         ask(question, std::move(answer));
@@ -45,36 +42,33 @@ void MainWindow::buildMaintenance() {
     s.backupSettings = [this](QString& error) { return backupBeforeUpdate(error); };
     s.recovered = [this] { factoryRecovered(); };
     s.reconnect = [this] {
-        if (!m_session->isOnline() && !m_session->isConnecting())
-            m_session->connect();
+        if (!m_session.isOnline() && !m_session.isConnecting())
+            m_session.connect();
     };
-    s.stopDiscovery = [this] {
-        m_discovery->stop();
-        m_system->setSearchVisible(false);
-    };
-    s.deviceIp = [this] { return m_session->deviceIp(); };
+    s.stopDiscovery = [this] { m_link->stopSearch(); };
+    s.deviceIp = [this] { return m_session.deviceIp(); };
     s.startTimer = m_options.startTimers;
     s.devicePort = m_options.devicePort;
     s.localPort = m_options.localPort;
     s.firmwareFolder =
         m_options.firmwareFolder.isEmpty() ? m_options.dataFolder : m_options.firmwareFolder;
     s.updatePageUrl =
-        m_options.updatePageUrl.isEmpty() ? m_settings->updatePageUrl() : m_options.updatePageUrl;
-    m_maintenance =
-        new MaintenanceSection(*m_session, *m_edits, *m_factory, m_clock, std::move(s), m_system);
+        m_options.updatePageUrl.isEmpty() ? m_settings.updatePageUrl() : m_options.updatePageUrl;
+    m_maintenance = new MaintenanceSection(m_session, m_edits, m_services.factory(), m_clock,
+                                           std::move(s), m_system);
     m_system->setSectionContent(3, m_maintenance);
 }
 
 std::optional<QString> MainWindow::backupBeforeUpdate(QString& error) {
     const LinkStateRecord link = currentLinkState();
-    if (m_deviceSettings) {
-        switch (m_deviceSettings->save(image(), link)) {
+    if (DeviceSettings* settings = m_services.deviceSettings()) {
+        switch (settings->save(image(), link)) {
         case SaveOutcome::Saved: {
             // The new setting has the largest ID: the last row.
-            const std::optional<std::vector<std::string>> rows = m_deviceSettings->rows();
+            const std::optional<std::vector<std::string>> rows = settings->rows();
             if (rows && !rows->empty()) {
                 const std::string row = rows->back();
-                m_deviceSettings->rename(row, kBackupName);
+                settings->rename(row, kBackupName);
                 if (m_settingsSection)
                     m_settingsSection->refill();
                 const auto colon = row.find(':');
@@ -86,7 +80,7 @@ std::optional<QString> MainWindow::backupBeforeUpdate(QString& error) {
         case SaveOutcome::Full:
             break; // all 32 in use: a file beside the firmware files instead
         case SaveOutcome::Failed: {
-            const Message& m = m_deviceSettings->lastError();
+            const Message& m = settings->lastError();
             error = QString::fromStdString(currentLanguage() == Language::Chinese ? m.zh : m.en);
             return std::nullopt;
         }
@@ -107,7 +101,7 @@ std::optional<QString> MainWindow::backupBeforeUpdate(QString& error) {
 }
 
 void MainWindow::factoryRecovered() {
-    m_session->touchLastReply();
+    m_session.touchLastReply();
     for (int g = 1; g <= kGroupCount; ++g) {
         m_topBar->setMuteGroupLit(g, false);
         m_topBar->setControlGroupLit(g, false);

@@ -150,7 +150,7 @@ void MainWindow::applyContent() {
     m_topBar->showSelection(m_pages.bank(), m_pages.view(),
                             m_pages.displayMode() == DisplayMode::Page && m_pages.groupView() == 0);
 
-    const PageContent c = m_pages.content(m_session->image());
+    const PageContent c = m_pages.content(m_session.image());
     int slot = 0;
     for (int ch : c.inputStrips) {
         QWidget* strip = m_inputStrips[static_cast<std::size_t>(ch)];
@@ -181,7 +181,7 @@ void MainWindow::applyContent() {
             page->show();
         }
         if (c.page == View::System)
-            m_system->setConnected(m_session->isOnline());
+            m_system->setConnected(m_session.isOnline());
     }
     if (c.largeInputStrip >= 0) {
         m_largeInput->setGeometry(StripSlotRect(m_metrics, 0));
@@ -189,7 +189,7 @@ void MainWindow::applyContent() {
         if (auto e = m_inputEditors.find(c.inputEditor); e != m_inputEditors.end()) {
             EditorPage* editor = e->second;
             showEditor(editor, InputEditorRect(m_metrics), c.largeInputStrip,
-                       m_session->image().inputs[static_cast<std::size_t>(c.largeInputStrip)].name);
+                       m_session.image().inputs[static_cast<std::size_t>(c.largeInputStrip)].name);
         }
     }
     if (c.largeOutputStrip >= 0) {
@@ -199,7 +199,7 @@ void MainWindow::applyContent() {
             EditorPage* editor = e->second;
             showEditor(
                 editor, PageRect(m_metrics), c.largeOutputStrip,
-                m_session->image().outputs[static_cast<std::size_t>(c.largeOutputStrip)].name);
+                m_session.image().outputs[static_cast<std::size_t>(c.largeOutputStrip)].name);
         }
     }
     if (panelShown) {

@@ -6,6 +6,7 @@
 #include "presets/preset_library.h"
 #include "sim/virtual_device.h"
 #include "tests/support/ctl_process.h"
+#include "ui/link_controller.h"
 #include "ui/settings_section.h"
 
 #include <QCoreApplication>
@@ -109,7 +110,7 @@ TEST(Program, ARenamedChannelsFrameCarriesTheProgramsGlyphs) {
     t.start();
     while (!w.session().isOnline() && t.elapsed() < 5000) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        w.linkTimerTick();
+        w.link().timerTick();
     }
     ASSERT_TRUE(w.session().isOnline());
 

@@ -3,6 +3,7 @@
 // clock for the paced senders, no timers of its own (tests drive them), an ephemeral local
 // port and a temporary folder for its settings. For end-to-end tests of pages and editors.
 
+#include "app/program.h"
 #include "sim/virtual_device.h"
 
 #include "tests/support/fake_clock.h"
@@ -36,7 +37,8 @@ public:
         o.interfaces = [] { return std::vector<Ipv4Interface>{}; };
         if (configure)
             configure(o);
-        m_window = std::make_unique<ui::MainWindow>(o);
+        m_program = std::make_unique<app::Program>(o);
+        m_window = &m_program->window();
         m_window->resize(size);
         m_window->show();
         m_window->session().connect();
@@ -55,7 +57,8 @@ public:
     PacedFakeClock paced{clock};
 
 private:
-    std::unique_ptr<ui::MainWindow> m_window;
+    std::unique_ptr<app::Program> m_program;
+    ui::MainWindow* m_window = nullptr;
     bool m_online = false;
 };
 

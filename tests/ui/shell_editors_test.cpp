@@ -1,6 +1,7 @@
 // The processing editors as the window registers them, against the virtual device on
 // loopback: an edit in each editor reaches the device's image, and a RESET on a channel
 // of an active control group that links EQ reaches every member.
+#include "app/program.h"
 #include "sim/virtual_device.h"
 
 #include "editors/dynamics/dynamics_editor.h"
@@ -122,7 +123,8 @@ TEST(EditorsInTheWindow, TheNameMenuOpensTheSendPageAndOnTheEffectReturnsTheEffe
     o.localPort = 0;
     o.startTimers = false;
     o.interfaces = [] { return std::vector<Ipv4Interface>{}; };
-    MainWindow w(o);
+    app::Program program(o);
+    MainWindow& w = program.window();
     w.resize(1366, 768);
     w.show();
     auto choose = [&](InputStrip* strip, const QString& item) {

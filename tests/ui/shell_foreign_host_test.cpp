@@ -1,11 +1,13 @@
 // The window and another host that sends the window's port a device's dump, identification
 // and reports: on the virtual device the image and the screen keep the device's values; on
 // a silent device the window never goes online and ends in "CANNOT CONNECT.".
+#include "app/program.h"
 #include "editors/strips/input_strip.h"
 #include "kit/fader.h"
 #include "kit/toggle_button.h"
 #include "tests/support/foreign_host.h"
 #include "tests/support/window_on_device.h"
+#include "ui/link_controller.h"
 #include "ui/system_page.h"
 #include "ui/top_bar.h"
 
@@ -69,7 +71,8 @@ TEST(ForeignHostWindow, ASilentDeviceEndsInCannotConnectWhileAnotherHostAnswersE
     o.deviceOverride = QStringLiteral("127.0.0.1");
     o.devicePort = device.endpoint().port;
     o.interfaces = [] { return std::vector<Ipv4Interface>{}; };
-    MainWindow w(o);
+    app::Program program(o);
+    MainWindow& w = program.window();
     w.show();
     test::ForeignHost stranger;
     ASSERT_TRUE(stranger.open(*Endpoint::parse("127.0.0.34", 0)));
@@ -89,7 +92,7 @@ TEST(ForeignHostWindow, ASilentDeviceEndsInCannotConnectWhileAnotherHostAnswersE
         EXPECT_FALSE(w.session().isOnline());
         EXPECT_NE(w.topBar()->statusText(), QStringLiteral("ONLINE"));
         clock.advance(Millis(5000));
-        w.linkTimerTick();
+        w.link().timerTick();
     }
     ASSERT_TRUE(test::PumpEventsUntil([&] { return w.findChild<QMessageBox*>() != nullptr; }));
     EXPECT_TRUE(w.findChild<QMessageBox*>()->text().startsWith(QStringLiteral("CANNOT CONNECT.\n")))

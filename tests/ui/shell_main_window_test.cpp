@@ -1,6 +1,8 @@
 // The virtual device first: its headers use the name `emit`, which Qt defines as a macro.
+#include "app/program.h"
 #include "sim/virtual_device.h"
 #include "tests/link/port_blocker.h"
+#include "ui/link_controller.h"
 
 #include "dsp/channel_scales.h"
 #include "editors/strips/input_strip.h"
@@ -80,14 +82,14 @@ protected:
     }
 
     // A window pointed at a running virtual device on 127.0.0.1.
-    std::unique_ptr<MainWindow> windowOnDevice() {
+    std::unique_ptr<app::Program> windowOnDevice() {
         EXPECT_TRUE(device.start(*Endpoint::parse("127.0.0.1", 0)));
         MainWindowOptions o = options(device.endpoint().port);
         o.deviceOverride = QStringLiteral("127.0.0.1");
-        auto w = std::make_unique<MainWindow>(o);
-        w->resize(1920, 1080);
-        w->show();
-        return w;
+        auto program = std::make_unique<app::Program>(o);
+        program->window().resize(1920, 1080);
+        program->window().show();
+        return program;
     }
 
     QTemporaryDir dir;
@@ -98,7 +100,8 @@ protected:
 
 TEST_F(MainWindowTest, StartsWithCaptionStoredAddressAndBankOne) {
     { HostSettings(settingsPath).setHostIp(QStringLiteral("127.0.0.44")); }
-    MainWindow w(options());
+    app::Program program(options());
+    MainWindow& w = program.window();
     w.resize(1920, 1080);
     w.show();
     EXPECT_EQ(w.windowTitle(), QStringLiteral("KRM-416X 3.1"));
@@ -135,7 +138,8 @@ TEST_F(MainWindowTest, PickedAddressIsStoredExceptInDemoMode) {
     {
         // Demo mode: a confirmed or picked address points the session at it, and the
         // address of the real device stays stored for the next start.
-        MainWindow w(o);
+        app::Program program(o);
+        MainWindow& w = program.window();
         EXPECT_EQ(w.session().deviceIp(), "127.0.0.2");
         w.systemPage()->addressBox()->setText(QStringLiteral("127.0.0.8"));
         QTest::mouseClick(w.systemPage()->okButton(), Qt::LeftButton);
@@ -146,7 +150,8 @@ TEST_F(MainWindowTest, PickedAddressIsStoredExceptInDemoMode) {
     }
     EXPECT_EQ(HostSettings(settingsPath).hostIp(), QStringLiteral("127.0.0.44"));
     {
-        MainWindow w(options());
+        app::Program program(options());
+        MainWindow& w = program.window();
         EXPECT_EQ(w.session().deviceIp(), "127.0.0.44");
         w.systemPage()->addressBox()->setText(QStringLiteral("127.0.0.8"));
         QTest::mouseClick(w.systemPage()->okButton(), Qt::LeftButton);
@@ -156,7 +161,8 @@ TEST_F(MainWindowTest, PickedAddressIsStoredExceptInDemoMode) {
 }
 
 TEST_F(MainWindowTest, BankButtonIsIgnoredWhileAGroupViewIsShown) {
-    MainWindow w(options());
+    app::Program program(options());
+    MainWindow& w = program.window();
     w.resize(1920, 1080);
     w.show();
     w.image().controlGroups[0].input(3) = 1;
@@ -184,7 +190,8 @@ TEST_F(MainWindowTest, BankButtonIsIgnoredWhileAGroupViewIsShown) {
 }
 
 TEST_F(MainWindowTest, ViewButtonsAndDarkIndicatorShowTheirPages) {
-    MainWindow w(options());
+    app::Program program(options());
+    MainWindow& w = program.window();
     w.resize(1920, 1080);
     w.show();
     QTest::mouseClick(w.topBar()->viewButton(View::Matrix), Qt::LeftButton);
@@ -207,7 +214,8 @@ TEST_F(MainWindowTest, ViewButtonsAndDarkIndicatorShowTheirPages) {
 }
 
 TEST_F(MainWindowTest, MuteGroupOfflineChangesTheImageOnlyAndTogglesBack) {
-    MainWindow w(options());
+    app::Program program(options());
+    MainWindow& w = program.window();
     w.image().muteGroups[1].input(0) = 1;
     w.image().muteGroups[1].output(2) = 1;
     QTest::mouseClick(w.topBar()->muteGroupButton(2), Qt::LeftButton);
@@ -225,7 +233,8 @@ TEST_F(MainWindowTest, MuteGroupOfflineChangesTheImageOnlyAndTogglesBack) {
 }
 
 TEST_F(MainWindowTest, ControlGroupSwitchSetsTheActiveFlag) {
-    MainWindow w(options());
+    app::Program program(options());
+    MainWindow& w = program.window();
     w.image().controlGroups[3].output(1) = 1;
     w.image().controlGroups[3].output(5) = 1;
     w.image().controlGroups[3].link(LinkVol) = 1;
@@ -247,7 +256,8 @@ TEST_F(MainWindowTest, ControlGroupSwitchSetsTheActiveFlag) {
 }
 
 TEST_F(MainWindowTest, TypedValueIsStoredAndShownBackInTheBox) {
-    MainWindow w(options());
+    app::Program program(options());
+    MainWindow& w = program.window();
     w.setSelection(2, 3);
     EXPECT_EQ(w.readout()->parameterLabel()->text(), QStringLiteral("VOL"));
     QLineEdit* box = w.readout()->valueBox(0);
@@ -262,7 +272,8 @@ TEST_F(MainWindowTest, TypedValueIsStoredAndShownBackInTheBox) {
 }
 
 TEST_F(MainWindowTest, ConnectedMuteGroupReachesTheDeviceAndCloseStopsReports) {
-    auto w = windowOnDevice();
+    auto program = windowOnDevice();
+    MainWindow* w = &program->window();
     QTest::mouseClick(w->systemPage()->connectButton(), Qt::LeftButton);
     ASSERT_TRUE(pumpUntil([&] { return w->session().isOnline(); }));
     ASSERT_TRUE(pumpUntil([&] { return w->topBar()->linkShown(); }));
@@ -341,7 +352,8 @@ TEST_F(MainWindowTest, UndoTakesBackTheOperatorsEditOnlyAndANewDumpStartsANewHis
     ASSERT_TRUE(device.start(*Endpoint::parse("127.0.0.3", 0)));
     MainWindowOptions o = options(device.endpoint().port);
     o.deviceOverride = QStringLiteral("127.0.0.3");
-    auto w = std::make_unique<MainWindow>(o);
+    auto program = std::make_unique<app::Program>(o);
+    MainWindow* w = &program->window();
     w->show();
     QTest::mouseClick(w->systemPage()->connectButton(), Qt::LeftButton);
     ASSERT_TRUE(pumpUntil([&] { return w->session().isOnline(); }));
@@ -386,7 +398,8 @@ TEST_F(MainWindowTest, SearchTakesTheLinkDownAndListsTheAnsweringDeviceOnce) {
     ASSERT_TRUE(device.start(*Endpoint::parse("127.0.0.5", 0)));
     MainWindowOptions o = options(device.endpoint().port);
     o.deviceOverride = QStringLiteral("127.0.0.5");
-    MainWindow w(o);
+    app::Program program(o);
+    MainWindow& w = program.window();
     w.resize(1920, 1080);
     w.show();
     w.session().connect();
@@ -439,13 +452,14 @@ TEST_F(MainWindowTest, SilentDeviceEndsInCannotConnect) {
     device.setSilent(true);
     MainWindowOptions o = options(device.endpoint().port);
     o.deviceOverride = QStringLiteral("127.0.0.1");
-    MainWindow w(o);
+    app::Program program(o);
+    MainWindow& w = program.window();
     w.show();
     QTest::mouseClick(w.systemPage()->connectButton(), Qt::LeftButton);
     ASSERT_TRUE(w.session().isConnecting());
     for (int i = 0; i < 3; ++i) {
         clock.advance(Millis(5000));
-        w.linkTimerTick();
+        w.link().timerTick();
     }
     ASSERT_TRUE(pumpUntil([&] { return w.findChild<QMessageBox*>() != nullptr; }));
     EXPECT_EQ(w.findChild<QMessageBox*>()->text(),
@@ -462,7 +476,8 @@ TEST_F(MainWindowTest, ConnectTakesTheTypedAddressAndTheFailureNamesIt) {
     ASSERT_TRUE(device.start(*Endpoint::parse("127.0.0.5", 0)));
     device.setSilent(true);
     HostSettings(settingsPath).setHostIp(QStringLiteral("127.0.0.7"));
-    MainWindow w(options(device.endpoint().port));
+    app::Program program(options(device.endpoint().port));
+    MainWindow& w = program.window();
     w.show();
     w.showPage(1, View::System);
     ASSERT_EQ(w.session().deviceIp(), "127.0.0.7");
@@ -497,7 +512,7 @@ TEST_F(MainWindowTest, ConnectTakesTheTypedAddressAndTheFailureNamesIt) {
         EXPECT_EQ(w.systemPage()->address(), QStringLiteral("127.0.0.5"));
         for (int i = 0; i < 3; ++i) {
             clock.advance(Millis(5000));
-            w.linkTimerTick();
+            w.link().timerTick();
         }
         ASSERT_TRUE(pumpUntil([&] { return BoxShown(w); }));
         EXPECT_EQ(AnswerBoxes(w, QMessageBox::Ok), QStringList{QString::fromUtf8(c.message)});
@@ -513,7 +528,8 @@ TEST_F(MainWindowTest, BlockedPortShowsWinsockErrorForSearchAndConnect) {
     MainWindowOptions o = options();
     o.localPort = blocker.port();
     o.deviceOverride = QStringLiteral("127.0.0.1");
-    MainWindow w(o);
+    app::Program program(o);
+    MainWindow& w = program.window();
     w.show();
     auto winsockBoxes = [&] {
         int n = 0;
@@ -532,7 +548,8 @@ TEST_F(MainWindowTest, BlockedPortShowsWinsockErrorForSearchAndConnect) {
 }
 
 TEST_F(MainWindowTest, NavigationPanelPagesGroupViewsAndClearOperations) {
-    MainWindow w(options());
+    app::Program program(options());
+    MainWindow& w = program.window();
     w.resize(1920, 1080);
     w.show();
     NavigationPanel* nav = w.navigationPanel();
@@ -641,7 +658,8 @@ TEST_F(MainWindowTest, EveryStripControlIsOnScreenOnLaptopAndDesktopClients) {
     for (const QSize client :
          {QSize(1366, 768), QSize(1280, 720), QSize(1920, 1080), kNormalWindowSize}) {
         SCOPED_TRACE(testing::Message() << client.width() << "x" << client.height());
-        MainWindow w(options());
+        app::Program program(options());
+        MainWindow& w = program.window();
         w.resize(client);
         w.show();
         auto* scroll = w.findChild<QScrollArea*>();
@@ -675,7 +693,8 @@ TEST_F(MainWindowTest, EveryStripControlIsOnScreenOnLaptopAndDesktopClients) {
 // At the smallest window the strips are as short as they get: the page scrolls, but each
 // strip still holds all its controls and a fader with its full range.
 TEST_F(MainWindowTest, ShortestStripsStillHoldEveryControlAndAFullFader) {
-    MainWindow w(options());
+    app::Program program(options());
+    MainWindow& w = program.window();
     w.resize(kMinimumWindowSize);
     w.show();
     for (int bank : {1, 3, 4}) {
@@ -693,7 +712,8 @@ TEST_F(MainWindowTest, ShortestStripsStillHoldEveryControlAndAFullFader) {
 }
 
 TEST_F(MainWindowTest, NormalSizeAndMinimumSizeWithoutAWindowManager) {
-    MainWindow w(options());
+    app::Program program(options());
+    MainWindow& w = program.window();
     EXPECT_EQ(w.minimumSize(), kMinimumWindowSize);
     // Not maximized (no window manager, or un-maximized): the normal size, cut to the
     // screen it opens on.
@@ -705,7 +725,8 @@ TEST_F(MainWindowTest, NormalSizeAndMinimumSizeWithoutAWindowManager) {
 }
 
 TEST_F(MainWindowTest, MenuButtonShowsTheNavigationPanelUntilPressedAgain) {
-    MainWindow w(options());
+    app::Program program(options());
+    MainWindow& w = program.window();
     w.resize(1366, 768);
     w.show();
     NavigationPanel* nav = w.navigationPanel();
@@ -748,7 +769,8 @@ TEST_F(MainWindowTest, MenuButtonShowsTheNavigationPanelUntilPressedAgain) {
 }
 
 TEST_F(MainWindowTest, GroupViewOnANarrowClientKeepsTheOutputStripClearOfThePanel) {
-    MainWindow w(options());
+    app::Program program(options());
+    MainWindow& w = program.window();
     w.resize(1280, 720);
     w.show();
     w.image().controlGroups[0].input(3) = 1;
@@ -763,7 +785,8 @@ TEST_F(MainWindowTest, GroupViewOnANarrowClientKeepsTheOutputStripClearOfThePane
 }
 
 TEST_F(MainWindowTest, NarrowClientScrollsSidewaysOnlyWhileAViewReachesPastIt) {
-    MainWindow w(options());
+    app::Program program(options());
+    MainWindow& w = program.window();
     w.resize(1280, 720);
     w.show();
     auto* scroll = w.findChild<QScrollArea*>();
@@ -779,7 +802,8 @@ TEST_F(MainWindowTest, NarrowClientScrollsSidewaysOnlyWhileAViewReachesPastIt) {
 }
 
 TEST_F(MainWindowTest, AboutButtonOnTheTopBarOpensTheAboutBox) {
-    MainWindow w(options());
+    app::Program program(options());
+    MainWindow& w = program.window();
     w.resize(1366, 768);
     w.show();
     ToggleButton* about = w.topBar()->aboutButton();
@@ -809,7 +833,8 @@ public:
 };
 
 TEST_F(MainWindowTest, EditorsRegisteredByKindOpenForTheStripsChannel) {
-    MainWindow w(options());
+    app::Program program(options());
+    MainWindow& w = program.window();
     w.resize(1920, 1080);
     w.show();
     auto* peq = new RecordingEditor;

@@ -2,6 +2,7 @@
 // settings section wired into the window (save, the confirmations, recall and delete),
 // the section on its own (the 32 limit, quotes in names, a recall refused while one plays,
 // a link lost mid-recall), and a broken preset database that leaves the program working.
+#include "app/program.h"
 #include "editors/presets/preset_list.h"
 #include "editors/strips/input_strip.h"
 #include "kit/popup_menu.h"
@@ -74,7 +75,8 @@ protected:
 };
 
 TEST_F(PresetWindowTest, SettingsSectionSavesRecallsAndDeletesThroughTheWindow) {
-    MainWindow w(options());
+    app::Program program(options());
+    MainWindow& w = program.window();
     w.resize(1920, 1080);
     w.show();
     w.showPage(1, View::System);
@@ -120,7 +122,8 @@ TEST_F(PresetWindowTest, SettingsSectionSavesRecallsAndDeletesThroughTheWindow) 
 }
 
 TEST_F(PresetWindowTest, EveryEditorsPresetListWorksAgainstTheDatabase) {
-    MainWindow w(options());
+    app::Program program(options());
+    MainWindow& w = program.window();
     w.resize(1920, 1080);
     w.show();
     struct Case {
@@ -163,7 +166,8 @@ TEST_F(PresetWindowTest, BrokenDatabaseIsReportedAndTheProgramKeepsWorking) {
         ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
         junk.write(QByteArray(4096, 'x'));
     }
-    MainWindow w(options());
+    app::Program program(options());
+    MainWindow& w = program.window();
     w.show();
     const QString told = answerBox(w, QMessageBox::Ok);
     EXPECT_FALSE(told.isEmpty());

@@ -8,6 +8,7 @@
 #include "kit/toggle_button.h"
 #include "link/link_supervisor.h"
 #include "tests/support/window_on_device.h"
+#include "ui/link_controller.h"
 #include "ui/notice_banner.h"
 #include "ui/system_page.h"
 #include "ui/top_bar.h"
@@ -47,14 +48,14 @@ TEST(SelfHealingWindow, RebootedDeviceShowsItsNewValuesAndTheNoticeListsWhatChan
     test::PumpEventsUntil([] { return false; }, 50);
     // Ten seconds of silence on the window's clock: "OFFLINE".
     rig.clock.advance(LinkSupervisor::kSilenceLimit);
-    w.linkTimerTick();
+    w.link().timerTick();
     EXPECT_EQ(w.topBar()->statusText(), QStringLiteral("OFFLINE"));
 
     // The window's timer runs on; nobody touches anything.
     const Millis offline = rig.clock.now();
     for (int i = 0; i < 100 && !notice->isVisible(); ++i) {
-        rig.clock.advance(Millis(MainWindow::kLinkTimerMs));
-        w.linkTimerTick();
+        rig.clock.advance(Millis(LinkController::kLinkTimerMs));
+        w.link().timerTick();
         test::PumpEventsUntil([&] { return notice->isVisible(); }, 20);
     }
     ASSERT_TRUE(notice->isVisible());
