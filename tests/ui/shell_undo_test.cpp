@@ -11,6 +11,7 @@
 #include "model/edit_history.h"
 #include "tests/support/window_on_device.h"
 #include "ui/history_list.h"
+#include "ui/notice_banner.h"
 #include "ui/readout_panel.h"
 #include "ui/settings_section.h"
 #include "ui/top_bar.h"
@@ -284,6 +285,11 @@ TEST(UndoInTheWindow, RefusedWhileARecallsResendPlaysThenTakesTheRecallBack) {
     EXPECT_TRUE(test::PumpEventsUntil([&] {
         return fader->position() == faderAt(moved) && rig.device.image().inputs[0].gain == moved;
     }));
+    // The undone RECALL's resend shows on the notice until the device has all of it.
+    EXPECT_TRUE(test::PumpEventsUntil([&] {
+        return w.noticeBanner()->isVisible() && w.noticeBanner()->text().endsWith(QStringLiteral(
+                                                    "the device has the whole setting."));
+    })) << w.noticeBanner()->text().toStdString();
     EXPECT_TRUE(w.topBar()->redoButton()->toolTip().contains(QStringLiteral("RECALL")))
         << w.topBar()->redoButton()->toolTip().toStdString();
 }
