@@ -30,7 +30,6 @@
 #include "ui/name_dialog.h"
 #include "ui/navigation_panel.h"
 #include "ui/notice_banner.h"
-#include "ui/placeholder_page.h"
 #include "ui/program_icon.h"
 #include "ui/readout_panel.h"
 #include "ui/settings_section.h"
