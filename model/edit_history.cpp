@@ -106,9 +106,13 @@ EditStep DiffSettings(const DeviceImage& from, const DeviceImage& image) {
     return step;
 }
 
-const EditStep* EditHistory::close(const DeviceImage& image, StepName name, bool whole) {
+const EditStep* EditHistory::close(const DeviceImage& image, StepName name, bool whole,
+                                   std::shared_ptr<const ModuleReplay> module,
+                                   MuteGroupSwitch muteSwitch) {
     EditStep step = DiffSettings(m_baseline, image);
     step.whole = whole;
+    step.module = std::move(module);
+    step.muteSwitch = muteSwitch;
     if (step.size() == 0)
         return nullptr;
     step.fields.shrink_to_fit();
@@ -196,8 +200,9 @@ std::string ChannelTitle(const DeviceImage& image, Channel channel) {
 StepName CommandStepName(TextPair command, TextPair module, const DeviceImage& image,
                          Channel channel) {
     const std::string title = ChannelTitle(image, channel);
-    return {std::string(command.en) + " " + module.en + " " + title,
-            std::string(command.zh) + " " + module.zh + " " + title};
+    const std::string tail = title.empty() ? std::string() : " " + title;
+    return {std::string(command.en) + " " + module.en + tail,
+            std::string(command.zh) + " " + module.zh + tail};
 }
 
 StepName DescribeStep(const EditStep& step, const DeviceImage& image) {

@@ -20,6 +20,7 @@
 //
 // Pure; the thread that owns the image (the user-interface thread).
 
+#include "link/clock.h"
 #include "model/channels.h"
 #include "model/device_image.h"
 #include "model/parameters.h"
@@ -28,6 +29,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -70,8 +73,32 @@ struct RecordChange {
     std::int32_t after = 0;
 };
 
+// How a module's step went out (a RESET, a BYPASS): the channel's frames of the module
+// `pause` apart, then each member's in turn (`memberPause` before its first, `memberFramePause`
+// after each). Undo and redo send the same frames, built from the image they leave, with the
+// same pauses.
+struct ModuleReplay {
+    Channel channel;
+    std::vector<int> members;
+    std::function<std::vector<std::string>(const DeviceImage& image, Channel channel)> frames;
+    Millis pause{0};
+    Millis memberPause{0};
+    Millis memberFramePause{0};
+};
+
+// The main window's mute-group switch a step flipped: the switch is no field of the image
+// (activeMuteGroup keeps only the group switched on last), so the step says it.
+struct MuteGroupSwitch {
+    int group = 0; // 1..4; 0: the step switched none
+    bool on = false;
+};
+
 struct EditStep {
     StepName name;
+    MuteGroupSwitch muteSwitch;
+    // Set for a module's step; null for the others, whose changed fields each send their
+    // own frame.
+    std::shared_ptr<const ModuleReplay> module;
     // The step rewrote the whole setting (a RECALL, a RECOVERY): going back and forth
     // resends the whole image.
     bool whole = false;
@@ -90,7 +117,9 @@ public:
 
     // Closes a step of what changed since the baseline. `name` empty: one is made from the
     // fields. Null when nothing changed. A new step drops the steps to redo.
-    const EditStep* close(const DeviceImage& image, StepName name = {}, bool whole = false);
+    const EditStep* close(const DeviceImage& image, StepName name = {}, bool whole = false,
+                          std::shared_ptr<const ModuleReplay> module = {},
+                          MuteGroupSwitch muteSwitch = {});
     // The image changed by the device's doing: the baseline takes it, no step.
     void resync(const DeviceImage& image) { m_baseline = image; }
     // A new image replaced the old one (a new dump): every step goes, unless the new image
@@ -126,7 +155,7 @@ private:
 void ApplyStep(const EditStep& step, DeviceImage& image, bool after);
 
 // A command on one channel's module, for its step: "RESET PEQ CH5", "复位 PEQ CH5" (the
-// channel's name when it has one).
+// channel's name when it has one); "RESET REVERB" for the device's own.
 StepName CommandStepName(TextPair command, TextPair module, const DeviceImage& image,
                          Channel channel);
 

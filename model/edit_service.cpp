@@ -48,7 +48,10 @@ bool EditService::store(const Parameter& p, Channel channel, int code) {
     int holder = -1;
     if (refusedSource(p, channel, code, holder))
         return false;
-    return p.set(m_image, channel, code);
+    const bool changed = p.set(m_image, channel, code);
+    if (p.linksWholeFrame)
+        copyToMembers(p, channel);
+    return changed;
 }
 
 EditResult EditService::commit(const Parameter& p, Channel channel) {
@@ -112,21 +115,27 @@ EditResult EditService::toggle(const Parameter& p, Channel channel) {
     return set(p, channel, p.get(m_image, channel) != 0 ? 0 : 1);
 }
 
-std::vector<int> EditService::spread(const Parameter& p, Channel channel) {
+std::vector<int> EditService::copyToMembers(const Parameter& p, Channel channel) {
     std::vector<int> changed;
     if (!p.link || channel.side == Side::Device)
         return changed;
     const LinkedChannels& group = m_links.of(channel);
     if (!group.links(*p.link))
         return changed;
-    const std::int32_t value = p.get(m_image, channel);
+    const std::vector<const Parameter*> fields = FrameGroup(p);
     for (int member : group.members) {
         const Channel m{channel.side, member};
         if (member == channel.index || !p.existsOn(m))
             continue;
-        p.set(m_image, m, value); // held to the member's own range
+        for (const Parameter* f : fields)
+            f->set(m_image, m, f->get(m_image, channel)); // held to the member's own range
         changed.push_back(member);
     }
+    return changed;
+}
+
+std::vector<int> EditService::spread(const Parameter& p, Channel channel) {
+    const std::vector<int> changed = copyToMembers(p, channel);
     // Frames are built once every member holds the change: a frame that carries more than
     // its own channel (the phantom mask of "%O,") then reads the final state.
     if (online()) {
@@ -142,6 +151,42 @@ std::vector<int> EditService::spread(const Parameter& p, Channel channel) {
                               std::move(older));
     }
     return changed;
+}
+
+EditResult EditService::commitEffect(const Parameter& p, Channel channel) {
+    EditResult result;
+    if (!p.existsOn(channel))
+        return result;
+    result.status = EditResult::Status::Changed;
+    sendNow(EffectFrameKey(p, channel), BuildEffectFrame(m_image, p, channel));
+    closeStep();
+    notify(&p, {channel});
+    return result;
+}
+
+void EditService::resetEffect(const std::vector<FieldValue>& values, StepName name) {
+    std::vector<std::pair<std::string, std::string>> frames; // key, frame; each group once
+    std::vector<Channel> changed;
+    for (const FieldValue& v : values) {
+        if (!v.parameter || !v.parameter->existsOn(v.channel))
+            continue;
+        v.parameter->set(m_image, v.channel, v.code);
+        if (std::find(changed.begin(), changed.end(), v.channel) == changed.end())
+            changed.push_back(v.channel);
+    }
+    // Built once every field holds its value.
+    for (const FieldValue& v : values) {
+        if (!v.parameter || !v.parameter->effectFramedOn(v.channel))
+            continue;
+        std::string key = EffectFrameKey(*v.parameter, v.channel);
+        if (std::none_of(frames.begin(), frames.end(),
+                         [&](const auto& f) { return f.first == key; }))
+            frames.emplace_back(std::move(key), BuildEffectFrame(m_image, *v.parameter, v.channel));
+    }
+    for (const auto& [key, frame] : frames)
+        sendNow(key, frame);
+    closeStep(std::move(name));
+    notify(nullptr, std::move(changed));
 }
 
 void EditService::setName(Channel channel, const Name16& name) {
@@ -179,6 +224,8 @@ std::vector<Channel> channelsOfWire(const std::vector<int>& wire) {
 void EditService::switchMuteGroup(int group, bool on) {
     const std::vector<int> wire = SwitchMuteGroup(m_image, group, on);
     play(levelFrames(m_image, wire), PausePlacement::AfterEachFrame, kMuteGroupPause);
+    if (group >= 1 && group <= kGroupCount)
+        m_pendingMuteSwitch = {group, on};
     closeStep();
     notify(&Param(ParamKind::InMute), channelsOfWire(wire));
 }
@@ -234,6 +281,28 @@ void EditService::commitModule(const std::vector<std::string>& frames, std::vect
     notify(nullptr, std::move(changed));
 }
 
+std::vector<PacedSender::TimedFrame> EditService::moduleFrames(const ModuleReplay& module) const {
+    std::vector<PacedSender::TimedFrame> frames;
+    if (!module.frames)
+        return frames;
+    auto add = [&](Channel c, Millis before, Millis after) {
+        std::vector<std::string> own = module.frames(m_image, c);
+        std::erase_if(own, [](const std::string& f) { return f.empty(); });
+        if (own.empty())
+            return;
+        // The pause before a member's first frame lengthens the one after the previous
+        // frame.
+        if (!frames.empty())
+            frames.back().pauseAfter += before;
+        for (std::string& f : own)
+            frames.push_back({std::string(), std::move(f), after});
+    };
+    add(module.channel, Millis{0}, module.pause);
+    for (int m : module.members)
+        add(Channel{module.channel.side, m}, module.memberPause, module.memberFramePause);
+    return frames;
+}
+
 std::vector<int> EditService::commitModuleEdit(Channel channel, const ModuleEdit& edit) {
     std::vector<int> members;
     if (!channel.valid() || channel.side == Side::Device)
@@ -245,30 +314,21 @@ std::vector<int> EditService::commitModuleEdit(Channel channel, const ModuleEdit
                 edit.copy(m_image, channel, Channel{channel.side, m});
                 members.push_back(m);
             }
-    if (online() && edit.frames) {
-        std::vector<PacedSender::TimedFrame> frames;
-        auto add = [&](Channel c, Millis before, Millis after) {
-            std::vector<std::string> own = edit.frames(m_image, c);
-            std::erase_if(own, [](const std::string& f) { return f.empty(); });
-            if (own.empty())
-                return;
-            // The pause before a member's first frame lengthens the one after the
-            // previous frame.
-            if (!frames.empty())
-                frames.back().pauseAfter += before;
-            for (std::string& f : own)
-                frames.push_back({std::string(), std::move(f), after});
-        };
-        add(channel, Millis{0}, edit.pause);
-        for (int m : members)
-            add(Channel{channel.side, m}, edit.memberPause,
-                edit.memberFramePause.value_or(edit.pause));
-        m_bulk.enqueueTimed(std::move(frames));
-    }
+    auto module = std::make_shared<ModuleReplay>();
+    module->channel = channel;
+    module->members = members;
+    module->frames = edit.frames;
+    module->pause = edit.pause;
+    module->memberPause = edit.memberPause;
+    module->memberFramePause = edit.memberFramePause.value_or(edit.pause);
+    if (online() && edit.frames)
+        m_bulk.enqueueTimed(moduleFrames(*module));
     std::vector<Channel> changed{channel};
     for (int m : members)
         changed.push_back(Channel{channel.side, m});
-    closeStep(edit.name);
+    // Inside a longer step (a DRAW stroke) the step holds more than the module: its undo
+    // sends each changed field's frame instead.
+    closeStep(edit.name, false, m_scopeDepth == 0 ? std::move(module) : nullptr);
     notify(nullptr, std::move(changed));
     return members;
 }
@@ -329,14 +389,14 @@ EditService::StepScope::~StepScope() {
     m_edits.closeStep({}, m_whole);
 }
 
-void EditService::closeStep(StepName name, bool whole) {
+void EditService::closeStep(StepName name, bool whole, std::shared_ptr<const ModuleReplay> module) {
     m_pendingWhole = m_pendingWhole || whole;
     if (m_pendingName.empty())
         m_pendingName = std::move(name);
     if (m_scopeDepth > 0)
         return;
-    m_history.close(m_image, std::exchange(m_pendingName, {}),
-                    std::exchange(m_pendingWhole, false));
+    m_history.close(m_image, std::exchange(m_pendingName, {}), std::exchange(m_pendingWhole, false),
+                    std::move(module), std::exchange(m_pendingMuteSwitch, {}));
 }
 
 void EditService::record(StepName name) {
@@ -350,6 +410,7 @@ void EditService::deviceReported() {
 bool EditService::deviceReplaced() {
     m_pendingName = {};
     m_pendingWhole = false;
+    m_pendingMuteSwitch = {};
     return m_history.clear(m_image);
 }
 
@@ -374,6 +435,8 @@ EditService::UndoResult EditService::replay(bool redo) {
     switchGroups(*next, redo, false);
     result.step = redo ? m_history.redo(m_image) : m_history.undo(m_image);
     switchGroups(*result.step, redo, true);
+    result.muteGroup = result.step->muteSwitch.group;
+    result.muteGroupOn = result.step->muteSwitch.on == redo;
     sendStep(*result.step, result);
     notifyAll();
     return result;
@@ -393,6 +456,12 @@ void EditService::sendStep(const EditStep& step, UndoResult& result) {
         result.progress = m_bulk.enqueueTimed(m_wholeResend(m_image));
         return;
     }
+    if (step.module) {
+        std::vector<PacedSender::TimedFrame> frames = moduleFrames(*step.module);
+        if (!frames.empty())
+            m_bulk.enqueueTimed(std::move(frames));
+        return;
+    }
     // Each frame the changed fields travel in, once, built now that the image holds every
     // field of the step (a band's four fields, a module's members).
     std::vector<PacedSender::KeyedFrame> frames;
@@ -404,10 +473,15 @@ void EditService::sendStep(const EditStep& step, UndoResult& result) {
                 return;
         frames.push_back({std::move(key), std::move(text)});
     };
-    for (const FieldChange& f : step.fields)
+    for (const FieldChange& f : step.fields) {
         if (f.parameter->framedOn(f.channel))
             add(FrameKey(*f.parameter, f.channel),
                 BuildParameterFrame(m_image, *f.parameter, f.channel));
+        else if (f.parameter->effectFramedOn(f.channel))
+            // A field only the effects page sends (an effect knob, a second level).
+            add(EffectFrameKey(*f.parameter, f.channel),
+                BuildEffectFrame(m_image, *f.parameter, f.channel));
+    }
     for (const RecordChange& r : step.records)
         if (r.kind == RecordChange::Kind::MicUnit)
             add(UnitFrameKey(r.group + 1), BuildX(m_image, r.group + 1));

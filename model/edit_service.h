@@ -22,7 +22,7 @@
 // groups off, then loading). The device's reports are no steps: the owner of the session
 // calls deviceReported() after storing a report, and deviceReplaced() after a new dump,
 // which starts a new history. undo() and redo() write the step's values back and send what
-// a forward edit of those fields sends.
+// a forward edit of those fields sends: a module's step its frames with the module's pauses.
 //
 // Threading: the user-interface thread, which owns the image. The paced senders' workers
 // only see finished frame texts.
@@ -114,11 +114,17 @@ public:
         const EditStep* step = nullptr; // the step undone or redone; null when none was
         // A whole-image resend started (a RECALL's step while online); null otherwise.
         std::shared_ptr<const SequenceProgress> progress;
+        // The main window's mute-group switch the step flipped (1..4; 0: none) and whether
+        // it stands on now: the image alone cannot tell (activeMuteGroup is only the group
+        // switched on last, and several groups may be on).
+        int muteGroup = 0;
+        bool muteGroupOn = false;
     };
     // Puts back the last step's fields and, while online, sends what a forward edit of them
-    // sends: one frame at once; several (a module, linked members) on the bulk sender 20 ms
-    // apart; a whole setting's step the whole image's resend (setWholeResend). Offline the
-    // image only. The listeners are told; the undo is no new step.
+    // sends: the first frame at once, further ones (linked members) 10 ms apart; a module's
+    // step (commitModuleEdit) its frames with the module's pauses from the bulk sender; a
+    // whole setting's step the whole image's resend (setWholeResend). Offline the image
+    // only. The listeners are told; the undo is no new step.
     UndoResult undo();
     // Replays the last undone step the same way.
     UndoResult redo();
@@ -135,15 +141,30 @@ public:
     bool deviceReplaced();
 
     // Writes the image only (a control being dragged whose parameter sends on release).
-    // Refused like set(); true when the image changed.
+    // Refused like set(); true when the image changed. A field whose linked members take
+    // its whole frame (a PEQ band, a filter) is copied to them with the frame's other
+    // fields, without a frame: they follow a dragged marker.
     bool store(const Parameter& parameter, Channel channel, int code);
     // Sends the channel's frame of the parameter as the image holds it and spreads the
-    // value to the linked members (a control let go after store()).
+    // value to the linked members (a control let go after store()): each member takes the
+    // field, or every field of the frame for a PEQ band or a filter, and then its one frame.
     EditResult commit(const Parameter& parameter, Channel channel);
     // store() and commit() in one. An unchanged value is still sent (the operator asked).
     EditResult set(const Parameter& parameter, Channel channel, int code);
     // Flips a switch parameter.
     EditResult toggle(const Parameter& parameter, Channel channel);
+    // A control of the effects page let go (or stepped, for the levels): sends the frame the
+    // page sends for the field as the image holds it (Parameter::effectFrame), at once while
+    // online. No control group shares the effects.
+    EditResult commitEffect(const Parameter& parameter, Channel channel);
+    // An effect's RESET: writes every value, then, while online, sends each frame the
+    // effects page sends for them once, in order; one step named `name`.
+    struct FieldValue {
+        const Parameter* parameter = nullptr;
+        Channel channel;
+        std::int32_t code = 0;
+    };
+    void resetEffect(const std::vector<FieldValue>& values, StepName name);
     // An auto-mixer channel's level (0..15, code 0..80). With SYNC on it becomes every
     // channel's level, played as the device takes it (automix_sync.h).
     void setAutoMixLevel(int channel, int code);
@@ -209,7 +230,10 @@ public:
 
 private:
     // Closes a step unless a StepScope is open.
-    void closeStep(StepName name = {}, bool whole = false);
+    void closeStep(StepName name = {}, bool whole = false,
+                   std::shared_ptr<const ModuleReplay> module = {});
+    // A module's frames as commitModuleEdit plays them: the channel's, then each member's.
+    std::vector<PacedSender::TimedFrame> moduleFrames(const ModuleReplay& module) const;
     void sendStep(const EditStep& step, UndoResult& result);
     // Switches the control groups the step turns `on` (or off), so that the linked-channel
     // table follows the image.
@@ -219,6 +243,9 @@ private:
     bool refusedSource(const Parameter& parameter, Channel channel, int code, int& holder) const;
     // Copies the channel's value to the linked members and queues their frames.
     std::vector<int> spread(const Parameter& parameter, Channel channel);
+    // Copies the parameter (its whole frame group when the members take that) to the members
+    // of the channel's control group that link it; the members changed, image only.
+    std::vector<int> copyToMembers(const Parameter& parameter, Channel channel);
     void notify(const Parameter* parameter, std::vector<Channel> channels);
     // A frame of this group goes out now: older queued copies must not follow it. The
     // caller settles them with the fate of its frame.
@@ -236,6 +263,7 @@ private:
     int m_scopeDepth = 0;
     StepName m_pendingName; // the first name given inside an open scope
     bool m_pendingWhole = false;
+    MuteGroupSwitch m_pendingMuteSwitch;
 };
 
 } // namespace krm

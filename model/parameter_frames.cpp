@@ -57,6 +57,35 @@ std::string FrameKey(char frame, Channel c, int band) {
     return key;
 }
 
+namespace {
+int effectWire(const Parameter& p, Channel c) {
+    return p.effectWires[c.index == kDelayReturn ? 0 : 1];
+}
+} // namespace
+
+std::string BuildEffectFrame(const DeviceImage& image, const Parameter& p, Channel c) {
+    if (!p.effectFramedOn(c))
+        return {};
+    switch (p.effectFrame) {
+    case 'A':
+        return BuildA(image, effectWire(p, c));
+    case 'M':
+        return BuildM(image);
+    case 'N':
+        return BuildN(image);
+    default:
+        return {};
+    }
+}
+
+std::string EffectFrameKey(const Parameter& p, Channel c) {
+    if (!p.effectFramedOn(c))
+        return {};
+    if (p.effectFrame == 'A')
+        return "A" + std::to_string(effectWire(p, c));
+    return std::string(1, p.effectFrame);
+}
+
 std::string UnitFrameKey(int unit) {
     return "X" + std::to_string(unit);
 }

@@ -18,6 +18,10 @@ std::string BuildParameterFrame(const DeviceImage& image, const Parameter& param
 std::string FrameKey(const Parameter& parameter, Channel channel);
 // The same for a frame named by its letter ("%G," band 1..5; the band is ignored elsewhere).
 std::string FrameKey(char frame, Channel channel, int band = 0);
+// The frame the effects page sends after changing the parameter on the channel ("" when
+// it sends none there), and its key.
+std::string BuildEffectFrame(const DeviceImage& image, const Parameter& parameter, Channel channel);
+std::string EffectFrameKey(const Parameter& parameter, Channel channel);
 // "X3": the assignments of microphone unit 1..10.
 std::string UnitFrameKey(int unit);
 

@@ -22,9 +22,12 @@ using Field = std::int32_t& (*)(DeviceImage&, int, int);
     }
 #define DEV(path) [](DeviceImage& im, int, int) -> std::int32_t& { return im.path; }
 // The delay effect keeps its settings in the record of CH17, the reverb in CH18's.
-#define DELAY_FX(path) [](DeviceImage& im, int, int) -> std::int32_t& { return im.inputs[16].path; }
+#define DELAY_FX(path)                                                                             \
+    [](DeviceImage& im, int, int) -> std::int32_t& { return im.inputs[kDelayReturn].path; }
 #define REVERB_FX(path)                                                                            \
-    [](DeviceImage& im, int, [[maybe_unused]] int s) -> std::int32_t& { return im.inputs[17].path; }
+    [](DeviceImage& im, int, [[maybe_unused]] int s) -> std::int32_t& {                            \
+        return im.inputs[kReverbReturn].path;                                                      \
+    }
 #define SUB static_cast<std::size_t>(s)
 
 constexpr CodeRange kPanCodes{0, 200};
@@ -127,12 +130,25 @@ void addRows(Builder& b, const Block& block, std::initializer_list<Row> rows) {
     }
 }
 
+// The effects page's level and mute controls send "%A," for wire numbers that are not the
+// return channels' own: the delay's (CH17) first pair 27 and second pair 28, the reverb's
+// (CH18) 29 and 30.
+constexpr int kDelayOutputWire = 27;
+constexpr int kDelayInputWire = 28;
+constexpr int kReturnWireStep = 2; // the reverb's numbers follow the delay's
+
+void effectLevel(Parameter& p, int delayWire) {
+    p.effectFrame = 'A';
+    p.effectWires = {delayWire, delayWire + kReturnWireStep};
+}
+
 void inputs(Builder& b) {
     Parameter* p = nullptr;
     p = &b.add(ParamKind::InMute, "mute", Side::Input, kSwitchCodes, Rule::OnOff, {"MUTE", "静音"},
                IN(mute));
     p->frame = 'A';
     p->readoutKind = 1;
+    effectLevel(*p, kDelayOutputWire);
     p = &b.add(ParamKind::InSolo, "solo", Side::Input, kSwitchCodes, Rule::OnOff, {"SOLO", "监听"},
                IN(solo));
     p->readoutKind = 2; // no frame carries an input's solo
@@ -143,6 +159,7 @@ void inputs(Builder& b) {
     p->link = LinkVol;
     p->readoutKind = 3;
     p->sendOn = SendOn::Change;
+    effectLevel(*p, kDelayOutputWire);
     p = &b.add(ParamKind::InPan, "pan", Side::Input, kPanCodes, Rule::Pan, {"PHASE", "声像"},
                IN(pan));
     typed(*p, -1, 1);
@@ -153,16 +170,19 @@ void inputs(Builder& b) {
     p->frame = 'A';
     p->readoutKind = 61;
     p->sendOn = SendOn::Change;
-    // The effects page's second mute of an effect return; no frame carries it (the page
-    // sends the level frame of the effect's wire number after a click).
-    b.add(ParamKind::InMute2, "mute2", Side::Input, kSwitchCodes, Rule::OnOff, {"MUTE", "静音"},
-          IN(mute2));
+    effectLevel(*p, kDelayInputWire);
+    // The effects page's second mute of an effect return; no frame of the channel carries
+    // it (the page sends the level frame of the effect's wire number after a click).
+    p = &b.add(ParamKind::InMute2, "mute2", Side::Input, kSwitchCodes, Rule::OnOff,
+               {"MUTE", "静音"}, IN(mute2));
+    effectLevel(*p, kDelayInputWire);
 
     // Every field of a band travels in that band's "%G," and is shared under "EQ".
     auto peqField = [](Parameter& field, int band, int readoutKind) {
         field.frame = 'G';
         field.band = band + 1;
         field.link = LinkEq;
+        field.linksWholeFrame = true;
         field.readoutKind = readoutKind;
     };
     for (int band = 0; band < kPeqBands; ++band) {
@@ -227,17 +247,20 @@ void inputs(Builder& b) {
         p->frame = f.frame;
         p->framedInputs = kFilterFramedInputs;
         p->link = LinkEq;
+        p->linksWholeFrame = true;
         p = &b.add(f.freq, std::string(f.name) + ".freq", Side::Input, kFrequencies,
                    Rule::Frequency, f.label, f.freqField);
         p->frame = f.frame;
         p->framedInputs = kFilterFramedInputs;
         p->link = LinkEq;
+        p->linksWholeFrame = true;
         p->readoutKind = f.readoutKind;
         p = &b.add(f.slope, std::string(f.name) + ".slope", Side::Input, kSlopeCodes, Rule::Slope,
                    f.label, f.slopeField);
         p->frame = f.frame;
         p->framedInputs = kFilterFramedInputs;
         p->link = LinkEq;
+        p->linksWholeFrame = true;
     }
 
     p = &b.add(ParamKind::Phantom, "phantom", Side::Input, kSwitchCodes, Rule::OnOff,
@@ -391,32 +414,40 @@ void device(Builder& b) {
     });
     // clang-format on
     // The effects: the readout shows them as kinds of any input, and a typed value goes out
-    // as the effects page sends it (the two filter frequencies with "%M," and "%N,").
+    // as the readout sends it (the two filter frequencies with "%M," and "%N,", the others
+    // not at all); the effects page sends "%M," or "%N," after a change of any of them.
     p = &b.add(ParamKind::FxPreDelay1, "fx.delay.preDelay1", Side::Device, kFxTimes, Rule::Time,
                {"Pre delay1", "预延时1"}, DELAY_FX(fxPreDelay1));
+    p->effectFrame = 'N';
     p->readoutKind = 68;
     p = &b.add(ParamKind::FxPreDelay2, "fx.delay.preDelay2", Side::Device, kFxTimes, Rule::Time,
                {"Pre delay2", "预延时2"}, DELAY_FX(fxPreDelay2));
+    p->effectFrame = 'N';
     p->readoutKind = 69;
     p = &b.add(ParamKind::FxFeedback, "fx.delay.feedback", Side::Device, kPercent, Rule::Feedback,
                {"Feedback", "反馈"}, DELAY_FX(fxFeedback));
+    p->effectFrame = 'N';
     p->readoutKind = 70;
     p = &b.add(ParamKind::FxDelayLpf, "fx.delay.lpf", Side::Device, kFrequencies, Rule::Frequency,
                {"LPF", "低通"}, DELAY_FX(fxDelayLpf));
+    p->effectFrame = 'N';
     p->frame = 'N';
     p->readoutKind = 71;
     for (int tap = 0; tap < 4; ++tap) {
         p = &b.add(ParamKind::FxTap, numbered("fx.reverb.tap%d", tap + 1), Side::Device, kTapTimes,
                    Rule::Time, numberedLabel("Delay%d", "延时%d", tap + 1), REVERB_FX(fxTap[SUB]),
                    tap);
+        p->effectFrame = 'M';
         p->readoutKind = 62 + tap;
     }
     p = &b.add(ParamKind::FxRevTime, "fx.reverb.time", Side::Device, kRevTimes, Rule::RevTime,
                {"Rev time", "混响时间"}, REVERB_FX(fxRevTime));
+    p->effectFrame = 'M';
     typed(*p, 1, 10);
     p->readoutKind = 66;
     p = &b.add(ParamKind::FxRevLpf, "fx.reverb.lpf", Side::Device, kFrequencies, Rule::Frequency,
                {"LPF", "低通"}, REVERB_FX(fxRevLpf));
+    p->effectFrame = 'M';
     p->frame = 'M';
     p->readoutKind = 67;
     // The auto-mixer page's SYNC switch: it lives in the image and in setting files but
@@ -489,6 +520,26 @@ bool Parameter::existsOn(Channel channel) const {
     if (channel.side != side || !channel.valid())
         return false;
     return !micOnly || channel.isMic();
+}
+
+bool Parameter::effectFramedOn(Channel channel) const {
+    if (effectFrame == 0 || !existsOn(channel))
+        return false;
+    if (effectFrame != 'A')
+        return true;
+    return channel.isInput() && (channel.index == kDelayReturn || channel.index == kReverbReturn);
+}
+
+std::vector<const Parameter*> FrameGroup(const Parameter& p) {
+    std::vector<const Parameter*> group;
+    if (!p.linksWholeFrame) {
+        group.push_back(&p);
+        return group;
+    }
+    for (const Parameter& q : Parameters())
+        if (q.linksWholeFrame && q.side == p.side && q.frame == p.frame && q.band == p.band)
+            group.push_back(&q);
+    return group;
 }
 
 bool Parameter::framedOn(Channel channel) const {

@@ -18,6 +18,7 @@
 #include "model/device_image.h"
 #include "model/text_pair.h"
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -26,6 +27,11 @@
 #include <vector>
 
 namespace krm {
+
+// The records that hold the effects and serve as their return channels: CH17 the delay,
+// CH18 the reverb.
+inline constexpr int kDelayReturn = 16;
+inline constexpr int kReverbReturn = 17;
 
 enum class ParamKind : std::uint8_t {
     // Inputs
@@ -148,6 +154,15 @@ struct Parameter {
     int readoutKind = 0; // 0: not shown in the readout
     SendOn sendOn = SendOn::Release;
     bool micOnly = false; // exists on CH1..CH16 only
+    // Linked members take every field of the frame (a PEQ band, a filter), not only the one
+    // edited: they then hold what the edited channel's frame carries.
+    bool linksWholeFrame = false;
+    // The frame the effects page sends after it changes the field, where that is not
+    // `frame`: the effect knobs send the auto-mixer's "%M," (reverb) or "%N," (delay), the
+    // level and mute controls of the effect returns "%A," for wire numbers of their own
+    // (`effectWires[0]` on CH17, the delay return; `[1]` on CH18, the reverb return).
+    char effectFrame = 0;
+    std::array<int, 2> effectWires{};
     // The field in the image; `index` is the channel index (ignored for the device).
     std::int32_t& (*field)(DeviceImage& image, int index, int sub) = nullptr;
 
@@ -156,6 +171,8 @@ struct Parameter {
     bool existsOn(Channel channel) const;
     // Whether a change on `channel` goes out as a frame.
     bool framedOn(Channel channel) const;
+    // Whether the effects page sends a frame of its own for the field on `channel`.
+    bool effectFramedOn(Channel channel) const;
     std::int32_t get(const DeviceImage& image, Channel channel) const;
     // Stores the code held to the channel's range; false when nothing changed.
     bool set(DeviceImage& image, Channel channel, std::int32_t code) const;
@@ -172,6 +189,11 @@ const Parameter& Param(ParamKind kind, int sub = 0);
 int InstanceCount(ParamKind kind);
 // Every record of a side: inputs 0..19, outputs 0..7, or the device.
 std::vector<Channel> ChannelsOf(Side side);
+// The fields that travel in the parameter's frame and that linked members take together
+// with it (linksWholeFrame): a PEQ band's type, frequency, gain and Q, a filter's switch,
+// frequency and slope. The EQ switch rides in every band's frame but belongs to none. Just
+// the parameter itself elsewhere.
+std::vector<const Parameter*> FrameGroup(const Parameter& parameter);
 // The parameter a readout (side, kind) selects; null for kinds without one.
 const Parameter* ParamForReadout(Side side, int readoutKind);
 

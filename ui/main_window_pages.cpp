@@ -6,7 +6,6 @@
 #include "editors/strips/output_strip.h"
 #include "editors/strips/strip_bank.h"
 #include "ui/navigation_panel.h"
-#include "ui/placeholder_page.h"
 #include "ui/readout_panel.h"
 #include "ui/system_page.h"
 #include "ui/top_bar.h"
@@ -225,10 +224,7 @@ void MainWindow::toggleNavigationPanel() {
 }
 
 void MainWindow::showEditor(EditorPage* editor, const QRect& area, int channel,
-                            const Name16& name) {
-    // A placeholder says which channel its editor will stand for.
-    if (auto* placeholder = qobject_cast<PlaceholderPage*>(editor))
-        placeholder->setSubject(QString::fromStdString(name.toUtf8()));
+                            const Name16& /*name*/) {
     editor->setGeometry(area);
     editor->openFor(channel);
     editor->show();

@@ -5,7 +5,6 @@
 #include "kit/toggle_button.h"
 #include "link/network_settings.h"
 #include "ui/messages.h"
-#include "ui/placeholder_page.h"
 
 #include <QHeaderView>
 #include <QLabel>
@@ -23,15 +22,14 @@ namespace {
 struct SectionInfo {
     int x;
     TextPair caption;
-    TextPair placeholder; // the page a later build puts here
 };
 
 const std::array<SectionInfo, SystemPage::kSectionCount> kSections{{
-    {100, {"CONNECT", "连接"}, {"", ""}},
-    {250, {"SET", "设置"}, {"SET", "设置"}},
-    {250, {"SHOW", "演出"}, {"DEVICE SETTINGS", "设备设置"}},
-    {400, {"HELP", "帮助"}, {"FIRMWARE UPDATE", "固件升级"}},
-    {550, {"DISPLAY", "显示"}, {"MICROPHONE UNITS", "话筒单元"}},
+    {100, {"CONNECT", "连接"}},
+    {250, {"SET", "设置"}},
+    {250, {"SHOW", "演出"}},
+    {400, {"HELP", "帮助"}},
+    {550, {"DISPLAY", "显示"}},
 }};
 
 const char* kListStyle =
@@ -53,11 +51,6 @@ SystemPage::SystemPage(QWidget* parent) : QWidget(parent) {
         b->setObjectName(QStringLiteral("sectionButton%1").arg(s));
         connect(b, &ToggleButton::clicked, this, [this](int id) { showSection(id); });
         m_sectionButtons[static_cast<std::size_t>(s)] = b;
-        if (s > 0) {
-            const auto& info = kSections[static_cast<std::size_t>(s)];
-            m_contents[static_cast<std::size_t>(s)] =
-                new PlaceholderPage(info.placeholder.en, info.placeholder.zh, this);
-        }
     }
     // Section 1 shares its place with section 2 and stays out of reach.
     m_sectionButtons[1]->hide();
@@ -116,9 +109,6 @@ void SystemPage::retranslate() {
     for (int s = 0; s < kSectionCount; ++s)
         m_sectionButtons[static_cast<std::size_t>(s)]->setText(
             text(kSections[static_cast<std::size_t>(s)].caption));
-    for (QWidget* c : m_contents)
-        if (auto* p = qobject_cast<PlaceholderPage*>(c))
-            p->retranslate();
     m_addressLabel->setText(text("IP:", "设备IP:"));
     m_ok->setText(QStringLiteral("OK"));
     m_search->setText(text("Search", "搜索"));
@@ -140,9 +130,6 @@ void SystemPage::placeControls() {
     m_devices->setGeometry(100, 245, 450, 320);
     m_devices->setColumnWidth(0, 300);
     m_progress->setGeometry(100, 575, 450, 16);
-    for (QWidget* c : m_contents)
-        if (qobject_cast<PlaceholderPage*>(c))
-            c->setGeometry(100, 120, 600, 420);
 }
 
 void SystemPage::showSection(int section) {

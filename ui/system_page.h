@@ -2,7 +2,8 @@
 // SystemPage: the SYSTEM view of the main window. Section buttons along the top choose
 // one of its sections; section 0 holds the address box "IP:" with OK, Search with its
 // progress bar, CONNECT/DISCONNECT, OFFLINE and the list of found devices ("DEVICE IP",
-// "PORT", no address twice). The other sections are placeholders until their pages exist.
+// "PORT", no address twice). The other sections stay empty until the window gives them
+// their pages.
 // The page only shows state and reports the operator's requests; the main window acts.
 // UI thread only.
 
@@ -19,7 +20,6 @@ class QTreeWidgetItem;
 
 namespace krm::ui {
 
-class PlaceholderPage;
 class ToggleButton;
 
 class SystemPage : public QWidget {
@@ -31,8 +31,8 @@ public:
 
     void retranslate();
     void showSection(int section);
-    // Puts a section's page in place of its placeholder (the page becomes a child of this
-    // one and shows with its section).
+    // Gives a section its page (the page becomes a child of this one and shows with its
+    // section); a page given before is deleted.
     void setSectionContent(int section, QWidget* content);
     QWidget* sectionContent(int section) const;
     int section() const { return m_section; }
@@ -90,7 +90,7 @@ private:
     int m_section = 0;
     bool m_connected = false;
     std::array<ToggleButton*, kSectionCount> m_sectionButtons{};
-    // Sections 1..4: a placeholder until its page is set.
+    // Sections 1..4: null until the window gives the section its page.
     std::array<QWidget*, kSectionCount> m_contents{};
     QLabel* m_addressLabel;
     QLineEdit* m_address;

@@ -7,7 +7,6 @@
 #include "kit/text_label.h"
 #include "kit/texts.h"
 #include "kit/toggle_button.h"
-#include "model/frame_builders.h"
 
 #include <QPainter>
 
@@ -17,10 +16,6 @@
 namespace krm {
 
 namespace {
-
-// The records that hold the effects: CH17 the delay, CH18 the reverb.
-constexpr int kDelayRecord = 16;
-constexpr int kReverbRecord = 17;
 
 struct KnobInfo {
     EffectsPage::Effect effect;
@@ -48,16 +43,15 @@ struct LevelInfo {
     EffectsPage::Effect effect;
     int record;
     bool second; // gain2/mute2/meter2 rather than gain/mute/meter
-    int wire;    // the level frame's channel number the page sends for it
     TextPair caption;
 };
 
 // One effect's output reads "OUTPUT", the other's "OUPUT" (the device's own spelling).
 const std::array<LevelInfo, EffectsPage::LevelCount> kLevels{{
-    {EffectsPage::Reverb, kReverbRecord, true, 30, {"INPUT", "输入"}},
-    {EffectsPage::Reverb, kReverbRecord, false, 29, {"OUTPUT", "输出"}},
-    {EffectsPage::Delay, kDelayRecord, true, 28, {"INPUT", "输入"}},
-    {EffectsPage::Delay, kDelayRecord, false, 27, {"OUPUT", "输出"}},
+    {EffectsPage::Reverb, kReverbReturn, true, {"INPUT", "输入"}},
+    {EffectsPage::Reverb, kReverbReturn, false, {"OUTPUT", "输出"}},
+    {EffectsPage::Delay, kDelayReturn, true, {"INPUT", "输入"}},
+    {EffectsPage::Delay, kDelayReturn, false, {"OUPUT", "输出"}},
 }};
 
 const Parameter& knobParameter(int k) {
@@ -74,7 +68,7 @@ const Parameter& muteParameter(const LevelInfo& info) {
 }
 
 int recordOf(EffectsPage::Effect effect) {
-    return effect == EffectsPage::Reverb ? kReverbRecord : kDelayRecord;
+    return effect == EffectsPage::Reverb ? kReverbReturn : kDelayReturn;
 }
 
 constexpr int kMargin = 10;
@@ -245,17 +239,12 @@ void EffectsPage::updateTexts() {
     }
 }
 
-void EffectsPage::send(std::vector<std::string> frames, int record) {
+void EffectsPage::commit(const Parameter& p, Channel channel) {
     // The service tells every listener (the strips follow the return channel); this page
     // has already drawn the change and must not snap a knob back mid-drag.
     m_sending = true;
-    m_edits.commitModule(frames, {Channel::input(record)});
+    m_edits.commitEffect(p, channel);
     m_sending = false;
-}
-
-void EffectsPage::sendEffect(Effect effect) {
-    const DeviceImage& image = m_edits.image();
-    send({effect == Reverb ? BuildM(image) : BuildN(image)}, recordOf(effect));
 }
 
 void EffectsPage::dragKnob(Knob k, int position) {
@@ -267,7 +256,7 @@ void EffectsPage::dragKnob(Knob k, int position) {
 
 void EffectsPage::releaseKnob(Knob k, int position) {
     dragKnob(k, position);
-    sendEffect(kKnobs[static_cast<std::size_t>(k)].effect);
+    commit(knobParameter(k), Channel::device());
 }
 
 void EffectsPage::moveLevel(Level l, int position) {
@@ -276,7 +265,7 @@ void EffectsPage::moveLevel(Level l, int position) {
     m_edits.store(p, Channel::input(info.record), effectLevelCode(position));
     updateTexts();
     // Every step goes out, as a fader's does.
-    send({BuildA(m_edits.image(), info.wire)}, info.record);
+    commit(p, Channel::input(info.record));
     emit readoutRequested(info.record, p.readoutKind);
 }
 
@@ -286,23 +275,29 @@ void EffectsPage::clickMute(Level l) {
     const Channel ch = Channel::input(info.record);
     m_edits.store(p, ch, p.get(m_edits.image(), ch) != 0 ? 0 : 1);
     m_levels[static_cast<std::size_t>(l)].mute->setState(p.get(m_edits.image(), ch) != 0);
-    send({BuildA(m_edits.image(), info.wire)}, info.record);
+    commit(p, ch);
+}
+
+void EffectsPage::reset(Effect effect) {
+    std::vector<EditService::FieldValue> values;
+    for (int k = 0; k < KnobCount; ++k) {
+        const KnobInfo& info = kKnobs[static_cast<std::size_t>(k)];
+        if (info.effect == effect)
+            values.push_back({&knobParameter(k), Channel::device(), info.reset});
+    }
+    const TextPair module =
+        effect == Reverb ? TextPair{"REVERB", "混响"} : TextPair{"DELAY", "延时"};
+    // The service's listeners include this page, which redraws from the image.
+    m_edits.resetEffect(
+        values, CommandStepName({"RESET", "复位"}, module, m_edits.image(), Channel::device()));
 }
 
 void EffectsPage::resetReverb() {
-    DeviceImage& image = m_edits.image();
-    for (int k = Tap1; k <= RevLpf; ++k)
-        knobParameter(k).set(image, Channel::device(), kKnobs[static_cast<std::size_t>(k)].reset);
-    refresh();
-    sendEffect(Reverb);
+    reset(Reverb);
 }
 
 void EffectsPage::resetDelay() {
-    DeviceImage& image = m_edits.image();
-    for (int k = PreDelay1; k <= DelayLpf; ++k)
-        knobParameter(k).set(image, Channel::device(), kKnobs[static_cast<std::size_t>(k)].reset);
-    refresh();
-    sendEffect(Delay);
+    reset(Delay);
 }
 
 void EffectsPage::tick() {
@@ -320,7 +315,7 @@ void EffectsPage::edited(const Parameter*, const std::vector<Channel>& channels)
         return;
     for (const Channel& c : channels)
         if (c.side == Side::Device ||
-            (c.isInput() && (c.index == kDelayRecord || c.index == kReverbRecord))) {
+            (c.isInput() && (c.index == kDelayReturn || c.index == kReverbReturn))) {
             // The readout's typed entry, a recall, a strip's fader or mute of a return.
             refresh();
             return;

@@ -9,10 +9,10 @@
 // frame once let go ("%M," for the reverb, "%N," for the delay — the device has no frame of
 // the effect fields, so the page sends these as the device's own program does); a level
 // knob sends the level frame of the effect's wire number (27/28 delay, 29/30 reverb) on
-// every step, a MUTE the same frame per click, a RESET the effect's frame. Offline every
-// change stays in the image. Edits go through the edit service, whose listeners (the
-// strips among them) reload the return channel, so the main window's fader follows the
-// OUTPUT knob.
+// every step, a MUTE the same frame per click, a RESET the effect's frame (the parameter
+// table knows each of these frames). Offline every change stays in the image. Edits go
+// through the edit service, whose listeners (the strips among them) reload the return
+// channel, so the main window's fader follows the OUTPUT knob; a RESET is one undo step.
 //
 // A 50 ms timer, running while the page is shown, moves the four meters from the image.
 //
@@ -117,10 +117,10 @@ private:
     void layoutEffect(Effect effect, const QRect& area);
     void createPresetLists();
     void updateTexts();
-    // Hands frames to the edit service and tells its listeners that `record` changed,
-    // without reloading this page's own controls in the middle of a drag.
-    void send(std::vector<std::string> frames, int record);
-    void sendEffect(Effect effect);
+    // Sends the field's frame through the edit service, which tells its listeners, without
+    // reloading this page's own controls in the middle of a drag.
+    void commit(const Parameter& parameter, Channel channel);
+    void reset(Effect effect);
 
     EditService& m_edits;
     std::function<ModulePresets*()> m_presets;

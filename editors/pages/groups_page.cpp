@@ -27,6 +27,19 @@ QString channelName(const DeviceImage& image, Channel c) {
         (c.isInput() ? DefaultInputName(c.index) : DefaultOutputName(c.index)).toUtf8());
 }
 
+// A group page change as an undo step: "CONTROL GROUP 2 MEMBER CH3", "控制分组 2 成员 CH3".
+StepName groupStep(bool control, int group, TextPair what, const std::string& tail,
+                   const std::string& tailZh) {
+    const std::string g = " " + std::to_string(group) + " ";
+    auto rest = [](const std::string& t) { return t.empty() ? t : " " + t; };
+    return {std::string(control ? "CONTROL GROUP" : "MUTE GROUP") + g + what.en + rest(tail),
+            std::string(control ? "控制分组" : "静音分组") + g + what.zh + rest(tailZh)};
+}
+
+StepName groupStep(bool control, int group, TextPair what, const std::string& tail) {
+    return groupStep(control, group, what, tail, tail);
+}
+
 ui::ToggleButton* makeToggle(QWidget* parent, const QColor& lit, const QString& name) {
     auto* b = new ui::ToggleButton({}, parent);
     b->setLitColor(lit);
@@ -193,6 +206,10 @@ void GroupsPage::pressControlMember(Channel channel) {
     if (CheckControlMember(image, m_control, channel) != MemberRefusal::None)
         return; // refusals are silent
     m_offered = MemberKindOf(channel);
+    // Switching the group off and the new member are one step: undone, the group comes
+    // back on with its old members.
+    EditService::StepScope step(
+        m_edits, groupStep(true, m_control, {"MEMBER", "成员"}, ChannelTitle(image, channel)));
     // The strips of a switched-on group show its member list: switch it off before the
     // list changes, the window's switch released with it.
     if (image.controlGroupActive[static_cast<std::size_t>(m_control - 1)] != 0) {
@@ -202,6 +219,7 @@ void GroupsPage::pressControlMember(Channel channel) {
             m_edits.switchControlGroup(m_control, false);
     }
     FlipControlMember(image, m_control, channel);
+    m_edits.record();
     refresh();
 }
 
@@ -210,6 +228,11 @@ void GroupsPage::pressLink(ControlLink entry) {
         return;
     // Not re-applied: the strips take the new block the next time the group is switched on.
     FlipControlLink(m_edits.image(), m_control, entry);
+    const auto toggle = std::find_if(kLinkToggles.begin(), kLinkToggles.end(),
+                                     [entry](const LinkToggle& t) { return t.entry == entry; });
+    m_edits.record(toggle == kLinkToggles.end()
+                       ? StepName{}
+                       : groupStep(true, m_control, {"LINK", "联动"}, toggle->en, toggle->zh));
     refresh();
 }
 
@@ -224,6 +247,8 @@ void GroupsPage::pressMuteMember(Channel channel) {
     if (m_mute == 0)
         return;
     FlipMuteMember(m_edits.image(), m_mute, channel);
+    m_edits.record(
+        groupStep(false, m_mute, {"MEMBER", "成员"}, ChannelTitle(m_edits.image(), channel)));
     refresh();
 }
 
@@ -231,6 +256,7 @@ void GroupsPage::writeName(const QString& text) {
     if (m_control == 0)
         return;
     const Name16 stored = SetControlGroupName(m_edits.image(), m_control, text.toStdU16String());
+    m_edits.record(groupStep(true, m_control, {"NAME", "名称"}, stored.toUtf8()));
     m_name->setText(QString::fromStdString(stored.toUtf8()));
 }
 

@@ -262,29 +262,16 @@ void PeqEditor::showReadout(int kind) {
     emit readoutRequested(m_channel, kind);
 }
 
-std::vector<Channel> PeqEditor::eqMembers() const {
-    std::vector<Channel> members;
-    const LinkedChannels& group = m_edits.links().of(channelRef());
-    if (group.links(LinkEq))
-        for (int m : group.members)
-            if (m != m_channel)
-                members.push_back(Channel::input(m));
-    return members;
-}
-
 void PeqEditor::storeMarker(int slot, double freqHz, double gainDb) {
+    // The service copies the band (or filter) to the EQ-linked members with it.
     const int freq = frequencyFromGraph(freqHz);
-    std::vector<Channel> channels{channelRef()};
-    for (Channel m : eqMembers())
-        channels.push_back(m);
-    for (Channel c : channels) {
-        if (slot < kPeqLiveBands) {
-            m_edits.store(Param(ParamKind::PeqFreq, slot), c, freq);
-            m_edits.store(Param(ParamKind::PeqGain, slot), c, eqGainCodeFromDb(gainDb));
-        } else {
-            m_edits.store(Param(slot == kHighPassSlot ? ParamKind::HpfFreq : ParamKind::LpfFreq), c,
-                          freq);
-        }
+    const Channel ch = channelRef();
+    if (slot < kPeqLiveBands) {
+        m_edits.store(Param(ParamKind::PeqFreq, slot), ch, freq);
+        m_edits.store(Param(ParamKind::PeqGain, slot), ch, eqGainCodeFromDb(gainDb));
+    } else {
+        m_edits.store(Param(slot == kHighPassSlot ? ParamKind::HpfFreq : ParamKind::LpfFreq), ch,
+                      freq);
     }
     showReadout(slot < kPeqLiveBands    ? kReadoutBandMarker + slot
                 : slot == kHighPassSlot ? kReadoutHighPassMarker
@@ -294,7 +281,7 @@ void PeqEditor::storeMarker(int slot, double freqHz, double gainDb) {
 
 void PeqEditor::sendMarker(int slot) {
     // The band's frame carries every field of the band; the filter's every field of the
-    // filter. The members already hold the marker's values.
+    // filter. The members take them all with it.
     const Parameter& p = slot < kPeqLiveBands    ? Param(ParamKind::PeqGain, slot)
                          : slot == kHighPassSlot ? Param(ParamKind::HpfFreq)
                                                  : Param(ParamKind::LpfFreq);

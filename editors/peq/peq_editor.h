@@ -111,11 +111,11 @@ private:
     void refreshGraph();
     void refreshValues();
     void showReadout(int kind);
-    // A marker's values into the image of the channel and of its linked "EQ" members.
+    // A marker's values into the image of the channel (the edit service copies them to
+    // its linked "EQ" members).
     void storeMarker(int slot, double freqHz, double gainDb);
     // The marker's frame now (through the edit service: linked members follow).
     void sendMarker(int slot);
-    std::vector<Channel> eqMembers() const;
     void playModule(bool bypass);
     void edited(const Parameter* parameter, const std::vector<Channel>& channels) override;
 

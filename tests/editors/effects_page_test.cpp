@@ -129,6 +129,19 @@ TEST_F(EffectsPageTest, KnobTextsResetsAndTheReverbPresetPayload) {
     EXPECT_EQ(sent()[1].substr(0, 3), "%M,");
     EXPECT_EQ(delay().fxDelayLpf, 20000);
 
+    // Each RESET is one undo step; undone, the reverb's knobs come back and "%M," goes out
+    // again, while the delay keeps its own RESET.
+    ASSERT_NE(edits.history().nextUndo(), nullptr);
+    EXPECT_EQ(edits.history().nextUndo()->name.en, "RESET REVERB");
+    EXPECT_EQ(edits.history().nextUndo()->name.zh, "复位 混响");
+    ASSERT_NE(edits.undo().step, nullptr);
+    EXPECT_EQ(reverb().fxTap, (std::array<std::int32_t, 4>{30, 31, 32, 33}));
+    EXPECT_EQ(page.valueText(Page::Tap1), QStringLiteral("30ms"));
+    EXPECT_EQ(page.valueText(Page::RevLpf), QStringLiteral("4000Hz"));
+    ASSERT_EQ(sent().size(), 3u);
+    EXPECT_EQ(sent()[2], sent()[1]);
+    EXPECT_EQ(delay().fxPreDelay1, 133);
+
     ui::setLanguage(ui::Language::Chinese);
     page.applyLanguage();
     EXPECT_EQ(page.captionText(Page::RevTime), QStringLiteral("混响时间"));

@@ -212,6 +212,18 @@ TEST_F(GroupsPageTest, ASwitchedOnGroupIsSwitchedOffBeforeItsMembershipChanges) 
     EXPECT_TRUE(edits.links().of(Channel::input(1)).members.empty());
     EXPECT_EQ(control(1).input(2), 1);
 
+    // Switching off and the new member are one undo step: undone, the group is back on
+    // with its old members; redone, off with the new one.
+    EXPECT_EQ(edits.history().nextUndo()->name.en.rfind("CONTROL GROUP 1 MEMBER ", 0), 0u);
+    ASSERT_NE(edits.undo().step, nullptr);
+    EXPECT_EQ(control(1).input(2), 0);
+    EXPECT_EQ(image.controlGroupActive[0], 1);
+    EXPECT_EQ(edits.links().of(Channel::input(1)).members, (std::vector<int>{0, 1}));
+    EXPECT_EQ(edits.history().nextUndo()->name.en, "CONTROL GROUP 1 LINK EQ");
+    ASSERT_NE(edits.redo().step, nullptr);
+    EXPECT_EQ(control(1).input(2), 1);
+    EXPECT_EQ(image.controlGroupActive[0], 0);
+
     // Switched on again, the strips take the new members and the new link block.
     edits.switchControlGroup(1, true);
     EXPECT_EQ(edits.links().of(Channel::input(2)).members, (std::vector<int>{0, 1, 2}));

@@ -218,10 +218,20 @@ TEST_F(PeqEditorTest, BypassTwiceRestoresEveryChannelFromItsOwnSaveArea) {
 
 TEST_F(PeqEditorTest, LinkedMembersTakeMarkerAndResetAndOfflineEditsSendNothing) {
     linkEq({0, 2});
+    image.inputs[2].peq[1].q = 77; // the member's band differs beyond the marker's fields
+    image.inputs[2].peq[1].type = 2;
     auto editor = openEditor(0);
+    // Dragged, the member follows the marker in the image; the whole band then goes with
+    // the frame, once per channel.
+    editor->moveMarker(1, 650.0, 3.0, true);
+    EXPECT_EQ(image.inputs[2].peq[1].freq, 650);
+    sent();
+    sink.clear();
     editor->doubleClickMarker(1, 700.0, 6.0);
     EXPECT_EQ(image.inputs[2].peq[1].freq, 700);
     EXPECT_EQ(image.inputs[2].peq[1].gain, 210);
+    EXPECT_EQ(image.inputs[2].peq[1].q, image.inputs[0].peq[1].q);
+    EXPECT_EQ(image.inputs[2].peq[1].type, image.inputs[0].peq[1].type);
     EXPECT_EQ(framesOf('G'),
               (std::vector<std::string>{
                   BuildParameterFrame(image, Param(ParamKind::PeqGain, 1), Channel::input(0)),

@@ -118,28 +118,38 @@ TEST_F(EditHistoryTest, UndoOfALinkedResetRestoresEveryMemberAndPacesTheirFrames
     reset.name = {"RESET PEQ CH3", "复位 PEQ CH3"};
     for (int band = 0; band < kPeqBands; ++band)
         image.inputs[2].peq[static_cast<std::size_t>(band)].gain = 150;
+    Millis start = clock.now();
     edits.commitModuleEdit(Channel::input(2), reset);
     ASSERT_EQ(image.inputs[5].peq[0].gain, 150);
     EXPECT_EQ(edits.history().nextUndo()->name.en, "RESET PEQ CH3");
-    settle();
+    const std::size_t forwardCount = frames().size();
+    std::vector<Millis> forward = sink.times();
+    for (Millis& t : forward)
+        t -= start;
+    sink.clear();
 
-    const Millis start = clock.now();
+    start = clock.now();
     ASSERT_NE(edits.undo().step, nullptr);
     for (int ch : {2, 5, 17})
         for (int band = 0; band < kPeqBands; ++band)
             EXPECT_TRUE(SameBand(image.inputs[static_cast<std::size_t>(ch)].peq[band],
                                  before.inputs[static_cast<std::size_t>(ch)].peq[band]))
                 << "CH" << ch + 1 << " band " << band + 1;
-    // Exactly the bands that changed, each member's frame once: CH3 band 1 at once, then
-    // CH6 band 1 and CH18 band 3, 10 ms before each.
-    const std::vector<std::string> sent = frames();
-    EXPECT_EQ(sent, (std::vector<std::string>{BuildG(image, 3, 1), BuildG(image, 6, 1),
-                                              BuildG(image, 18, 3)}));
-    const std::vector<Millis> t = sink.times();
-    ASSERT_EQ(t.size(), 3u);
-    EXPECT_EQ(t[0], start);
-    EXPECT_EQ(t[1] - t[0], 10ms);
-    EXPECT_EQ(t[2] - t[1], 10ms);
+    // What the RESET sent, built from the restored bands, with the RESET's pauses: CH3's
+    // four bands 20 ms apart, then each member's, 10 ms more before its first.
+    std::vector<std::string> expected;
+    for (int ch : {3, 6, 18})
+        for (int band = 1; band <= 4; ++band)
+            expected.push_back(BuildG(image, ch, band));
+    EXPECT_EQ(frames(), expected);
+    ASSERT_EQ(forwardCount, expected.size());
+    std::vector<Millis> t = sink.times();
+    for (Millis& at : t)
+        at -= start;
+    EXPECT_EQ(t, forward);
+    ASSERT_EQ(t.size(), 12u);
+    EXPECT_EQ(t[1] - t[0], 20ms);
+    EXPECT_EQ(t[4] - t[3], 30ms);
     EXPECT_EQ(clock.callerSleeps, 0);
 }
 
@@ -184,6 +194,28 @@ TEST_F(EditHistoryTest, NewEditsClearRedoAndOfflineUndoChangesTheImageOnly) {
     const std::vector<std::string> sent = frames();
     ASSERT_EQ(sent.size(), 1u);
     EXPECT_EQ(sent[0].rfind("%V,", 0), 0u);
+}
+
+TEST_F(EditHistoryTest, UndoOfAMuteGroupSwitchSaysWhichSwitchStandsWhere) {
+    sink.online = false;
+    image.muteGroups[0].input(0) = 1;
+    image.muteGroups[1].input(1) = 1;
+    edits.record();
+    edits.switchMuteGroup(1, true);
+    edits.switchMuteGroup(2, true);
+    // Group 1 off while group 2 was switched on last: the image's active group goes from 2
+    // to 0 and back, naming switch 2; only the step can tell that switch 1 comes back on.
+    edits.switchMuteGroup(1, false);
+    EditService::UndoResult r = edits.undo();
+    EXPECT_EQ(std::make_pair(r.muteGroup, r.muteGroupOn), std::make_pair(1, true));
+    EXPECT_EQ(image.inputs[0].mute, 1);
+    r = edits.redo();
+    EXPECT_EQ(std::make_pair(r.muteGroup, r.muteGroupOn), std::make_pair(1, false));
+    edits.undo();
+    r = edits.undo();
+    EXPECT_EQ(std::make_pair(r.muteGroup, r.muteGroupOn), std::make_pair(2, false));
+    edits.set(Param(ParamKind::InPan), Channel::input(0), 80);
+    EXPECT_EQ(edits.undo().muteGroup, 0);
 }
 
 TEST_F(EditHistoryTest, HistoryKeepsTheNewestThousandSteps) {
