@@ -263,7 +263,7 @@ private:
     // The last dump dropped the undo history (said again by the healing notice).
     bool m_historyRestarted = false;
     HistoryList* m_historyList = nullptr;
-    // Pages and editors by kind; a kind without its own page yet has a placeholder.
+    // Pages and editors by kind.
     std::map<View, QWidget*> m_pageWidgets;
     std::map<InputEditorKind, EditorPage*> m_inputEditors;
     std::map<OutputEditorKind, EditorPage*> m_outputEditors;

@@ -126,6 +126,9 @@ void MainWindow::stepHistory(int count) {
         EditService::UndoResult result = count > 0 ? m_edits.undo() : m_edits.redo();
         if (!result.step)
             break;
+        // Only the last result reaches historyMoved(): each switch on the way is shown here.
+        if (result.muteGroup != 0)
+            m_topBar->setMuteGroupLit(result.muteGroup, result.muteGroupOn);
         // Each RECALL step on the way plays its resend; the last one is the one to wait for.
         if (result.progress)
             last.progress = result.progress;
@@ -145,17 +148,14 @@ void MainWindow::historyMoved(const EditService::UndoResult& result) {
         m_historyResend = result.progress;
         showHistoryResend(stepName(result.step));
     }
-    // The switches show what the image now holds: a control group by its record, the mute
-    // group a step switched by the group switched on last.
+    // The switches show what the image now holds: a control group by its record, a mute
+    // group by the switch the step flipped (the image keeps only the group switched on
+    // last, which cannot say that an older group is on again).
     for (int g = 1; g <= kGroupCount; ++g)
         m_topBar->setControlGroupLit(g,
                                      image().controlGroupActive[static_cast<std::size_t>(g - 1)]);
-    if (result.step)
-        for (const RecordChange& r : result.step->records)
-            if (r.kind == RecordChange::Kind::ActiveMuteGroup) {
-                const int group = r.after != 0 ? r.after : r.before;
-                m_topBar->setMuteGroupLit(group, image().activeMuteGroup == group);
-            }
+    if (result.muteGroup != 0)
+        m_topBar->setMuteGroupLit(result.muteGroup, result.muteGroupOn);
     if (result.progress)
         m_session.touchLastReply();
     // The listeners reloaded what they show of the changed channels; the shown editors

@@ -127,6 +127,20 @@ TEST(UndoInTheWindow, KeysAndButtonsTakeAFaderBackOnScreenAndOnTheDevice) {
     QTest::keyClick(box, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
     EXPECT_EQ(w.image().inputs[2].gain, after);
     EXPECT_TRUE(bar.redoButton()->isEnabled());
+
+    // Mute groups 1 and 2 on, 1 off, then undone: switch 1 lights again though the image
+    // only remembers group 2 as the last switched on; the list's jump back lights each.
+    box->clearFocus();
+    activate(w);
+    for (int group : {1, 2, 1})
+        QTest::mouseClick(bar.muteGroupButton(group), Qt::LeftButton);
+    ASSERT_FALSE(bar.muteGroupLit(1));
+    QTest::keyClick(&w, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_TRUE(bar.muteGroupLit(1));
+    EXPECT_TRUE(bar.muteGroupLit(2));
+    w.stepHistory(2);
+    EXPECT_FALSE(bar.muteGroupLit(1));
+    EXPECT_FALSE(bar.muteGroupLit(2));
 }
 
 TEST(UndoInTheWindow, AClickInTheHistoryListUndoesBackToAnOlderEditAndRedoesForward) {
