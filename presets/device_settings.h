@@ -17,6 +17,7 @@
 // Threading: the user-interface thread.
 
 #include "model/device_image.h"
+#include "model/message.h"
 #include "presets/preset_library.h"
 #include "presets/setting_file.h"
 

@@ -17,6 +17,7 @@
 
 #include "model/channels.h"
 #include "model/edit_service.h"
+#include "model/message.h"
 #include "presets/preset_library.h"
 #include "presets/preset_tables.h"
 

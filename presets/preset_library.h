@@ -17,6 +17,7 @@
 //
 // Threading: one thread (the user-interface thread); statements run one at a time.
 
+#include "model/message.h"
 #include "presets/preset_tables.h"
 
 #include <filesystem>

@@ -24,14 +24,6 @@ enum class PresetTable : int {
 };
 inline constexpr int kPresetTableCount = 8;
 
-// A message for the operator in both interface languages (UTF-8), built at run time (it
-// may carry the database engine's own text or a file name).
-struct Message {
-    std::string en;
-    std::string zh;
-    bool empty() const { return en.empty(); }
-};
-
 struct PresetTableInfo {
     const char* table;         // "DELAY"
     const char* payloadColumn; // "DELAYDTA" (sic: eight letters, unlike the others)

@@ -24,6 +24,7 @@
 
 #include "model/device_image.h"
 #include "model/held_fields.h"
+#include "model/message.h"
 #include "presets/preset_tables.h"
 
 #include <array>

@@ -22,6 +22,7 @@
 
 #include "model/edit_service.h"
 #include "model/glyph_renderer.h"
+#include "model/message.h"
 #include "model/paced_sender.h"
 #include "presets/device_settings.h"
 

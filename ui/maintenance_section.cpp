@@ -8,7 +8,7 @@
 #include "update/firmware_file.h"
 #include "update/firmware_transfer.h"
 #include "update/http_client.h"
-#include "update/local_update.h"
+#include "update/local_update_run.h"
 #include "update/remote_update.h"
 #include "update/update_channel.h"
 #include "update/update_page.h"
@@ -230,7 +230,7 @@ void MaintenanceSection::showVersions() {
         VersionLabel({"Basic version：%1", "基带版本：%1"}, VersionLabelValue(m_basic) / 10));
     m_versions[3]->setText(
         VersionLabel({"Remote version：%1", "最新升级版本：%1"}, VersionLabelValue(m_remote)));
-    m_versions[3]->setVisible(!m_remote.empty() || m_pending == Pending::Remote);
+    m_versions[3]->setVisible(!m_remote.empty() || m_remotePending);
 }
 
 QString MaintenanceSection::versionText(int label) const {
@@ -240,7 +240,7 @@ QString MaintenanceSection::versionText(int label) const {
 }
 
 bool MaintenanceSection::busy() const {
-    return m_pending != Pending::None || m_worker->busy() || m_recoveryShown || m_askingOffline ||
+    return updating() || m_recoveryShown || m_askingOffline ||
            (m_preflight && m_preflight->running());
 }
 
@@ -255,7 +255,7 @@ void MaintenanceSection::showTransfer() {
 
 bool MaintenanceSection::updating() const {
     // The question on the update socket holds the local port too (m_worker is busy).
-    return m_pending != Pending::None || m_worker->busy();
+    return m_run || m_remotePending || m_worker->busy();
 }
 
 void MaintenanceSection::setStatus(const QString& t) {
@@ -263,6 +263,7 @@ void MaintenanceSection::setStatus(const QString& t) {
 }
 
 void MaintenanceSection::shutdown() {
+    m_stopLocal = true;
     m_reporter->cancel();
     m_worker->stop();
 }
@@ -303,13 +304,16 @@ std::shared_ptr<UdpUpdateChannel> MaintenanceSection::openUpdateChannel() {
     const std::optional<Endpoint> device = Endpoint::parse(ip, m_services.devicePort);
     std::string error;
     if (!device || !channel->open(*device, m_services.localPort, &error)) {
-        setStatus(QString::fromStdString(error));
-        if (m_services.showMessage)
-            m_services.showMessage(QStringLiteral("Winsock error!"), true,
-                                   QStringLiteral("Warming"));
+        showSocketError(error);
         return nullptr;
     }
     return channel;
+}
+
+void MaintenanceSection::showSocketError(const std::string& error) {
+    setStatus(QString::fromStdString(error));
+    if (m_services.showMessage)
+        m_services.showMessage(QStringLiteral("Winsock error!"), true, QStringLiteral("Warming"));
 }
 
 void MaintenanceSection::askBasicOffline() {
@@ -396,23 +400,7 @@ void MaintenanceSection::confirmLocal() {
                 m_services.showMessage(fromMessage(again.problem), true, {});
             return;
         }
-        if (m_session.isOnline() && m_services.backupSettings) {
-            QString error;
-            const std::optional<QString> kept = m_services.backupSettings(error);
-            if (!kept) {
-                // Never update without the way back the operator was promised.
-                if (m_services.showMessage)
-                    m_services.showMessage(text("The device's settings could not be kept, so "
-                                                "nothing was sent: %1",
-                                                "无法保存设备设置，未发送任何内容：%1")
-                                               .arg(error),
-                                           true, {});
-                return;
-            }
-            setStatus(
-                text("The device's settings were kept as %1.", "设备设置已保存为 %1。").arg(*kept));
-        }
-        prepareUpdate(Pending::Local);
+        startLocal();
     };
     if (m_services.ask)
         m_services.ask(question, go);
@@ -430,27 +418,86 @@ void MaintenanceSection::pressUpdate() {
     }
     if (m_services.updatePageUrl.isEmpty())
         return;
-    prepareUpdate(Pending::Remote);
+    prepareRemote();
 }
 
-// ---- taking the link down, then the worker ----
+// ---- LOCAL's run: the settings kept, the link down, the files sent ----
 
-void MaintenanceSection::prepareUpdate(Pending kind) {
-    m_pending = kind;
+void MaintenanceSection::startLocal() {
+    m_reporter->reset();
+    m_hardware.clear();
+    m_fileNumber = 0;
+    auto keep = [this](Message& why) {
+        if (!m_services.backupSettings) {
+            why = {"no place for them is configured", "未配置保存位置"};
+            return false;
+        }
+        QString error;
+        const std::optional<QString> kept = m_services.backupSettings(error);
+        if (!kept) {
+            // The window gave the reason in the current language already.
+            why = {error.toStdString(), error.toStdString()};
+            return false;
+        }
+        setStatus(
+            text("The device's settings were kept as %1.", "设备设置已保存为 %1。").arg(*kept));
+        return true;
+    };
+    LocalUpdateRun::Target target{m_services.deviceIp ? m_services.deviceIp() : std::string(),
+                                  m_services.devicePort, m_services.localPort};
+    m_run = std::make_unique<LocalUpdateRun>(
+        LocalUpdateRun::Parts{m_session, m_edits, m_clock, *m_reporter, m_stopLocal},
+        std::move(target), m_plan, std::move(keep));
+    // The transfer runs on the worker; its end is taken up from this post (see tick()).
+    m_run->useWorker(*m_worker, [this] {
+        QMetaObject::invokeMethod(
+            this, [this] { pollLocal(); }, Qt::QueuedConnection);
+    });
+    m_run->beforeLinkDown(m_services.stopDiscovery);
+    if (!m_run->start()) {
+        localEnded();
+        return;
+    }
+    setStatus(text("Stopping the device's reports…", "正在停止设备报告…"));
+}
+
+void MaintenanceSection::pollLocal() {
+    if (!m_run)
+        return;
+    const bool wasTransferring = m_run->step() == LocalUpdateRun::Step::Transferring;
+    if (m_run->poll()) {
+        localEnded();
+        return;
+    }
+    if (!wasTransferring && m_run->step() == LocalUpdateRun::Step::Transferring)
+        setStatus(text("Updating the device from the local files…", "正在用本地文件升级设备…"));
+}
+
+void MaintenanceSection::localEnded() {
+    const std::unique_ptr<LocalUpdateRun> run = std::move(m_run);
+    if (run->outcome() == LocalUpdateRun::Outcome::BackupFailed) {
+        if (m_services.showMessage)
+            m_services.showMessage(fromMessage(run->failureMessage()), true, {});
+    } else if (run->outcome() == LocalUpdateRun::Outcome::SocketFailed) {
+        showSocketError(run->detail().en);
+    } else {
+        updateEnded(run->detail());
+    }
+}
+
+// ---- UPDATE's run: the link down, then the worker ----
+
+void MaintenanceSection::prepareRemote() {
+    m_remotePending = true;
     m_linkDown = false;
     m_stopFrames.reset();
     setStatus(text("Stopping the device's reports…", "正在停止设备报告…"));
     if (!m_session.isOnline())
         return; // the next tick takes the link down and starts
-    std::vector<PacedSender::TimedFrame> frames;
-    if (kind == Pending::Local)
-        frames = LocalUpdateStopFrames();
-    else
-        frames.push_back({{}, BuildQ(0), kRemoteStopPause});
-    m_stopFrames = m_edits.playTimed(std::move(frames));
+    m_stopFrames = m_edits.playTimed({{{}, BuildQ(0), kRemoteStopPause}});
 }
 
-void MaintenanceSection::startWorker(Pending kind) {
+void MaintenanceSection::startRemote() {
     const std::shared_ptr<UdpUpdateChannel> channel = openUpdateChannel();
     if (!channel)
         return;
@@ -463,50 +510,40 @@ void MaintenanceSection::startWorker(Pending kind) {
     Clock* clock = &m_clock;
     const std::filesystem::path folder = m_services.firmwareFolder.toStdU16String();
     const std::string page = m_services.updatePageUrl.toStdString();
-    UpdateWorker::Job job;
-    if (kind == Pending::Local) {
-        setStatus(text("Updating the device from the local files…", "正在用本地文件升级设备…"));
-        job = [channel, clock, reporter, plan = m_plan, detail](const std::atomic<bool>& stop) {
-            const LocalUpdateResult result =
-                LocalUpdate(*channel, *clock, *reporter, plan).run(stop);
-            *detail = result.detail;
-            channel->close();
+    setStatus(text("Reading the update page…", "正在读取升级页面…"));
+    UpdateWorker::Job job = [channel, clock, reporter, folder, page,
+                             detail](const std::atomic<bool>& stop) {
+        RemoteUpdateSteps steps;
+        steps.identify = [&] { return QueryHardwareVersion(*channel, *clock, stop); };
+        steps.transfer = [&](const std::string& path, int fileKind) {
+            FirmwareTransfer transfer(*channel, *clock, *reporter, stop);
+            const bool ok = transfer.run(std::filesystem::path(path), fileKind);
+            if (!ok)
+                *detail = transfer.lastError();
+            return ok;
         };
-    } else {
-        setStatus(text("Reading the update page…", "正在读取升级页面…"));
-        job = [channel, clock, reporter, folder, page, detail](const std::atomic<bool>& stop) {
-            RemoteUpdateSteps steps;
-            steps.identify = [&] { return QueryHardwareVersion(*channel, *clock, stop); };
-            steps.transfer = [&](const std::string& path, int fileKind) {
-                FirmwareTransfer transfer(*channel, *clock, *reporter, stop);
-                const bool ok = transfer.run(std::filesystem::path(path), fileKind);
-                if (!ok)
-                    *detail = transfer.lastError();
-                return ok;
-            };
-            HttpClient http(*clock, &stop);
-            RemoteUpdate(std::move(steps), http, *clock, *reporter, &stop)
-                .run(page, folder.string());
-            channel->close();
-        };
-    }
-    const bool started = m_worker->start(std::move(job), [this, kind] {
+        HttpClient http(*clock, &stop);
+        RemoteUpdate(std::move(steps), http, *clock, *reporter, &stop).run(page, folder.string());
+        channel->close();
+    };
+    const bool started = m_worker->start(std::move(job), [this] {
         QMetaObject::invokeMethod(
-            this, [this, kind] { workerFinished(kind); }, Qt::QueuedConnection);
+            this, [this] { remoteEnded(); }, Qt::QueuedConnection);
     });
     if (!started)
         setStatus(QStringLiteral("Updateing......."));
 }
 
-void MaintenanceSection::workerFinished(Pending) {
+void MaintenanceSection::remoteEnded() {
     m_worker->stop(); // joins the thread that has just ended
+    updateEnded(m_lastDetail ? *m_lastDetail : Message{});
+}
+
+void MaintenanceSection::updateEnded(const Message& detail) {
     m_progress->hide();
     showVersions();
     // What went wrong, besides the device's short "update fail".
-    if (m_lastDetail && !m_lastDetail->empty())
-        setStatus(fromMessage(*m_lastDetail));
-    else
-        setStatus({});
+    setStatus(detail.empty() ? QString() : fromMessage(detail));
     // The link stays down after an update; the operator decides when to connect again,
     // once the outcome ("Update successfully", "update fail") has been read.
     m_reconnectOffer = true;
@@ -609,7 +646,11 @@ void MaintenanceSection::tick() {
         if (!m_recovery.running())
             finishRecovery();
     }
-    if (m_pending == Pending::None)
+    // A transfer's end is taken up from its worker's post alone, which comes after every
+    // report it posted: the offer to connect again must see the outcome's boxes open.
+    if (m_run && m_run->step() != LocalUpdateRun::Step::Transferring)
+        pollLocal();
+    if (!m_remotePending)
         return;
     if (m_stopFrames && !m_stopFrames->finished())
         return;
@@ -623,12 +664,11 @@ void MaintenanceSection::tick() {
         m_linkDownAt = m_clock.now();
     }
     // The remote update gives the device a second more after the link went down.
-    if (m_pending == Pending::Remote && m_clock.now() - m_linkDownAt < kRemoteDownPause)
+    if (m_clock.now() - m_linkDownAt < kRemoteDownPause)
         return;
-    const Pending kind = m_pending;
-    m_pending = Pending::None;
+    m_remotePending = false;
     m_stopFrames.reset();
-    startWorker(kind);
+    startRemote();
 }
 
 } // namespace krm::ui

@@ -5,20 +5,21 @@
 // live link), the transfer's progress bar, the recovery animation and the version labels
 // "Hardware version：3.1", "Local version：3.0", "Basic version：3.1", "Remote version：…".
 //
-// A firmware update takes the link down: the section stops the device's reports with the
-// update's own "%Q," 0 frames (played on the bulk sender, so the window never waits), has
-// the session mark the link down and join its receive thread, binds the update socket on
-// the same local port and runs the update on its worker. Before any of that it asks the
-// device its basic version (over the live link, or on the update socket when the link is
-// down), checks the pair of files that version takes, shows the versions and the files in
-// the question, and keeps the device's settings in a stored setting; at the end it shows
-// the outcome and, once the operator has read it, offers to connect again.
+// A firmware update takes the link down. For LOCAL the section asks the device its basic
+// version (over the live link, or on the update socket when the link is down), checks the
+// pair of files that version takes and shows the versions and the files in the question;
+// after a "yes" a LocalUpdateRun keeps the settings, stops the reports, takes the link
+// down and sends the files on the section's worker, polled from the timer. UPDATE stops
+// the reports with one "%Q," 0, takes the link down and runs the remote update on the
+// worker. At the end the section shows the outcome and, once the operator has read it,
+// offers to connect again.
 //
 // What the section needs from the window comes in as MaintenanceServices; tests pass
 // the window's own. UI thread only; the worker reports through a reporter that posts here.
 
 #include "update/factory_recovery.h"
 #include "update/local_preflight.h"
+#include "update/local_update_run.h"
 #include "update/update_reporter.h"
 
 #include <QList>
@@ -109,7 +110,6 @@ public:
     bool recoveryShown() const { return m_recoveryShown; }
 
 private:
-    enum class Pending { None, Local, Remote };
     class Reporter;
     friend class Reporter;
 
@@ -119,14 +119,20 @@ private:
     // The update socket on the device's address and the local port; null, with the socket
     // error shown, when it cannot be opened.
     std::shared_ptr<UdpUpdateChannel> openUpdateChannel();
+    void showSocketError(const std::string& error);
     void preflightDone(const PreflightResult& result);
     void confirmLocal();
     // Opens a message box of an update; the offer to connect again waits for it.
     void showUpdateMessage(const QString& text, bool warning, const QString& caption);
     void offerReconnect();
-    void prepareUpdate(Pending kind);
-    void startWorker(Pending kind);
-    void workerFinished(Pending kind);
+    void startLocal();
+    void pollLocal();
+    void localEnded();
+    void prepareRemote();
+    void startRemote();
+    void remoteEnded();
+    // The outcome has been told: the progress goes, the reason stays, the offer follows.
+    void updateEnded(const Message& detail);
     void finishRecovery();
     void setStatus(const QString& text);
     void showTransfer();
@@ -138,15 +144,17 @@ private:
     MaintenanceServices m_services;
     std::unique_ptr<UpdateWorker> m_worker;
     std::shared_ptr<Reporter> m_reporter;
-    std::shared_ptr<Message> m_lastDetail; // the last update's reason, written by its worker
+    std::shared_ptr<Message> m_lastDetail; // the remote update's reason, written by its worker
+    std::atomic<bool> m_stopLocal{false};  // raised when the window closes
+    std::unique_ptr<LocalUpdateRun> m_run; // LOCAL after the operator's "yes"
 
     std::unique_ptr<LocalPreflight> m_preflight; // LOCAL asking the device over the live link
     bool m_askingOffline = false;                // LOCAL asking on the update socket
     LocalUpdatePlan m_plan;                      // what the local update sends
     QList<QPointer<QWidget>> m_updateBoxes;      // the update's messages still open
     bool m_reconnectOffer = false;               // to be made once they are closed
-    Pending m_pending = Pending::None; // the update request waiting for the link to go down
-    bool m_linkDown = false;           // the pending update has taken the link down
+    bool m_remotePending = false;                // UPDATE waiting for the link to go down
+    bool m_linkDown = false;                     // the pending update has taken the link down
     Millis m_linkDownAt{0};
     std::shared_ptr<const SequenceProgress> m_stopFrames;
     int m_fileNumber = 0; // the file of the update being sent, 1 or 2

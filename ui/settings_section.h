@@ -14,6 +14,7 @@
 // load) comes in as SettingsServices; tests pass fakes. UI thread only.
 
 #include "model/held_fields.h"
+#include "model/message.h"
 #include "model/setting_diff.h"
 #include "presets/device_settings.h"
 #include "presets/setting_recall.h"

@@ -2,7 +2,7 @@
 // The firmware files beside the program: which pair a local update sends, and whether a
 // file can be sent at all. Any thread.
 
-#include "presets/preset_tables.h"
+#include "model/message.h"
 
 #include <filesystem>
 #include <optional>

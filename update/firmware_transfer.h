@@ -8,7 +8,7 @@
 // given at construction) ends a run within 50 ms; a stopped run fails without a message.
 
 #include "link/clock.h"
-#include "presets/preset_tables.h"
+#include "model/message.h"
 #include "update/firmware_frames.h"
 #include "update/update_channel.h"
 #include "update/update_reporter.h"

@@ -9,7 +9,7 @@
 // answer arrives through the session's delivery; poll() runs from the owner's timer.
 
 #include "link/clock.h"
-#include "presets/preset_tables.h"
+#include "model/message.h"
 #include "update/firmware_file.h"
 
 #include <filesystem>

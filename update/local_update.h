@@ -9,8 +9,8 @@
 // ask() blocks this worker until the operator answers.
 
 #include "link/clock.h"
+#include "model/message.h"
 #include "model/paced_sender.h"
-#include "presets/preset_tables.h"
 #include "update/local_preflight.h"
 #include "update/update_channel.h"
 #include "update/update_reporter.h"

@@ -3,7 +3,7 @@
 // operator while it runs. Called ON THE WORKER THREAD; the window's implementation posts
 // each call to the user-interface thread, so the effects keep the order of the calls.
 
-#include "presets/preset_tables.h"
+#include "model/message.h"
 
 namespace krm {
 

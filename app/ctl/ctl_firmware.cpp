@@ -4,8 +4,8 @@
 
 #include "presets/link_state.h"
 #include "presets/setting_file.h"
-#include "update/local_update.h"
-#include "update/update_channel.h"
+#include "update/local_update_run.h"
+#include "update/update_reporter.h"
 
 #include <atomic>
 #include <chrono>
@@ -18,6 +18,8 @@ namespace {
 
 // Where the setting is kept before an update when no stored-setting slot is at hand.
 constexpr const char* kBackupFile = "BeforeUpdate.dat";
+// How long the link's tasks are pumped between two steps of the update.
+constexpr std::chrono::milliseconds kPumpSlice{10};
 
 // What LocalUpdate tells the operator, on stderr; its one question is answered by --yes.
 class StreamReporter final : public UpdateReporter {
@@ -87,43 +89,38 @@ PreflightResult FirmwarePreflight(CtlConnection& c, Clock& clock,
 
 bool RunFirmwareUpdate(CtlConnection& c, Clock& clock, const FirmwareOptions& options,
                        const LocalUpdatePlan& plan, std::ostream& err, std::string& why) {
-    // Never update without the way back.
     const std::filesystem::path backup = options.folder / kBackupFile;
-    Message error;
-    if (!WriteSettingFile(backup, c.image(), LinkStateOf(c.session(), clock), &error)) {
-        why = "the device's setting could not be kept, so nothing was sent: " + error.en;
-        return false;
-    }
-    err << "firmware: the device's setting was kept as " << backup.string() << "\n";
-
-    // The device stops reporting as before the window's local update; then the link goes
-    // down and the port is free.
-    const std::shared_ptr<const SequenceProgress> stopped =
-        c.edits().playTimed(LocalUpdateStopFrames());
-    c.pumpUntil([&] { return stopped->finished(); }, std::chrono::seconds(10));
-    c.session().stopForUpdate();
-
-    UdpUpdateChannel channel;
-    const std::optional<Endpoint> device = Endpoint::parse(options.deviceIp, options.devicePort);
-    std::string socketError;
-    if (!device || !channel.open(*device, options.localPort, &socketError)) {
-        why = "cannot open the update socket: " + socketError;
-        return false;
-    }
-    StreamReporter reporter(err, options.yes);
-    const LocalUpdateResult result =
-        LocalUpdate(channel, clock, reporter, plan).run(CtlInterrupted());
-    channel.close();
-    switch (result.outcome) {
-    case LocalUpdateOutcome::Succeeded:
+    auto keep = [&](Message& error) {
+        if (!WriteSettingFile(backup, c.image(), LinkStateOf(c.session(), clock), &error))
+            return false;
+        err << "firmware: the device's setting was kept as " << backup.string() << "\n";
         return true;
-    case LocalUpdateOutcome::Declined:
+    };
+    StreamReporter reporter(err, options.yes);
+    LocalUpdateRun run({c.session(), c.edits(), clock, reporter, CtlInterrupted()},
+                       {options.deviceIp, options.devicePort, options.localPort}, plan, keep);
+    // The tool's thread plays the window's: it pumps the link between the steps, and the
+    // step that opens the update socket runs the transfer to its end.
+    if (run.start())
+        while (!run.poll())
+            c.pumpUntil([] { return false; }, kPumpSlice);
+    const Message& detail = run.detail();
+    switch (run.outcome()) {
+    case LocalUpdateRun::Outcome::Succeeded:
+        return true;
+    case LocalUpdateRun::Outcome::BackupFailed:
+        why = "the device's setting could not be kept, so nothing was sent: " + detail.en;
+        return false;
+    case LocalUpdateRun::Outcome::SocketFailed:
+        why = "cannot open the update socket: " + detail.en;
+        return false;
+    case LocalUpdateRun::Outcome::Declined:
         why = "the device's version could not be read; nothing was sent (--yes goes on)";
         return false;
-    case LocalUpdateOutcome::Failed:
-        why = "update fail" + (result.detail.empty() ? std::string() : ": " + result.detail.en);
+    case LocalUpdateRun::Outcome::Failed:
+        why = run.failureMessage().en;
         return false;
-    case LocalUpdateOutcome::Cancelled:
+    case LocalUpdateRun::Outcome::Cancelled:
         break;
     }
     why = "the update was stopped";

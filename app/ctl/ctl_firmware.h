@@ -1,9 +1,9 @@
 #pragma once
 // The firmware command: the HELP section's local update without the window — the same
 // preflight over the live link (the device's basic version, the pair it takes, exactly
-// that pair checked), the device's setting kept first, the reports stopped with the same
-// "%Q," 0 frames, the link taken down, then LocalUpdate on the update socket.
-// The caller's thread runs it; progress and the update's messages go to `err`.
+// that pair checked), then the same LocalUpdateRun with the device's setting kept in a
+// file beside the firmware. The caller's thread runs it; progress and the update's
+// messages go to `err`.
 
 #include "app/ctl/ctl_connection.h"
 #include "update/local_preflight.h"
