@@ -167,7 +167,8 @@ void inputs(Builder& b) {
     p = &b.add(ParamKind::InGain2, "gain2", Side::Input, kFaderCodes, Rule::Level, {"VOL", "音量"},
                IN(gain2));
     typed(*p, -60, 10);
-    p->frame = 'A';
+    // No frame of the channel carries the second level: the effects page's wire number
+    // does, so an undo sends that one too.
     p->readoutKind = 61;
     p->sendOn = SendOn::Change;
     effectLevel(*p, kDelayInputWire);
