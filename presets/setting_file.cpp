@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cassert>
 #include <cstring>
+#include <optional>
 #include <system_error>
 
 namespace krm {
@@ -22,7 +23,6 @@ constexpr std::size_t kOutputsAt = 13496;
 constexpr std::size_t kOutputRecordSize = 856;
 constexpr std::size_t kDeviceTextAt = 20412;
 constexpr std::size_t kUnitCountAt = 20428;
-constexpr std::size_t kLinkStateAt = 21772;
 constexpr std::size_t kMuteGroupSize = 38 * 4;
 constexpr std::size_t kControlGroupSize = 51 * 4;
 // The factory value of an output word no operation of the program reads.
@@ -32,6 +32,7 @@ static_assert(kInputsAt + kInputCount * kInputRecordSize == 11256);
 static_assert(kOutputsAt + kOutputCount * kOutputRecordSize == 20344);
 static_assert(kMuteGroupsOffset + kGroupCount * kMuteGroupSize == kControlGroupsOffset);
 static_assert(kControlGroupsOffset + kGroupCount * kControlGroupSize == kSettingFileSize);
+static_assert(kLinkStateOffset + kLinkStateSize == kParameterBlockSize);
 
 // Puts fields into the file's bytes, little-endian whatever the host. The encoder and the
 // decoder walk the same field list below with a Writer or a Reader, so that a field's
@@ -257,11 +258,11 @@ template <typename Io, typename Time> void TimeFields(Io& io, std::size_t at, Ti
 
 // 44 bytes; 21773..21775, 21781 and the last two bytes are reserved.
 template <typename Io, typename Link> void LinkFields(Io& io, Link& link) {
-    io.flag(kLinkStateAt, link.online);
-    io.i32(kLinkStateAt + 4, link.connectTries);
-    io.flag(kLinkStateAt + 8, link.connecting);
-    TimeFields(io, kLinkStateAt + 10, link.connectTime);
-    TimeFields(io, kLinkStateAt + 26, link.lastReplyTime);
+    io.flag(kLinkStateOffset, link.online);
+    io.i32(kLinkStateOffset + 4, link.connectTries);
+    io.flag(kLinkStateOffset + 8, link.connecting);
+    TimeFields(io, kLinkStateOffset + 10, link.connectTime);
+    TimeFields(io, kLinkStateOffset + 26, link.lastReplyTime);
 }
 
 QString ToQString(const std::filesystem::path& file) {
@@ -275,6 +276,79 @@ std::string Utf8(const QString& text) {
 void Report(Message* error, std::string en, std::string zh) {
     if (error)
         *error = Message{std::move(en), std::move(zh)};
+}
+
+// The whole file's bytes, atomically: a failed write leaves a previous file intact.
+bool WriteFileBytes(const std::filesystem::path& file, const std::vector<std::uint8_t>& bytes,
+                    Message* error) {
+    const QString name = ToQString(file);
+    QSaveFile out(name);
+    const auto failed = [&](const QString& why) {
+        Report(error,
+               "The setting file " + Utf8(name) + " could not be written: " + Utf8(why) + ".",
+               "无法写入设置文件 " + Utf8(name) + "：" + Utf8(why) + "。");
+        return false;
+    };
+    if (!out.open(QIODevice::WriteOnly))
+        return failed(out.errorString());
+    const auto size = static_cast<qint64>(bytes.size());
+    if (out.write(reinterpret_cast<const char*>(bytes.data()), size) != size) {
+        const QString why = out.errorString();
+        out.cancelWriting();
+        return failed(why);
+    }
+    // Commit flushes, syncs and renames over the target; on failure the temporary file is
+    // removed and the target stays as it was.
+    if (!out.commit())
+        return failed(out.errorString());
+    if (error)
+        *error = Message{};
+    return true;
+}
+
+// The file's bytes when it is there, readable and exactly a setting file long.
+std::optional<QByteArray> ReadFileBytes(const std::filesystem::path& file, Message* error) {
+    const QString name = ToQString(file);
+    std::error_code ec;
+    if (!std::filesystem::exists(file, ec)) {
+        Report(error, "The setting file " + Utf8(name) + " is missing.",
+               "设置文件 " + Utf8(name) + " 不存在。");
+        return std::nullopt;
+    }
+    QFile in(name);
+    const auto unreadable = [&](const QString& why) {
+        Report(error, "The setting file " + Utf8(name) + " cannot be read: " + Utf8(why) + ".",
+               "无法读取设置文件 " + Utf8(name) + "：" + Utf8(why) + "。");
+        return std::nullopt;
+    };
+    if (!in.open(QIODevice::ReadOnly))
+        return unreadable(in.errorString());
+    // One byte more than a setting file is enough to tell that a file is too long.
+    const QByteArray data = in.read(static_cast<qint64>(kSettingFileSize) + 1);
+    if (in.error() != QFileDevice::NoError)
+        return unreadable(in.errorString());
+    if (static_cast<std::size_t>(data.size()) != kSettingFileSize) {
+        const qint64 length =
+            data.size() > static_cast<qint64>(kSettingFileSize) && !in.isSequential()
+                ? std::max(in.size(), static_cast<qint64>(data.size()))
+                : data.size();
+        const std::string n = std::to_string(length);
+        const std::string expected = std::to_string(kSettingFileSize);
+        Report(error,
+               "The setting file " + Utf8(name) + " is " + n + " bytes long; a setting file has " +
+                   expected + ".",
+               "设置文件 " + Utf8(name) + " 长 " + n + " 字节；设置文件应为 " + expected +
+                   " 字节。");
+        return std::nullopt;
+    }
+    if (error)
+        *error = Message{};
+    return data;
+}
+
+std::span<const std::uint8_t> BytesOf(const QByteArray& data) {
+    return {reinterpret_cast<const std::uint8_t*>(data.data()),
+            static_cast<std::size_t>(data.size())};
 }
 
 } // namespace
@@ -307,73 +381,36 @@ bool DecodeSettingFile(std::span<const std::uint8_t> bytes, DeviceImage& image,
 
 bool WriteSettingFile(const std::filesystem::path& file, const DeviceImage& image,
                       const LinkStateRecord& link, Message* error) {
-    const std::vector<std::uint8_t> bytes = EncodeSettingFile(image, link);
-    const QString name = ToQString(file);
-    QSaveFile out(name);
-    const auto failed = [&](const QString& why) {
-        Report(error,
-               "The setting file " + Utf8(name) + " could not be written: " + Utf8(why) + ".",
-               "无法写入设置文件 " + Utf8(name) + "：" + Utf8(why) + "。");
-        return false;
-    };
-    if (!out.open(QIODevice::WriteOnly))
-        return failed(out.errorString());
-    const auto size = static_cast<qint64>(bytes.size());
-    if (out.write(reinterpret_cast<const char*>(bytes.data()), size) != size) {
-        const QString why = out.errorString();
-        out.cancelWriting();
-        return failed(why);
-    }
-    // Commit flushes, syncs and renames over the target; on failure the temporary file is
-    // removed and the target stays as it was.
-    if (!out.commit())
-        return failed(out.errorString());
-    if (error)
-        *error = Message{};
-    return true;
+    return WriteFileBytes(file, EncodeSettingFile(image, link), error);
 }
 
 bool ReadSettingFile(const std::filesystem::path& file, DeviceImage& image, Message* error,
                      LinkStateRecord* link, std::vector<HeldField>* held) {
-    const QString name = ToQString(file);
-    std::error_code ec;
-    if (!std::filesystem::exists(file, ec)) {
-        Report(error, "The setting file " + Utf8(name) + " is missing.",
-               "设置文件 " + Utf8(name) + " 不存在。");
+    const std::optional<QByteArray> data = ReadFileBytes(file, error);
+    if (!data)
         return false;
-    }
-    QFile in(name);
-    const auto unreadable = [&](const QString& why) {
-        Report(error, "The setting file " + Utf8(name) + " cannot be read: " + Utf8(why) + ".",
-               "无法读取设置文件 " + Utf8(name) + "：" + Utf8(why) + "。");
-        return false;
-    };
-    if (!in.open(QIODevice::ReadOnly))
-        return unreadable(in.errorString());
-    // One byte more than a setting file is enough to tell that a file is too long.
-    const QByteArray data = in.read(static_cast<qint64>(kSettingFileSize) + 1);
-    if (in.error() != QFileDevice::NoError)
-        return unreadable(in.errorString());
-    if (static_cast<std::size_t>(data.size()) != kSettingFileSize) {
-        const qint64 length =
-            data.size() > static_cast<qint64>(kSettingFileSize) && !in.isSequential()
-                ? std::max(in.size(), static_cast<qint64>(data.size()))
-                : data.size();
-        const std::string n = std::to_string(length);
-        const std::string expected = std::to_string(kSettingFileSize);
-        Report(error,
-               "The setting file " + Utf8(name) + " is " + n + " bytes long; a setting file has " +
-                   expected + ".",
-               "设置文件 " + Utf8(name) + " 长 " + n + " 字节；设置文件应为 " + expected +
-                   " 字节。");
-        return false;
-    }
-    const std::span<const std::uint8_t> bytes(reinterpret_cast<const std::uint8_t*>(data.data()),
-                                              static_cast<std::size_t>(data.size()));
-    DecodeSettingFile(bytes, image, link, held);
-    if (error)
-        *error = Message{};
+    DecodeSettingFile(BytesOf(*data), image, link, held);
     return true;
+}
+
+bool OpenSettingFile(const std::filesystem::path& file, OpenedSettingFile& opened, Message* error) {
+    const std::optional<QByteArray> data = ReadFileBytes(file, error);
+    if (!data)
+        return false;
+    const std::span<const std::uint8_t> bytes = BytesOf(*data);
+    ResetToStartupValues(opened.image);
+    DecodeSettingFile(bytes, opened.image, nullptr, &opened.held);
+    std::copy_n(bytes.begin() + static_cast<std::ptrdiff_t>(kLinkStateOffset), kLinkStateSize,
+                opened.link.begin());
+    return true;
+}
+
+bool SaveSettingFile(const std::filesystem::path& file, const OpenedSettingFile& edited,
+                     Message* error) {
+    std::vector<std::uint8_t> bytes = EncodeSettingFile(edited.image, LinkStateRecord{});
+    std::copy(edited.link.begin(), edited.link.end(),
+              bytes.begin() + static_cast<std::ptrdiff_t>(kLinkStateOffset));
+    return WriteFileBytes(file, bytes, error);
 }
 
 } // namespace krm

@@ -41,6 +41,11 @@ inline constexpr std::size_t kSettingFileSize = 23240;
 inline constexpr std::size_t kParameterBlockSize = 21816;
 inline constexpr std::size_t kMuteGroupsOffset = 21816;
 inline constexpr std::size_t kControlGroupsOffset = 22424;
+inline constexpr std::size_t kLinkStateOffset = 21772;
+inline constexpr std::size_t kLinkStateSize = 44;
+
+// The link-state bytes exactly as a file holds them, reserved bytes included.
+using LinkStateBytes = std::array<std::uint8_t, kLinkStateSize>;
 
 // A local date and time as the file stores it: eight 16-bit fields.
 struct FileTime {
@@ -82,5 +87,23 @@ bool WriteSettingFile(const std::filesystem::path& file, const DeviceImage& imag
 bool ReadSettingFile(const std::filesystem::path& file, DeviceImage& image,
                      Message* error = nullptr, LinkStateRecord* link = nullptr,
                      std::vector<HeldField>* held = nullptr);
+
+// A setting file opened to be edited without a device. The link-state record is written
+// from a live link only, never invented: an offline edit carries the file's own bytes
+// through unchanged.
+struct OpenedSettingFile {
+    DeviceImage image;
+    LinkStateBytes link{};
+    std::vector<HeldField> held; // fields read out of range, as ReadSettingFile tells them
+};
+
+// Reads the file as ReadSettingFile does, onto the start-up values; on failure `opened` is
+// untouched and the message says why.
+bool OpenSettingFile(const std::filesystem::path& file, OpenedSettingFile& opened,
+                     Message* error = nullptr);
+
+// Writes the image with the carried link-state bytes, atomically as WriteSettingFile.
+bool SaveSettingFile(const std::filesystem::path& file, const OpenedSettingFile& edited,
+                     Message* error = nullptr);
 
 } // namespace krm

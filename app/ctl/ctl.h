@@ -2,7 +2,10 @@
 // krm416x-ctl: the device from the command line, on the core only (no widgets).
 //
 //   krm416x-ctl <command> [options]     commands: discover, dump, get, set, backup,
-//                                        restore, diff, firmware; --help on each
+//                                        restore, diff, firmware, new; --help on each
+//
+// dump, get and set also work on a setting file (--file) with no device and no network,
+// and new writes a file of factory values, so rooms can be prepared before a device is.
 //
 // RunCtl is the whole tool apart from main(): tests call it in-process with their own
 // streams, clock and interface list. Results go to `out` (nothing a script must strip),

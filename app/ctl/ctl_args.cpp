@@ -46,25 +46,43 @@ const std::map<std::string, CommandInfo>& commands() {
           "answers: its address and port. --timeout is how long to listen after the sweep.\n"
           "Only on a network where a sweep is welcome.\n"}},
         {"dump",
-         {{"--device", "--json"},
-          "krm416x-ctl dump --device IP [--json]",
+         {{"--device", "--file", "--json"},
+          "krm416x-ctl dump (--device IP | --file FILE) [--json]",
           "Connects with the program's handshake and prints every field of the device's\n"
           "setting, one per line: \"in3.peq2.gain = -3.0dB\". --json prints\n"
-          "{\"device\": IP, \"port\": N, \"fields\": {\"in3.peq2.gain\": \"-3.0dB\", ...}}.\n"}},
+          "{\"device\": IP, \"port\": N, \"fields\": {\"in3.peq2.gain\": \"-3.0dB\", ...}}.\n"
+          "--file FILE prints a setting file's fields the same way, without a device\n"
+          "({\"file\": FILE, \"fields\": ...}).\n"}},
         {"get",
-         {{"--device", "--json"},
-          "krm416x-ctl get --device IP PATH [--json]",
-          "Prints the display value of one field (\"in3.peq2.gain\", \"out5.limiter.ratio\",\n"
-          "\"automix.nomAttn\", \"in1.name\"); --json: {\"path\": PATH, \"value\": TEXT}.\n"}},
+         {{"--device", "--file", "--json"},
+          "krm416x-ctl get (--device IP | --file FILE) PATH... [--json]",
+          "Prints the display value of each field named (\"in3.peq2.gain\",\n"
+          "\"out5.limiter.ratio\", \"automix.nomAttn\", \"in1.name\"), one per line;\n"
+          "--json: {\"path\": PATH, \"value\": TEXT}, a list of them for several paths.\n"
+          "--file FILE reads a setting file instead of a device.\n"}},
         {"set",
-         {{"--device"},
-          "krm416x-ctl set --device IP PATH VALUE",
-          "Sets one parameter in the units the window shows (\"-3dB\", \"1k\", \"1:2.5\", \"on\",\n"
-          "\"D2\", \"24dB/Oct\") and sends it as the window does, to the control-group members\n"
-          "linked to it too; returns once the frames have gone out. A value outside the\n"
-          "parameter's range is refused, never held to it. Standard error tells the value\n"
-          "the device held before and the new one (\"in3.peq2.gain: 0.0dB -> -3.0dB\"), so\n"
-          "a script can log the change and set it back.\n"}},
+         {{"--device", "--file"},
+          "krm416x-ctl set (--device IP | --file FILE) PATH=VALUE... (or PATH VALUE)",
+          "Sets parameters in the units the window shows (\"-3dB\", \"1k\", \"1:2.5\", \"on\",\n"
+          "\"D2\", \"24dB/Oct\") and sends each as the window does, to the control-group\n"
+          "members linked to it too; returns once the frames have gone out. A value outside\n"
+          "the parameter's range is refused, never held to it, and then nothing is set.\n"
+          "Standard error tells the value held before and the new one\n"
+          "(\"in3.peq2.gain: 0.0dB -> -3.0dB\"), so a script can log the change and set it\n"
+          "back. --file FILE edits a setting file instead, with no device and no network:\n"
+          "the same paths, values and checks; the file is rewritten whole or not at all,\n"
+          "its link-state record kept as it was.\n"}},
+        {"new",
+         {{"--force"},
+          "krm416x-ctl new FILE [--force]",
+          "Writes a setting file with the factory values of the system page's factory\n"
+          "recovery (inputs named \"CH 1\"..\"CH 20\") and the link-state record of a\n"
+          "program that never connected. An existing FILE is kept unless --force.\n"
+          "To prepare rooms without a device:\n"
+          "  for room in hall-a hall-b hall-c; do\n"
+          "    krm416x-ctl new $room.dat &&\n"
+          "    krm416x-ctl set --file $room.dat in1.gain=-10dB automix.nomAttn=20\n"
+          "  done\n"}},
         {"backup",
          {{"--device"},
           "krm416x-ctl backup --device IP FILE",
@@ -159,6 +177,10 @@ std::variant<CtlArgs, std::string> ParseCtlArgs(const std::vector<std::string>& 
             a.yes = true;
             continue;
         }
+        if (t == "--force") {
+            a.force = true;
+            continue;
+        }
         if (i + 1 >= args.size())
             return t + " needs a value";
         const std::string& v = args[++i];
@@ -183,24 +205,32 @@ std::variant<CtlArgs, std::string> ParseCtlArgs(const std::vector<std::string>& 
             a.interfaceName = v;
         } else if (t == "--folder") {
             a.folder = v;
+        } else if (t == "--file") {
+            if (a.file)
+                return "--file is given once";
+            a.file = v;
         }
     }
     if (a.help)
         return a;
     // What each command needs besides its options.
     const std::string& c = a.command;
-    const bool oneDevice = c == "dump" || c == "get" || c == "set" || c == "backup" ||
-                           c == "restore" || c == "firmware";
+    // dump, get and set work on one device or on one setting file.
+    const bool deviceOrFile = c == "dump" || c == "get" || c == "set";
+    const bool oneDevice = c == "backup" || c == "restore" || c == "firmware";
+    if (deviceOrFile && a.devices.size() + (a.file ? 1 : 0) != 1)
+        return c + " needs one --device IP or one --file FILE";
     if (oneDevice && a.devices.size() != 1)
         return c + " needs one --device IP";
     std::size_t operands = 0;
-    if (c == "get" || c == "backup" || c == "restore")
+    if (c == "backup" || c == "restore" || c == "new")
         operands = 1;
-    else if (c == "set")
-        operands = 2;
     if (c == "diff") {
         if (a.sources.size() != 2)
             return "diff needs two settings: each a file or --device IP";
+    } else if (c == "get" || c == "set") {
+        if (a.operands.empty())
+            return "Usage: " + info->second.usage;
     } else if (a.operands.size() != operands) {
         return "Usage: " + info->second.usage;
     }

@@ -28,6 +28,8 @@ struct CtlArgs {
     bool json = false;
     bool help = false;
     bool yes = false;
+    bool force = false;
+    std::optional<std::string> file; // --file: a setting file instead of a device
     std::optional<std::string> interfaceName;
     std::optional<std::string> folder;
 };

@@ -6,6 +6,7 @@
 
 #include "app/ctl/ctl_args.h"
 #include "app/ctl/ctl_connection.h"
+#include "app/ctl/ctl_edits.h"
 #include "app/ctl/ctl_firmware.h"
 #include "app/ctl/ctl_values.h"
 #include "link/discovery.h"
@@ -13,6 +14,7 @@
 #include "model/setting_diff.h"
 #include "presets/setting_file.h"
 #include "presets/setting_recall.h"
+#include "update/factory_recovery.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -55,6 +57,11 @@ private:
     // A file's fields that were out of range (held to it) go into `held`.
     bool loadSource(const SettingSource& source, DeviceImage& image, int& status,
                     std::vector<HeldField>& held);
+    // The --file setting, its fields read out of range told on stderr. No connection, no
+    // port lock: a file is edited without any network.
+    bool openFile(OpenedSettingFile& opened, int& status);
+    // dump's and get's setting: the --file's, or the connected device's.
+    bool readSetting(DeviceImage& image, int& status);
 
     int discover();
     int dump();
@@ -64,6 +71,7 @@ private:
     int restore();
     int diff();
     int firmware();
+    int newFile();
 
     const CtlArgs& m_args;
     std::ostream& m_out;
@@ -91,6 +99,8 @@ int Command::run() {
         return diff();
     if (c == "firmware")
         return firmware();
+    if (c == "new")
+        return newFile();
     return fail(kExitUsage, "unknown command");
 }
 
@@ -140,6 +150,34 @@ bool Command::loadSource(const SettingSource& source, DeviceImage& image, int& s
         return true;
     }
     std::unique_ptr<CtlConnection> c = connect(source.value, status);
+    if (!c)
+        return false;
+    image = c->image();
+    c->close();
+    return true;
+}
+
+bool Command::openFile(OpenedSettingFile& opened, int& status) {
+    Message error;
+    if (!OpenSettingFile(std::filesystem::path(*m_args.file), opened, &error)) {
+        status = fail(kExitUsage, *m_args.file + ": " + error.en);
+        return false;
+    }
+    for (const HeldField& h : opened.held)
+        m_err << m_args.command << ": " << h.path << ": the file holds " << RawFieldText(h.raw)
+              << ", read as " << h.heldText << "\n";
+    return true;
+}
+
+bool Command::readSetting(DeviceImage& image, int& status) {
+    if (m_args.file) {
+        OpenedSettingFile opened;
+        if (!openFile(opened, status))
+            return false;
+        image = opened.image;
+        return true;
+    }
+    std::unique_ptr<CtlConnection> c = connect(m_args.devices[0], status);
     if (!c)
         return false;
     image = c->image();
@@ -216,18 +254,20 @@ int Command::discover() {
 
 int Command::dump() {
     int status = kExitOk;
-    std::unique_ptr<CtlConnection> c = connect(m_args.devices[0], status);
-    if (!c)
+    DeviceImage image;
+    if (!readSetting(image, status))
         return status;
-    const std::vector<SettingField> fields = ListSettingFields(c->image());
-    c->close();
+    const std::vector<SettingField> fields = ListSettingFields(image);
     if (m_args.json) {
         QJsonObject values;
         for (const SettingField& f : fields)
             values.insert(q(f.path), q(f.text));
-        printJson(m_out, QJsonObject{{"device", q(m_args.devices[0])},
-                                     {"port", m_args.devicePort},
-                                     {"fields", values}});
+        if (m_args.file)
+            printJson(m_out, QJsonObject{{"file", q(*m_args.file)}, {"fields", values}});
+        else
+            printJson(m_out, QJsonObject{{"device", q(m_args.devices[0])},
+                                         {"port", m_args.devicePort},
+                                         {"fields", values}});
     } else {
         for (const SettingField& f : fields)
             m_out << f.path << " = " << f.text << "\n";
@@ -236,62 +276,82 @@ int Command::dump() {
 }
 
 int Command::get() {
-    const std::string& path = m_args.operands[0];
     // Known before any datagram goes out: a path that names nothing is refused at once.
     const std::vector<SettingField> layout = ListSettingFields(DeviceImage{});
-    if (std::none_of(layout.begin(), layout.end(),
-                     [&](const SettingField& f) { return f.path == path; }))
-        return fail(kExitUsage, "unknown parameter '" + path + "'");
+    for (const std::string& path : m_args.operands)
+        if (std::none_of(layout.begin(), layout.end(),
+                         [&](const SettingField& f) { return f.path == path; }))
+            return fail(kExitUsage, "unknown parameter '" + path + "'");
     int status = kExitOk;
-    std::unique_ptr<CtlConnection> c = connect(m_args.devices[0], status);
-    if (!c)
+    DeviceImage image;
+    if (!readSetting(image, status))
         return status;
-    const std::vector<SettingField> fields = ListSettingFields(c->image());
-    c->close();
-    for (const SettingField& f : fields) {
-        if (f.path != path)
-            continue;
-        if (m_args.json)
-            printJson(m_out, QJsonObject{{"path", q(f.path)}, {"value", q(f.text)}});
+    const std::vector<SettingField> fields = ListSettingFields(image);
+    QJsonArray values;
+    for (const std::string& path : m_args.operands) {
+        const auto f = std::find_if(fields.begin(), fields.end(),
+                                    [&](const SettingField& field) { return field.path == path; });
+        if (!m_args.json)
+            m_out << f->text << "\n";
+        values.append(QJsonObject{{"path", q(f->path)}, {"value", q(f->text)}});
+    }
+    if (m_args.json) {
+        if (values.size() == 1)
+            printJson(m_out, values[0].toObject());
         else
-            m_out << f.text << "\n";
+            m_out << QJsonDocument(values).toJson(QJsonDocument::Indented).toStdString();
     }
     return kExitOk;
 }
 
 int Command::set() {
-    const std::string& path = m_args.operands[0];
-    const std::optional<ParamAddress> at = FindParameter(path);
-    if (!at)
-        return fail(kExitUsage, "unknown parameter '" + path +
-                                    "' (names, groups and units are read-only here)");
-    const Parameter& p = *at->parameter;
-    if (!p.framedOn(at->channel))
-        return fail(kExitUsage, path + " travels in no frame: the device cannot be told it "
-                                       "(it lives in setting files only)");
-    const auto parsed = ParseDisplayValue(p, at->channel, m_args.operands[1]);
+    const auto parsed = ParseAssignments(m_args.operands, !m_args.file);
     if (const auto* why = std::get_if<std::string>(&parsed))
         return fail(kExitUsage, *why);
-    const std::int32_t code = std::get<std::int32_t>(parsed);
-
+    const std::vector<Assignment>& assignments = std::get<std::vector<Assignment>>(parsed);
     int status = kExitOk;
+    if (m_args.file) {
+        OpenedSettingFile opened;
+        if (!openFile(opened, status))
+            return status;
+        // The file's image goes through the edit path a device's does, offline: the same
+        // ranges, the same refusals, the image only.
+        OfflineEdits offline(opened.image);
+        if (const std::optional<std::string> refused =
+                ApplyAssignments(offline.edits(), assignments, m_err))
+            return fail(kExitUsage, *refused);
+        opened.image = offline.image();
+        Message error;
+        if (!SaveSettingFile(std::filesystem::path(*m_args.file), opened, &error))
+            return fail(kExitUsage, error.en);
+        return kExitOk;
+    }
     std::unique_ptr<CtlConnection> c = connect(m_args.devices[0], status);
     if (!c)
         return status;
-    const std::int32_t before = p.get(c->image(), at->channel);
-    const EditResult result = c->edits().set(p, at->channel, code);
-    if (result.refused()) {
-        c->close();
-        return fail(kExitUsage, path + ": that Dante source is already used by in" +
-                                    std::to_string(result.holder + 1));
-    }
-    // What the device held before, so a script can log the change and set it back.
-    m_err << "krm416x-ctl set: " << path << ": " << ValueText(p, at->channel, before) << " -> "
-          << ValueText(p, at->channel, p.get(c->image(), at->channel)) << "\n";
-    for (int member : result.linked)
-        m_err << "krm416x-ctl set: linked by its control group: "
-              << p.path(Channel{at->channel.side, member}) << "\n";
+    const std::optional<std::string> refused = ApplyAssignments(c->edits(), assignments, m_err);
     c->close(); // after every frame has gone out
+    if (refused)
+        return fail(kExitUsage, *refused);
+    return kExitOk;
+}
+
+// ---- new ----
+
+int Command::newFile() {
+    const std::filesystem::path file(m_args.operands[0]);
+    std::error_code ec;
+    if (!m_args.force && std::filesystem::exists(std::filesystem::symlink_status(file, ec)))
+        return fail(kExitUsage, m_args.operands[0] + " exists; --force writes over it");
+    // What the system page's factory recovery writes over a program's start-up image.
+    DeviceImage image;
+    ResetToStartupValues(image);
+    WriteFactoryValues(image, false);
+    // The link state of a program that never connected: offline, no tries, no times. The
+    // record is only ever taken from a live link, and here there was none.
+    Message error;
+    if (!WriteSettingFile(file, image, LinkStateRecord{}, &error))
+        return fail(kExitUsage, error.en);
     return kExitOk;
 }
 
