@@ -119,6 +119,10 @@ int main(int argc, char* argv[]) {
         QStringLiteral("url"));
     parser.addOptions(
         {demo, lang, devicePort, localPort, settings, dataFolder, firmwareFolder, updatePage});
+    parser.addPositionalArgument(QStringLiteral("file"),
+                                 QStringLiteral("A setting file to open (edited without the "
+                                                "device until CONNECT or SEND TO DEVICE)."),
+                                 QStringLiteral("[file]"));
     parser.process(app);
 
     if (parser.value(lang).compare(QLatin1String("zh"), Qt::CaseInsensitive) == 0)
@@ -146,8 +150,12 @@ int main(int argc, char* argv[]) {
     }
     krm::ui::MainWindow& window = program.window();
     window.showMaximized();
+    const QStringList files = parser.positionalArguments();
+    // The file first: connecting in demo mode then offers its settings against the device's.
+    if (!files.isEmpty())
+        window.openFile(files.first());
     if (options.demo)
-        QTimer::singleShot(0, &window, [&window] { window.session().connect(); });
+        QTimer::singleShot(0, &window, [&window] { window.connectDevice(); });
     closeOnSignals(window);
     const int result = QApplication::exec();
     return result;

@@ -50,7 +50,7 @@ int main(int argc, char* argv[]) {
     const int namesBefore = device.framesReceived('V');
     QElapsedTimer took;
     took.start();
-    krm::SettingRecall& recall = *window.settingRecall();
+    krm::SettingRecall& recall = window.settingRecall();
     if (recall.start("1:SAVE1") != krm::SettingRecall::Start::Sending) {
         std::fprintf(stderr, "the recall did not start\n");
         return 1;

@@ -86,7 +86,11 @@ Millis TotalPause(const std::vector<PacedSender::TimedFrame>& sequence) {
 }
 
 SettingRecall::SettingRecall(DeviceSettings& settings, EditService& edits)
-    : m_settings(settings), m_edits(edits) {
+    : m_settings(&settings), m_edits(edits) {
+    ProvideWholeResend(edits);
+}
+
+SettingRecall::SettingRecall(EditService& edits) : m_edits(edits) {
     ProvideWholeResend(edits);
 }
 
@@ -127,13 +131,28 @@ SettingRecall::Start SettingRecall::start(std::string_view rowText) {
     // Loaded into a copy first: a file that cannot be read leaves everything as it was,
     // the control groups too.
     DeviceImage loaded = m_edits.image();
-    if (!m_settings.load(rowText, loaded)) {
-        m_error = m_settings.lastError();
+    if (!m_settings) {
+        m_error = {"No stored settings are available.", "没有可用的已存储设置。"};
         return Start::Failed;
     }
-    // The groups switched off and the setting loaded are one step: undo brings back both.
+    if (!m_settings->load(rowText, loaded)) {
+        m_error = m_settings->lastError();
+        return Start::Failed;
+    }
     const std::string row(rowText);
-    EditService::StepScope step(m_edits, {"RECALL " + row, "调用 " + row}, true);
+    return load(loaded, {"RECALL " + row, "调用 " + row}) ? Start::Sending : Start::Loaded;
+}
+
+SettingRecall::Start SettingRecall::send(const DeviceImage& settings, StepName name) {
+    m_error = {};
+    if (running() || (m_otherBusy && m_otherBusy()))
+        return Start::Busy;
+    return load(settings, std::move(name)) ? Start::Sending : Start::Loaded;
+}
+
+bool SettingRecall::load(DeviceImage loaded, StepName name) {
+    // The groups switched off and the setting loaded are one step: undo brings back both.
+    EditService::StepScope step(m_edits, std::move(name), true);
     for (int group = 1; group <= kGroupCount; ++group)
         m_edits.switchControlGroup(group, false);
     loaded.controlGroupActive = m_edits.image().controlGroupActive;
@@ -143,7 +162,7 @@ SettingRecall::Start SettingRecall::start(std::string_view rowText) {
         m_progress =
             m_edits.playTimed(SettingResendSequence(m_edits.image(), m_edits.glyphRenderer()));
     m_edits.imageReplaced();
-    return m_progress ? Start::Sending : Start::Loaded;
+    return m_progress != nullptr;
 }
 
 } // namespace krm

@@ -55,6 +55,8 @@ public:
     };
 
     SettingRecall(DeviceSettings& settings, EditService& edits);
+    // Without stored settings: send() only (start() fails).
+    explicit SettingRecall(EditService& edits);
 
     // True while another long sequence (a factory recovery) plays on the same bulk
     // sender: a recall then answers Busy.
@@ -64,6 +66,9 @@ public:
     // link's state untouched), tells the edit service's listeners, and while online
     // starts the resend.
     Start start(std::string_view rowText);
+    // The same for settings the window holds (a file's, or edits made while not connected):
+    // groups off, the image replaced, the resend while online; one step named `name`.
+    Start send(const DeviceImage& settings, StepName name);
 
     // True while a resend plays.
     bool running() const;
@@ -80,7 +85,10 @@ public:
     EditService& edits() { return m_edits; }
 
 private:
-    DeviceSettings& m_settings;
+    // True when the resend started (online).
+    bool load(DeviceImage loaded, StepName name);
+
+    DeviceSettings* m_settings = nullptr;
     EditService& m_edits;
     std::function<bool()> m_otherBusy;
     std::shared_ptr<const SequenceProgress> m_progress;

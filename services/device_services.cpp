@@ -6,6 +6,7 @@
 #include "presets/module_presets.h"
 #include "presets/preset_library.h"
 #include "presets/setting_recall.h"
+#include "services/setting_document.h"
 #include "units/mic_unit_service.h"
 #include "update/factory_recovery.h"
 
@@ -41,12 +42,14 @@ DeviceServices::DeviceServices(DeviceServicesOptions options)
         m_modulePresets = std::make_unique<ModulePresets>(*m_presets, *m_edits);
         m_deviceSettings = std::make_unique<DeviceSettings>(*m_presets, folder);
         m_recall = std::make_unique<SettingRecall>(*m_deviceSettings, *m_edits);
+    } else {
+        m_recall = std::make_unique<SettingRecall>(*m_edits);
     }
+    m_document = std::make_unique<SettingDocument>(*m_edits, *m_session, m_clock);
     // A RECALL and a RECOVERY each resend the whole setting: one waits for the other.
     m_factory = std::make_unique<FactoryRecovery>(
-        *m_edits, [recall = m_recall.get()] { return recall && recall->running(); });
-    if (m_recall)
-        m_recall->setOtherBusy([factory = m_factory.get()] { return factory->running(); });
+        *m_edits, [recall = m_recall.get()] { return recall->running(); });
+    m_recall->setOtherBusy([factory = m_factory.get()] { return factory->running(); });
 }
 
 DeviceServices::~DeviceServices() {

@@ -3,10 +3,10 @@
 // right order — the event relay, the session with its link, the discovery worker, the two
 // paced senders (bulk sequences; linked members' frames), the edit service with its undo
 // history, the microphone units, and, with a data folder, the preset library, the module
-// presets, the stored settings, their RECALL and the factory recovery's guard against a
-// RECALL in flight. The program's composition root (app/program.*) builds one and hands
-// it to the window; a test builds the window the same way, with a fake clock and fake
-// interfaces.
+// presets and the stored settings; the whole-setting resend (RECALL) and the factory
+// recovery's guard against it; the document (the device's settings or a setting file). The
+// program's composition root (app/program.*) builds one and hands it to the window; a test builds
+// the window the same way, with a fake clock and fake interfaces.
 //
 // UI thread only (the workers queue their events onto it through `post`).
 
@@ -30,6 +30,7 @@ class MicUnitService;
 class ModulePresets;
 class PacedSender;
 class PresetLibrary;
+class SettingDocument;
 class SettingRecall;
 
 struct DeviceServicesOptions {
@@ -66,7 +67,11 @@ public:
     PresetLibrary* presets() const { return m_presets.get(); }
     ModulePresets* modulePresets() const { return m_modulePresets.get(); }
     DeviceSettings* deviceSettings() const { return m_deviceSettings.get(); }
-    SettingRecall* recall() const { return m_recall.get(); }
+    // The whole-setting resend: a stored setting's RECALL (with a data folder), or the
+    // window's settings sent to the device.
+    SettingRecall& recall() { return *m_recall; }
+    // What the window edits: the device's settings or a setting file.
+    SettingDocument& document() { return *m_document; }
     std::uint16_t devicePort() const { return m_options.devicePort; }
     std::uint16_t localPort() const { return m_options.localPort; }
 
@@ -88,6 +93,7 @@ private:
     std::unique_ptr<DeviceSettings> m_deviceSettings;
     std::unique_ptr<SettingRecall> m_recall;
     std::unique_ptr<FactoryRecovery> m_factory;
+    std::unique_ptr<SettingDocument> m_document;
 };
 
 } // namespace krm

@@ -135,10 +135,14 @@ void LinkController::socketError(const std::string&) {
 
 void LinkController::linkIndicatorChanged(LinkIndicator indicator) {
     m_topBar.setLinkShown(indicator == LinkIndicator::Online);
+    if (m_services.linkChanged)
+        m_services.linkChanged();
 }
 
 void LinkController::connectButtonChanged(bool connected) {
     m_system.setConnected(connected);
+    if (m_services.linkChanged)
+        m_services.linkChanged();
 }
 
 void LinkController::connectFailed() {

@@ -35,6 +35,8 @@ struct LinkControllerServices {
     std::function<bool()> updating;
     // A connect began: the console goes to the channel page.
     std::function<void()> connecting;
+    // The link went up or down.
+    std::function<void()> linkChanged;
 };
 
 class LinkController final : public QObject, public LinkEvents, public DiscoveryEvents {

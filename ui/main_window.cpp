@@ -24,6 +24,7 @@
 #include "presets/preset_library.h"
 #include "presets/setting_recall.h"
 #include "services/device_services.h"
+#include "services/setting_document.h"
 #include "ui/compare_dialog.h"
 #include "ui/host_settings.h"
 #include "ui/link_controller.h"
@@ -95,6 +96,7 @@ MainWindow::MainWindow(MainWindowOptions options, DeviceServices& services, Host
     buildLink();
     wireSignals();
     buildHistory();
+    buildFileMenu();
     m_services.events().setDeviceListener(this);
     // Un-maximizing, or a start without a window manager, gives this size.
     resize(normalSizeOn(screen()));
@@ -155,7 +157,7 @@ ModulePresets* MainWindow::modulePresets() const {
     return m_services.modulePresets();
 }
 
-SettingRecall* MainWindow::settingRecall() const {
+SettingRecall& MainWindow::settingRecall() {
     return m_services.recall();
 }
 
@@ -174,8 +176,13 @@ void MainWindow::buildLink() {
     };
     services.updating = [this] { return m_maintenance && m_maintenance->updating(); };
     services.connecting = [this] {
+        connectStarting();
         showPage(1, View::Channel);
         m_navigation->setMode(NavigationPanel::MainButtons);
+    };
+    services.linkChanged = [this] {
+        refreshTitle();
+        retranslateFileMenu();
     };
     m_link = std::make_unique<LinkController>(m_session, m_services.discovery(), m_settings,
                                               *m_system, *m_topBar, *this, m_options.deviceOverride,
@@ -301,7 +308,7 @@ void MainWindow::buildPresets() {
         dialog->setAttribute(Qt::WA_DeleteOnClose);
         dialog->open();
     };
-    m_settingsSection = new SettingsSection(*m_services.deviceSettings(), *m_services.recall(),
+    m_settingsSection = new SettingsSection(*m_services.deviceSettings(), m_services.recall(),
                                             std::move(services), m_system);
     m_system->setSectionContent(2, m_settingsSection);
 
@@ -432,6 +439,8 @@ void MainWindow::applyLanguage() {
         editor->applyLanguage();
     showReadout();
     refreshHistory();
+    retranslateFileMenu();
+    refreshTitle();
     update();
 }
 
@@ -447,12 +456,16 @@ void MainWindow::settingsReported(bool wholeDump) {
     // settings than the program held starts a new history.
     if (!wholeDump) {
         m_edits.deviceReported();
-    } else if (m_edits.deviceReplaced()) {
-        // The operator learns that the steps are gone; a notice of the link healing, which
-        // follows, says it again.
-        m_historyRestarted = true;
-        m_notice->showNotice([] { return HistoryRestartedText(); });
-        m_notice->place(rect());
+    } else {
+        if (m_edits.deviceReplaced()) {
+            // The operator learns that the steps are gone; a notice of the link healing,
+            // which follows, says it again.
+            m_historyRestarted = true;
+            m_notice->showNotice([] { return HistoryRestartedText(); });
+            m_notice->place(rect());
+        }
+        // After the new history began: sending the window's settings is its first step.
+        deviceDumped();
     }
     refreshHistory();
 }
@@ -522,15 +535,23 @@ void MainWindow::closeEvent(QCloseEvent* event) {
                 [this] { beginShutdown(); });
         return;
     }
-    if (event->spontaneous() && !m_shuttingDown && m_services.recall() &&
-        m_services.recall()->running()) {
+    if (event->spontaneous() && !m_shuttingDown && m_services.recall().running()) {
         confirm(text("A setting is still being sent to the device; closing now leaves it "
                      "with only part of the setting. Close anyway?",
                      "正在向设备发送设置，现在关闭设备将只收到部分设置。仍要关闭吗？"),
                 [this] { beginShutdown(); });
         return;
     }
+    if (event->spontaneous() && !m_shuttingDown && m_services.document().modified()) {
+        whenChangesSettled([this] { beginShutdown(); });
+        return;
+    }
     beginShutdown();
+}
+
+void MainWindow::connectDevice() {
+    connectStarting();
+    m_session.connect();
 }
 
 void MainWindow::beginShutdown() {

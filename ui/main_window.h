@@ -31,6 +31,8 @@
 #include <memory>
 #include <optional>
 
+class QAction;
+class QMenu;
 class QScrollArea;
 
 namespace krm {
@@ -84,6 +86,9 @@ struct MainWindowOptions {
     QString firmwareFolder;
     // Address of the update page; empty: the remote update (UPDATE) stays hidden.
     QString updatePageUrl;
+    // Asks for a setting file to open (save false) or to save to (save true), starting at
+    // `current`; an empty answer cancels. Null: the desktop's file dialog.
+    std::function<QString(bool save, const QString& current)> pickFile;
 };
 
 class MainWindow : public QWidget, private DeviceEvents {
@@ -119,7 +124,7 @@ public:
     // The preset library's services (null when the window has no data folder).
     PresetLibrary* presetLibrary() const;
     ModulePresets* modulePresets() const;
-    SettingRecall* settingRecall() const;
+    SettingRecall& settingRecall();
     SettingsSection* settingsSection() const { return m_settingsSection; }
     // The system page's HELP section (firmware update, factory recovery).
     MaintenanceSection* maintenanceSection() const { return m_maintenance; }
@@ -171,6 +176,24 @@ public:
     // The HISTORY button's list of steps.
     void showHistory();
     HistoryList* historyList() const { return m_historyList; }
+    // The document (FILE on the top bar; Ctrl+N, Ctrl+O, Ctrl+S, Ctrl+Shift+S). Each asks
+    // first when the open file has unsaved changes (Save / Discard / Cancel). A file is
+    // edited without the device: opening one while connected asks to disconnect.
+    void newFile();
+    void chooseFileToOpen();
+    // Opens the file (the command line's file, OPEN…); false, and said why, when it was not.
+    bool openFile(const QString& file);
+    void saveFileCommand();
+    void saveAsCommand();
+    // Connects and sends the file's settings (the RECALL resend); the document then is the
+    // device.
+    void sendToDevice();
+    // Connects and takes the device's settings as the document.
+    void readFromDevice();
+    // Connects as CONNECT does (demo mode at start): settings the device does not have are
+    // offered against its dump.
+    void connectDevice();
+    QMenu* fileMenu() const { return m_fileMenu; }
     // Body of the repaint timer.
     void repaintTick();
     // Body of the shutdown timer: true when the window may close (no thread runs).
@@ -219,6 +242,26 @@ private:
     std::optional<QString> backupBeforeUpdate(QString& error);
     // After a factory recovery: groups off, the channel view, every strip redrawn.
     void factoryRecovered();
+    void buildFileMenu();
+    void retranslateFileMenu();
+    // The title names what the window edits: the file (with a star while it has unsaved
+    // changes) or the connected device's address.
+    void refreshTitle();
+    QString pickFile(bool save);
+    // Runs `next` when the open file has no unsaved changes, or after Save (when it saved)
+    // or Discard; Cancel runs nothing.
+    void whenChangesSettled(std::function<void()> next);
+    bool saveFileCommandResult();
+    bool saveAsCommandResult();
+    // False (and said why) when the link cannot be taken down for a file now.
+    bool takeLinkDownForFile();
+    void connectStarting();
+    void documentReplaced();
+    // The device's dump arrived: settings the window held that the device does not have
+    // are sent (SEND TO DEVICE) or offered.
+    void deviceDumped();
+    void sendSettings(const DeviceImage& settings);
+    void offerOfflineChanges(DeviceImage kept);
     // The undo keys, the buttons' and the list's wiring, the follower of every edit.
     void buildHistory();
     // The UNDO and REDO buttons show what they would take.
@@ -263,6 +306,17 @@ private:
     // The last dump dropped the undo history (said again by the healing notice).
     bool m_historyRestarted = false;
     HistoryList* m_historyList = nullptr;
+    QMenu* m_fileMenu = nullptr;
+    struct FileActions {
+        QAction* newFile = nullptr;
+        QAction* open = nullptr;
+        QAction* save = nullptr;
+        QAction* saveAs = nullptr;
+        QAction* send = nullptr;
+        QAction* read = nullptr;
+    } m_fileActions;
+    // SEND TO DEVICE connected: the file goes out once the device's dump has arrived.
+    bool m_sendAfterConnect = false;
     // Pages and editors by kind.
     std::map<View, QWidget*> m_pageWidgets;
     std::map<InputEditorKind, EditorPage*> m_inputEditors;

@@ -87,6 +87,8 @@ void MainWindow::refreshHistory() {
                           history.canRedo() ? text("Redo: %1", "重做：%1").arg(redo) : QString());
     if (m_historyList->isVisible())
         m_historyList->load(history);
+    // An edit may give the open file unsaved changes, an undo take them back.
+    refreshTitle();
 }
 
 bool MainWindow::refusedWhileSending() {
@@ -94,8 +96,7 @@ bool MainWindow::refusedWhileSending() {
         return true;
     // A setting going out would be undercut half way; a recovery shows its own animation
     // until the device has every value.
-    const bool resending = (settingRecall() && settingRecall()->running()) ||
-                           factoryRecovery().running() ||
+    const bool resending = settingRecall().running() || factoryRecovery().running() ||
                            (m_maintenance && m_maintenance->busy()) ||
                            (m_historyResend && !m_historyResend->finished());
     if (!resending)

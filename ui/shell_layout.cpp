@@ -103,10 +103,14 @@ QRect UndoRedoButtonRect(const ShellMetrics& m, int index) {
     return {room.x() + index * (width + 4), 22, width, 36};
 }
 
+// The second row, clear of the view buttons below (y 120): FILE under UNDO, HISTORY under
+// REDO.
+QRect FileButtonRect(const ShellMetrics& m) {
+    return UndoRedoButtonRect(m, 0).translated(0, 44);
+}
+
 QRect HistoryButtonRect(const ShellMetrics& m) {
-    const QRect room = historyRoom(m);
-    // Clear of the view buttons below (y 120).
-    return {room.x(), 66, UndoRedoButtonRect(m, 1).right() - room.x() + 1, 36};
+    return UndoRedoButtonRect(m, 1).translated(0, 44);
 }
 
 QRect StripSlotRect(const ShellMetrics& m, int slot) {

@@ -68,6 +68,7 @@ QRect AboutButtonRect(const ShellMetrics& m);
 // switches, level with the mute-group switches; HISTORY under them, as wide as both.
 QRect UndoRedoButtonRect(const ShellMetrics& m, int index);
 QRect HistoryButtonRect(const ShellMetrics& m);
+QRect FileButtonRect(const ShellMetrics& m);
 
 // Strip slot i of the channel view or a group view: x = i × (w + 2).
 QRect StripSlotRect(const ShellMetrics& m, int slot);

@@ -115,6 +115,7 @@ TopBar::TopBar(QWidget* parent) : QWidget(parent) {
     m_undo = makeHistoryButton("undoButton", &TopBar::undoPressed);
     m_redo = makeHistoryButton("redoButton", &TopBar::redoPressed);
     m_history = makeHistoryButton("historyButton", &TopBar::historyPressed);
+    m_file = makeHistoryButton("fileButton", &TopBar::filePressed);
     setUndoTips({}, {});
     m_home = makeLabel(this, 14);
     m_home->hide();
@@ -142,6 +143,7 @@ void TopBar::applyMetrics(const ShellMetrics& m) {
     m_undo->setGeometry(UndoRedoButtonRect(m, 0));
     m_redo->setGeometry(UndoRedoButtonRect(m, 1));
     m_history->setGeometry(HistoryButtonRect(m));
+    m_file->setGeometry(FileButtonRect(m));
     m_home->setGeometry(NavigationButtonRect(m).translated(0, -40));
 }
 
@@ -159,6 +161,9 @@ void TopBar::retranslate() {
     m_redo->setText(text("REDO", "重做"));
     m_history->setText(text("HISTORY", "历史"));
     m_history->setToolTip(text("Edits to undo and redo", "可撤销和重做的编辑"));
+    m_file->setText(text("FILE", "文件"));
+    m_file->setToolTip(
+        text("Setting files: prepare a room without the device", "设置文件：无需设备即可准备房间"));
     m_status->setText(m_linkLit ? text("ONLINE", "在线") : text("OFFLINE", "离线"));
 }
 

@@ -54,6 +54,7 @@ public:
     ToggleButton* undoButton() const { return m_undo; }
     ToggleButton* redoButton() const { return m_redo; }
     ToggleButton* historyButton() const { return m_history; }
+    ToggleButton* fileButton() const { return m_file; }
     // The tooltips of UNDO and REDO (the steps they would take, in the interface's
     // language); empty: nothing to take, the button is greyed. HISTORY is greyed while both
     // are.
@@ -71,6 +72,7 @@ signals:
     void undoPressed();
     void redoPressed();
     void historyPressed();
+    void filePressed();
 
 private:
     std::array<ToggleButton*, 4> m_banks{};
@@ -85,6 +87,7 @@ private:
     ToggleButton* m_navigation = nullptr;
     ToggleButton* m_about = nullptr;
     ToggleButton* m_undo = nullptr;
+    ToggleButton* m_file = nullptr;
     ToggleButton* m_redo = nullptr;
     ToggleButton* m_history = nullptr;
     QLabel* m_home = nullptr;
