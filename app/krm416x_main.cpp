@@ -43,14 +43,14 @@ void onSignal(int) {
     [[maybe_unused]] const auto n = ::write(g_signalPipe[1], &byte, 1);
 }
 
-void closeOnSignals(QWidget& window) {
+void closeOnSignals(krm::ui::MainWindow& window) {
     if (::pipe(g_signalPipe) != 0)
         return;
     auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, &window);
     QObject::connect(notifier, &QSocketNotifier::activated, &window, [&window] {
         char byte = 0;
         [[maybe_unused]] const auto n = ::read(g_signalPipe[0], &byte, 1);
-        window.close();
+        window.closeWithoutQuestions();
     });
     struct sigaction action {};
     action.sa_handler = onSignal;

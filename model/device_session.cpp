@@ -80,6 +80,11 @@ public:
             m_events.statusUpdated();
             return;
         }
+        // While the window's whole setting goes out, a level report tells of the levels the
+        // device had before its frames arrived: the image keeps what is being sent, and the
+        // reports after the resend tell the device's levels again.
+        if (std::holds_alternative<LevelsReport>(report) && m_levelsHeld && m_levelsHeld())
+            return;
         // A dump answering a handshake the supervisor offered on its own: keep what the
         // program held, to tell the operator what changed on the device meanwhile.
         if (std::holds_alternative<DumpReport>(report)) {
@@ -126,6 +131,7 @@ public:
     }
     DeviceLink& link() { return m_link; }
     CommandSet& commands() { return m_commands; }
+    std::function<bool()> m_levelsHeld;
     LinkSupervisor& supervisor() { return m_supervisor; }
 
 private:
@@ -248,6 +254,10 @@ bool DeviceSession::requestBasicVersion(std::function<void(const std::string&)> 
         return false;
     m_impl->expectBasicVersion(std::move(answered));
     return true;
+}
+
+void DeviceSession::holdLevelsWhile(std::function<bool()> held) {
+    m_impl->m_levelsHeld = std::move(held);
 }
 
 void DeviceSession::touchLastReply() {

@@ -93,6 +93,9 @@ public:
     // Refreshes the supervisor's last-reply time so that paced bulk sends keep the
     // watchdog quiet. Any thread.
     void touchLastReply();
+    // While `held` says so (a whole setting's resend plays), level reports are not stored:
+    // they tell of the levels the device had before the resend's frames reached it.
+    void holdLevelsWhile(std::function<bool()> held);
 
 private:
     class Impl;

@@ -454,6 +454,7 @@ void EditService::sendStep(const EditStep& step, UndoResult& result) {
         return;
     if (step.whole && m_wholeResend) {
         result.progress = m_bulk.enqueueTimed(m_wholeResend(m_image));
+        m_lastWholeResend = result.progress;
         return;
     }
     if (step.module) {

@@ -106,6 +106,10 @@ public:
     };
 
     const EditHistory& history() const { return m_history; }
+    // True while the whole-image resend of an undone or redone RECALL or RECOVERY plays.
+    bool replayingWholeSetting() const {
+        return m_lastWholeResend && !m_lastWholeResend->finished();
+    }
     // An editor wrote the image itself (a group record, a group name): the step closes
     // here. Nothing changed, no step.
     void record(StepName name = {});
@@ -260,6 +264,7 @@ private:
     std::vector<EditListener*> m_listeners;
     EditHistory m_history;
     WholeResend m_wholeResend;
+    std::shared_ptr<const SequenceProgress> m_lastWholeResend;
     int m_scopeDepth = 0;
     StepName m_pendingName; // the first name given inside an open scope
     bool m_pendingWhole = false;

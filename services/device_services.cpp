@@ -50,6 +50,10 @@ DeviceServices::DeviceServices(DeviceServicesOptions options)
     m_factory = std::make_unique<FactoryRecovery>(
         *m_edits, [recall = m_recall.get()] { return recall->running(); });
     m_recall->setOtherBusy([factory = m_factory.get()] { return factory->running(); });
+    m_session->holdLevelsWhile(
+        [recall = m_recall.get(), factory = m_factory.get(), edits = m_edits.get()] {
+            return recall->running() || factory->running() || edits->replayingWholeSetting();
+        });
 }
 
 DeviceServices::~DeviceServices() {

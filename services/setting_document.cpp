@@ -5,6 +5,7 @@
 #include "update/factory_recovery.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace krm {
 
@@ -113,6 +114,14 @@ void SettingDocument::connecting() {
         m_beforeConnect = m_edits.image();
     else
         m_beforeConnect.reset();
+}
+
+bool SettingDocument::connectFailed() {
+    if (!m_beforeConnect)
+        return false;
+    m_edits.image() = *std::exchange(m_beforeConnect, std::nullopt);
+    m_edits.deviceReplaced();
+    return true;
 }
 
 std::optional<DeviceImage> SettingDocument::deviceDumped() {

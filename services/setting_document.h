@@ -61,9 +61,13 @@ public:
     // Called as a connect begins: the image as it stands is kept when it holds offline
     // changes, to be offered against the device's dump.
     void connecting();
-    // The device's dump replaced the image. Returns the kept image when it differs from the
-    // device's (the window asks which to keep); the document is the device either way.
+    // The device's dump replaced the image and the link is up. Returns the kept image when
+    // it differs from the device's (the window asks which to keep); the document is the
+    // device either way.
     std::optional<DeviceImage> deviceDumped();
+    // The connect ended before the link came up, after the dump had replaced the image:
+    // the kept settings come back and the document is what it was. True when they did.
+    bool connectFailed();
 
 private:
     void edited(const Parameter* parameter, const std::vector<Channel>& channels) override;

@@ -181,6 +181,7 @@ void MainWindow::buildLink() {
         m_navigation->setMode(NavigationPanel::MainButtons);
     };
     services.linkChanged = [this] {
+        settleDump();
         refreshTitle();
         retranslateFileMenu();
     };
@@ -464,8 +465,9 @@ void MainWindow::settingsReported(bool wholeDump) {
             m_notice->showNotice([] { return HistoryRestartedText(); });
             m_notice->place(rect());
         }
-        // After the new history began: sending the window's settings is its first step.
-        deviceDumped();
+        // Once online (the identification follows the dump), the window's own settings are
+        // sent or offered; sending them is then the new history's first step.
+        m_dumpArrived = true;
     }
     refreshHistory();
 }
@@ -542,11 +544,18 @@ void MainWindow::closeEvent(QCloseEvent* event) {
                 [this] { beginShutdown(); });
         return;
     }
-    if (event->spontaneous() && !m_shuttingDown && m_services.document().modified()) {
+    // Unsaved changes of a file are never dropped without the operator's word, whoever
+    // asks to close; only the program's own close (a signal) goes ahead.
+    if (!m_closeWithoutQuestions && !m_shuttingDown && m_services.document().modified()) {
         whenChangesSettled([this] { beginShutdown(); });
         return;
     }
     beginShutdown();
+}
+
+void MainWindow::closeWithoutQuestions() {
+    m_closeWithoutQuestions = true;
+    close();
 }
 
 void MainWindow::connectDevice() {

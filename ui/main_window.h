@@ -194,6 +194,8 @@ public:
     // offered against its dump.
     void connectDevice();
     QMenu* fileMenu() const { return m_fileMenu; }
+    // The program's own close (Ctrl-C, a signal): nothing is asked.
+    void closeWithoutQuestions();
     // Body of the repaint timer.
     void repaintTick();
     // Body of the shutdown timer: true when the window may close (no thread runs).
@@ -257,9 +259,9 @@ private:
     bool takeLinkDownForFile();
     void connectStarting();
     void documentReplaced();
-    // The device's dump arrived: settings the window held that the device does not have
-    // are sent (SEND TO DEVICE) or offered.
-    void deviceDumped();
+    // After a dump, once online: settings the window held that the device does not have are
+    // sent (SEND TO DEVICE) or offered. A connect that failed after the dump puts them back.
+    void settleDump();
     void sendSettings(const DeviceImage& settings);
     void offerOfflineChanges(DeviceImage kept);
     // The undo keys, the buttons' and the list's wiring, the follower of every edit.
@@ -317,6 +319,8 @@ private:
     } m_fileActions;
     // SEND TO DEVICE connected: the file goes out once the device's dump has arrived.
     bool m_sendAfterConnect = false;
+    bool m_closeWithoutQuestions = false;
+    bool m_dumpArrived = false;
     // Pages and editors by kind.
     std::map<View, QWidget*> m_pageWidgets;
     std::map<InputEditorKind, EditorPage*> m_inputEditors;

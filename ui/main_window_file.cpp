@@ -280,17 +280,30 @@ void MainWindow::documentReplaced() {
     retranslateFileMenu();
 }
 
-void MainWindow::deviceDumped() {
-    std::optional<DeviceImage> kept = m_services.document().deviceDumped();
+void MainWindow::settleDump() {
+    if (!m_dumpArrived)
+        return;
+    SettingDocument& doc = m_services.document();
+    if (!m_session.isOnline()) {
+        if (m_session.isConnecting())
+            return;
+        // The connect failed after the dump: the window's settings come back.
+        m_dumpArrived = false;
+        m_sendAfterConnect = false;
+        if (doc.connectFailed())
+            documentReplaced();
+        return;
+    }
+    m_dumpArrived = false;
+    std::optional<DeviceImage> kept = doc.deviceDumped();
     const bool send = std::exchange(m_sendAfterConnect, false);
     refreshTitle();
     if (!kept)
         return;
-    if (send) {
+    if (send)
         sendSettings(*kept);
-        return;
-    }
-    offerOfflineChanges(std::move(*kept));
+    else
+        offerOfflineChanges(std::move(*kept));
 }
 
 void MainWindow::sendSettings(const DeviceImage& settings) {
