@@ -10,6 +10,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QPushButton>
 #include <QSignalBlocker>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -65,9 +66,10 @@ CompareDialog::CompareDialog(const QString& setting, const QStringList& sources,
     layout->addWidget(m_tree, 1);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
+    buttons->button(QDialogButtonBox::Close)->setText(text("Close", "关闭"));
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     layout->addWidget(buttons);
-    resize(760, 520);
+    resize(900, 560);
     if (!sources.isEmpty())
         choose(0);
 }
