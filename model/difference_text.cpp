@@ -84,7 +84,6 @@ Message TableLabel(const Parameter& p) {
     switch (p.kind) {
     // The effect returns' second level and mute share their labels with the first ones.
     case K::InGain2:
-        return Pair(std::string(p.label.en) + "2", std::string(p.label.zh) + "2");
     case K::InMute2:
         return Pair(std::string(p.label.en) + "2", std::string(p.label.zh) + "2");
     // A filter's three fields all carry the filter's name.
@@ -186,8 +185,8 @@ Message ChannelWords(const DeviceImage& image, Channel channel) {
                              ? image.inputs[static_cast<std::size_t>(channel.index)].name
                              : image.outputs[static_cast<std::size_t>(channel.index)].name;
     // A factory name ("CH 3", "M 2") says no more than the number before it.
-    const Name16 factory = channel.isInput() ? DefaultInputName(channel.index)
-                                             : DefaultOutputName(channel.index);
+    const Name16 factory =
+        channel.isInput() ? DefaultInputName(channel.index) : DefaultOutputName(channel.index);
     if (!name.empty() && name.toUtf8() != factory.toUtf8()) {
         const std::string text = name.toUtf8();
         words.en += " " + text;
