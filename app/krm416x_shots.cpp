@@ -11,7 +11,9 @@
 #include "app/program.h"
 #include "editors/pages/groups_page.h"
 #include "editors/pages/sends_page.h"
+#include "kit/popup_menu.h"
 #include "kit/texts.h"
+#include "kit/toggle_button.h"
 #include "model/edit_service.h"
 #include "model/parameters.h"
 #include "sim/virtual_device.h"
@@ -159,23 +161,49 @@ int main(int argc, char* argv[]) {
             settings->save();
         window.systemPage()->showSection(2);
         ok = save(window, outDir, lang + QStringLiteral("-settings")) && ok;
-        // COMPARE on the first setting after two edits on the device, then undone.
+        // COMPARE on the first setting after a few edits on the device (a PEQ band of a
+        // named channel, an output, a limiter, a device-wide field), then undone; the
+        // setting's menu with EXPORT… over the section.
         if (settings) {
             krm::EditService& edits = window.edits();
             const krm::DeviceImage kept = window.image();
-            edits.set(krm::Param(krm::ParamKind::PeqGain, 1), krm::Channel::input(2), 120);
-            edits.set(krm::Param(krm::ParamKind::OutMute), krm::Channel::output(1),
-                      kept.outputs[1].mute ? 0 : 1);
+            struct Edit {
+                const krm::Parameter& parameter;
+                krm::Channel channel;
+                std::int32_t code;
+            };
+            const std::vector<Edit> shown = {
+                {krm::Param(krm::ParamKind::PeqGain, 1), krm::Channel::input(2), 120},
+                {krm::Param(krm::ParamKind::HpfFreq), krm::Channel::input(0), 40},
+                {krm::Param(krm::ParamKind::OutMute), krm::Channel::output(1),
+                 kept.outputs[1].mute ? 0 : 1},
+                {krm::Param(krm::ParamKind::LimThreshold), krm::Channel::output(4), 50},
+                {krm::Param(krm::ParamKind::MaxOpenCh), krm::Channel::device(), 3},
+            };
+            for (const Edit& e : shown)
+                edits.set(e.parameter, e.channel, e.code);
             settings->compare(0);
             ok = saveWhenShown<krm::ui::CompareDialog>(window, outDir,
                                                        lang + QStringLiteral("-compare")) &&
                  ok;
-            for (auto* dialog : window.findChildren<krm::ui::CompareDialog*>())
+            for (auto* dialog : window.findChildren<krm::ui::CompareDialog*>()) {
+                ok = saveWithPopup(window, *dialog, outDir,
+                                   lang + QStringLiteral("-compare-window")) &&
+                     ok;
                 dialog->close();
-            edits.set(krm::Param(krm::ParamKind::PeqGain, 1), krm::Channel::input(2),
-                      kept.inputs[2].peq[1].gain);
-            edits.set(krm::Param(krm::ParamKind::OutMute), krm::Channel::output(1),
-                      kept.outputs[1].mute);
+            }
+            for (const Edit& e : shown)
+                edits.set(e.parameter, e.channel, e.parameter.get(kept, e.channel));
+            if (krm::ui::ToggleButton* first = settings->settingButton(0)) {
+                emit first->clicked(0);
+                // Offscreen there is no pointer: the menu shows under the button.
+                settings->menu()->popup(
+                    first->mapToGlobal(QPoint(first->width() / 2, first->height())));
+                ok = saveWithPopup(window, *settings->menu(), outDir,
+                                   lang + QStringLiteral("-setting-menu")) &&
+                     ok;
+                settings->menu()->hide();
+            }
         }
         // The notice after the link healed itself (the path is tested end to end; here the
         // banner is shown with a typical list of changed modules).

@@ -1,6 +1,7 @@
 #include "kit/popup_menu.h"
 
 #include "kit/kit_style.h"
+#include "kit/texts.h"
 
 #include <QFontMetrics>
 #include <QKeyEvent>
@@ -48,7 +49,8 @@ PopupMenu* PopupMenu::settingSlotMenu(QWidget* parent) {
                          {{QStringLiteral("NAME"), PresetName},
                           {QStringLiteral("RECALL"), PresetRecall},
                           {QStringLiteral("DELETE"), PresetDelete},
-                          {QStringLiteral("COMPARE"), SettingCompare}},
+                          {QStringLiteral("COMPARE"), SettingCompare},
+                          {text("EXPORT…", "导出…"), SettingExport}},
                          parent);
 }
 

@@ -33,6 +33,7 @@ public:
         SlotRecall = 32776,
         SlotDelete = 32777,
         SettingCompare = 32778,
+        SettingExport = 32779,
     };
 
     explicit PopupMenu(QString title, std::vector<PopupMenuItem> items, QWidget* parent = nullptr);
@@ -41,8 +42,9 @@ public:
     static PopupMenu* presetSlotMenu(QWidget* parent);
     // The same items with the second set of numbers (32775, 32776, 32777).
     static PopupMenu* secondPresetSlotMenu(QWidget* parent);
-    // The stored settings' menu: NAME, RECALL, DELETE (32771, 32773, 32774) and COMPARE
-    // (32778: what differs from the device, before a recall).
+    // The stored settings' menu: NAME, RECALL, DELETE (32771, 32773, 32774), COMPARE
+    // (32778: what differs from the device, before a recall) and EXPORT… (32779: a copy of
+    // the setting's file wherever the operator wants it).
     static PopupMenu* settingSlotMenu(QWidget* parent);
     // "NAME" (32775) alone: the name buttons of the strips.
     static PopupMenu* nameOnlyMenu(QWidget* parent);

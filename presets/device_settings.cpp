@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QString>
 
+#include <functional>
 #include <system_error>
 
 namespace krm {
@@ -58,6 +59,24 @@ std::optional<std::vector<std::string>> DeviceSettings::rows() {
 }
 
 SaveOutcome DeviceSettings::save(const DeviceImage& image, const LinkStateRecord& link) {
+    return store({}, [&](const std::filesystem::path& file) {
+        return WriteSettingFile(file, image, link, &m_error);
+    });
+}
+
+SaveOutcome DeviceSettings::importFrom(const std::filesystem::path& source) {
+    // The file is checked before a slot is taken: a refused file changes nothing.
+    DeviceImage probe;
+    if (!ReadSettingFile(source, probe, &m_error))
+        return SaveOutcome::Failed;
+    const std::u8string stem = source.stem().u8string();
+    return store(std::string(stem.begin(), stem.end()), [&](const std::filesystem::path& file) {
+        return CopySettingFile(source, file, &m_error);
+    });
+}
+
+SaveOutcome DeviceSettings::store(std::string name,
+                                  const std::function<bool(const std::filesystem::path&)>& write) {
     const auto highest = m_library.highestId(kTable);
     if (!highest) {
         m_error = m_library.lastError();
@@ -73,14 +92,23 @@ SaveOutcome DeviceSettings::save(const DeviceImage& image, const LinkStateRecord
     if (ec)
         file = m_folder / SettingFileName(id);
     // The file first: a row never names a file that is not complete.
-    if (!WriteSettingFile(file, image, link, &m_error))
+    if (!write(file))
         return SaveOutcome::Failed;
-    if (!m_library.insert(kTable, PresetRow{id, DefaultPresetName(id), PathText(file)})) {
+    if (name.empty())
+        name = DefaultPresetName(id);
+    if (!m_library.insert(kTable, PresetRow{id, name, PathText(file)})) {
         m_error = m_library.lastError();
         std::filesystem::remove(file, ec);
         return SaveOutcome::Failed;
     }
     return SaveOutcome::Saved;
+}
+
+bool DeviceSettings::exportTo(std::string_view rowText, const std::filesystem::path& target) {
+    const auto file = fileOf(rowText);
+    if (!file)
+        return false;
+    return CopySettingFile(*file, target, &m_error);
 }
 
 std::optional<std::filesystem::path> DeviceSettings::fileOf(std::string_view rowText) {

@@ -10,6 +10,10 @@
 //           settings folder (the program was moved), that one is used.
 //   remove  moves the file to the trash (deletes it where there is none), then the row.
 //   rename  changes the row's name only; the file keeps its name.
+//   export  copies the row's file, byte for byte, to any file the operator names.
+//   import  stores a copy of any setting file as a new setting (ID as save gives it, the
+//           file's base name as its name); a file that is not a setting file is refused
+//           before anything is written.
 //
 // Failures leave image, files and rows as they were where they can, and lastError() says
 // what happened in both languages.
@@ -22,6 +26,7 @@
 #include "presets/setting_file.h"
 
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -49,11 +54,20 @@ public:
     // given.
     bool load(std::string_view rowText, DeviceImage& image, std::vector<HeldField>* held = nullptr);
     bool rename(std::string_view rowText, std::string_view newName);
+    // Writes a byte-identical copy of the row's file to `target`, atomically.
+    bool exportTo(std::string_view rowText, const std::filesystem::path& target);
+    // Stores a copy of the setting file `source` as a new setting named after the file.
+    SaveOutcome importFrom(const std::filesystem::path& source);
     bool remove(std::string_view rowText);
 
     const Message& lastError() const { return m_error; }
 
 private:
+    // Takes the next ID, writes its file through `write`, then inserts the row (named
+    // `name`, or "SAVE<ID>" when empty).
+    SaveOutcome store(std::string name,
+                      const std::function<bool(const std::filesystem::path&)>& write);
+
     PresetLibrary& m_library;
     std::filesystem::path m_folder;
     Message m_error;

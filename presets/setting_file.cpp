@@ -393,6 +393,15 @@ bool ReadSettingFile(const std::filesystem::path& file, DeviceImage& image, Mess
     return true;
 }
 
+bool CopySettingFile(const std::filesystem::path& from, const std::filesystem::path& to,
+                     Message* error) {
+    const std::optional<QByteArray> data = ReadFileBytes(from, error);
+    if (!data)
+        return false;
+    const std::span<const std::uint8_t> bytes = BytesOf(*data);
+    return WriteFileBytes(to, std::vector<std::uint8_t>(bytes.begin(), bytes.end()), error);
+}
+
 bool OpenSettingFile(const std::filesystem::path& file, OpenedSettingFile& opened, Message* error) {
     const std::optional<QByteArray> data = ReadFileBytes(file, error);
     if (!data)

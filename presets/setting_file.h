@@ -88,6 +88,12 @@ bool ReadSettingFile(const std::filesystem::path& file, DeviceImage& image,
                      Message* error = nullptr, LinkStateRecord* link = nullptr,
                      std::vector<HeldField>* held = nullptr);
 
+// Copies a setting file byte for byte (reserved bytes and link state as they are): a
+// source that is missing, unreadable, short or long is refused as ReadSettingFile refuses
+// it, and the target is written atomically as WriteSettingFile writes.
+bool CopySettingFile(const std::filesystem::path& from, const std::filesystem::path& to,
+                     Message* error = nullptr);
+
 // A setting file opened to be edited without a device. The link-state record is written
 // from a live link only, never invented: an offline edit carries the file's own bytes
 // through unchanged.

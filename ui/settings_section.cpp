@@ -6,7 +6,12 @@
 #include "kit/toggle_button.h"
 
 #include <QCursor>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
+#include <QPointer>
 #include <QProgressBar>
 
 namespace krm::ui {
@@ -22,6 +27,17 @@ QString fromMessage(const Message& m) {
     return QString::fromStdString(currentLanguage() == Language::Chinese ? m.zh : m.en);
 }
 
+std::filesystem::path PathOf(const QString& file) {
+    return std::filesystem::path(QFile::encodeName(file).toStdString());
+}
+
+// The NAME of an "ID:NAME" row as a file name: "Room A.dat".
+QString SuggestedFileName(const QString& row) {
+    QString name = row.mid(row.indexOf(QLatin1Char(':')) + 1).trimmed();
+    name.replace(QLatin1Char('/'), QLatin1Char('_')).replace(QLatin1Char('\\'), QLatin1Char('_'));
+    return (name.isEmpty() ? row.section(QLatin1Char(':'), 0, 0) : name) + QStringLiteral(".dat");
+}
+
 } // namespace
 
 SettingsSection::SettingsSection(DeviceSettings& settings, SettingRecall& recaller,
@@ -33,6 +49,14 @@ SettingsSection::SettingsSection(DeviceSettings& settings, SettingRecall& recall
     m_save->setTextPixelSize(14);
     m_save->setGeometry(0, 0, 120, kButtonHeight);
     connect(m_save, &ToggleButton::clicked, this, [this] { save(); });
+    m_import = new ToggleButton({}, this);
+    m_import->setObjectName(QStringLiteral("importSettingButton"));
+    m_import->setTextPixelSize(14);
+    m_import->setGeometry(130, 0, 120, kButtonHeight);
+    connect(m_import, &ToggleButton::clicked, this, [this] {
+        m_import->setState(false);
+        importSetting();
+    });
 
     for (int i = 0; i < kButtonCount; ++i) {
         auto* b = new ToggleButton({}, this);
@@ -54,7 +78,7 @@ SettingsSection::SettingsSection(DeviceSettings& settings, SettingRecall& recall
     QPalette pal = m_status->palette();
     pal.setColor(QPalette::WindowText, style::kText);
     m_status->setPalette(pal);
-    m_status->setGeometry(130, 0, 4 * kButtonWidth + 30 - 130, kButtonHeight);
+    m_status->setGeometry(260, 0, 4 * kButtonWidth + 30 - 260, kButtonHeight);
 
     const int gridBottom = kGridTop + 8 * (kButtonHeight + 8);
     m_progress = new QProgressBar(this);
@@ -75,6 +99,8 @@ SettingsSection::SettingsSection(DeviceSettings& settings, SettingRecall& recall
             remove(index);
         else if (command == PopupMenu::SettingCompare)
             compare(index);
+        else if (command == PopupMenu::SettingExport)
+            exportSetting(index);
     });
 
     m_progressTimer.setInterval(kProgressTimerMs);
@@ -84,6 +110,7 @@ SettingsSection::SettingsSection(DeviceSettings& settings, SettingRecall& recall
 
 void SettingsSection::retranslate() {
     m_save->setText(text("SAVE", "保存"));
+    m_import->setText(text("IMPORT…", "导入…"));
 }
 
 void SettingsSection::showEvent(QShowEvent* event) {
@@ -130,7 +157,11 @@ void SettingsSection::showError(const Message& error) {
 
 void SettingsSection::save() {
     const LinkStateRecord link = m_services.linkState ? m_services.linkState() : LinkStateRecord{};
-    switch (m_settings.save(m_recall.edits().image(), link)) {
+    stored(m_settings.save(m_recall.edits().image(), link));
+}
+
+void SettingsSection::stored(SaveOutcome outcome) {
+    switch (outcome) {
     case SaveOutcome::Saved:
         break;
     case SaveOutcome::Full:
@@ -184,15 +215,110 @@ void SettingsSection::compare(int index) {
     const QString row = rowText(index);
     if (row.isEmpty())
         return;
-    DeviceImage setting = m_recall.edits().image();
-    std::vector<HeldField> held;
-    if (!m_settings.load(row.toStdString(), setting, &held)) {
+    // The chooser: the device (or window), the other stored settings, then a file.
+    QStringList sources{m_recall.edits().online() ? text("the device", "设备")
+                                                  : text("the window", "当前窗口")};
+    std::vector<QString> others{QString()};
+    if (const auto rows = m_settings.rows())
+        for (const std::string& other : *rows)
+            if (QString::fromStdString(other) != row) {
+                sources << text("setting %1", "设置 %1").arg(QString::fromStdString(other));
+                others.push_back(QString::fromStdString(other));
+            }
+    sources << text("a setting file…", "设置文件…");
+    // The first comparison is read before the dialog opens: a setting that cannot be read
+    // is refused with its message and no empty dialog.
+    if (!comparison(row, {}, false))
+        return;
+    QPointer<SettingsSection> self(this);
+    auto compareWith = [self, row, others](int source) -> std::optional<Comparison> {
+        if (!self || source < 0 || source > static_cast<int>(others.size()))
+            return std::nullopt;
+        const bool file = source == static_cast<int>(others.size());
+        return self->comparison(row, file ? QString() : others[static_cast<std::size_t>(source)],
+                                file);
+    };
+    auto* dialog = new CompareDialog(row, sources, std::move(compareWith), window());
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->open();
+}
+
+std::optional<Comparison> SettingsSection::comparison(const QString& row, const QString& other,
+                                                      bool file) {
+    const DeviceImage& now = m_recall.edits().image();
+    Comparison c;
+    c.second = row;
+    DeviceImage setting = now;
+    if (!m_settings.load(row.toStdString(), setting, &c.held)) {
+        showError(m_settings.lastError());
+        return std::nullopt;
+    }
+    c.names = now;
+    if (file) {
+        const std::optional<QString> chosen =
+            pickFile(text("Compare %1 with a setting file", "将 %1 与设置文件比较").arg(row),
+                     QDir::homePath(), false);
+        if (!chosen)
+            return std::nullopt;
+        Message error;
+        if (!ReadSettingFile(PathOf(*chosen), c.names, &error)) {
+            showError(error);
+            return std::nullopt;
+        }
+        c.first = QFileInfo(*chosen).fileName();
+    } else if (!other.isEmpty()) {
+        if (!m_settings.load(other.toStdString(), c.names)) {
+            showError(m_settings.lastError());
+            return std::nullopt;
+        }
+        c.first = text("setting %1", "设置 %1").arg(other);
+    } else {
+        c.first =
+            m_recall.edits().online() ? text("the device", "设备") : text("the window", "当前窗口");
+    }
+    c.differences = DiffImages(c.names, setting);
+    return c;
+}
+
+std::optional<QString> SettingsSection::pickFile(const QString& title, const QString& suggested,
+                                                 bool forSaving) {
+    if (m_services.pickFile)
+        return m_services.pickFile(title, suggested, forSaving);
+    const QString filter =
+        text("Setting files (*.dat);;All files (*)", "设置文件 (*.dat);;所有文件 (*)");
+    const QString chosen = forSaving
+                               ? QFileDialog::getSaveFileName(window(), title, suggested, filter)
+                               : QFileDialog::getOpenFileName(window(), title, suggested, filter);
+    if (chosen.isEmpty())
+        return std::nullopt;
+    return chosen;
+}
+
+void SettingsSection::exportSetting(int index) {
+    const QString row = rowText(index);
+    if (row.isEmpty())
+        return;
+    const std::optional<QString> target =
+        pickFile(text("Export setting %1", "导出设置 %1").arg(row),
+                 QDir::home().filePath(SuggestedFileName(row)), true);
+    if (!target)
+        return;
+    if (!m_settings.exportTo(row.toStdString(), PathOf(*target))) {
         showError(m_settings.lastError());
         return;
     }
-    if (m_services.showDifferences)
-        m_services.showDifferences(row, DiffImages(m_recall.edits().image(), setting), held,
-                                   m_recall.edits().online());
+    m_status->setText(text("%1 exported to %2.", "%1 已导出到 %2。").arg(row, *target));
+}
+
+void SettingsSection::importSetting() {
+    const std::optional<QString> source =
+        pickFile(text("Import a setting file", "导入设置文件"), QDir::homePath(), false);
+    if (!source)
+        return;
+    const SaveOutcome outcome = m_settings.importFrom(PathOf(*source));
+    stored(outcome);
+    if (outcome == SaveOutcome::Saved && m_recalling.isEmpty())
+        m_status->setText(text("%1 imported.", "%1 已导入。").arg(QFileInfo(*source).fileName()));
 }
 
 void SettingsSection::startRecall(const QString& row) {

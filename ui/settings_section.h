@@ -1,8 +1,11 @@
 #pragma once
-// SettingsSection: the system page's stored device settings — the "save" button and up to
-// 32 setting buttons, each showing one stored setting as "ID:NAME". A setting button opens
-// the NAME / RECALL / DELETE menu; RECALL and DELETE ask first ("Do you want to recall the
-// setting？", "... delete the setting？", OK and Cancel).
+// SettingsSection: the system page's stored device settings — the "save" and "IMPORT…"
+// buttons and up to 32 setting buttons, each showing one stored setting as "ID:NAME". A
+// setting button opens the NAME / RECALL / DELETE / COMPARE / EXPORT… menu; RECALL and
+// DELETE ask first ("Do you want to recall the setting？", "... delete the setting？", OK and
+// Cancel). COMPARE opens CompareDialog on the setting, against the device (offline: the
+// window's image), another stored setting or a setting file; EXPORT… copies the setting's
+// file anywhere; IMPORT… stores any setting file as a new setting.
 //
 // A recall loads the file over the image and, while online, plays the whole setting to the
 // device from the edit service's bulk sender (about nine seconds); the section shows its
@@ -18,6 +21,7 @@
 #include "model/setting_diff.h"
 #include "presets/device_settings.h"
 #include "presets/setting_recall.h"
+#include "ui/compare_dialog.h"
 
 #include <QString>
 #include <QTimer>
@@ -46,11 +50,16 @@ struct SettingsServices {
     // After a setting was loaded into the image: the window redraws from it (and refreshes
     // the link's last-reply time).
     std::function<void()> loaded;
-    // Shows what differs between the device (or the window's image) and a setting, and
-    // which of the setting file's fields were out of range (held to it when read).
+    // No longer called: COMPARE opens its own dialog, which can compare with more than the
+    // device. Kept only while the window still sets it.
     std::function<void(const QString& row, const std::vector<SettingDifference>& differences,
                        const std::vector<HeldField>& held, bool online)>
         showDifferences;
+    // A file dialog: the file to read (`forSaving` false) or to write, starting at
+    // `suggested`; nothing on Cancel. Unset, the section asks the native one.
+    std::function<std::optional<QString>(const QString& title, const QString& suggested,
+                                         bool forSaving)>
+        pickFile;
 };
 
 class SettingsSection : public QWidget {
@@ -71,15 +80,21 @@ public:
     void rename(int index);
     void recall(int index);
     void remove(int index);
-    // What differs between the device (offline: the window's image) and the setting; the
-    // setting is read into a copy, nothing changes.
+    // Opens COMPARE on the setting, first against the device (offline: the window's image);
+    // its chooser offers the other stored settings and a setting file. Settings are read
+    // into copies; nothing changes.
     void compare(int index);
+    // Asks where to and writes a byte-identical copy of the setting's file there.
+    void exportSetting(int index);
+    // Asks for a setting file and stores it as a new setting named after the file.
+    void importSetting();
 
     // Body of the progress timer.
     void progressTick();
     bool recallRunning() const { return m_recall.running(); }
 
     ToggleButton* saveButton() const { return m_save; }
+    ToggleButton* importButton() const { return m_import; }
     ToggleButton* settingButton(int index) const {
         return m_buttons[static_cast<std::size_t>(index)];
     }
@@ -96,11 +111,18 @@ private:
     QString rowText(int index) const;
     void showError(const Message& error);
     void startRecall(const QString& row);
+    // Reports a save's or an import's outcome and shows the rows anew.
+    void stored(SaveOutcome outcome);
+    std::optional<QString> pickFile(const QString& title, const QString& suggested, bool forSaving);
+    // What the setting `row` is compared with: the device or window (empty `other`),
+    // another stored setting (its row text) or a file (`file`).
+    std::optional<Comparison> comparison(const QString& row, const QString& other, bool file);
 
     DeviceSettings& m_settings;
     SettingRecall& m_recall;
     SettingsServices m_services;
     ToggleButton* m_save;
+    ToggleButton* m_import;
     std::array<ToggleButton*, kButtonCount> m_buttons{};
     QProgressBar* m_progress;
     QLabel* m_status;

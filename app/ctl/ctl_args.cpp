@@ -93,12 +93,16 @@ const std::map<std::string, CommandInfo>& commands() {
           "Sends a setting file to the device: the same paced sequence as the window's RECALL\n"
           "(about nine seconds), progress on stderr.\n"}},
         {"diff",
-         {{"--device", "--json"},
-          "krm416x-ctl diff A B [--json]     A, B: a setting file or --device IP",
+         {{"--device", "--json", "--labels"},
+          "krm416x-ctl diff A B [--json] [--labels]     A, B: a setting file or --device IP",
           "Lists the fields that differ, by module and channel, in display units:\n"
           "\"in3.peq2.gain: -3.0dB -> 0.0dB\" under a \"[PEQ]\" line. --json prints\n"
           "{\"equal\": BOOL, \"differences\": [{\"path\", \"module\", \"channel\", \"a\", "
-          "\"b\"}]}.\n"}},
+          "\"b\"}]}.\n"
+          "--labels shows each difference as the window's COMPARE does, with the channel's\n"
+          "name and the field's label, its dotted name after it:\n"
+          "\"CH3 Podium · PEQ BAND2 GAIN · -3.0dB → 0.0dB  (in3.peq2.gain)\"; with --json\n"
+          "each difference gains that line as \"text\".\n"}},
         {"firmware",
          {{"--device", "--folder", "--yes"},
           "krm416x-ctl firmware --device IP [--folder DIR] [--yes]",
@@ -179,6 +183,10 @@ std::variant<CtlArgs, std::string> ParseCtlArgs(const std::vector<std::string>& 
         }
         if (t == "--force") {
             a.force = true;
+            continue;
+        }
+        if (t == "--labels") {
+            a.labels = true;
             continue;
         }
         if (i + 1 >= args.size())

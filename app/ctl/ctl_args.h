@@ -29,6 +29,7 @@ struct CtlArgs {
     bool help = false;
     bool yes = false;
     bool force = false;
+    bool labels = false; // diff: each difference in the window's words, beside its dotted name
     std::optional<std::string> file; // --file: a setting file instead of a device
     std::optional<std::string> interfaceName;
     std::optional<std::string> folder;

@@ -11,6 +11,7 @@
 #include "app/ctl/ctl_values.h"
 #include "link/discovery.h"
 #include "link/instance_lock.h"
+#include "model/difference_text.h"
 #include "model/setting_diff.h"
 #include "presets/setting_file.h"
 #include "presets/setting_recall.h"
@@ -441,12 +442,16 @@ int Command::diff() {
     const std::vector<SettingDifference> differences = DiffImages(images[0], images[1]);
     if (m_args.json) {
         QJsonArray list;
-        for (const SettingDifference& d : differences)
-            list.append(QJsonObject{{"path", q(d.path)},
-                                    {"module", q(ModuleName(d.module).en)},
-                                    {"channel", q(PathPrefix(d.channel))},
-                                    {"a", q(d.a)},
-                                    {"b", q(d.b)}});
+        for (const SettingDifference& d : differences) {
+            QJsonObject entry{{"path", q(d.path)},
+                              {"module", q(ModuleName(d.module).en)},
+                              {"channel", q(PathPrefix(d.channel))},
+                              {"a", q(d.a)},
+                              {"b", q(d.b)}};
+            if (m_args.labels)
+                entry.insert("text", q(DifferenceText(d, images[0]).en));
+            list.append(entry);
+        }
         QJsonArray outOfRange;
         for (std::size_t i = 0; i < 2; ++i)
             for (const HeldField& h : held[i])
@@ -474,7 +479,10 @@ int Command::diff() {
                 module = d.module;
                 m_out << "[" << ModuleName(d.module).en << "]\n";
             }
-            m_out << "  " << d.path << ": " << d.a << " -> " << d.b << "\n";
+            if (m_args.labels)
+                m_out << "  " << DifferenceText(d, images[0]).en << "  (" << d.path << ")\n";
+            else
+                m_out << "  " << d.path << ": " << d.a << " -> " << d.b << "\n";
         }
     }
     return differences.empty() ? kExitOk : kExitDiffer;

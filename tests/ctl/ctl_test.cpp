@@ -219,6 +219,22 @@ TEST_F(CtlTest, DiffOfTwoFilesListsExactlyTheirThreeDifferencesByModule) {
     EXPECT_EQ(list[1].toObject()["channel"].toString(), "out5");
     EXPECT_EQ(list[1].toObject()["b"].toString(), "1:2.5");
 
+    // In the window's words, the dotted name beside: the first file names the channels.
+    const CtlRun labelled = run({"diff", first, second, "--labels"});
+    EXPECT_EQ(labelled.status, ctl::kExitDiffer);
+    const std::string ch1 = "CH1 " + demo.inputs[0].name.toUtf8();
+    EXPECT_EQ(labelled.out,
+              "[PEQ]\n  CH3 " + demo.inputs[2].name.toUtf8() + " · PEQ BAND2 GAIN · " +
+                  text("in3.peq2.gain") + " → -3.0dB  (in3.peq2.gain)\n[Limiter]\n  OUT5 " +
+                  demo.outputs[4].name.toUtf8() + " · LIMIT Ratio · " + text("out5.limiter.ratio") +
+                  " → 1:2.5  (out5.limiter.ratio)\n" + "[Names]\n  " + ch1 + " · NAME · " +
+                  demo.inputs[0].name.toUtf8() + " → Podium  (in1.name)\n");
+    const QJsonArray texts =
+        ParseJson(run({"diff", first, second, "--json", "--labels"}).out)["differences"].toArray();
+    ASSERT_EQ(texts.size(), 3);
+    EXPECT_EQ(texts[2].toObject()["text"].toString().toStdString(),
+              ch1 + " · NAME · " + demo.inputs[0].name.toUtf8() + " → Podium");
+
     const CtlRun same = run({"diff", first, first});
     EXPECT_EQ(same.status, ctl::kExitOk);
     EXPECT_TRUE(same.out.empty());

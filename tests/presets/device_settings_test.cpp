@@ -255,5 +255,61 @@ TEST_F(DeviceSettingsTest, AMovedProgramFindsItsFilesInTheSettingsFolder) {
     ExpectSameImage(image, before);
 }
 
+TEST_F(DeviceSettingsTest, ExportThenImportStoresAByteIdenticalFileNamedAfterIt) {
+    ASSERT_EQ(settings().save(RandomImage(61), Online()), SaveOutcome::Saved);
+    // A file from elsewhere: CH1's pan (offset 356) out of range. A copy keeps it as it is,
+    // where reading and writing the image again would hold it to its range.
+    std::vector<std::uint8_t> original = ReadAll(folder / "SAVE1.dat");
+    original[356] = 0x00, original[357] = 0x00, original[358] = 0x00, original[359] = 0x80;
+    WriteAll(folder / "SAVE1.dat", original);
+
+    fs::create_directories(home / "rooms");
+    const fs::path exported = home / "rooms" / "room-204.dat";
+    ASSERT_TRUE(settings().exportTo("1:SAVE1", exported)) << settings().lastError().en;
+    EXPECT_EQ(ReadAll(exported), original);
+    EXPECT_EQ(Entries(home / "rooms"), std::vector<std::string>{"room-204.dat"}); // no temp left
+
+    ASSERT_EQ(settings().importFrom(exported), SaveOutcome::Saved) << settings().lastError().en;
+    EXPECT_EQ(rows(), (std::vector<std::string>{"1:SAVE1", "2:room-204"}));
+    EXPECT_EQ(settingFiles(), (std::vector<std::string>{"SAVE1.dat", "SAVE2.dat"}));
+    EXPECT_EQ(ReadAll(folder / "SAVE2.dat"), original);
+
+    // A row that is gone cannot be exported, and says so.
+    EXPECT_FALSE(settings().exportTo("7:SAVE7", home / "rooms" / "x.dat"));
+    EXPECT_NE(settings().lastError().en.find("7"), std::string::npos);
+    EXPECT_FALSE(fs::exists(home / "rooms" / "x.dat"));
+}
+
+TEST_F(DeviceSettingsTest, ImportRefusesWhatIsNoSettingFileOrWhenAllSlotsAreUsed) {
+    ASSERT_EQ(settings().save(RandomImage(62), {}), SaveOutcome::Saved);
+    const std::vector<std::uint8_t> stored = ReadAll(folder / "SAVE1.dat");
+    struct Case {
+        const char* name;
+        std::optional<std::size_t> size; // nothing: the file is missing
+    };
+    for (const Case& c : {Case{"short.dat", 23239}, Case{"long.dat", 23241}, Case{"empty.dat", 0},
+                          Case{"missing.dat", std::nullopt}}) {
+        SCOPED_TRACE(c.name);
+        const fs::path file = home / c.name;
+        if (c.size)
+            WriteAll(file, std::vector<std::uint8_t>(*c.size, 0x11));
+        EXPECT_EQ(settings().importFrom(file), SaveOutcome::Failed);
+        EXPECT_NE(settings().lastError().en.find(c.name), std::string::npos)
+            << settings().lastError().en;
+        EXPECT_NE(settings().lastError().zh.find(c.name), std::string::npos)
+            << settings().lastError().zh;
+        EXPECT_EQ(rows(), std::vector<std::string>{"1:SAVE1"});
+        EXPECT_EQ(settingFiles(), std::vector<std::string>{"SAVE1.dat"});
+        EXPECT_EQ(ReadAll(folder / "SAVE1.dat"), stored);
+    }
+
+    // All 32 used: a good file is refused as a save is, and nothing is written.
+    ASSERT_TRUE(library().insert(PresetTable::DeviceData, {32, "LAST", "/nowhere/SAVE32.dat"}));
+    WriteAll(home / "good.dat", stored);
+    EXPECT_EQ(settings().importFrom(home / "good.dat"), SaveOutcome::Full);
+    EXPECT_EQ(rows(), (std::vector<std::string>{"1:SAVE1", "32:LAST"}));
+    EXPECT_EQ(settingFiles(), std::vector<std::string>{"SAVE1.dat"});
+}
+
 } // namespace
 } // namespace krm

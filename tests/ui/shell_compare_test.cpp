@@ -25,6 +25,7 @@ TEST(CompareSetting, ListsTheDifferencesFromTheDeviceByModuleAndChangesNothing) 
     ui::SettingsSection& section = *rig.window().settingsSection();
     section.save();
     ASSERT_EQ(section.shownCount(), 1);
+    const DeviceImage setting = rig.window().image();
 
     // The device moves on after the setting was stored.
     EditService& edits = rig.window().edits();
@@ -46,16 +47,24 @@ TEST(CompareSetting, ListsTheDifferencesFromTheDeviceByModuleAndChangesNothing) 
         QTreeWidgetItem* module = tree->topLevelItem(m);
         ASSERT_EQ(module->childCount(), 1);
         QTreeWidgetItem* row = module->child(0);
-        rows << module->text(0) + ":" + row->text(0) + ":" + row->text(1);
+        rows << module->text(0) + " | " + row->text(0) + " | " + row->text(1);
     }
-    EXPECT_TRUE(rows.filter(QStringLiteral("in3.peq2.gain:CH3")).size() == 1)
-        << rows.join('|').toStdString();
-    EXPECT_TRUE(rows.filter(QStringLiteral("out2.mute:OUT2")).size() == 1)
-        << rows.join('|').toStdString();
-    // The device's value is "now"; the setting keeps the old one.
-    for (QTreeWidgetItem* row :
-         tree->findItems(QStringLiteral("in3.peq2.gain"), Qt::MatchExactly | Qt::MatchRecursive, 0))
-        EXPECT_EQ(row->text(2).remove(' '), QStringLiteral("-3.0dB"));
+    // The device's value comes first ("now"), the setting keeps the old one.
+    const QString outMuteNow =
+        before.outputs[1].mute ? QStringLiteral("OPEN → CLOSE") : QStringLiteral("CLOSE → OPEN");
+    // Channels by number and the name the device gave them, in module order.
+    auto name = [](const Name16& n) { return QString::fromStdString(n.toUtf8()); };
+    const QString peqThen = QString::fromStdString(
+        ValueText(Param(ParamKind::PeqGain, 1), in3, setting.inputs[2].peq[1].gain));
+    EXPECT_EQ(rows, (QStringList{QStringLiteral("Levels | OUT2 ") + name(before.outputs[1].name) +
+                                     QStringLiteral(" · MUTE · ") + outMuteNow +
+                                     QStringLiteral(" | out2.mute"),
+                                 QStringLiteral("PEQ | CH3 ") + name(before.inputs[2].name) +
+                                     QStringLiteral(" · PEQ BAND2 GAIN · -3.0dB → ") + peqThen +
+                                     QStringLiteral(" | in3.peq2.gain")}))
+        << rows.join('/').toStdString();
+    EXPECT_TRUE(tree->headerItem()->text(0).contains(QStringLiteral("the device → 1:SAVE1")))
+        << tree->headerItem()->text(0).toStdString();
     EXPECT_EQ(sim::BuildDumpReply(rig.window().image()), sim::BuildDumpReply(before));
     delete dialog;
 
@@ -74,12 +83,12 @@ TEST(CompareSetting, ListsTheDifferencesFromTheDeviceByModuleAndChangesNothing) 
     EXPECT_TRUE(dialog->summary()->text().contains(
         QStringLiteral("Out of their range in the file: 1 (read as")))
         << dialog->summary()->text().toStdString();
-    const QList<QTreeWidgetItem*> held =
-        dialog->tree()->findItems(QStringLiteral("in1.pan"), Qt::MatchExactly | Qt::MatchRecursive);
+    const QList<QTreeWidgetItem*> held = dialog->tree()->findItems(
+        QStringLiteral("in1.pan"), Qt::MatchExactly | Qt::MatchRecursive, 1);
     ASSERT_EQ(held.size(), 1);
     EXPECT_EQ(held[0]->parent()->text(0), QStringLiteral("Out of range in the file"));
-    EXPECT_EQ(held[0]->text(2), QStringLiteral("file: -2147483648"));
-    EXPECT_EQ(held[0]->text(3), QStringLiteral("read as -1.00"));
+    EXPECT_EQ(held[0]->text(0), QStringLiteral("CH1 ") + name(before.inputs[0].name) +
+                                    QStringLiteral(" · PHASE · file: -2147483648 → read as -1.00"));
 }
 
 } // namespace

@@ -9,16 +9,19 @@
 #include "kit/toggle_button.h"
 #include "model/edit_service.h"
 #include "model/frame_builders.h"
+#include "presets/setting_file.h"
 #include "tests/support/fake_clock.h"
 #include "tests/support/held_clock.h"
 #include "tests/support/qt_pump.h"
 #include "tests/support/timed_sink.h"
+#include "ui/compare_dialog.h"
 #include "ui/main_window.h"
 #include "ui/settings_section.h"
 #include "ui/system_page.h"
 #include "ui/top_bar.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
@@ -28,6 +31,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
+#include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
 
 #include <gtest/gtest.h>
 
@@ -287,6 +292,103 @@ TEST_F(SectionTest, AFaderMovedDuringARecallEndsAsRecalled) {
     const std::vector<std::string> sent = sink.frames();
     EXPECT_EQ(std::count(sent.begin(), sent.end(), staleCh4), 0);
     EXPECT_EQ(std::count(sent.begin(), sent.end(), BuildA(image, 4)), 1); // gain 55
+}
+
+// EXPORT… and IMPORT… carry a stored setting out and back through the file dialog, byte for
+// byte; a file that is no setting file is refused by name. COMPARE's chooser then compares
+// the setting with the window, with the imported copy and with a file from disk.
+TEST_F(SectionTest, ExportImportAndCompareWithAnotherSettingOrAFile) {
+    std::optional<QString> nextFile;
+    QStringList suggested;
+    services.pickFile = [&](const QString&, const QString& start, bool forSaving) {
+        suggested << start + (forSaving ? QStringLiteral(" (save)") : QString());
+        return nextFile;
+    };
+    SettingsSection section(settings, recall, services);
+    section.show();
+    image.inputs[2].name = Name16::fromUtf8("Podium");
+    Param(ParamKind::PeqGain, 1).set(image, Channel::input(2), 120); // -3.0 dB
+    section.save();
+    const QByteArray stored = [&] {
+        QFile f(dir.filePath(QStringLiteral("SAVE1.dat")));
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }();
+    ASSERT_EQ(stored.size(), 23240);
+    auto bytesOf = [](const QString& path) {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    };
+
+    // EXPORT… from the setting's menu.
+    const QString exported = dir.filePath(QStringLiteral("room-204.dat"));
+    nextFile = exported;
+    QTest::mouseClick(section.settingButton(0), Qt::LeftButton);
+    emit section.menu()->commandChosen(PopupMenu::SettingExport);
+    ASSERT_EQ(suggested.size(), 1);
+    EXPECT_TRUE(suggested[0].endsWith(QStringLiteral("/SAVE1.dat (save)")))
+        << suggested[0].toStdString();
+    EXPECT_EQ(bytesOf(exported), stored);
+
+    // IMPORT… stores it as a new setting named after the file.
+    QTest::mouseClick(section.importButton(), Qt::LeftButton);
+    ASSERT_EQ(section.shownCount(), 2);
+    EXPECT_EQ(section.settingButton(1)->text(), QStringLiteral("2:room-204"));
+    EXPECT_EQ(bytesOf(dir.filePath(QStringLiteral("SAVE2.dat"))), stored);
+    EXPECT_TRUE(messages.isEmpty()) << messages.join('|').toStdString();
+
+    // A short file: refused by name, nothing stored.
+    const QString shortFile = dir.filePath(QStringLiteral("short.dat"));
+    {
+        QFile f(shortFile);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(stored.left(1000));
+    }
+    nextFile = shortFile;
+    QTest::mouseClick(section.importButton(), Qt::LeftButton);
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages[0].contains(QStringLiteral("short.dat"))) << messages[0].toStdString();
+    EXPECT_EQ(section.shownCount(), 2);
+    EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("SAVE3.dat"))));
+    messages.clear();
+
+    // COMPARE setting 1: first with the window, which moved on since.
+    Param(ParamKind::PeqGain, 1).set(image, Channel::input(2), 140); // -1.0 dB
+    section.compare(0);
+    auto* dialog = section.findChild<CompareDialog*>();
+    ASSERT_NE(dialog, nullptr);
+    ASSERT_EQ(dialog->chooser()->count(), 3); // the window, 2:room-204, a file
+    auto rows = [&] {
+        QStringList texts;
+        for (QTreeWidgetItemIterator it(dialog->tree()); *it; ++it)
+            if ((*it)->childCount() == 0)
+                texts << (*it)->text(0) + QStringLiteral(" | ") + (*it)->text(1);
+        return texts;
+    };
+    EXPECT_EQ(rows(), QStringList{QStringLiteral(
+                          "CH3 Podium · PEQ BAND2 GAIN · -1.0dB → -3.0dB | in3.peq2.gain")});
+    // With the imported copy: the same bytes, no difference.
+    dialog->choose(1);
+    EXPECT_EQ(dialog->chooser()->currentIndex(), 1);
+    EXPECT_TRUE(rows().isEmpty());
+    EXPECT_TRUE(dialog->summary()->text().startsWith(QStringLiteral("No difference")));
+    // With a file whose CH3 gain differs; then a cancelled and a short file leave it shown.
+    image.inputs[2].peq[1].gain = 150; // 0.0 dB
+    const QString other = dir.filePath(QStringLiteral("other.dat"));
+    ASSERT_TRUE(WriteSettingFile(other.toStdString(), image, {}));
+    nextFile = other;
+    dialog->choose(2);
+    EXPECT_EQ(rows(), QStringList{QStringLiteral(
+                          "CH3 Podium · PEQ BAND2 GAIN · 0.0dB → -3.0dB | in3.peq2.gain")});
+    EXPECT_TRUE(dialog->tree()->headerItem()->text(0).contains(QStringLiteral("other.dat")));
+    for (const std::optional<QString>& pick :
+         {std::optional<QString>(), std::optional(shortFile)}) {
+        nextFile = pick;
+        dialog->choose(2);
+        EXPECT_EQ(rows().size(), 1);
+        EXPECT_TRUE(dialog->tree()->headerItem()->text(0).contains(QStringLiteral("other.dat")));
+    }
+    ASSERT_EQ(messages.size(), 1); // only the short file was refused, by name
+    EXPECT_TRUE(messages[0].contains(QStringLiteral("short.dat")));
 }
 
 } // namespace
