@@ -19,6 +19,7 @@
 #include "sim/virtual_device.h"
 #include "ui/compare_dialog.h"
 #include "ui/history_list.h"
+#include "ui/link_controller.h"
 #include "ui/main_window.h"
 #include "ui/maintenance_section.h"
 #include "ui/messages.h"
@@ -26,11 +27,13 @@
 #include "ui/notice_banner.h"
 #include "ui/settings_section.h"
 #include "ui/system_page.h"
+#include "ui/top_bar.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPainter>
 #include <QProgressBar>
@@ -76,6 +79,31 @@ bool save(QWidget& window, const QString& dir, const QString& name) {
     runEventsFor(400); // a few report and repaint periods
     const QString path = QDir(dir).filePath(name + QStringLiteral(".png"));
     if (!window.grab().save(path)) {
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+        return false;
+    }
+    std::printf("%s\n", qPrintable(path));
+    return true;
+}
+
+// The window under a strip that shows its title as the desktop's title bar would (the
+// offscreen platform draws no frame).
+bool saveWithTitle(QWidget& window, const QString& dir, const QString& name) {
+    runEventsFor(400);
+    const QPixmap body = window.grab();
+    constexpr int kBar = 30;
+    QPixmap shot(body.width(), body.height() + kBar);
+    shot.fill(QColor(0x2b, 0x2d, 0x31));
+    QPainter painter(&shot);
+    painter.drawPixmap(0, kBar, body);
+    painter.setPen(QColor(0xe8, 0xe8, 0xe8));
+    QFont font = painter.font();
+    font.setPixelSize(14);
+    painter.setFont(font);
+    painter.drawText(QRect(0, 0, body.width(), kBar), Qt::AlignCenter, window.windowTitle());
+    painter.end();
+    const QString path = QDir(dir).filePath(name + QStringLiteral(".png"));
+    if (!shot.save(path)) {
         std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
         return false;
     }
@@ -130,6 +158,9 @@ int main(int argc, char* argv[]) {
     options.interfaces = [] {
         return std::vector<krm::Ipv4Interface>{
             {"demo", krm::Endpoint::fromOctets(127, 0, 0, 1, 0).address, true, false}};
+    };
+    options.pickFile = [&settingsDir](bool, const QString&) {
+        return settingsDir.filePath(QStringLiteral("room-204.dat"));
     };
 
     bool ok = true;
@@ -394,6 +425,36 @@ int main(int argc, char* argv[]) {
                            lang + QStringLiteral("-history")) &&
              ok;
         window.historyList()->hide();
+
+        // A room file: the device's settings saved as room-204.dat, edited without the device
+        // (the star in the title), the FILE menu, and CONNECT meeting the edit.
+        {
+            window.saveAsCommand();
+            window.session().disconnect();
+            QElapsedTimer down;
+            down.start();
+            while (window.session().isOnline() && down.elapsed() < 3000)
+                QApplication::processEvents(QEventLoop::AllEvents, 10);
+            krm::EditService& edits = window.edits();
+            const krm::Parameter& gain = krm::Param(krm::ParamKind::InGain);
+            edits.set(gain, krm::Channel::input(2),
+                      gain.get(window.image(), krm::Channel::input(2)) - 12);
+            edits.set(krm::Param(krm::ParamKind::PeqGain, 1), krm::Channel::input(2), 30);
+            window.showPage(1, krm::ui::View::Channel);
+            ok = saveWithTitle(window, outDir, lang + QStringLiteral("-file-title")) && ok;
+            emit window.topBar()->filePressed();
+            ok = saveWithPopup(window, *window.fileMenu(), outDir,
+                               lang + QStringLiteral("-file-menu")) &&
+                 ok;
+            window.fileMenu()->hide();
+            window.link().pressConnect();
+            ok = saveWhenShown<QMessageBox>(window, outDir,
+                                            lang + QStringLiteral("-connect-question")) &&
+                 ok;
+            if (auto* box = window.findChild<QMessageBox*>())
+                box->reject();
+            window.showPage(1, krm::ui::View::Channel);
+        }
 
         krm::ui::NameDialog name(QString::fromStdString(window.image().inputs[1].name.toUtf8()),
                                  &window);

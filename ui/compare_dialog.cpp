@@ -74,18 +74,6 @@ CompareDialog::CompareDialog(const QString& setting, const QStringList& sources,
         choose(0);
 }
 
-CompareDialog::CompareDialog(const QString& setting,
-                             const std::vector<SettingDifference>& differences, bool online,
-                             QWidget* parent, const std::vector<HeldField>& held)
-    : CompareDialog(
-          setting, {online ? text("the device", "设备") : text("the window", "当前窗口")},
-          [=](int) -> std::optional<Comparison> {
-              return Comparison{online ? text("the device", "设备")
-                                       : text("the window", "当前窗口"),
-                                setting, differences, held, DeviceImage{}};
-          },
-          parent) {}
-
 void CompareDialog::choose(int source) {
     std::optional<Comparison> comparison =
         m_compare ? m_compare(source) : std::optional<Comparison>();

@@ -47,12 +47,6 @@ public:
     CompareDialog(const QString& setting, const QStringList& sources, Compare compare,
                   QWidget* parent = nullptr);
 
-    // A fixed comparison of the device (online) or the window with the setting, without a
-    // chooser and without channel names. Only the window's former COMPARE hook still builds
-    // this; the section opens the dialog above itself.
-    CompareDialog(const QString& setting, const std::vector<SettingDifference>& differences,
-                  bool online, QWidget* parent = nullptr, const std::vector<HeldField>& held = {});
-
     // Compares with source `i`, as choosing it in the chooser does.
     void choose(int source);
 

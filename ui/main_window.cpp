@@ -25,7 +25,6 @@
 #include "presets/setting_recall.h"
 #include "services/device_services.h"
 #include "services/setting_document.h"
-#include "ui/compare_dialog.h"
 #include "ui/host_settings.h"
 #include "ui/link_controller.h"
 #include "ui/maintenance_section.h"
@@ -302,13 +301,6 @@ void MainWindow::buildPresets() {
     };
     services.linkState = [this] { return currentLinkState(); };
     services.loaded = [this] { settingLoaded(); };
-    services.showDifferences = [this](const QString& row,
-                                      const std::vector<SettingDifference>& differences,
-                                      const std::vector<HeldField>& held, bool online) {
-        auto* dialog = new CompareDialog(row, differences, online, this, held);
-        dialog->setAttribute(Qt::WA_DeleteOnClose);
-        dialog->open();
-    };
     m_settingsSection = new SettingsSection(*m_services.deviceSettings(), m_services.recall(),
                                             std::move(services), m_system);
     m_system->setSectionContent(2, m_settingsSection);

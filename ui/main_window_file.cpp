@@ -9,6 +9,7 @@
 #include "kit/texts.h"
 #include "kit/toggle_button.h"
 #include "model/device_session.h"
+#include "model/difference_text.h"
 #include "model/setting_diff.h"
 #include "presets/setting_recall.h"
 #include "services/device_services.h"
@@ -317,26 +318,27 @@ void MainWindow::offerOfflineChanges(DeviceImage kept) {
     QStringList lines;
     for (std::size_t i = 0; i < differences.size() && i < kListedDifferences; ++i) {
         const SettingDifference& d = differences[i];
-        lines << QStringLiteral("%1: %2 → %3")
-                     .arg(QString::fromStdString(d.path), QString::fromStdString(d.a),
-                          QString::fromStdString(d.b));
+        lines << messageText(DifferenceText(d, image())) + QStringLiteral("  (") +
+                     QString::fromStdString(d.path) + QLatin1Char(')');
     }
     if (differences.size() > kListedDifferences)
         lines << text("… and %1 more", "……另有 %1 项").arg(differences.size() - kListedDifferences);
     auto* box = new QMessageBox(
         QMessageBox::Question, QStringLiteral("KRM-416X 3.1"),
-        text("The window holds %1 settings that %2 does not have (device → window):",
-             "窗口中有 %1 项设置与 %2 不同（设备 → 窗口）：")
+        text("The window holds %1 settings that %2 does not have (device → window). Send the "
+             "window's settings to the device, or take the device's?",
+             "窗口中有 %1 项设置与 %2 不同（设备 → "
+             "窗口）。将窗口的设置发送到设备，还是采用设备的设置？")
                 .arg(differences.size())
                 .arg(QString::fromStdString(m_session.deviceIp())) +
             QStringLiteral("\n\n") + lines.join(QLatin1Char('\n')),
         QMessageBox::NoButton, this);
     box->setObjectName(QStringLiteral("offlineChangesQuestion"));
-    QPushButton* send = box->addButton(text("SEND THE WINDOW'S SETTINGS", "发送窗口的设置"),
-                                       QMessageBox::AcceptRole);
+    QPushButton* send =
+        box->addButton(text("SEND TO DEVICE", "发送到设备"), QMessageBox::AcceptRole);
     send->setObjectName(QStringLiteral("sendWindowSettings"));
-    QPushButton* take = box->addButton(text("TAKE THE DEVICE'S SETTINGS", "采用设备的设置"),
-                                       QMessageBox::RejectRole);
+    QPushButton* take =
+        box->addButton(text("TAKE FROM DEVICE", "采用设备设置"), QMessageBox::RejectRole);
     take->setObjectName(QStringLiteral("takeDeviceSettings"));
     box->setDefaultButton(take);
     box->setEscapeButton(take);

@@ -50,11 +50,6 @@ struct SettingsServices {
     // After a setting was loaded into the image: the window redraws from it (and refreshes
     // the link's last-reply time).
     std::function<void()> loaded;
-    // No longer called: COMPARE opens its own dialog, which can compare with more than the
-    // device. Kept only while the window still sets it.
-    std::function<void(const QString& row, const std::vector<SettingDifference>& differences,
-                       const std::vector<HeldField>& held, bool online)>
-        showDifferences;
     // A file dialog: the file to read (`forSaving` false) or to write, starting at
     // `suggested`; nothing on Cancel. Unset, the section asks the native one.
     std::function<std::optional<QString>(const QString& title, const QString& suggested,
