@@ -9,6 +9,30 @@
 
 namespace krm {
 
+namespace {
+
+// The device's settings with the operator's own offline edits laid over them: every 32-bit
+// word of the setting's bytes that the operator changed (`before` → `edited`) takes the
+// edited value; every other word keeps the device's, so what changed on the device itself
+// stays.
+DeviceImage OverlayEdits(const DeviceImage& device, const DeviceImage& before,
+                         const DeviceImage& edited) {
+    const std::vector<std::uint8_t> b = EncodeSettingFile(before, LinkStateRecord{});
+    const std::vector<std::uint8_t> e = EncodeSettingFile(edited, LinkStateRecord{});
+    std::vector<std::uint8_t> merged = EncodeSettingFile(device, LinkStateRecord{});
+    for (std::size_t at = 0; at + 4 <= merged.size(); at += 4)
+        if (!std::equal(b.begin() + static_cast<std::ptrdiff_t>(at),
+                        b.begin() + static_cast<std::ptrdiff_t>(at + 4),
+                        e.begin() + static_cast<std::ptrdiff_t>(at)))
+            std::copy_n(e.begin() + static_cast<std::ptrdiff_t>(at), 4,
+                        merged.begin() + static_cast<std::ptrdiff_t>(at));
+    DeviceImage result = device;
+    DecodeSettingFile(merged, result);
+    return result;
+}
+
+} // namespace
+
 SettingDocument::SettingDocument(EditService& edits, DeviceSession& session, Clock& clock)
     : m_edits(edits), m_session(session), m_clock(clock) {
     m_edits.addListener(this);
@@ -31,10 +55,23 @@ bool SettingDocument::modified() const {
     return m_untitled || bytesOf(m_edits.image()) != m_saved;
 }
 
+bool SettingDocument::linkUp() const {
+    return m_session.isOnline() && m_session.indicatorLit();
+}
+
 void SettingDocument::edited(const Parameter*, const std::vector<Channel>&) {
     // The device's own reports never come this way: only the operator's edits do.
-    if (!m_isFile && !m_session.isOnline())
-        m_offlineEdits = true;
+    if (m_isFile || linkUp())
+        return;
+    m_offlineEdits = true;
+    m_offlineImage = m_edits.image();
+}
+
+void SettingDocument::linkChanged() {
+    const bool up = linkUp();
+    if (m_wasUp && !up && !m_isFile && !m_offlineEdits)
+        m_deviceAtLoss = m_edits.image();
+    m_wasUp = up;
 }
 
 void SettingDocument::newFile(bool chinese) {
@@ -51,6 +88,8 @@ void SettingDocument::newFile(bool chinese) {
     m_isFile = true;
     m_untitled = true;
     m_offlineEdits = false;
+    m_offlineImage.reset();
+    m_deviceAtLoss.reset();
     m_path.clear();
 }
 
@@ -66,6 +105,8 @@ bool SettingDocument::open(const std::filesystem::path& file, Message& error,
     m_isFile = true;
     m_untitled = false;
     m_offlineEdits = false;
+    m_offlineImage.reset();
+    m_deviceAtLoss.reset();
     m_path = file;
     if (held)
         *held = std::move(opened.held);
@@ -107,10 +148,14 @@ void SettingDocument::becomeDevice() {
     m_offlineEdits = false;
     m_path.clear();
     m_beforeConnect.reset();
+    m_offlineImage.reset();
+    m_deviceAtLoss.reset();
 }
 
 void SettingDocument::connecting() {
-    if (holdsOfflineChanges())
+    // A file is offered whole; edits made on the device's settings while not connected are
+    // offered by themselves (deviceDumped()).
+    if (m_isFile)
         m_beforeConnect = m_edits.image();
     else
         m_beforeConnect.reset();
@@ -126,6 +171,12 @@ bool SettingDocument::connectFailed() {
 
 std::optional<DeviceImage> SettingDocument::deviceDumped() {
     std::optional<DeviceImage> kept = std::move(m_beforeConnect);
+    if (!kept && m_offlineEdits && m_offlineImage)
+        kept = m_deviceAtLoss ? OverlayEdits(m_edits.image(), *m_deviceAtLoss, *m_offlineImage)
+                              : *m_offlineImage;
+    m_changedOnDevice.reset();
+    if (m_deviceAtLoss)
+        m_changedOnDevice = ChangedModules(*m_deviceAtLoss, m_edits.image());
     becomeDevice();
     if (kept && EncodeSettingFile(*kept, LinkStateRecord{}) ==
                     EncodeSettingFile(m_edits.image(), LinkStateRecord{}))

@@ -16,6 +16,7 @@
 #include "link/clock.h"
 #include "model/edit_service.h"
 #include "model/message.h"
+#include "model/setting_diff.h"
 #include "presets/setting_file.h"
 
 #include <filesystem>
@@ -61,6 +62,16 @@ public:
     // Called as a connect begins: the image as it stands is kept when it holds offline
     // changes, to be offered against the device's dump.
     void connecting();
+    // The link went down or fell silent (OFFLINE), or came up again: edits made meanwhile
+    // are offline changes, and what the device held when it went is kept to tell, when the
+    // link heals, what changed on the device itself.
+    void linkChanged();
+    // When the link healed: the modules the device's dump changed against what the device
+    // held when the link went, leaving out the operator's own offline edits; none when
+    // unknown (the link went before the window had the device's settings).
+    const std::optional<std::vector<ImageModule>>& changedOnDevice() const {
+        return m_changedOnDevice;
+    }
     // The device's dump replaced the image and the link is up. Returns the kept image when
     // it differs from the device's (the window asks which to keep); the document is the
     // device either way.
@@ -83,7 +94,15 @@ private:
     std::filesystem::path m_path;
     LinkStateBytes m_link{};
     std::vector<std::uint8_t> m_saved; // the file's bytes as last read or written
+    bool linkUp() const;
+
     std::optional<DeviceImage> m_beforeConnect;
+    // The image after the last offline edit: what the window holds when the link heals.
+    std::optional<DeviceImage> m_offlineImage;
+    // The device's settings as the window last had them from it, kept when the link went.
+    std::optional<DeviceImage> m_deviceAtLoss;
+    std::optional<std::vector<ImageModule>> m_changedOnDevice;
+    bool m_wasUp = false;
 };
 
 } // namespace krm

@@ -180,6 +180,7 @@ void MainWindow::buildLink() {
         m_navigation->setMode(NavigationPanel::MainButtons);
     };
     services.linkChanged = [this] {
+        m_services.document().linkChanged();
         settleDump();
         refreshTitle();
         retranslateFileMenu();
@@ -471,9 +472,13 @@ void MainWindow::levelsUpdated() {
 void MainWindow::deviceReconnected(const std::vector<ImageModule>& changed) {
     // refreshAll() has already shown the device's values; the operator learns why the
     // console changed under their hands, and what, without having to answer anything.
-    m_notice->showNotice([changed, restarted = std::exchange(m_historyRestarted, false)] {
-        return ReconnectedText(changed, restarted);
-    });
+    // What changed on the device itself: the operator's own edits made while the link was
+    // down are not the device's changes (they were sent or offered on their own).
+    const std::optional<std::vector<ImageModule>>& ours = m_services.document().changedOnDevice();
+    m_notice->showNotice(
+        [changed = ours ? *ours : changed, restarted = std::exchange(m_historyRestarted, false)] {
+            return ReconnectedText(changed, restarted);
+        });
     m_notice->place(rect());
 }
 

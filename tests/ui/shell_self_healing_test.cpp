@@ -7,12 +7,15 @@
 #include "kit/texts.h"
 #include "kit/toggle_button.h"
 #include "link/link_supervisor.h"
+#include "model/parameters.h"
 #include "tests/support/window_on_device.h"
 #include "ui/link_controller.h"
 #include "ui/notice_banner.h"
 #include "ui/system_page.h"
 #include "ui/top_bar.h"
 
+#include <QMessageBox>
+#include <QPushButton>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -84,6 +87,55 @@ TEST(SelfHealingWindow, RebootedDeviceShowsItsNewValuesAndTheNoticeListsWhatChan
     EXPECT_FALSE(QApplication::activeModalWidget());
     QTest::mouseClick(notice, Qt::LeftButton);
     EXPECT_FALSE(notice->isVisible());
+}
+
+// An edit made while the link shows "OFFLINE" is the operator's, not the device's: when the
+// link heals it is offered (and sent when the operator says so), and the notice names only
+// what changed on the device itself.
+TEST(SelfHealingWindow, AnEditMadeWhileOfflineIsOfferedAndNotCalledTheDevicesChange) {
+    test::WindowOnDevice rig;
+    ASSERT_TRUE(rig.connected());
+    MainWindow& w = rig.window();
+    ASSERT_TRUE(test::PumpEventsUntil([&] { return w.topBar()->statusText() == "ONLINE"; }));
+    DeviceImage other = rig.device.image();
+    other.outputs[3].limiter.threshold = other.outputs[3].limiter.threshold == 20 ? 21 : 20;
+    // The edit is made while the device is down: its frame is lost.
+    rig.device.reboot(1s, other);
+    ASSERT_TRUE(rig.device.booting());
+    rig.clock.advance(LinkSupervisor::kSilenceLimit);
+    w.link().timerTick();
+    ASSERT_EQ(w.topBar()->statusText(), QStringLiteral("OFFLINE"));
+    const Parameter& q = Param(ParamKind::PeqQ, 1);
+    const int ours = q.get(w.image(), Channel::input(2)) == 12 ? 13 : 12;
+    w.edits().set(q, Channel::input(2), ours);
+    ASSERT_TRUE(rig.device.booting());
+    const auto deadline = std::chrono::steady_clock::now() + 3s;
+    while (rig.device.booting() && std::chrono::steady_clock::now() < deadline)
+        test::PumpEventsUntil([] { return false; }, 5);
+
+    QMessageBox* question = nullptr;
+    for (int i = 0; i < 100 && !question; ++i) {
+        rig.clock.advance(Millis(LinkController::kLinkTimerMs));
+        w.link().timerTick();
+        test::PumpEventsUntil(
+            [&] {
+                return (question = w.findChild<QMessageBox*>(
+                            QStringLiteral("offlineChangesQuestion"))) != nullptr;
+            },
+            20);
+    }
+    ASSERT_NE(question, nullptr);
+    EXPECT_TRUE(question->text().contains(QStringLiteral("in3.peq2.q")))
+        << question->text().toStdString();
+    EXPECT_FALSE(question->text().contains(QStringLiteral("limiter")));
+    ASSERT_TRUE(test::PumpEventsUntil([&] { return w.noticeBanner()->isVisible(); }));
+    EXPECT_TRUE(
+        w.noticeBanner()->text().endsWith(QStringLiteral("Changed on the device: Limiter.")))
+        << w.noticeBanner()->text().toStdString();
+
+    question->findChild<QPushButton*>(QStringLiteral("sendWindowSettings"))->click();
+    EXPECT_TRUE(test::PumpEventsUntil(
+        [&] { return q.get(rig.device.image(), Channel::input(2)) == ours; }));
 }
 
 } // namespace
