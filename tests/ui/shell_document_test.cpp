@@ -5,6 +5,7 @@
 #include "app/program.h"
 #include "kit/toggle_button.h"
 #include "model/parameters.h"
+#include "model/setting_diff.h"
 #include "presets/setting_file.h"
 #include "presets/setting_recall.h"
 #include "services/setting_document.h"
@@ -160,6 +161,11 @@ TEST(DocumentInTheWindow, ConnectMeetingOfflineSettingsSendsOrTakesAsAnswered) {
                rig.device.image().inputs[0].gain == ours;
     }));
     EXPECT_EQ(w.findChild<QMessageBox*>(QStringLiteral("offlineChangesQuestion")), nullptr);
+    // The device now holds the file in every field the resend carries.
+    DeviceImage file;
+    ASSERT_TRUE(ReadSettingFile(picked.toStdU16String(), file));
+    for (const SettingDifference& d : DiffImages(file, rig.device.image()))
+        ADD_FAILURE() << d.path << ": file " << d.a << ", device " << d.b;
     EXPECT_EQ(gain.get(w.image(), Channel::input(0)), ours);
     EXPECT_EQ(w.windowTitle(), QStringLiteral("KRM-416X 3.1 — 127.0.0.1"));
 }
