@@ -82,6 +82,8 @@ public:
     int dropped() const;
     int done() const;
     const Message& lastError() const { return m_error; }
+    // The running (or last) resend's progress; null when none played.
+    std::shared_ptr<const SequenceProgress> progress() const { return m_progress; }
     EditService& edits() { return m_edits; }
 
 private:

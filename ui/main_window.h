@@ -272,8 +272,9 @@ private:
     bool refusedWhileSending();
     // After undo or redo: the top bar's group switches and every shown control follow.
     void historyMoved(const EditService::UndoResult& result);
-    // The notice of an undone or redone RECALL's resend: its progress, then what arrived.
-    void showHistoryResend(const QString& stepName);
+    // The notice of a whole-setting resend (an undone or redone RECALL, SEND TO DEVICE): its
+    // progress, then what arrived.
+    void showResendProgress(const QString& stepName);
 
     MainWindowOptions m_options;
     DeviceServices& m_services;

@@ -308,9 +308,21 @@ void MainWindow::settleDump() {
 }
 
 void MainWindow::sendSettings(const DeviceImage& settings) {
-    m_services.recall().send(settings, {"SEND TO DEVICE", "发送到设备"});
+    SettingRecall& recall = m_services.recall();
+    if (recall.send(settings, {"SEND TO DEVICE", "发送到设备"}) == SettingRecall::Start::Busy) {
+        ShowMessage(this, QStringLiteral("KRM-416X 3.1"),
+                    text("A setting is still being sent to the device. Wait until it is finished, "
+                         "then send the window's settings again.",
+                         "正在向设备发送设置，请等待完成后再次发送窗口的设置。"));
+        return;
+    }
     settingLoaded();
     refreshHistory();
+    // The whole setting goes out over several seconds: the notice shows it going.
+    if (recall.progress()) {
+        m_historyResend = recall.progress();
+        showResendProgress(text("SEND TO DEVICE", "发送到设备"));
+    }
 }
 
 void MainWindow::offerOfflineChanges(DeviceImage kept) {

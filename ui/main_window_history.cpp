@@ -147,7 +147,7 @@ void MainWindow::showHistory() {
 void MainWindow::historyMoved(const EditService::UndoResult& result) {
     if (result.progress) {
         m_historyResend = result.progress;
-        showHistoryResend(stepName(result.step));
+        showResendProgress(stepName(result.step));
     }
     // The switches show what the image now holds: a control group by its record, a mute
     // group by the switch the step flipped (the image keeps only the group switched on
@@ -165,7 +165,7 @@ void MainWindow::historyMoved(const EditService::UndoResult& result) {
     refreshHistory();
 }
 
-void MainWindow::showHistoryResend(const QString& name) {
+void MainWindow::showResendProgress(const QString& name) {
     // The whole setting goes out paced, a few seconds online: the operator sees it move and
     // learns whether every frame arrived, wherever the console is scrolled.
     std::shared_ptr<const SequenceProgress> progress = m_historyResend;

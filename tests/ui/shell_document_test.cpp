@@ -12,6 +12,7 @@
 #include "sim/virtual_device.h"
 #include "tests/support/fake_clock.h"
 #include "tests/support/window_on_device.h"
+#include "ui/notice_banner.h"
 #include "ui/system_page.h"
 
 #include <QAbstractButton>
@@ -161,6 +162,10 @@ TEST(DocumentInTheWindow, ConnectMeetingOfflineSettingsSendsOrTakesAsAnswered) {
                rig.device.image().inputs[0].gain == ours;
     }));
     EXPECT_EQ(w.findChild<QMessageBox*>(QStringLiteral("offlineChangesQuestion")), nullptr);
+    EXPECT_TRUE(test::PumpEventsUntil([&] {
+        return w.noticeBanner()->text() ==
+               QStringLiteral("SEND TO DEVICE: the device has the whole setting.");
+    })) << w.noticeBanner()->text().toStdString();
     // The device now holds the file in every field the resend carries.
     DeviceImage file;
     ASSERT_TRUE(ReadSettingFile(picked.toStdU16String(), file));
