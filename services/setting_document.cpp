@@ -36,6 +36,9 @@ DeviceImage OverlayEdits(const DeviceImage& device, const DeviceImage& before,
 SettingDocument::SettingDocument(EditService& edits, DeviceSession& session, Clock& clock)
     : m_edits(edits), m_session(session), m_clock(clock) {
     m_edits.addListener(this);
+    // Edits made before the first connect are laid over the device's settings by
+    // themselves, as edits made while the link was down are.
+    m_deviceAtLoss = m_edits.image();
 }
 
 SettingDocument::~SettingDocument() {
@@ -162,9 +165,12 @@ void SettingDocument::connecting() {
 }
 
 bool SettingDocument::connectFailed() {
-    if (!m_beforeConnect)
+    std::optional<DeviceImage> back = std::exchange(m_beforeConnect, std::nullopt);
+    if (!back && m_offlineEdits)
+        back = m_offlineImage;
+    if (!back)
         return false;
-    m_edits.image() = *std::exchange(m_beforeConnect, std::nullopt);
+    m_edits.image() = std::move(*back);
     m_edits.deviceReplaced();
     return true;
 }

@@ -99,7 +99,8 @@ private:
     std::optional<DeviceImage> m_beforeConnect;
     // The image after the last offline edit: what the window holds when the link heals.
     std::optional<DeviceImage> m_offlineImage;
-    // The device's settings as the window last had them from it, kept when the link went.
+    // The device's settings as the window last had them (the start-up values before any
+    // connect), kept when the link went.
     std::optional<DeviceImage> m_deviceAtLoss;
     std::optional<std::vector<ImageModule>> m_changedOnDevice;
     bool m_wasUp = false;

@@ -282,19 +282,17 @@ void MainWindow::documentReplaced() {
 }
 
 void MainWindow::settleDump() {
-    if (!m_dumpArrived)
-        return;
     SettingDocument& doc = m_services.document();
-    if (!m_session.isOnline()) {
-        if (m_session.isConnecting())
-            return;
-        // The connect failed after the dump: the window's settings come back.
-        m_dumpArrived = false;
+    if (!m_session.isOnline() && !m_session.isConnecting()) {
+        // The connect ended without the device: SEND TO DEVICE is not pending any more, and
+        // a dump that replaced the window's settings gives them back.
         m_sendAfterConnect = false;
-        if (doc.connectFailed())
+        if (std::exchange(m_dumpArrived, false) && doc.connectFailed())
             documentReplaced();
         return;
     }
+    if (!m_dumpArrived || !m_session.isOnline())
+        return;
     m_dumpArrived = false;
     std::optional<DeviceImage> kept = doc.deviceDumped();
     const bool send = std::exchange(m_sendAfterConnect, false);
