@@ -37,33 +37,33 @@ PopupMenu::PopupMenu(QString title, std::vector<PopupMenuItem> items, QWidget* p
 }
 
 PopupMenu* PopupMenu::presetSlotMenu(QWidget* parent) {
-    return new PopupMenu(QStringLiteral("SAVE"),
-                         {{QStringLiteral("NAME"), PresetName},
-                          {QStringLiteral("RECALL"), PresetRecall},
-                          {QStringLiteral("DELETE"), PresetDelete}},
+    return new PopupMenu(text("SAVE", "保存"),
+                         {{text("NAME", "名称"), PresetName},
+                          {text("RECALL", "调用"), PresetRecall},
+                          {text("DELETE", "删除"), PresetDelete}},
                          parent);
 }
 
 PopupMenu* PopupMenu::settingSlotMenu(QWidget* parent) {
-    return new PopupMenu(QStringLiteral("SAVE"),
-                         {{QStringLiteral("NAME"), PresetName},
-                          {QStringLiteral("RECALL"), PresetRecall},
-                          {QStringLiteral("DELETE"), PresetDelete},
-                          {QStringLiteral("COMPARE"), SettingCompare},
+    return new PopupMenu(text("SAVE", "保存"),
+                         {{text("NAME", "名称"), PresetName},
+                          {text("RECALL", "调用"), PresetRecall},
+                          {text("DELETE", "删除"), PresetDelete},
+                          {text("COMPARE", "比较"), SettingCompare},
                           {text("EXPORT…", "导出…"), SettingExport}},
                          parent);
 }
 
 PopupMenu* PopupMenu::secondPresetSlotMenu(QWidget* parent) {
-    return new PopupMenu(QStringLiteral("SAVE"),
-                         {{QStringLiteral("NAME"), SlotName},
-                          {QStringLiteral("RECALL"), SlotRecall},
-                          {QStringLiteral("DELETE"), SlotDelete}},
+    return new PopupMenu(text("SAVE", "保存"),
+                         {{text("NAME", "名称"), SlotName},
+                          {text("RECALL", "调用"), SlotRecall},
+                          {text("DELETE", "删除"), SlotDelete}},
                          parent);
 }
 
 PopupMenu* PopupMenu::nameOnlyMenu(QWidget* parent) {
-    return new PopupMenu(QStringLiteral("SAVE"), {{QStringLiteral("NAME"), SlotName}}, parent);
+    return new PopupMenu(text("SAVE", "保存"), {{text("NAME", "名称"), SlotName}}, parent);
 }
 
 void PopupMenu::setItemEnabled(int command, bool enabled) {

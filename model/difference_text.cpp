@@ -205,10 +205,13 @@ Message DifferenceText(const SettingDifference& difference, const DeviceImage& i
     const Message where = ChannelWords(image, difference.channel);
     const Message what = FieldLabel(difference);
     const std::string values = Shown(difference.a) + " → " + Shown(difference.b);
-    const auto line = [&](const std::string& channel, const std::string& label) {
-        return (channel.empty() ? std::string() : channel + " · ") + label + " · " + values;
+    const std::string valuesZh =
+        Shown(ValueWordsZh(difference.a)) + " → " + Shown(ValueWordsZh(difference.b));
+    const auto line = [&](const std::string& channel, const std::string& label,
+                          const std::string& shown) {
+        return (channel.empty() ? std::string() : channel + " · ") + label + " · " + shown;
     };
-    return {line(where.en, what.en), line(where.zh, what.zh)};
+    return {line(where.en, what.en, values), line(where.zh, what.zh, valuesZh)};
 }
 
 } // namespace krm

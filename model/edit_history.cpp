@@ -214,8 +214,10 @@ StepName DescribeStep(const EditStep& step, const DeviceImage& image) {
         const FieldChange& f = step.fields.front();
         const std::string values = " " + ValueText(*f.parameter, f.channel, f.before) + " → " +
                                    ValueText(*f.parameter, f.channel, f.after);
+        const std::string valuesZh = " " + ValueTextZh(*f.parameter, f.channel, f.before) + " → " +
+                                     ValueTextZh(*f.parameter, f.channel, f.after);
         return {prefixed(f.channel, f.parameter->label.en) + values,
-                prefixed(f.channel, f.parameter->label.zh) + values};
+                prefixed(f.channel, f.parameter->label.zh) + valuesZh};
     }
     if (step.size() == 1 && step.names.size() == 1) {
         const NameChange& n = step.names.front();

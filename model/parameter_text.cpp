@@ -128,6 +128,18 @@ std::optional<Channel> ChannelFromPrefix(std::string_view prefix) {
     return std::nullopt;
 }
 
+std::string ValueWordsZh(const std::string& valueText) {
+    if (valueText == "OPEN")
+        return "开启";
+    if (valueText == "CLOSE")
+        return "关闭";
+    return valueText;
+}
+
+std::string ValueTextZh(const Parameter& p, Channel channel, std::int32_t c) {
+    return ValueWordsZh(ValueText(p, channel, c));
+}
+
 std::string ValueText(const Parameter& p, Channel channel, std::int32_t c) {
     switch (p.rule) {
     case Rule::Plain:
@@ -178,9 +190,10 @@ std::optional<std::int32_t> CodeFromText(const Parameter& p, Channel channel,
             t.remove_prefix(1);
         while (!t.empty() && t.back() == ' ')
             t.remove_suffix(1);
-        if (t == "OPEN")
+        // The Chinese readout shows the switch's own words; either language is taken.
+        if (t == "OPEN" || t == "开启")
             return 1;
-        if (t == "CLOSE")
+        if (t == "CLOSE" || t == "关闭")
             return 0;
         return std::nullopt;
     }

@@ -333,6 +333,7 @@ void MainWindow::buildUnits() {
 void MainWindow::ask(const QString& question, std::function<void(bool)> answer) {
     auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("KRM-416X 3.1"), question,
                                 QMessageBox::Ok | QMessageBox::Cancel, this);
+    TranslateButtons(box);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setStyleSheet(style::dialogStyleSheet());
     connect(box, &QMessageBox::finished, this,

@@ -3,13 +3,22 @@
 #include "kit/kit_style.h"
 #include "kit/texts.h"
 
+#include <QAbstractButton>
 #include <QStringList>
 
 namespace krm::ui {
 
+void TranslateButtons(QMessageBox* box) {
+    if (QAbstractButton* ok = box->button(QMessageBox::Ok))
+        ok->setText(text("OK", "确定"));
+    if (QAbstractButton* cancel = box->button(QMessageBox::Cancel))
+        cancel->setText(text("Cancel", "取消"));
+}
+
 QMessageBox* ShowMessage(QWidget* parent, const QString& caption, const QString& text,
                          QMessageBox::Icon icon) {
     auto* box = new QMessageBox(icon, caption, text, QMessageBox::Ok, parent);
+    TranslateButtons(box);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setStyleSheet(style::dialogStyleSheet());
     box->open();

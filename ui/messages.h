@@ -12,6 +12,9 @@
 
 namespace krm::ui {
 
+// The box's standard buttons (OK, Cancel) read in the interface's language.
+void TranslateButtons(QMessageBox* box);
+
 QMessageBox* ShowMessage(QWidget* parent, const QString& caption, const QString& text,
                          QMessageBox::Icon icon = QMessageBox::Information);
 

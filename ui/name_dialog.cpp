@@ -1,5 +1,7 @@
 #include "ui/name_dialog.h"
 
+#include "kit/texts.h"
+
 #include "kit/kit_style.h"
 #include "model/name16.h"
 #include "ui/messages.h"
@@ -43,10 +45,10 @@ NameDialog::NameDialog(const QString& current, QWidget* parent)
     row->addWidget(m_edit, 1);
 
     auto* buttons = new QDialogButtonBox(this);
-    auto* ok = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
+    auto* ok = buttons->addButton(text("OK", "确定"), QDialogButtonBox::AcceptRole);
     ok->setObjectName(QStringLiteral("okButton"));
     ok->setDefault(true);
-    buttons->addButton(QStringLiteral("Cancel"), QDialogButtonBox::RejectRole)
+    buttons->addButton(text("Cancel", "取消"), QDialogButtonBox::RejectRole)
         ->setObjectName(QStringLiteral("cancelButton"));
     connect(buttons, &QDialogButtonBox::accepted, this, &NameDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &NameDialog::reject);
@@ -89,7 +91,7 @@ AboutBox::AboutBox(QWidget* parent) : QDialog(parent) {
     icon->setPixmap(ProgramIcon().pixmap(64, 64));
     auto* caption = new QLabel(QStringLiteral("KRM-416X 3.1"), this);
     caption->setFont(style::font(20, true));
-    auto* ok = new QPushButton(QString::fromUtf8("确定"), this);
+    auto* ok = new QPushButton(text("OK", "确定"), this);
     ok->setFont(style::font(13));
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);

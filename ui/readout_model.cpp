@@ -75,7 +75,9 @@ ReadoutTexts ReadoutFor(const DeviceImage& image, int channel, int kind) {
     } else {
         t.parameter = text(p->label);
     }
-    t.box1 = QString::fromStdString(ValueText(*p, at, p->get(image, at)));
+    t.box1 = QString::fromStdString(currentLanguage() == Language::Chinese
+                                        ? ValueTextZh(*p, at, p->get(image, at))
+                                        : ValueText(*p, at, p->get(image, at)));
     return t;
 }
 

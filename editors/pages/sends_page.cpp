@@ -23,7 +23,7 @@ constexpr int kRevSend = 8;
 // The captions under which the operator knows the knobs (not the readout's labels).
 QString caption(int send) {
     if (send == 0)
-        return ui::text("主音量", "主音量");
+        return ui::text("MAIN VOL", "主音量");
     if (send == kDelaySend)
         return ui::text("DELAY", "延时");
     if (send == kRevSend)

@@ -54,7 +54,8 @@ void PresetList::showEvent(QShowEvent* event) {
 
 void PresetList::refill() {
     clear();
-    addItem(QString::fromLatin1(kSavePresetRow.data(), kSavePresetRow.size()));
+    // "SAVE PRESET" is the row's own text; the Chinese interface reads it in Chinese.
+    addItem(ui::text(kSavePresetRow.data(), "保存预设"));
     const std::optional<std::vector<std::string>> rows = m_presets.rows(m_table);
     if (!rows)
         return; // the database is not usable: the save row reports why when clicked

@@ -7,6 +7,7 @@
 #include "kit/parameter_binding.h"
 #include "kit/popup_menu.h"
 #include "kit/text_label.h"
+#include "kit/texts.h"
 #include "kit/timer_while_shown.h"
 #include "kit/toggle_button.h"
 
@@ -146,7 +147,7 @@ void ChannelStrip::showMessage(const QString& text) {
 void ChannelStrip::showNameMenu() {
     // Built each time: the large strip changes its channel, and with it what is offered.
     delete m_nameMenu;
-    std::vector<ui::PopupMenuItem> items{{QStringLiteral("NAME"), ui::PopupMenu::SlotName}};
+    std::vector<ui::PopupMenuItem> items{{ui::text("NAME", "名称"), ui::PopupMenu::SlotName}};
     for (ui::PopupMenuItem& extra : extraNameMenuItems())
         items.push_back(std::move(extra));
     m_nameMenu = new ui::PopupMenu(QStringLiteral("SAVE"), std::move(items), this);

@@ -49,7 +49,7 @@ TEST(DifferenceText, NamesChannelFieldAndValuesInBothLanguages) {
           "通道1 · 高通 频率 · " + frequencyBefore + " → " + frequencyAfter}},
         {"out5.limiter.threshold",
          {"OUT5 大厅 · LIMIT Threshold · 0dB → -10dB", "输出5 大厅 · 限幅器 阀值 · 0dB → -10dB"}},
-        {"out2.mute", {"OUT2 · MUTE · CLOSE → OPEN", "输出2 · 静音 · CLOSE → OPEN"}},
+        {"out2.mute", {"OUT2 · MUTE · CLOSE → OPEN", "输出2 · 静音 · 关闭 → 开启"}},
         {"automix.maxOpenCh", {"Auto-mixer NOM · 3 → 5", "自动混音 最大打开数 · 3 → 5"}},
         {"muteGroup2.in7",
          {"Mute group 2 CH7 · " + muteWas + " → " + muteIs,
