@@ -57,6 +57,10 @@ OutputStrip::OutputStrip(EditService& edits, int bus, QWidget* parent)
     refreshFromImage();
 }
 
+void OutputStrip::channelChanged() {
+    m_meter->clearHolds(); // a held peak or clip belongs to the bus shown before
+}
+
 void OutputStrip::refreshFromImage() {
     const OutputChannel& out = record();
     refreshCommon(out.gain);
