@@ -89,6 +89,7 @@ void OutputStrip::refreshGeqGraph() {
         gains[static_cast<std::size_t>(b)] =
             eqGainDb(record().geq[static_cast<std::size_t>(b)].gain);
     m_graph->setGains(gains);
+    m_graph->setSwitchedOff(record().geqEnable == 0);
 }
 
 void OutputStrip::updateStatus() {

@@ -197,6 +197,9 @@ TEST_F(GeqEditorTest, ResetSetsEveryBandToZeroDecibelsWithOneFrame) {
 TEST_F(GeqEditorTest, SwitchedOffBarsTurnGreyAndColourReturnsWithTheSwitch) {
     image.outputs[3].geqEnable = 1;
     image.outputs[3].geq[4].gain = 300; // +15 dB: a tall bar
+    OutputStrip strip(edits, 3);
+    StripBank bank(edits);
+    bank.add(&strip);
     auto editor = makeEditor(3);
     editor->resize(900, 400);
     auto barColour = [&] {
@@ -209,6 +212,8 @@ TEST_F(GeqEditorTest, SwitchedOffBarsTurnGreyAndColourReturnsWithTheSwitch) {
     test::click(editor->geqButton(), QPoint(10, 10)); // off
     ASSERT_EQ(image.outputs[3].geqEnable, 0);
     EXPECT_LT(barColour().hsvSaturation(), 40);
+    strip.tick(); // the strip's small graph greys with it
+    EXPECT_TRUE(strip.geqGraph()->switchedOff());
 
     // A reload shows the state of the image (another output, a recall, the readout).
     image.outputs[3].geqEnable = 1;
