@@ -184,6 +184,27 @@ int main(int argc, char* argv[]) {
             window.showPage(bank, krm::ui::View::Channel);
             ok = save(window, outDir, QStringLiteral("%1-bank%2").arg(lang).arg(bank)) && ok;
         }
+        // A short overload on CH3 and output 2: the reports pause while the levels peak at the
+        // top for a few meter periods and drop back; the clip lamps and peak ticks hold.
+        {
+            auto knobs = device.knobs();
+            knobs.haltReports = true;
+            device.setKnobs(knobs);
+            runEventsFor(120);
+            auto& image = window.image();
+            window.showPage(1, krm::ui::View::Channel);
+            image.inputs[2].meter = 70;
+            runEventsFor(150);
+            image.inputs[2].meter = 32;
+            ok = save(window, outDir, lang + QStringLiteral("-bank1-clip")) && ok;
+            window.showPage(4, krm::ui::View::Channel);
+            image.outputs[1].meter = 70;
+            runEventsFor(150);
+            image.outputs[1].meter = 28;
+            ok = save(window, outDir, lang + QStringLiteral("-outputs-clip")) && ok;
+            knobs.haltReports = false;
+            device.setKnobs(knobs);
+        }
         window.showPage(1, krm::ui::View::System);
         ok = save(window, outDir, lang + QStringLiteral("-system")) && ok;
         // A few stored settings (saved once, in the first language's run).
@@ -295,8 +316,12 @@ int main(int argc, char* argv[]) {
             window.showPage(1, krm::ui::View::Channel);
         }
         // The dynamics editors on a microphone input, a line input and an output, with
-        // non-trivial curves.
+        // non-trivial curves; the reports pause so that the meters show the levels set here.
         {
+            auto knobs = device.knobs();
+            knobs.haltReports = true;
+            device.setKnobs(knobs);
+            runEventsFor(120);
             auto& image = window.image();
             image.inputs[0].comp = {.enable = 1,
                                     .threshold = 36,
@@ -304,7 +329,7 @@ int main(int argc, char* argv[]) {
                                     .release = 100,
                                     .gain = 60,
                                     .ratio = 40};
-            image.inputs[0].meter = 50;
+            image.inputs[0].meter = 58;
             image.inputs[16].comp = {.enable = 1,
                                      .threshold = 50,
                                      .attack = 10,
@@ -321,6 +346,8 @@ int main(int argc, char* argv[]) {
             window.openOutputEditor(1, krm::OutputEditorKind::Limiter);
             ok = save(window, outDir, lang + QStringLiteral("-limiter-out")) && ok;
             window.showPage(1, krm::ui::View::Channel);
+            knobs.haltReports = false;
+            device.setKnobs(knobs);
         }
         // The auto-mixer page with a few levels set and channels open, and the matrix with
         // a routing pattern and renamed buses.

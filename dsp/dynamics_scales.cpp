@@ -68,8 +68,9 @@ DynamicsMeters dynamicsMeters(int level, int thresholdCode, int ratioCode, int g
     const double out = staticGainCurve(in - kMeterTop, thresholdDb(thresholdCode),
                                        ratioValue(ratioCode), makeupGainDb(gainCode)) +
                        kMeterTop;
-    const double gr = out - in + kMeterTop;
-    return {in, std::clamp(gr, 0.0, kMeterTop), std::clamp(out, 0.0, kMeterTop)};
+    // The reduction is what the curve takes from the input (60 - GR of the 0..60 scale,
+    // where GR = OUT - IN + 60): at 1:1 the curve is the input itself and nothing is taken.
+    return {in, std::clamp(in - out, 0.0, kMeterTop), std::clamp(out, 0.0, kMeterTop)};
 }
 
 } // namespace krm

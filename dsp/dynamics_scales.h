@@ -44,15 +44,16 @@ inline constexpr CodeRange kGateAttackTimes{1, 250};
 inline constexpr CodeRange kGateReleaseTimes{20, 250};
 std::string timeText(int ms, CodeRange range); // "%d ms", ms held to range
 
-// Meter bars of the dynamics and limiter editors, each 0..60 (60 = 0 dB; GR 60 = no gain
-// reduction).
+// Meter bars of the dynamics and limiter editors. IN and OUT on the 0..60 scale of the
+// thresholds (60 = 0 dB); the gain reduction in dB, 0 where the static curve takes nothing
+// away (a make-up gain that lifts OUT above IN counts as none), drawn down from the top.
 struct DynamicsMeters {
     double in = 0.0;
-    double gr = 60.0;
+    double reduction = 0.0;
     double out = 0.0;
 };
 // level is the reported meter value (0..255, limited to 60); the codes are those of the
-// compressor or limiter. A make-up gain can push OUT or GR past 60: the bars stop at 60.
+// compressor or limiter. A make-up gain can push OUT past 60: the bar stops at 60.
 DynamicsMeters dynamicsMeters(int level, int thresholdCode, int ratioCode, int gainCode);
 
 } // namespace krm

@@ -27,6 +27,8 @@ const QColor kGridMajor{255, 255, 255, 34};
 const QColor kGridZero{255, 255, 255, 70};
 const QColor kBarColour = QColor::fromRgba(0xFF29A4D0u);
 const QColor kCapColour{226, 230, 236};
+// Bars of a switched-off graphic EQ: the grey of the captions, so they read as inactive.
+const QColor kOffBarColour{86, 91, 100};
 const QColor kMarkerInk{12, 13, 16};
 
 QRectF areaOf(const PlotRect& r) {
@@ -321,7 +323,7 @@ void ResponseGraphWidget::paintLineCurve(QPainter& p, const PlotRect& r) const {
 
 void ResponseGraphWidget::paintBars(QPainter& p, const PlotRect& r) const {
     p.setPen(Qt::NoPen);
-    p.setBrush(kBarColour);
+    p.setBrush(m_switchedOff ? kOffBarColour : kBarColour);
     for (int i = 0; i < m_graph.slotCount(); ++i)
         p.drawRect(barRect(i));
 
@@ -373,8 +375,9 @@ void ResponseGraphWidget::paintMarker(QPainter& p, int slot) const {
     if (m_graph.plotMode() == kPlotGraphicEq) {
         const QRectF bar = barRect(slot);
         const double w = std::max(8.0, bar.width() + 4.0);
-        p.setPen(QPen(kMarkerInk, 1.0));
-        p.setBrush(active ? style::kLitAmber : kCapColour);
+        // A switched-off EQ shows hollow caps, as a switched-off filter shows its marker.
+        p.setPen(QPen(m_switchedOff ? style::kTextDim : kMarkerInk, m_switchedOff ? 1.5 : 1.0));
+        p.setBrush(active ? style::kLitAmber : (m_switchedOff ? style::kPanel : kCapColour));
         p.drawRoundedRect(QRectF(c.x() - w / 2.0, c.y() - 3.0, w, 6.0), 2.0, 2.0);
         return;
     }

@@ -77,6 +77,13 @@ void ResponseGraphWidget::setSlotCurvesVisible(bool visible) {
     update();
 }
 
+void ResponseGraphWidget::setSwitchedOff(bool off) {
+    if (m_switchedOff == off)
+        return;
+    m_switchedOff = off;
+    update();
+}
+
 void ResponseGraphWidget::setFreehand(bool on) {
     m_freehand = on;
     if (on)

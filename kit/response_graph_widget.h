@@ -69,6 +69,10 @@ public:
     void setBarLabels(const QStringList& labels);
     // Mode 1: each slot's own curve as a faint line under the summed curve.
     void setSlotCurvesVisible(bool visible);
+    // Mode 4: the processor is switched off; its bars are grey and their caps hollow (they
+    // can still be edited).
+    void setSwitchedOff(bool off);
+    bool switchedOff() const { return m_switchedOff; }
 
     // Mode 4 DRAW: a press starts a stroke that sets the bands under the pointer; markers
     // cannot be dragged meanwhile. Ignored in the other modes.
@@ -150,6 +154,7 @@ private:
     bool m_markersVisible = true;
     bool m_slotCurvesVisible = true;
     bool m_freehand = false;
+    bool m_switchedOff = false;
 
     int m_dragSlot = -1;
     int m_hoverSlot = -1;

@@ -24,9 +24,9 @@ namespace {
 constexpr int kResetEnable = 1;
 constexpr std::array<int, DynamicsSet::KnobCount> kResetCodes{30, 10, 0, 100, 100};
 
-constexpr int kKnobPitch = 60;  // vertical distance between the knobs
-constexpr int kTop = 50;        // graph, meter and first knob
-constexpr int kMeterWidth = 84; // room for two Chinese characters under each bar
+constexpr int kKnobPitch = 60;   // vertical distance between the knobs
+constexpr int kTop = 50;         // graph, meter and first knob
+constexpr int kMeterWidth = 110; // the dB scale, then two Chinese characters under each bar
 constexpr int kCaptionWidth = 70;
 constexpr int kKnobWidth = 150;
 constexpr int kValueWidth = 70;
@@ -71,7 +71,14 @@ DynamicsPage::DynamicsPage(DynamicsSet set, DynamicsServices services, QWidget* 
     connect(m_graph, &ui::ResponseGraphWidget::markerReleased, this,
             [this](int m, double x, double y) { moveMarker(m, x, y, true); });
 
+    // IN and OUT stand on the 0..60 scale of the thresholds (60 = 0 dB); GR hangs from the
+    // 0 dB mark down to the reduction, so one scale reads all three bars.
     m_meter->setRange(0, 60);
+    m_meter->setHanging(1, true);
+    QList<ui::LevelMeter::ScaleMark> marks;
+    for (int db = 0; db >= -60; db -= 10)
+        marks.append({60 + db, QString::number(db)});
+    m_meter->setScaleMarks(marks);
 
     for (int k = 0; k < DynamicsSet::KnobCount; ++k) {
         KnobRow& row = m_knobs[static_cast<std::size_t>(k)];
@@ -106,6 +113,7 @@ void DynamicsPage::openFor(int channel) {
     // channel's image, and the timer must not send it as this channel's.
     m_markers.cancel();
     m_channel = channel;
+    m_meter->clearHolds(); // a peak or a clip belongs to the channel shown before
     if (!m_presetsAsked) {
         m_presetsAsked = true;
         createPresetLists();
@@ -285,7 +293,7 @@ void DynamicsPage::updateMeters() {
     const DynamicsMeters m = dynamicsMeters(level, code(DynamicsSet::Threshold),
                                             code(DynamicsSet::Ratio), code(DynamicsSet::Gain));
     m_meter->setValue(0, static_cast<int>(std::lround(m.in)));
-    m_meter->setValue(1, static_cast<int>(std::lround(m.gr)));
+    m_meter->setValue(1, static_cast<int>(std::lround(m.reduction)));
     m_meter->setValue(2, static_cast<int>(std::lround(m.out)));
 }
 

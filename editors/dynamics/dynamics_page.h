@@ -2,10 +2,11 @@
 // DynamicsPage: the page shared by the compressor editor of an input and the limiter
 // editor of an output. It shows the processor's switch ("COMP"), RESET, the preset list,
 // the square static-curve graph with its three markers (threshold on the diagonal, ratio at
-// 0 dB input, make-up gain on the left edge), the IN / GR / OUT meter and five knobs with
-// caption and value text. The DynamicsSet says which parameters it edits; whether a knob
-// sends while dragged or once let go, which frame goes out and which channels are linked
-// is the parameter table's business, so the two editors differ only in their set.
+// 0 dB input, make-up gain on the left edge), the IN / GR / OUT meter on a dB scale (GR
+// hanging from the 0 dB mark) and five knobs with caption and value text. The DynamicsSet says
+// which parameters it edits; whether a knob sends while dragged or once let go, which frame goes
+// out and which channels are linked is the parameter table's business, so the two editors differ
+// only in their set.
 //
 // Marker drags write the image at once and send through the drag throttle; the page's
 // 50 ms timer (running while shown) sends a stopped drag's value and moves the meters,

@@ -82,6 +82,7 @@ GeqEditor::GeqEditor(EditService& edits, Clock& clock, std::function<ModulePrese
 
     m_geqBinding = ui::ParameterBinding::bindToggle(m_geqButton, m_edits,
                                                     Param(ParamKind::GeqEnable), channel());
+    m_geqBinding->setOnEdited([this](const EditResult&) { showSwitch(); });
     connect(m_resetButton, &ui::ToggleButton::clicked, this, [this](int) { reset(); });
     connect(m_drawButton, &ui::ToggleButton::clicked, this,
             [this](int) { setDrawMode(!m_drawMode); });
@@ -136,7 +137,12 @@ void GeqEditor::reload() {
     }
     m_geqBinding->load();
     m_drawButton->setState(m_drawMode);
+    showSwitch();
     m_graph->refresh();
+}
+
+void GeqEditor::showSwitch() {
+    m_graph->setSwitchedOff(Param(ParamKind::GeqEnable).get(m_edits.image(), channel()) == 0);
 }
 
 void GeqEditor::setDrawMode(bool on) {

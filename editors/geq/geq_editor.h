@@ -1,8 +1,8 @@
 #pragma once
 // GeqEditor: the graphic-EQ page of an output bus, beside the large output strip. 31 bars
 // (20 Hz .. 20 kHz, -15..+15 dB) whose markers drag up and down, a double-click setting a
-// band back to 0 dB, RESET of all bands, the GEQ switch, DRAW mode with freehand strokes
-// over the bars, and the GEQ preset list.
+// band back to 0 dB, RESET of all bands, the GEQ switch (the bars grey while it is off),
+// DRAW mode with freehand strokes over the bars, and the GEQ preset list.
 //
 // Every change goes through the edit service, so the image, the "%H," frame and the output
 // strip's small GEQ graph follow it (the strip bank reloads on the service's listener
@@ -78,6 +78,8 @@ private:
     // The whole curve to the linked outputs; `ownFrame`: the edited output's frame first.
     void commitCurve(bool ownFrame, StepName name = {});
     void showReadout(int band);
+    // The bars grey while the GEQ is switched off.
+    void showSwitch();
     void ensurePresetList();
     void layoutChildren();
 

@@ -29,6 +29,13 @@ void GeqThumbnail::mouseReleaseEvent(QMouseEvent* event) {
         emit clicked();
 }
 
+void GeqThumbnail::setSwitchedOff(bool off) {
+    if (m_switchedOff == off)
+        return;
+    m_switchedOff = off;
+    update();
+}
+
 void GeqThumbnail::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
@@ -41,7 +48,8 @@ void GeqThumbnail::paintEvent(QPaintEvent*) {
     const double step = (plot.right - plot.left) / (kAxes.xMax - kAxes.xMin);
     const double barWidth = std::max(1.0, step * 0.6);
     p.setPen(Qt::NoPen);
-    p.setBrush(QColor::fromRgba(kBarColour));
+    // Switched off, the bars take the grey of the editor's switched-off bars.
+    p.setBrush(m_switchedOff ? QColor(86, 91, 100) : QColor::fromRgba(kBarColour));
     for (int b = 0; b < kGeqBands; ++b) {
         const PlotPoint top =
             linearPoint(b + 1.0, m_gains[static_cast<std::size_t>(b)], plot, kAxes);

@@ -94,6 +94,7 @@ void InputStrip::channelChanged() {
     m_openState->setVisible(mic);
     m_shownOpen = -1;
     m_shownHold = -1;
+    m_meter->clearHolds(); // a held peak or clip belongs to the channel shown before
 }
 
 void InputStrip::refreshFromImage() {

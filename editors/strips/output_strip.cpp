@@ -57,6 +57,10 @@ OutputStrip::OutputStrip(EditService& edits, int bus, QWidget* parent)
     refreshFromImage();
 }
 
+void OutputStrip::channelChanged() {
+    m_meter->clearHolds(); // a held peak or clip belongs to the bus shown before
+}
+
 void OutputStrip::refreshFromImage() {
     const OutputChannel& out = record();
     refreshCommon(out.gain);
@@ -85,6 +89,7 @@ void OutputStrip::refreshGeqGraph() {
         gains[static_cast<std::size_t>(b)] =
             eqGainDb(record().geq[static_cast<std::size_t>(b)].gain);
     m_graph->setGains(gains);
+    m_graph->setSwitchedOff(record().geqEnable == 0);
 }
 
 void OutputStrip::updateStatus() {

@@ -56,6 +56,7 @@ protected:
     const Name16& nameField() const override { return record().name; }
     const Name16& labelField() const override { return record().label; }
     void updateStatus() override;
+    void channelChanged() override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:

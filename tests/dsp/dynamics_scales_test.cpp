@@ -1,4 +1,5 @@
 #include "dsp/dynamics_scales.h"
+#include "dsp/static_curve.h"
 
 #include <gtest/gtest.h>
 
@@ -55,31 +56,58 @@ TEST(DynamicsScales, RatioFromTheDraggedMarker) {
 }
 
 TEST(DynamicsScales, MetersShowTheStaticCurve) {
-    // Full level, threshold -30 dB, 1:2, no make-up: OUT -15 dB, GR 15 dB.
+    // Full level, threshold -30 dB, 1:2, no make-up: OUT -15 dB, 15 dB of reduction.
     DynamicsMeters m = dynamicsMeters(60, 30, 20, 0);
     EXPECT_DOUBLE_EQ(m.in, 60.0);
     EXPECT_DOUBLE_EQ(m.out, 45.0);
-    EXPECT_DOUBLE_EQ(m.gr, 45.0);
+    EXPECT_DOUBLE_EQ(m.reduction, 15.0);
     // Levels above 60 are limited to 60.
     m = dynamicsMeters(200, 30, 20, 0);
     EXPECT_DOUBLE_EQ(m.in, 60.0);
     EXPECT_DOUBLE_EQ(m.out, 45.0);
-    // Below the threshold nothing is reduced.
-    m = dynamicsMeters(20, 30, 40, 0);
-    EXPECT_DOUBLE_EQ(m.in, 20.0);
-    EXPECT_DOUBLE_EQ(m.out, 20.0);
-    EXPECT_DOUBLE_EQ(m.gr, 60.0);
-    // A record never loaded (ratio code 0) still gives finite bars.
+    // A record never loaded (ratio code 0) counts as 1:1 and takes nothing.
     m = dynamicsMeters(50, 30, 0, 0);
     EXPECT_DOUBLE_EQ(m.out, 50.0);
-    EXPECT_DOUBLE_EQ(m.gr, 60.0);
-    // +20 dB of make-up would put OUT at 50 and GR at 80: the bars stop at 60.
+    EXPECT_DOUBLE_EQ(m.reduction, 0.0);
+    // +20 dB of make-up lifts OUT by 20 (the bar stops at 60) and reduces nothing.
     m = dynamicsMeters(30, 60, 10, 200);
     EXPECT_DOUBLE_EQ(m.in, 30.0);
     EXPECT_DOUBLE_EQ(m.out, 50.0);
-    EXPECT_DOUBLE_EQ(m.gr, 60.0);
+    EXPECT_DOUBLE_EQ(m.reduction, 0.0);
     m = dynamicsMeters(55, 60, 10, 200);
     EXPECT_DOUBLE_EQ(m.out, 60.0);
+}
+
+TEST(DynamicsScales, GainReductionFollowsTheRatioAboveTheThreshold) {
+    // No make-up: above the threshold the curve keeps 1/R of the excess, so the reduction
+    // is (in - T)(1 - 1/R); at or below the threshold, and at 1:1 everywhere, it is 0.
+    struct Row {
+        int level, thresholdCode, ratioCode;
+        double reduction;
+    };
+    const Row rows[] = {
+        {60, 30, 10, 0.0},  {45, 30, 10, 0.0}, {30, 30, 10, 0.0},   {0, 30, 10, 0.0},
+        {60, 0, 10, 0.0},   {60, 60, 10, 0.0}, {60, 30, 20, 15.0},  {50, 30, 20, 10.0},
+        {40, 30, 20, 5.0},  {30, 30, 20, 0.0}, {20, 30, 20, 0.0},   {60, 30, 40, 22.5},
+        {46, 30, 40, 12.0}, {60, 50, 50, 8.0}, {60, 30, 100, 27.0}, {35, 30, 100, 4.5},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(testing::Message() << "level " << r.level << " threshold code "
+                                        << r.thresholdCode << " ratio code " << r.ratioCode);
+        const DynamicsMeters m = dynamicsMeters(r.level, r.thresholdCode, r.ratioCode, 0);
+        EXPECT_NEAR(m.reduction, r.reduction, 1e-9);
+        // The bars agree with the curve the editor draws.
+        const double curve = staticGainCurve(r.level - 60.0, thresholdDb(r.thresholdCode),
+                                             ratioValue(r.ratioCode), 0.0);
+        EXPECT_NEAR(m.out, curve + 60.0, 1e-9);
+        EXPECT_NEAR(m.in - m.out, m.reduction, 1e-9);
+    }
+    // 1:1 with any make-up gain and threshold never shows a reduction.
+    for (int level = 0; level <= 60; level += 5)
+        for (int threshold = 0; threshold <= 60; threshold += 15)
+            for (int gain : {0, 50, 200})
+                EXPECT_EQ(dynamicsMeters(level, threshold, 10, gain).reduction, 0.0)
+                    << level << " " << threshold << " " << gain;
 }
 
 } // namespace

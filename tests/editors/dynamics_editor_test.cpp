@@ -169,10 +169,10 @@ TEST_F(DynamicsEditorTest, OfflineEditsChangeImageAndScreenButSendNothingAndMete
     DynamicsEditor editor(services());
     editor.openFor(4);
 
-    // Online: IN 60, OUT = -30 + (0 - -30) / 2 = -15 dB -> 45, GR = 45 - 60 + 60.
+    // Online: IN 60, OUT = -30 + (0 - -30) / 2 = -15 dB -> 45; GR hangs 15 dB from the top.
     editor.tick();
     EXPECT_EQ(editor.meter()->value(0), 60);
-    EXPECT_EQ(editor.meter()->value(1), 45);
+    EXPECT_EQ(editor.meter()->value(1), 15);
     EXPECT_EQ(editor.meter()->value(2), 45);
     sink.clear();
 

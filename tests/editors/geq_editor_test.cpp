@@ -194,5 +194,32 @@ TEST_F(GeqEditorTest, ResetSetsEveryBandToZeroDecibelsWithOneFrame) {
     EXPECT_EQ(sentWith("%H,01,04,").size(), 2u);
 }
 
+TEST_F(GeqEditorTest, SwitchedOffBarsTurnGreyAndColourReturnsWithTheSwitch) {
+    image.outputs[3].geqEnable = 1;
+    image.outputs[3].geq[4].gain = 300; // +15 dB: a tall bar
+    OutputStrip strip(edits, 3);
+    StripBank bank(edits);
+    bank.add(&strip);
+    auto editor = makeEditor(3);
+    editor->resize(900, 400);
+    auto barColour = [&] {
+        const QRectF bar = editor->graph()->barRect(4);
+        return editor->graph()->grab().toImage().pixelColor(bar.center().toPoint());
+    };
+    const QColor on = barColour();
+    EXPECT_GT(on.hsvSaturation(), 120);
+
+    test::click(editor->geqButton(), QPoint(10, 10)); // off
+    ASSERT_EQ(image.outputs[3].geqEnable, 0);
+    EXPECT_LT(barColour().hsvSaturation(), 40);
+    strip.tick(); // the strip's small graph greys with it
+    EXPECT_TRUE(strip.geqGraph()->switchedOff());
+
+    // A reload shows the state of the image (another output, a recall, the readout).
+    image.outputs[3].geqEnable = 1;
+    editor->reload();
+    EXPECT_EQ(barColour(), on);
+}
+
 } // namespace
 } // namespace krm
