@@ -4,66 +4,11 @@
 
 #include "dsp/scales.h"
 #include "dsp/text_format.h"
+#include "model/typed_value.h"
 
-#include <charconv>
 #include <cmath>
 
 namespace krm {
-
-namespace {
-
-// A typed number: optional sign and decimals, optionally followed by the unit the box
-// shows, or preceded by the "1:" of a ratio. Upper-case text is expected.
-std::optional<double> parseNumber(std::string_view text) {
-    auto trim = [](std::string_view& s) {
-        while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
-            s.remove_prefix(1);
-        while (!s.empty() && (s.back() == ' ' || s.back() == '\t'))
-            s.remove_suffix(1);
-    };
-    trim(text);
-    if (text.size() >= 2 && text[0] == '1' && text.find(':') != std::string_view::npos) {
-        std::string_view head = text.substr(0, text.find(':'));
-        trim(head);
-        if (head != "1")
-            return std::nullopt;
-        text.remove_prefix(text.find(':') + 1);
-        trim(text);
-    }
-    for (std::string_view unit : {"DB", "HZ", "MS", "S", "%"}) {
-        if (text.size() > unit.size() && text.substr(text.size() - unit.size()) == unit) {
-            text.remove_suffix(unit.size());
-            trim(text);
-            break;
-        }
-    }
-    // Digits with at most one point; a sign in front. No exponents, no hex, no inf/nan.
-    std::size_t i = 0;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
-        ++i;
-    int digits = 0;
-    int points = 0;
-    for (std::size_t j = i; j < text.size(); ++j) {
-        if (text[j] >= '0' && text[j] <= '9')
-            ++digits;
-        else if (text[j] == '.')
-            ++points;
-        else
-            return std::nullopt;
-    }
-    if (digits == 0 || points > 1)
-        return std::nullopt;
-    std::string plain(text.substr(text[0] == '+' ? 1 : 0));
-    if (plain.front() == '.' || (plain.size() > 1 && plain[0] == '-' && plain[1] == '.'))
-        plain.insert(plain.front() == '-' ? 1 : 0, "0");
-    double value = 0;
-    const auto [end, ec] = std::from_chars(plain.data(), plain.data() + plain.size(), value);
-    if (ec != std::errc() || end != plain.data() + plain.size() || !std::isfinite(value))
-        return std::nullopt;
-    return value;
-}
-
-} // namespace
 
 const Parameter* ParamForReadout(Side side, int readoutKind) {
     if (readoutKind <= 0)
@@ -184,23 +129,15 @@ std::string ValueText(const Parameter& p, Channel channel, std::int32_t c) {
 
 std::optional<std::int32_t> CodeFromText(const Parameter& p, Channel channel,
                                          std::string_view typed) {
-    if (p.rule == Rule::OnOff) {
-        std::string_view t = typed;
-        while (!t.empty() && t.front() == ' ')
-            t.remove_prefix(1);
-        while (!t.empty() && t.back() == ' ')
-            t.remove_suffix(1);
-        // The Chinese readout shows the switch's own words; either language is taken.
-        if (t == "OPEN" || t == "开启")
-            return 1;
-        if (t == "CLOSE" || t == "关闭")
-            return 0;
-        return std::nullopt;
-    }
-    const std::optional<double> n = parseNumber(typed);
-    if (!n)
-        return std::nullopt;
-    const double d = *n;
+    const TypedValue value = ReadTypedValue(p, channel, typed);
+    if (const auto* code = std::get_if<std::int32_t>(&value))
+        return *code;
+    if (const auto* number = std::get_if<TypedNumber>(&value))
+        return CodeFromTypedNumber(p, channel, number->number);
+    return std::nullopt;
+}
+
+std::optional<std::int32_t> CodeFromTypedNumber(const Parameter& p, Channel channel, double d) {
     const CodeRange codes = p.rangeFor(channel);
     auto within = [&](double value, double lo, double hi) {
         return truncToCode(

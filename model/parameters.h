@@ -218,10 +218,13 @@ std::string ValueText(const Parameter& parameter, Channel channel, std::int32_t 
 std::string ValueTextZh(const Parameter& parameter, Channel channel, std::int32_t code);
 // A text ValueText made, read in Chinese ("OPEN" → "开启"); any other text as it is.
 std::string ValueWordsZh(const std::string& valueText);
-// The code for typed text by the parameter's rule and typed range; nothing when the text
-// is not a value of that rule. Numbers may carry the unit the text shows ("dB", "Hz",
-// "ms", "s", "%") or the "1:" of a ratio; switches read "OPEN"/"CLOSE" (upper case).
+// The code for typed text (model/typed_value.h) by the parameter's rule and typed range;
+// nothing when the text is not a value of the parameter.
 std::optional<std::int32_t> CodeFromText(const Parameter& parameter, Channel channel,
                                          std::string_view typed);
+// The code a typed number stands for by the parameter's rule; a number beyond the typed
+// range takes the nearer end. Nothing for a switch, which reads words only.
+std::optional<std::int32_t> CodeFromTypedNumber(const Parameter& parameter, Channel channel,
+                                                double number);
 
 } // namespace krm

@@ -23,6 +23,8 @@ struct Failure {
 };
 constexpr Failure kCannotRead{"The preset database could not be read", "无法读取预设数据库"};
 constexpr Failure kCannotCreate{"The preset database could not be created", "无法创建预设数据库"};
+constexpr Failure kCannotMakeFolder{"The data folder %1 could not be created",
+                                    "无法创建数据文件夹 %1"};
 constexpr Failure kCannotChange{"The preset database could not be changed", "无法修改预设数据库"};
 constexpr Failure kReadOnly{"The preset database is read-only; nothing was changed",
                             "预设数据库为只读，未作任何修改"};
@@ -101,6 +103,10 @@ bool PresetLibrary::open() {
     std::error_code ec;
     const bool existed = std::filesystem::exists(m_file, ec);
     const Failure& openFailure = existed ? kCannotRead : kCannotCreate;
+    // A data folder named on the command line may not exist yet: it is made, as the
+    // per-user one is at start, and only a folder that cannot be made is worth a word.
+    if (!existed && m_file.has_parent_path() && !makeFolder(m_file.parent_path()))
+        return false;
     sqlite3* db = nullptr;
     // A write-protected file opens for reading only (sqlite3_db_readonly tells).
     const int rc = sqlite3_open_v2(m_file.string().c_str(), &db,
@@ -136,6 +142,22 @@ bool PresetLibrary::open() {
         return false;
     }
     return true;
+}
+
+bool PresetLibrary::makeFolder(const std::filesystem::path& folder) {
+    std::error_code ec;
+    if (std::filesystem::is_directory(folder, ec))
+        return true;
+    std::filesystem::create_directories(folder, ec);
+    if (!ec && std::filesystem::is_directory(folder, ec))
+        return true;
+    const auto named = [&](std::string text) {
+        text.replace(text.find("%1"), 2, folder.string());
+        return text;
+    };
+    const std::string reason = ec ? ec.message() : std::string("not a folder");
+    fail(named(kCannotMakeFolder.en), named(kCannotMakeFolder.zh), reason);
+    return false;
 }
 
 std::optional<Message> PresetLibrary::openNotice() {

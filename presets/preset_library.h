@@ -93,6 +93,9 @@ private:
     bool run(const std::string& sqlite, std::vector<Row>* rows, std::string& engineText);
     // Opening: the eight tables in an empty file, then each table and column checked.
     bool createTables();
+    // Makes the folder of the database file when it is missing; false (the failure kept)
+    // when it cannot be made.
+    bool makeFolder(const std::filesystem::path& folder);
     bool checkTables();
     // Sets lastError(): what failed, in both languages, then the engine's text.
     void fail(std::string_view en, std::string_view zh, std::string_view engineText);

@@ -3,6 +3,7 @@
 #include "ui/main_window.h"
 
 #include "editors/strips/strip_bank.h"
+#include "ui/messages.h"
 #include "ui/readout_panel.h"
 #include "ui/top_bar.h"
 
@@ -64,6 +65,8 @@ void MainWindow::applyTypedValue(int box, const QString& text) {
         refreshAll();
     // The boxes show the stored value again (also after text that changed nothing).
     showReadout();
+    if (!result.refusal.isEmpty())
+        ShowMessage(this, QStringLiteral("KRM-416X 3.1"), result.refusal, QMessageBox::Warning);
 }
 
 } // namespace krm::ui

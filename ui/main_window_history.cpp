@@ -75,7 +75,12 @@ void MainWindow::buildHistory() {
     add(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), &MainWindow::redo);
     add(QKeySequence(Qt::CTRL | Qt::Key_Y), &MainWindow::redo);
 
-    m_historyFollower = std::make_unique<EditFollower>(m_edits, [this] { refreshHistory(); });
+    // A whole-module change (RESET, BYPASS, a recall, an undo) moves values no readout
+    // selection asked for: the readout shows what the image now holds.
+    m_historyFollower = std::make_unique<EditFollower>(m_edits, [this] {
+        refreshHistory();
+        showReadout();
+    });
     refreshHistory();
 }
 

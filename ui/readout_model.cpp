@@ -2,6 +2,7 @@
 
 #include "dsp/text_format.h"
 #include "kit/texts.h"
+#include "model/typed_value.h"
 
 namespace krm::ui {
 
@@ -48,6 +49,41 @@ QString nameOf(const DeviceImage& image, Channel c) {
     const Name16& name = c.isInput() ? image.inputs[static_cast<std::size_t>(c.index)].name
                                      : image.outputs[static_cast<std::size_t>(c.index)].name;
     return QString::fromStdString(name.toUtf8());
+}
+
+// Why `typed` is no value of `p`: what the kind takes instead, with its range.
+QString notAValue(const Parameter& p, Channel at, const QString& typed) {
+    const QString label = text(p.label);
+    const CodeRange codes = p.rangeFor(at);
+    if (ShowsWords(p, at)) {
+        const QString low = QString::fromStdString(ValueText(p, at, codes.min));
+        const QString high = QString::fromStdString(ValueText(p, at, codes.max));
+        return text("\"%1\" is not a value of %2. Type %3 or %4.", "“%1”不是%2的值。请输入%3或%4。")
+            .arg(typed, label, high, low);
+    }
+    const QString range = QString::fromStdString(RangeText(p, at));
+    const QString unit = QString::fromStdString(UnitText(p, at));
+    if (unit.isEmpty())
+        return text("\"%1\" is not a value of %2. Type a number (%3).",
+                    "“%1”不是%2的值。请输入数字（%3）。")
+            .arg(typed, label, range);
+    return text("\"%1\" is not a value of %2. Type a number in %3 (%4).",
+                "“%1”不是%2的值。请输入以%3为单位的数字（%4）。")
+        .arg(typed, label, unit, range);
+}
+
+// The code typed text stands for: a word of the parameter, or a number held to the kind's
+// typed range.
+std::optional<std::int32_t> typedCode(const Parameter& p, Channel at, const QString& typed,
+                                      QString& refusal) {
+    const TypedValue value = ReadTypedValue(p, at, typed.toStdString());
+    if (const auto* code = std::get_if<std::int32_t>(&value))
+        return *code;
+    if (const auto* number = std::get_if<TypedNumber>(&value))
+        return CodeFromTypedNumber(p, at, number->number);
+    if (std::get<TypedRefusal>(value) == TypedRefusal::NotAValue)
+        refusal = notAValue(p, at, typed.trimmed());
+    return std::nullopt;
 }
 
 } // namespace
@@ -99,10 +135,10 @@ TypedEntryResult ApplyTypedValue(DeviceImage& image, int channel, int kind, int 
         if (!band)
             return r;
         p = &Param(ParamKind::PeqFreq, *band);
-        code = CodeFromText(*p, at, typed.toUpper().toStdString());
+        code = typedCode(*p, at, typed, r.refusal);
         framed = framed && c->index < kBoxTwoPeqChannels;
     } else if (box == 0) {
-        code = CodeFromText(*p, at, typed.toUpper().toStdString());
+        code = typedCode(*p, at, typed, r.refusal);
     }
     if (!code)
         return r;

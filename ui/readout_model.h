@@ -48,12 +48,17 @@ struct TypedEntryResult {
     // What was stored: the window commits it through the edit service when `send` says so.
     const Parameter* parameter = nullptr;
     Channel channel;
+    // Why typed text changed nothing, in the interface language (empty when it changed a
+    // value, or when nothing but blanks was typed).
+    QString refusal;
 };
 
 // Applies text typed into value box `box` (0 or 1) for the selection: box 0 by the kind's
-// rule, box 1 as the frequency of a combined PEQ band kind. Text that is not a number
-// (or, for switches, not OPEN/CLOSE) changes nothing. Values beyond the kind's range take
-// the nearer end; stored codes always stay in the parameter's code range.
+// rule, box 1 as the frequency of a combined PEQ band kind. The text is read as the
+// command-line tool reads it (model/typed_value.h: "1k", "-3 dB", "1:4", on/off for a
+// switch); text that is no value of the kind changes nothing and says why. Values beyond
+// the kind's range take the nearer end; stored codes always stay in the parameter's code
+// range.
 TypedEntryResult ApplyTypedValue(DeviceImage& image, int channel, int kind, int box,
                                  const QString& text);
 

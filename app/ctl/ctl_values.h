@@ -4,7 +4,8 @@
 // table's own display texts: a text equal to one of the parameter's texts is that code;
 // a number (with the unit of the parameter's texts, or none; "k" multiplies by 1,000) is
 // the code whose text shows the nearest number, provided it lies within the texts of the
-// range's ends. Nothing here knows a scale: the table's ValueText is the only rule.
+// range's ends. The reading is the readout's own (model/typed_value.h); the tool refuses
+// a number beyond the range where the readout holds it to the nearer end.
 //
 // Pure; any thread.
 

@@ -193,7 +193,11 @@ void AutomixPage::chooseGlobal(GlobalList list, int index) {
     ui::DropList* control = m_globals[list].list;
     control->setSelection(index);
     m_edits.set(parameterOf(list), Channel::device(), codeOf(list, control->selection()));
-    setSuccessfully();
+    // The choice arrives from inside the closing list's mouse or key event: a box opened
+    // there loses the focus to the page the list hands it back to (Enter and Esc miss it,
+    // the first click only activates it). It opens once that event is over.
+    QMetaObject::invokeMethod(
+        this, [this] { setSuccessfully(); }, Qt::QueuedConnection);
 }
 
 void AutomixPage::pressOk() {

@@ -15,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QStringList>
 
 namespace krm {
@@ -52,6 +53,8 @@ protected:
         list->openList();
         ASSERT_NE(list->popup(), nullptr);
         emit list->popup()->chosen(index);
+        // The message follows once the list's event is over.
+        QCoreApplication::sendPostedEvents();
     }
 
     DeviceImage image;

@@ -194,11 +194,25 @@ TEST(PresetLibraryTest, UnusableFilesGiveAClearMessageAndAreLeftAsTheyWere) {
         EXPECT_EQ((*rows)[0].name, "HALL");
     }
     {
-        PresetLibrary library(folder / "no such folder" / "Lib5302.mdb");
-        EXPECT_FALSE(library.open());
-        expectMessage(library,
-                      "The preset database could not be created: unable to open database file",
-                      "无法创建预设数据库：unable to open database file");
+        // A data folder that does not exist yet is made, nested folders too.
+        const auto fresh = folder / "new" / "data";
+        PresetLibrary library(fresh / "Lib5302.mdb");
+        EXPECT_FALSE(library.openNotice()) << library.lastError().en;
+        EXPECT_TRUE(std::filesystem::is_regular_file(fresh / "Lib5302.mdb"));
+    }
+    {
+        // Only a folder that cannot be made is told, by name (here a file holds its place).
+        test::WriteBytes(folder / "taken", "");
+        const auto blocked = folder / "taken" / "data";
+        PresetLibrary library(blocked / "Lib5302.mdb");
+        const auto notice = library.openNotice();
+        ASSERT_TRUE(notice);
+        EXPECT_TRUE(notice->en.starts_with("The data folder " + blocked.string() +
+                                           " could not be created: "))
+            << notice->en;
+        EXPECT_TRUE(notice->zh.starts_with("无法创建数据文件夹 " + blocked.string() + "："))
+            << notice->zh;
+        EXPECT_FALSE(std::filesystem::exists(blocked));
     }
     {
         // An empty file (a creation cut short) gets the eight tables.

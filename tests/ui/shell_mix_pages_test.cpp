@@ -5,13 +5,18 @@
 
 #include "editors/pages/automix_page.h"
 #include "editors/pages/matrix_page.h"
+#include "kit/drop_list.h"
 #include "kit/toggle_button.h"
 #include "tests/support/fake_clock.h"
 #include "tests/support/qt_pump.h"
 #include "tests/support/window_on_device.h"
 #include "ui/main_window.h"
 
+#include <QApplication>
+#include <QMessageBox>
+#include <QPointer>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -52,6 +57,39 @@ TEST(MixPagesOnDevice, AutomixAndMatrixEditsReachTheDevice) {
         return d.nomAttn == nomIndex + 20 && d.inputs[6].matrix[5] == cell;
     })) << "an edit of the auto-mixer or matrix page did not reach the device";
     EXPECT_EQ(device.image().inputs[6].matrix[4], start.inputs[6].matrix[4]);
+}
+
+// The box after a global list's choice takes the keys: Return closes it, and so does Esc
+// after the next choice, as the program's other boxes do.
+TEST(MixPagesOnDevice, SetSuccessfullyAfterAListChoiceTakesTheFocus) {
+    test::WindowOnDevice rig;
+    ASSERT_TRUE(rig.connected());
+    MainWindow& w = rig.window();
+    w.activateWindow();
+    w.showPage(1, View::Mode);
+    auto* automix = qobject_cast<AutomixPage*>(w.pageWidget(View::Mode));
+    ASSERT_NE(automix, nullptr);
+    for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Escape}) {
+        DropList* list = automix->globalList(AutomixPage::HoldTime);
+        QTest::mouseClick(list, Qt::LeftButton, {}, list->rect().center());
+        ASSERT_TRUE(list->popup() && list->popup()->isVisible());
+        DropListPopup* popup = list->popup();
+        const QPoint row = popup->rowRect(key == Qt::Key_Return ? 3 : 4).center();
+        QTest::mousePress(popup, Qt::LeftButton, {}, row);
+        QTest::mouseRelease(popup, Qt::LeftButton, {}, row);
+        QPointer<QMessageBox> box;
+        ASSERT_TRUE(test::PumpEventsUntil([&] {
+            for (QMessageBox* b : w.findChildren<QMessageBox*>())
+                if (b->isVisible())
+                    box = b;
+            return box && QApplication::focusWidget() &&
+                   (QApplication::focusWidget() == box ||
+                    box->isAncestorOf(QApplication::focusWidget()));
+        })) << "the box did not take the focus";
+        EXPECT_EQ(box->text(), QStringLiteral("Set successfully."));
+        QTest::keyClick(QApplication::focusWidget(), key);
+        EXPECT_TRUE(test::PumpEventsUntil([&] { return !box || !box->isVisible(); }));
+    }
 }
 
 } // namespace
