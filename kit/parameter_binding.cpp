@@ -2,6 +2,7 @@
 
 #include "kit/drop_list.h"
 #include "kit/slider.h"
+#include "kit/texts.h"
 #include "kit/toggle_button.h"
 
 namespace krm::ui {
@@ -51,10 +52,27 @@ int ParameterBinding::toControl(int code) const {
     return m_mapping.toControl ? m_mapping.toControl(code) : code;
 }
 
+void ParameterBinding::showTip(int code) {
+    // The label, the value, the range, and the dotted name a script gives the command-line
+    // tool for the same control.
+    const Parameter& p = *m_parameter;
+    const bool zh = currentLanguage() == Language::Chinese;
+    auto shown = [&](int c) {
+        return QString::fromStdString(zh ? ValueTextZh(p, m_channel, c)
+                                         : ValueText(p, m_channel, c));
+    };
+    const CodeRange range = p.rangeFor(m_channel);
+    static_cast<QWidget*>(m_control)->setToolTip(
+        QStringLiteral("%1: %2\n%3 %4 … %5\n%6")
+            .arg(text(p.label), shown(code), text("Range", "范围"), shown(range.min),
+                 shown(range.max), QString::fromStdString(p.path(m_channel))));
+}
+
 void ParameterBinding::load() {
     if (!m_parameter->existsOn(m_channel))
         return;
     const int code = m_parameter->get(m_edits.image(), m_channel);
+    showTip(code);
     switch (m_kind) {
     case Control::Slider:
         static_cast<Slider*>(m_control)->setPosition(toControl(code));
@@ -103,6 +121,8 @@ void ParameterBinding::finish(const EditResult& result) {
     // a slider keeps its thumb where the operator put it.
     if (m_kind != Control::Slider)
         load();
+    else if (m_parameter->existsOn(m_channel))
+        showTip(m_parameter->get(m_edits.image(), m_channel));
     if (m_edited)
         m_edited(result);
 }

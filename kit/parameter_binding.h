@@ -60,6 +60,8 @@ private:
     int toControl(int code) const;
     void sliderChanging(int position);
     void finish(const EditResult& result);
+    // The control's tooltip: label, value, range and dotted name, in the interface language.
+    void showTip(int code);
 
     QObject* m_control;
     Control m_kind;
