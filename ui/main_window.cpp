@@ -456,7 +456,7 @@ void MainWindow::settingsReported(bool wholeDump) {
             // which follows, says it again.
             m_historyRestarted = true;
             m_notice->showNotice([] { return HistoryRestartedText(); });
-            m_notice->place(rect());
+            m_notice->place(NoticeRect(ShellMetrics::forClient(size())), m_topBar);
         }
         // Once online (the identification follows the dump), the window's own settings are
         // sent or offered; sending them is then the new history's first step.
@@ -479,7 +479,7 @@ void MainWindow::deviceReconnected(const std::vector<ImageModule>& changed) {
         [changed = ours ? *ours : changed, restarted = std::exchange(m_historyRestarted, false)] {
             return ReconnectedText(changed, restarted);
         });
-    m_notice->place(rect());
+    m_notice->place(NoticeRect(ShellMetrics::forClient(size())), m_topBar);
 }
 
 // ---- timers, size, shutdown ----
@@ -503,7 +503,7 @@ void MainWindow::repaintTick() {
 void MainWindow::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     m_scroll->setGeometry(rect());
-    m_notice->place(rect());
+    m_notice->place(NoticeRect(ShellMetrics::forClient(size())), m_topBar);
     if (!m_initialized)
         return;
     const ShellMetrics next = ShellMetrics::forClient(size());
