@@ -35,6 +35,7 @@
 #include "ui/program_icon.h"
 #include "ui/readout_panel.h"
 #include "ui/settings_section.h"
+#include "ui/show_options.h"
 #include "ui/system_page.h"
 #include "ui/top_bar.h"
 #include "ui/units_section.h"
@@ -90,6 +91,7 @@ MainWindow::MainWindow(MainWindowOptions options, DeviceServices& services, Host
 
     buildChildren();
     buildPresets();
+    buildShowOptions();
     buildMaintenance();
     buildUnits();
     buildLink();
@@ -330,6 +332,18 @@ void MainWindow::buildUnits() {
     m_system->setSectionContent(4, m_unitsSection);
 }
 
+void MainWindow::buildShowOptions() {
+    m_edits.setKeepOffsets(m_settings.keepOffsets());
+    m_showOptions = new ShowOptions(m_system);
+    m_showOptions->setKeepOffsets(m_edits.keepOffsets());
+    connect(m_showOptions, &ShowOptions::keepOffsetsChanged, this, [this](bool on) {
+        m_settings.setKeepOffsets(on);
+        m_edits.setKeepOffsets(on);
+        m_showOptions->setKeepOffsets(on);
+    });
+    m_system->setSectionAside(2, m_showOptions);
+}
+
 void MainWindow::ask(const QString& question, std::function<void(bool)> answer) {
     auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("KRM-416X 3.1"), question,
                                 QMessageBox::Ok | QMessageBox::Cancel, this);
@@ -422,6 +436,7 @@ void MainWindow::applyLanguage() {
     m_notice->retranslate();
     m_system->retranslate();
     m_unitsSection->retranslate();
+    m_showOptions->retranslate();
     m_navigation->retranslate();
     m_bank->applyLanguage();
     for (const auto& [view, page] : m_pageWidgets)
