@@ -204,75 +204,20 @@ TEST_F(EditServiceTest, ControlGroupsKeepOffsetsOnLevelsOnlyWhenAsked) {
         std::array<int, 3> after;
         bool typed = false; // written to the image by the readout, then committed
     };
+    // clang-format off
     const Case cases[] = {
         // -7/-4/-1 dB moved by +3 dB: -4/-1/+2 dB.
-        {"faders", true, ParamKind::InGain, LinkVol, false, {53, 56, 59}, {56}, {56, 59, 62}},
-        {"held at +10 dB",
-         true,
-         ParamKind::InGain,
-         LinkVol,
-         false,
-         {53, 66, 69},
-         {56},
-         {56, 69, 70}},
-        {"held at the bottom",
-         true,
-         ParamKind::OutGain,
-         LinkVol,
-         true,
-         {10, 2, 40},
-         {5},
-         {5, 0, 35}},
-        {"a drag counts from its start",
-         true,
-         ParamKind::CompThreshold,
-         LinkComp,
-         false,
-         {30, 40, 50},
-         {33, 20, 25},
-         {25, 35, 45}},
-        {"make-up gain",
-         true,
-         ParamKind::LimGain,
-         LinkLimit,
-         true,
-         {0, 50, 190},
-         {20},
-         {20, 70, 200}},
-        {"typed into the readout",
-         true,
-         ParamKind::InGain,
-         LinkVol,
-         false,
-         {53, 56, 59},
-         {50},
-         {50, 53, 56},
-         true},
-        {"copied by default",
-         false,
-         ParamKind::InGain,
-         LinkVol,
-         false,
-         {53, 56, 59},
-         {56},
-         {56, 56, 56}},
-        {"ratios are copied",
-         true,
-         ParamKind::CompRatio,
-         LinkComp,
-         false,
-         {20, 30, 40},
-         {25},
-         {25, 25, 25}},
-        {"an EQ curve is copied",
-         true,
-         ParamKind::GeqGain,
-         LinkEq,
-         true,
-         {100, 150, 200},
-         {160},
-         {160, 160, 160}},
+        {"faders",                       true,  ParamKind::InGain,        LinkVol,   false, {53, 56, 59},    {56},         {56, 59, 62}},
+        {"held at +10 dB",               true,  ParamKind::InGain,        LinkVol,   false, {53, 66, 69},    {56},         {56, 69, 70}},
+        {"held at the bottom",           true,  ParamKind::OutGain,       LinkVol,   true,  {10, 2, 40},     {5},          {5, 0, 35}},
+        {"a drag counts from its start", true,  ParamKind::CompThreshold, LinkComp,  false, {30, 40, 50},    {33, 20, 25}, {25, 35, 45}},
+        {"make-up gain",                 true,  ParamKind::LimGain,       LinkLimit, true,  {0, 50, 190},    {20},         {20, 70, 200}},
+        {"typed into the readout",       true,  ParamKind::InGain,        LinkVol,   false, {53, 56, 59},    {50},         {50, 53, 56}, true},
+        {"copied by default",            false, ParamKind::InGain,        LinkVol,   false, {53, 56, 59},    {56},         {56, 56, 56}},
+        {"ratios are copied",            true,  ParamKind::CompRatio,     LinkComp,  false, {20, 30, 40},    {25},         {25, 25, 25}},
+        {"an EQ curve is copied",        true,  ParamKind::GeqGain,       LinkEq,    true,  {100, 150, 200}, {160},        {160, 160, 160}},
     };
+    // clang-format on
     const std::array<int, 3> members{0, 3, 5};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -303,12 +248,9 @@ TEST_F(EditServiceTest, ControlGroupsKeepOffsetsOnLevelsOnlyWhenAsked) {
             EXPECT_EQ(p.get(image, at(i)), c.after[k]) << "member " << i;
             // Each frame goes to its member and carries the member's new code.
             EXPECT_EQ(sent[k], BuildParameterFrame(image, p, at(i)));
-        }
-        if (c.kind == ParamKind::InGain) {
-            for (int i = 0; i < 3; ++i) {
-                EXPECT_EQ(test::fieldOf(sent[static_cast<std::size_t>(i)], 2), members[i] + 1);
-                EXPECT_EQ(test::fieldOf(sent[static_cast<std::size_t>(i)], 4),
-                          c.after[static_cast<std::size_t>(i)]);
+            if (c.kind == ParamKind::InGain) { // "%A,": the channel, then the level code
+                EXPECT_EQ(test::fieldOf(sent[k], 2), members[k] + 1);
+                EXPECT_EQ(test::fieldOf(sent[k], 4), c.after[k]);
             }
         }
 
