@@ -122,6 +122,8 @@ public:
                           MuteGroupSwitch muteSwitch = {});
     // The image changed by the device's doing: the baseline takes it, no step.
     void resync(const DeviceImage& image) { m_baseline = image; }
+    // The image as it stood after the last step (or the last resync).
+    const DeviceImage& baseline() const { return m_baseline; }
     // A new image replaced the old one (a new dump): every step goes, unless the new image
     // holds exactly the settings the history ended with (the link healed and nothing
     // changed on the device). True when steps were dropped.

@@ -10,6 +10,16 @@
 
 namespace krm {
 
+namespace {
+// Levels in dB, one code a step, shared by a control group on their own: moving them by a
+// difference keeps a balanced group balanced. Whole-frame fields (a PEQ band's gain) and
+// the EQ link's curve are shared as a shape and keep being copied.
+bool takesOffset(const Parameter& p) {
+    return p.link && *p.link != LinkEq && !p.linksWholeFrame &&
+           (p.rule == Rule::Level || p.rule == Rule::MakeUp);
+}
+} // namespace
+
 EditService::EditService(DeviceImage& image, FrameSink& sink, PacedSender& linked,
                          PacedSender& bulk, const GlyphRenderer* glyphs)
     : m_image(image), m_sink(sink), m_linked(linked), m_bulk(bulk), m_glyphs(glyphs),
@@ -48,6 +58,7 @@ bool EditService::store(const Parameter& p, Channel channel, int code) {
     int holder = -1;
     if (refusedSource(p, channel, code, holder))
         return false;
+    noteOrigin(p, channel);
     const bool changed = p.set(m_image, channel, code);
     if (p.linksWholeFrame)
         copyToMembers(p, channel);
@@ -105,6 +116,7 @@ EditResult EditService::set(const Parameter& p, Channel channel, int code) {
         result.status = EditResult::Status::Refused;
         return result;
     }
+    noteOrigin(p, channel);
     p.set(m_image, channel, code);
     return commit(p, channel);
 }
@@ -134,8 +146,51 @@ std::vector<int> EditService::copyToMembers(const Parameter& p, Channel channel)
     return changed;
 }
 
+void EditService::noteOrigin(const Parameter& p, Channel channel) {
+    if (!takesOffset(p))
+        return;
+    for (const Origin& o : m_origins)
+        if (o.parameter == &p && o.channel == channel)
+            return;
+    m_origins.push_back({&p, channel, p.get(m_image, channel)});
+}
+
+std::int32_t EditService::takeOrigin(const Parameter& p, Channel channel) {
+    for (auto it = m_origins.begin(); it != m_origins.end(); ++it)
+        if (it->parameter == &p && it->channel == channel) {
+            const std::int32_t code = it->code;
+            m_origins.erase(it);
+            return code;
+        }
+    // Written to the image by its caller (the readout's typed entry): the value the last
+    // step left.
+    return p.get(m_history.baseline(), channel);
+}
+
+std::vector<int> EditService::offsetMembers(const Parameter& p, Channel channel) {
+    std::vector<int> changed;
+    const std::int32_t move = p.get(m_image, channel) - takeOrigin(p, channel);
+    if (channel.side == Side::Device)
+        return changed;
+    const LinkedChannels& group = m_links.of(channel);
+    if (!group.links(*p.link))
+        return changed;
+    for (int member : group.members) {
+        const Channel m{channel.side, member};
+        if (member == channel.index || !p.existsOn(m))
+            continue;
+        // A member at the end of its range stays there; the others keep their offsets.
+        p.set(m_image, m, p.get(m_image, m) + move);
+        changed.push_back(member);
+    }
+    return changed;
+}
+
 std::vector<int> EditService::spread(const Parameter& p, Channel channel) {
-    const std::vector<int> changed = copyToMembers(p, channel);
+    const std::vector<int> changed =
+        m_keepOffsets && takesOffset(p) ? offsetMembers(p, channel) : copyToMembers(p, channel);
+    if (!m_keepOffsets && takesOffset(p))
+        takeOrigin(p, channel); // copied: the next move starts from here
     // Frames are built once every member holds the change: a frame that carries more than
     // its own channel (the phantom mask of "%O,") then reads the final state.
     if (online()) {
@@ -334,6 +389,7 @@ std::vector<int> EditService::commitModuleEdit(Channel channel, const ModuleEdit
 }
 
 void EditService::imageReplaced(StepName name) {
+    m_origins.clear(); // no move spans a replaced image
     closeStep(std::move(name), true);
     notifyAll();
 }
@@ -411,6 +467,7 @@ bool EditService::deviceReplaced() {
     m_pendingName = {};
     m_pendingWhole = false;
     m_pendingMuteSwitch = {};
+    m_origins.clear();
     return m_history.clear(m_image);
 }
 
@@ -427,6 +484,7 @@ EditService::UndoResult EditService::replay(bool redo) {
     // An edit stored but not yet committed (a control still held) is a step of its own
     // first, so that undo takes back exactly what the operator sees last.
     closeStep();
+    m_origins.clear();
     const EditStep* next = redo ? m_history.nextRedo() : m_history.nextUndo();
     if (!next)
         return result;

@@ -8,6 +8,15 @@
 // queues the members' frames on the paced sender, 10 ms before each. Controls that send
 // on release call store() while dragging and commit() on release.
 //
+// Keep offsets (the program's setting, off by default): a balanced group of microphones
+// must not be flattened by moving one of them, so the members of a group move by the same
+// difference as the moved channel instead of taking its value, each held to its own range.
+// This holds for the kinds that are levels in dB, one code a step: the faders (VOL), the
+// compressor's and limiter's threshold and make-up gain. The other kinds are still
+// copied: an EQ link shares one curve (a PEQ band travels whole in its frame, a GEQ curve
+// is drawn as a whole), and ratios, times, delays, the input gain's steps and the switches
+// have no meaningful offset.
+//
 // Bulk sequences (mute groups, clear-all, and later recall and recovery) are built here
 // from the image on the calling thread and played by the paced sender with their pauses,
 // so no pause ever runs on the window's thread; the name frame too, with its 10 ms pause.
@@ -82,6 +91,10 @@ public:
     LinkedChannelTable& links() { return m_links; }
     const LinkedChannelTable& links() const { return m_links; }
     bool online() const { return m_sink.isOnline(); }
+    // Off: a linked edit copies the value to the members; on: the members keep their
+    // offsets on the level kinds (see above).
+    void setKeepOffsets(bool keep) { m_keepOffsets = keep; }
+    bool keepOffsets() const { return m_keepOffsets; }
 
     void setGlyphRenderer(const GlyphRenderer* glyphs) { m_glyphs = glyphs; }
     const GlyphRenderer* glyphRenderer() const { return m_glyphs; }
@@ -250,6 +263,13 @@ private:
     // Copies the parameter (its whole frame group when the members take that) to the members
     // of the channel's control group that link it; the members changed, image only.
     std::vector<int> copyToMembers(const Parameter& parameter, Channel channel);
+    // With keepOffsets, moves the members of the channel's group that link the parameter by
+    // the channel's move since its last spread; the members changed, image only.
+    std::vector<int> offsetMembers(const Parameter& parameter, Channel channel);
+    // The channel's value before its first write since the last spread, kept for the level
+    // kinds (a drag stores many values before it commits).
+    void noteOrigin(const Parameter& parameter, Channel channel);
+    std::int32_t takeOrigin(const Parameter& parameter, Channel channel);
     void notify(const Parameter* parameter, std::vector<Channel> channels);
     // A frame of this group goes out now: older queued copies must not follow it. The
     // caller settles them with the fate of its frame.
@@ -269,6 +289,13 @@ private:
     StepName m_pendingName; // the first name given inside an open scope
     bool m_pendingWhole = false;
     MuteGroupSwitch m_pendingMuteSwitch;
+    bool m_keepOffsets = false;
+    struct Origin {
+        const Parameter* parameter = nullptr;
+        Channel channel;
+        std::int32_t code = 0;
+    };
+    std::vector<Origin> m_origins; // a few at most: the fields being dragged
 };
 
 } // namespace krm

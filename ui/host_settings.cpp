@@ -43,6 +43,21 @@ QString HostSettings::updatePageUrl() const {
         .trimmed();
 }
 
+bool HostSettings::keepOffsets() const {
+    return m_settings
+        ->value(QStringLiteral("%1/%2").arg(QLatin1String(kSettingsSection),
+                                            QLatin1String(kKeepOffsetsKey)),
+                false)
+        .toBool();
+}
+
+void HostSettings::setKeepOffsets(bool on) {
+    m_settings->setValue(QStringLiteral("%1/%2").arg(QLatin1String(kSettingsSection),
+                                                     QLatin1String(kKeepOffsetsKey)),
+                         on);
+    m_settings->sync();
+}
+
 QString HostSettings::fileName() const {
     return m_settings->fileName();
 }

@@ -2,7 +2,8 @@
 // HostSettings: the program's stored values in section `U_FONT_SECTION` of an INI file in
 // the per-user configuration location (tests pass their own file): the device address
 // `hostip` (a missing, empty or unusable value reads as "192.168.1.106") and the address of
-// the firmware update page `updatepage` (none by default: the remote update stays hidden).
+// the firmware update page `updatepage` (none by default: the remote update stays hidden)
+// and whether control groups keep their members' offsets `keepoffsets` (off by default).
 // UI thread only.
 
 #include <QString>
@@ -16,6 +17,7 @@ namespace krm::ui {
 inline constexpr const char* kSettingsSection = "U_FONT_SECTION";
 inline constexpr const char* kHostIpKey = "hostip";
 inline constexpr const char* kUpdatePageKey = "updatepage";
+inline constexpr const char* kKeepOffsetsKey = "keepoffsets";
 
 class HostSettings {
 public:
@@ -30,6 +32,9 @@ public:
     void setHostIp(const QString& ip);
     // The update page's address as stored; empty when none is.
     QString updatePageUrl() const;
+    // Whether a control group's members keep their offsets; stored at once.
+    bool keepOffsets() const;
+    void setKeepOffsets(bool on);
     QString fileName() const;
 
 private:

@@ -35,6 +35,7 @@
 #include "ui/program_icon.h"
 #include "ui/readout_panel.h"
 #include "ui/settings_section.h"
+#include "ui/show_options.h"
 #include "ui/system_page.h"
 #include "ui/top_bar.h"
 #include "ui/units_section.h"
@@ -90,6 +91,7 @@ MainWindow::MainWindow(MainWindowOptions options, DeviceServices& services, Host
 
     buildChildren();
     buildPresets();
+    buildShowOptions();
     buildMaintenance();
     buildUnits();
     buildLink();
@@ -330,6 +332,18 @@ void MainWindow::buildUnits() {
     m_system->setSectionContent(4, m_unitsSection);
 }
 
+void MainWindow::buildShowOptions() {
+    m_edits.setKeepOffsets(m_settings.keepOffsets());
+    m_showOptions = new ShowOptions(m_system);
+    m_showOptions->setKeepOffsets(m_edits.keepOffsets());
+    connect(m_showOptions, &ShowOptions::keepOffsetsChanged, this, [this](bool on) {
+        m_settings.setKeepOffsets(on);
+        m_edits.setKeepOffsets(on);
+        m_showOptions->setKeepOffsets(on);
+    });
+    m_system->setSectionAside(2, m_showOptions);
+}
+
 void MainWindow::ask(const QString& question, std::function<void(bool)> answer) {
     auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("KRM-416X 3.1"), question,
                                 QMessageBox::Ok | QMessageBox::Cancel, this);
@@ -423,6 +437,7 @@ void MainWindow::applyLanguage() {
     m_notice->retranslate();
     m_system->retranslate();
     m_unitsSection->retranslate();
+    m_showOptions->retranslate();
     m_navigation->retranslate();
     m_bank->applyLanguage();
     for (const auto& [view, page] : m_pageWidgets)
@@ -457,7 +472,7 @@ void MainWindow::settingsReported(bool wholeDump) {
             // which follows, says it again.
             m_historyRestarted = true;
             m_notice->showNotice([] { return HistoryRestartedText(); });
-            m_notice->place(rect());
+            m_notice->place(NoticeRect(ShellMetrics::forClient(size())), m_topBar);
         }
         // Once online (the identification follows the dump), the window's own settings are
         // sent or offered; sending them is then the new history's first step.
@@ -480,7 +495,7 @@ void MainWindow::deviceReconnected(const std::vector<ImageModule>& changed) {
         [changed = ours ? *ours : changed, restarted = std::exchange(m_historyRestarted, false)] {
             return ReconnectedText(changed, restarted);
         });
-    m_notice->place(rect());
+    m_notice->place(NoticeRect(ShellMetrics::forClient(size())), m_topBar);
 }
 
 // ---- timers, size, shutdown ----
@@ -504,7 +519,7 @@ void MainWindow::repaintTick() {
 void MainWindow::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     m_scroll->setGeometry(rect());
-    m_notice->place(rect());
+    m_notice->place(NoticeRect(ShellMetrics::forClient(size())), m_topBar);
     if (!m_initialized)
         return;
     const ShellMetrics next = ShellMetrics::forClient(size());

@@ -64,6 +64,7 @@ class SettingsSection;
 class SystemPage;
 class TopBar;
 class UnitsSection;
+class ShowOptions;
 
 // What the program is started with. The composition root builds the services from the
 // settings file, the ports, the clock, the interfaces, the glyph renderer and the data
@@ -131,6 +132,7 @@ public:
     FactoryRecovery& factoryRecovery();
     MicUnitService& micUnits();
     UnitsSection* unitsSection() const { return m_unitsSection; }
+    ShowOptions* showOptions() const { return m_showOptions; }
     // The transient notice over the bottom of the window (the link healed itself).
     NoticeBanner* noticeBanner() const { return m_notice; }
     QWidget* pageWidget(View view) const;
@@ -225,6 +227,8 @@ private:
     void buildPresets();
     void buildLink();
     void buildUnits();
+    // KEEP OFFSETS beside the stored settings; the stored option applies at start.
+    void buildShowOptions();
     // What the editors' preset lists need: the library (asked on each opening) and the
     // window's NAME dialog and message box.
     std::function<ModulePresets*()> presetSource();
@@ -292,6 +296,7 @@ private:
     SettingsSection* m_settingsSection = nullptr;
     MaintenanceSection* m_maintenance = nullptr;
     UnitsSection* m_unitsSection = nullptr;
+    ShowOptions* m_showOptions = nullptr;
     PageState m_pages;
     ShellMetrics m_metrics;
     bool m_initialized = false;

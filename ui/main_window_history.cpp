@@ -189,7 +189,7 @@ void MainWindow::showResendProgress(const QString& name) {
                 .arg(progress->total);
         return text("%1: the device has the whole setting.", "%1：设备已收到全部设置。").arg(name);
     });
-    m_notice->place(rect());
+    m_notice->place(NoticeRect(ShellMetrics::forClient(size())), m_topBar);
     if (m_historyResend->total == 0)
         return;
     m_historyResendTimer.setInterval(100);

@@ -2,8 +2,6 @@
 
 #include "kit/kit_style.h"
 
-#include <algorithm>
-
 namespace krm::ui {
 
 NoticeBanner::NoticeBanner(QWidget* parent) : QLabel(parent) {
@@ -13,7 +11,7 @@ NoticeBanner::NoticeBanner(QWidget* parent) : QLabel(parent) {
     setFont(style::font(15, true));
     setFocusPolicy(Qt::NoFocus);
     setStyleSheet(QStringLiteral("QLabel { background: %1; color: %2; border: 1px solid %3; "
-                                 "padding: 6px 12px; }")
+                                 "padding: 4px 10px; }")
                       .arg(style::kPanelLight.name(), style::kText.name(), style::kBorder.name()));
     m_hide.setSingleShot(true);
     m_hide.setInterval(kShowMs);
@@ -32,12 +30,24 @@ void NoticeBanner::showNotice(std::function<QString()> compose) {
 void NoticeBanner::retranslate() {
     if (m_compose)
         setText(m_compose());
+    fit();
 }
 
-void NoticeBanner::place(const QRect& r) {
-    const int width = std::min(r.width() - 40, 900);
-    const int height = heightForWidth(width) > 0 ? heightForWidth(width) + 4 : 56;
-    setGeometry(r.x() + (r.width() - width) / 2, r.bottom() - height - 24, width, height);
+void NoticeBanner::place(const QRect& room, const QWidget* anchor) {
+    m_room =
+        anchor && parentWidget() ? room.translated(anchor->mapTo(parentWidget(), QPoint())) : room;
+    fit();
+}
+
+void NoticeBanner::fit() {
+    if (m_room.isEmpty())
+        return;
+    for (int px = kLargestTextPx; px >= kSmallestTextPx; --px) {
+        setFont(style::font(px, true));
+        if (heightForWidth(m_room.width()) <= m_room.height())
+            break;
+    }
+    setGeometry(m_room);
 }
 
 void NoticeBanner::mousePressEvent(QMouseEvent*) {

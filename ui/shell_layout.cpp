@@ -136,4 +136,10 @@ QRect NavigationPanelRect(const ShellMetrics& m) {
     return {x, m.stripTop, m.panelWidth, m.stripHeight};
 }
 
+QRect NoticeRect(const ShellMetrics& m) {
+    const int right = ReadoutChannelLabelRect(m).x() - 8;
+    const int bottom = BankButtonRect(m, 1).y() - 4;
+    return {4, 2, right - 4, bottom - 2};
+}
+
 } // namespace krm::ui

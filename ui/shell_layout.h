@@ -81,5 +81,9 @@ QRect InputEditorRect(const ShellMetrics& m);
 // Right of nine strips (x = 9w + 18) where the client is wide enough; on a narrower
 // client against its right edge, above whatever stands there, so it is never out of reach.
 QRect NavigationPanelRect(const ShellMetrics& m);
+// The notice banner's room in the top bar: the title's place, left of the readout and above
+// the bank buttons. No control stands there at any window size, so a notice hides nothing
+// the operator may want to read or touch while it shows.
+QRect NoticeRect(const ShellMetrics& m);
 
 } // namespace krm::ui

@@ -140,6 +140,8 @@ void SystemPage::showSection(int section) {
         m_sectionButtons[static_cast<std::size_t>(s)]->setState(s == section);
         if (QWidget* c = m_contents[static_cast<std::size_t>(s)])
             c->setVisible(s == section);
+        if (QWidget* a = m_asides[static_cast<std::size_t>(s)])
+            a->setVisible(s == section);
     }
     const bool first = section == 0;
     for (QWidget* w : std::initializer_list<QWidget*>{m_addressLabel, m_address, m_ok, m_search,
@@ -158,6 +160,26 @@ void SystemPage::setSectionContent(int section, QWidget* content) {
     content->setParent(this);
     content->move(100, 120);
     content->setVisible(section == m_section);
+    if (QWidget* aside = m_asides[static_cast<std::size_t>(section)])
+        aside->move(content->geometry().right() + 41, 120);
+}
+
+void SystemPage::setSectionAside(int section, QWidget* aside) {
+    if (section <= 0 || section >= kSectionCount || !aside)
+        return;
+    QWidget*& slot = m_asides[static_cast<std::size_t>(section)];
+    delete slot;
+    slot = aside;
+    aside->setParent(this);
+    const QWidget* content = m_contents[static_cast<std::size_t>(section)];
+    aside->move(content ? content->geometry().right() + 41 : 100, 120);
+    aside->setVisible(section == m_section);
+}
+
+QWidget* SystemPage::sectionAside(int section) const {
+    if (section <= 0 || section >= kSectionCount)
+        return nullptr;
+    return m_asides[static_cast<std::size_t>(section)];
 }
 
 QWidget* SystemPage::sectionContent(int section) const {

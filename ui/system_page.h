@@ -35,6 +35,10 @@ public:
     // section); a page given before is deleted.
     void setSectionContent(int section, QWidget* content);
     QWidget* sectionContent(int section) const;
+    // Gives a section a second page beside its content (right of it, 40 pixels apart); it
+    // shows with its section. One given before is deleted.
+    void setSectionAside(int section, QWidget* aside);
+    QWidget* sectionAside(int section) const;
     int section() const { return m_section; }
 
     void setAddress(const QString& ip);
@@ -92,6 +96,7 @@ private:
     std::array<ToggleButton*, kSectionCount> m_sectionButtons{};
     // Sections 1..4: null until the window gives the section its page.
     std::array<QWidget*, kSectionCount> m_contents{};
+    std::array<QWidget*, kSectionCount> m_asides{};
     QLabel* m_addressLabel;
     QLineEdit* m_address;
     ToggleButton* m_ok;

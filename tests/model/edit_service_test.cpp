@@ -3,6 +3,7 @@
 // pause on the caller's thread.
 #include "model/edit_service.h"
 #include "model/frame_builders.h"
+#include "model/parameter_frames.h"
 
 #include "tests/support/caller_clock.h"
 #include "tests/support/fake_clock.h"
@@ -186,6 +187,86 @@ TEST_F(EditServiceTest, ModuleEditCopiesToLinkedMembersAndPlaysEveryFrameWithIts
     EXPECT_EQ(t[4] - t[3], 60ms);
     ASSERT_FALSE(told.empty());
     EXPECT_EQ(told.back().size(), 3u);
+}
+
+// A balanced group of microphones moved by one of them: with keep offsets the levels keep
+// their differences, each held to its range; otherwise, and for the kinds that are no
+// levels, the members take the moved channel's value.
+TEST_F(EditServiceTest, ControlGroupsKeepOffsetsOnLevelsOnlyWhenAsked) {
+    struct Case {
+        const char* name;
+        bool keepOffsets;
+        ParamKind kind;
+        ControlLink entry;
+        bool output;
+        std::array<int, 3> before; // members 0, 3, 5; member 0 is moved
+        std::vector<int> moves;    // stored while dragging; the last one is committed
+        std::array<int, 3> after;
+        bool typed = false; // written to the image by the readout, then committed
+    };
+    // clang-format off
+    const Case cases[] = {
+        // -7/-4/-1 dB moved by +3 dB: -4/-1/+2 dB.
+        {"faders",                       true,  ParamKind::InGain,        LinkVol,   false, {53, 56, 59},    {56},         {56, 59, 62}},
+        {"held at +10 dB",               true,  ParamKind::InGain,        LinkVol,   false, {53, 66, 69},    {56},         {56, 69, 70}},
+        {"held at the bottom",           true,  ParamKind::OutGain,       LinkVol,   true,  {10, 2, 40},     {5},          {5, 0, 35}},
+        {"a drag counts from its start", true,  ParamKind::CompThreshold, LinkComp,  false, {30, 40, 50},    {33, 20, 25}, {25, 35, 45}},
+        {"make-up gain",                 true,  ParamKind::LimGain,       LinkLimit, true,  {0, 50, 190},    {20},         {20, 70, 200}},
+        {"typed into the readout",       true,  ParamKind::InGain,        LinkVol,   false, {53, 56, 59},    {50},         {50, 53, 56}, true},
+        {"copied by default",            false, ParamKind::InGain,        LinkVol,   false, {53, 56, 59},    {56},         {56, 56, 56}},
+        {"ratios are copied",            true,  ParamKind::CompRatio,     LinkComp,  false, {20, 30, 40},    {25},         {25, 25, 25}},
+        {"an EQ curve is copied",        true,  ParamKind::GeqGain,       LinkEq,    true,  {100, 150, 200}, {160},        {160, 160, 160}},
+    };
+    // clang-format on
+    const std::array<int, 3> members{0, 3, 5};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Parameter& p = Param(c.kind);
+        auto at = [&](int i) {
+            return c.output ? Channel::output(members[i]) : Channel::input(members[i]);
+        };
+        edits.setKeepOffsets(false);
+        for (int i = 0; i < 3; ++i)
+            edits.set(p, at(i), c.before[static_cast<std::size_t>(i)]);
+        link({0, 3, 5}, c.entry, c.output);
+        edits.setKeepOffsets(c.keepOffsets);
+        frames();
+        sink.clear();
+
+        for (int code : c.moves) {
+            if (c.typed)
+                p.set(image, at(0), code);
+            else
+                edits.store(p, at(0), code);
+        }
+        const EditResult r = edits.commit(p, at(0));
+        EXPECT_EQ(r.linked, (std::vector<int>{3, 5}));
+        const std::vector<std::string> sent = frames();
+        ASSERT_EQ(sent.size(), 3u);
+        for (int i = 0; i < 3; ++i) {
+            const std::size_t k = static_cast<std::size_t>(i);
+            EXPECT_EQ(p.get(image, at(i)), c.after[k]) << "member " << i;
+            // Each frame goes to its member and carries the member's new code.
+            EXPECT_EQ(sent[k], BuildParameterFrame(image, p, at(i)));
+            if (c.kind == ParamKind::InGain) { // "%A,": the channel, then the level code
+                EXPECT_EQ(test::fieldOf(sent[k], 2), members[k] + 1);
+                EXPECT_EQ(test::fieldOf(sent[k], 4), c.after[k]);
+            }
+        }
+
+        // Undo puts every member back exactly, also one that was held.
+        sink.clear();
+        edits.undo();
+        for (int i = 0; i < 3; ++i)
+            EXPECT_EQ(p.get(image, at(i)), c.before[static_cast<std::size_t>(i)]) << "member " << i;
+        // One frame for each member whose value the step changed.
+        std::size_t moved = 0;
+        for (std::size_t k = 0; k < 3; ++k)
+            moved += c.before[k] != c.after[k] ? 1 : 0;
+        EXPECT_EQ(frames().size(), moved);
+        for (int m : members)
+            edits.links().of(c.output ? Channel::output(m) : Channel::input(m)) = {};
+    }
 }
 
 } // namespace

@@ -7,10 +7,14 @@
 #include "editors/pages/groups_page.h"
 #include "editors/strips/strip_bank.h"
 #include "kit/toggle_button.h"
+#include "model/parameters.h"
 #include "tests/support/fake_clock.h"
 #include "tests/support/qt_pump.h"
 #include "tests/support/window_on_device.h"
+#include "ui/host_settings.h"
 #include "ui/main_window.h"
+#include "ui/show_options.h"
+#include "ui/system_page.h"
 #include "ui/top_bar.h"
 
 #include <QTemporaryDir>
@@ -67,6 +71,45 @@ TEST(GroupsPageOnDevice, MembershipReleasesTheSwitchAndAPageMuteGroupMutesTheDev
         return d.inputs[0].mute == 1 && d.inputs[4].mute == 1 && d.outputs[2].mute == 1;
     })) << "the page's mute group did not mute its members on the device";
     EXPECT_EQ(w.image().activeMuteGroup, 2);
+}
+
+// KEEP OFFSETS on the SYSTEM page: a group of three faders at -7/-4/-1 dB moved by +3 dB
+// ends at -4/-1/+2 dB on the device; the option is stored and a new window starts with it.
+TEST(GroupsPageOnDevice, KeepOffsetsMovesTheMembersByTheSameAmountOnTheDevice) {
+    QTemporaryDir dir;
+    const QString ini = dir.filePath(QStringLiteral("krm.ini"));
+    {
+        test::WindowOnDevice rig({1366, 768}, [&](MainWindowOptions& o) { o.settingsPath = ini; });
+        ASSERT_TRUE(rig.connected());
+        MainWindow& w = rig.window();
+        EXPECT_FALSE(w.edits().keepOffsets()); // copying is the default
+        const Parameter& vol = Param(ParamKind::InGain);
+        for (int ch = 0; ch < 3; ++ch)
+            w.edits().set(vol, Channel::input(ch), 53 + 3 * ch);
+        w.image().controlGroups[0].input(0) = 1;
+        w.image().controlGroups[0].input(1) = 1;
+        w.image().controlGroups[0].input(2) = 1;
+        w.image().controlGroups[0].v[ControlGroup::kMemberCount] = 3;
+        w.image().controlGroups[0].link(LinkVol) = 1;
+        w.topBar()->controlGroupButton(1)->clicked(1);
+        ASSERT_EQ(w.edits().links().of(Channel::input(2)).members, (std::vector<int>{0, 1, 2}));
+
+        w.showPage(1, View::System);
+        w.systemPage()->showSection(2);
+        ASSERT_TRUE(w.showOptions()->isVisible());
+        w.showOptions()->keepOffsetsButton()->clicked(0);
+        EXPECT_TRUE(w.showOptions()->keepOffsets());
+        EXPECT_TRUE(HostSettings(ini).keepOffsets());
+
+        w.edits().set(vol, Channel::input(0), 56);
+        EXPECT_TRUE(test::PumpEventsUntil([&] {
+            const DeviceImage d = rig.device.image();
+            return d.inputs[0].gain == 56 && d.inputs[1].gain == 59 && d.inputs[2].gain == 62;
+        })) << "the members did not keep their offsets on the device";
+    }
+    test::WindowOnDevice again({1366, 768}, [&](MainWindowOptions& o) { o.settingsPath = ini; });
+    EXPECT_TRUE(again.window().edits().keepOffsets());
+    EXPECT_TRUE(again.window().showOptions()->keepOffsets());
 }
 
 } // namespace

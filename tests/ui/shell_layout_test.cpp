@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 namespace krm::ui {
 namespace {
 
@@ -120,6 +122,40 @@ DeviceImage groupImage() {
     image.controlGroups[1].input(6) = 1;  // CH7
     image.controlGroups[1].input(11) = 1; // CH12
     return image;
+}
+
+TEST(ShellLayout, TheNoticeRoomHoldsNoControlAtAnySize) {
+    for (const QSize client :
+         {QSize(800, 560), QSize(1366, 768), QSize(1920, 1080), QSize(3840, 2160)}) {
+        SCOPED_TRACE(client.width());
+        const ShellMetrics m = ShellMetrics::forClient(client);
+        std::vector<QRect> controls{ReadoutChannelLabelRect(m), ReadoutParameterLabelRect(m),
+                                    ReadoutValueBoxRect(m, 0),  ReadoutValueBoxRect(m, 1),
+                                    StatusLabelRect(m),         LinkIndicatorRect(m),
+                                    NavigationButtonRect(m),    AboutButtonRect(m),
+                                    UndoRedoButtonRect(m, 0),   UndoRedoButtonRect(m, 1),
+                                    HistoryButtonRect(m),       FileButtonRect(m),
+                                    RightOutputStripRect(m),    PageRect(m),
+                                    InputEditorRect(m),         NavigationPanelRect(m),
+                                    GroupLabelRect(m, 0),       GroupLabelRect(m, 1)};
+        for (int i = 0; i < 9; ++i)
+            controls.push_back(StripSlotRect(m, i)); // faders, value boxes, buttons
+        for (int i = 1; i <= 4; ++i) {
+            controls.push_back(BankButtonRect(m, i));
+            controls.push_back(GroupSwitchRect(m, 0, i));
+            controls.push_back(GroupSwitchRect(m, 1, i));
+        }
+        for (int i = 0; i < 5; ++i)
+            controls.push_back(ViewButtonRect(m, i));
+        const QRect notice = NoticeRect(m);
+        for (const QRect& c : controls)
+            EXPECT_FALSE(notice.intersects(c)) << c.x() << "," << c.y();
+        // Room for three lines of text, inside the smallest window.
+        EXPECT_GE(notice.width(), 400);
+        EXPECT_GE(notice.height(), 55);
+        EXPECT_GE(notice.left(), 0);
+        EXPECT_LE(notice.right(), 800);
+    }
 }
 
 TEST(PageState, BanksShowTheirStripsAndViewsTheirPage) {

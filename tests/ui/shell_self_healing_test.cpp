@@ -11,12 +11,15 @@
 #include "tests/support/window_on_device.h"
 #include "ui/link_controller.h"
 #include "ui/notice_banner.h"
+#include "ui/shell_layout.h"
 #include "ui/system_page.h"
 #include "ui/top_bar.h"
 
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
+
+#include <algorithm>
 
 #include <gtest/gtest.h>
 
@@ -26,6 +29,24 @@ namespace krm::ui {
 namespace {
 
 using namespace std::chrono_literals;
+
+// The visible controls and values of the window the notice stands over: each widget
+// without visible widgets of its own, the title aside.
+std::vector<std::string> coveredBy(MainWindow& w, const NoticeBanner* notice) {
+    std::vector<std::string> covered;
+    for (QWidget* child : w.findChildren<QWidget*>()) {
+        if (child == notice || !child->isVisible() ||
+            child->objectName() == QStringLiteral("titleLabel"))
+            continue;
+        const QList<QWidget*> inner = child->findChildren<QWidget*>();
+        if (std::any_of(inner.begin(), inner.end(), [](QWidget* i) { return i->isVisible(); }))
+            continue;
+        if (QRect(child->mapTo(&w, QPoint()), child->size()).intersects(notice->geometry()))
+            covered.push_back(child->metaObject()->className() +
+                              (" " + child->objectName()).toStdString());
+    }
+    return covered;
+}
 
 TEST(SelfHealingWindow, RebootedDeviceShowsItsNewValuesAndTheNoticeListsWhatChanged) {
     test::WindowOnDevice rig;
@@ -80,8 +101,28 @@ TEST(SelfHealingWindow, RebootedDeviceShowsItsNewValuesAndTheNoticeListsWhatChan
     w.applyLanguage();
     EXPECT_EQ(notice->text().toStdString(), "设备已重新应答，已重新读取其设置。\n"
                                             "设备上已更改：电平、限幅器、名称。");
-    setLanguage(Language::English);
-    w.applyLanguage();
+    // It hides no control or value at any window size, in either language, and its text
+    // fits its room.
+    for (const QSize size : {QSize(800, 560), QSize(1366, 768), QSize(1920, 1080)}) {
+        w.resize(size);
+        ASSERT_TRUE(test::PumpEventsUntil([&] {
+            return w.size() == size &&
+                   notice->geometry() == NoticeRect(ShellMetrics::forClient(size))
+                                             .translated(w.topBar()->mapTo(&w, QPoint()));
+        }));
+        for (const Language language : {Language::Chinese, Language::English}) {
+            setLanguage(language);
+            w.applyLanguage();
+            EXPECT_EQ(coveredBy(w, notice), std::vector<std::string>{})
+                << size.width() << " x " << size.height();
+            EXPECT_LE(notice->heightForWidth(notice->width()), notice->height());
+            EXPECT_TRUE(notice->isVisible());
+        }
+    }
+
+    // Along the bottom, where notices once stood, it would cover the faders' value boxes.
+    notice->place(QRect(0, w.height() - 80, w.width(), 60), nullptr);
+    EXPECT_FALSE(coveredBy(w, notice).empty());
 
     // The notice blocks nothing and goes when clicked.
     EXPECT_FALSE(QApplication::activeModalWidget());
