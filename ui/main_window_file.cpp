@@ -36,6 +36,13 @@ std::filesystem::path pathOf(const QString& file) {
     return std::filesystem::path(file.toStdU16String());
 }
 
+// The file's name as the title and the questions show it ("room-204.dat", "Untitled").
+QString documentName(const SettingDocument& doc) {
+    if (doc.path().empty())
+        return text("Untitled", "未命名");
+    return QFileInfo(QString::fromStdU16String(doc.path().u16string())).fileName();
+}
+
 // At most this many differences are listed in the connect question; the rest are counted.
 constexpr int kListedDifferences = 12;
 
@@ -92,11 +99,7 @@ void MainWindow::refreshTitle() {
     const SettingDocument& doc = m_services.document();
     QString title = QStringLiteral("KRM-416X 3.1");
     if (doc.isFile()) {
-        const QString name =
-            doc.path().empty()
-                ? text("Untitled", "未命名")
-                : QFileInfo(QString::fromStdU16String(doc.path().u16string())).fileName();
-        title += QStringLiteral(" — ") + name;
+        title += QStringLiteral(" — ") + documentName(doc);
         if (doc.modified())
             title += QStringLiteral(" *");
     } else if (m_session.isOnline()) {
@@ -122,8 +125,7 @@ void MainWindow::whenChangesSettled(std::function<void()> next) {
         next();
         return;
     }
-    const QString name =
-        windowTitle().section(QStringLiteral(" — "), 1).remove(QStringLiteral(" *"));
+    const QString name = documentName(m_services.document());
     auto* box = new QMessageBox(
         QMessageBox::Warning, QStringLiteral("KRM-416X 3.1"),
         text("%1 has changes that are not saved. Save them?", "%1 有未保存的更改。是否保存？")
