@@ -153,10 +153,22 @@ void MainWindow::whenChangesSettled(std::function<void()> next) {
 
 void MainWindow::newFile() {
     whenChangesSettled([this] {
-        if (!takeLinkDownForFile())
+        auto fresh = [this] {
+            m_services.document().newFile(currentLanguage() == Language::Chinese);
+            documentReplaced();
+        };
+        if (!m_session.isOnline() && !m_session.isConnecting()) {
+            fresh();
             return;
-        m_services.document().newFile(currentLanguage() == Language::Chinese);
-        documentReplaced();
+        }
+        // A new file is edited without the device, as an opened one is.
+        ask(text("NEW disconnects from %1. Disconnect and start a new file?",
+                 "新建将断开与 %1 的连接。断开并新建文件？")
+                .arg(QString::fromStdString(m_session.deviceIp())),
+            [this, fresh](bool ok) {
+                if (ok && takeLinkDownForFile())
+                    fresh();
+            });
     });
 }
 
