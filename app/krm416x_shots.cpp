@@ -75,15 +75,20 @@ template <class Box> bool saveWhenShown(QWidget& window, const QString& dir, con
     return box && save(*box, dir, name);
 }
 
-bool save(QWidget& window, const QString& dir, const QString& name) {
-    runEventsFor(400); // a few report and repaint periods
+// Writes DIR/NAME.png and prints its path.
+bool savePixmap(const QPixmap& shot, const QString& dir, const QString& name) {
     const QString path = QDir(dir).filePath(name + QStringLiteral(".png"));
-    if (!window.grab().save(path)) {
+    if (!shot.save(path)) {
         std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
         return false;
     }
     std::printf("%s\n", qPrintable(path));
     return true;
+}
+
+bool save(QWidget& window, const QString& dir, const QString& name) {
+    runEventsFor(400); // a few report and repaint periods
+    return savePixmap(window.grab(), dir, name);
 }
 
 // The window under a strip that shows its title as the desktop's title bar would (the
@@ -102,13 +107,7 @@ bool saveWithTitle(QWidget& window, const QString& dir, const QString& name) {
     painter.setFont(font);
     painter.drawText(QRect(0, 0, body.width(), kBar), Qt::AlignCenter, window.windowTitle());
     painter.end();
-    const QString path = QDir(dir).filePath(name + QStringLiteral(".png"));
-    if (!shot.save(path)) {
-        std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
-        return false;
-    }
-    std::printf("%s\n", qPrintable(path));
-    return true;
+    return savePixmap(shot, dir, name);
 }
 
 // The window with a popup (a separate top-level window) painted over it where it shows.
@@ -118,13 +117,7 @@ bool saveWithPopup(QWidget& window, QWidget& popup, const QString& dir, const QS
     QPainter painter(&shot);
     painter.drawPixmap(window.mapFromGlobal(popup.mapToGlobal(QPoint(0, 0))), popup.grab());
     painter.end();
-    const QString path = QDir(dir).filePath(name + QStringLiteral(".png"));
-    if (!shot.save(path)) {
-        std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
-        return false;
-    }
-    std::printf("%s\n", qPrintable(path));
-    return true;
+    return savePixmap(shot, dir, name);
 }
 
 } // namespace
