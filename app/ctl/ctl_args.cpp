@@ -28,7 +28,16 @@ const char* const kExitStatuses =
     "or the local port cannot be opened, 4 the program or another "
     "krm416x-ctl holds\n"
     "the local port, 5 the operation failed on the device, 130 interrupted (Ctrl-C:\n"
-    "the waits end and the device is told goodbye).\n";
+    "the waits end and the device is told goodbye).\n"
+    "With a list of devices: 3 when any device did not answer (the others are still\n"
+    "done), else 5 when any refused a set; diff gives 1 when any room differs.\n";
+
+// How a command is given many devices at once.
+const char* const kDeviceLists =
+    "Devices: --devices IP,IP,... | --devices-file FILE | --discover [--interface NAME]\n"
+    "  FILE: one device a line, its address and after blanks an optional room name\n"
+    "  (\"127.0.1.1  Hall A\"); '#' starts a comment, blank lines are skipped.\n"
+    "  Every device is talked to at the same time; --timeout is for all of them.\n";
 
 struct CommandInfo {
     std::set<std::string> options; // beyond the common ones
@@ -61,8 +70,8 @@ const std::map<std::string, CommandInfo>& commands() {
           "--json: {\"path\": PATH, \"value\": TEXT}, a list of them for several paths.\n"
           "--file FILE reads a setting file instead of a device.\n"}},
         {"set",
-         {{"--device", "--file"},
-          "krm416x-ctl set (--device IP | --file FILE) PATH=VALUE... (or PATH VALUE)",
+         {{"--device", "--file", "--devices", "--devices-file", "--discover", "--interface"},
+          "krm416x-ctl set (--device IP | --file FILE | DEVICES) PATH=VALUE... (or PATH VALUE)",
           "Sets parameters in the units the window shows (\"-3dB\", \"1k\", \"1:2.5\", \"on\",\n"
           "\"D2\", \"24dB/Oct\") and sends each as the window does, to the control-group\n"
           "members linked to it too; returns once the frames have gone out. A value outside\n"
@@ -71,7 +80,21 @@ const std::map<std::string, CommandInfo>& commands() {
           "(\"in3.peq2.gain: 0.0dB -> -3.0dB\"), so a script can log the change and set it\n"
           "back. --file FILE edits a setting file instead, with no device and no network:\n"
           "the same paths, values and checks; the file is rewritten whole or not at all,\n"
-          "its link-state record kept as it was.\n"}},
+          "its link-state record kept as it was.\n"
+          "With a list of devices the values are read once, before any device is touched,\n"
+          "then every device is set at once and one line each says \"ok\", \"no answer\" or\n"
+          "\"refused: WHY\" (exit status 3 when any did not answer, else 5 when any\n"
+          "refused); the old and new values go to stderr under each room.\n"}},
+        {"status",
+         {{"--devices", "--devices-file", "--discover", "--interface", "--json"},
+          "krm416x-ctl status DEVICES [--json]",
+          "Connects to every device at once and prints one line each: address, room,\n"
+          "online or \"no answer\", how long it took (ms), the unit count, the hardware\n"
+          "version (the device text's last two characters), the basic version and the\n"
+          "device text. --json prints an array of {\"address\", \"room\", \"reachable\",\n"
+          "\"ms\", \"deviceText\", \"hardwareVersion\", \"basicVersion\", \"unitCount\"}\n"
+          "(\"error\" instead of the device's fields when it did not answer).\n"
+          "Exit status 3 when any device did not answer; stderr names each.\n"}},
         {"new",
          {{"--force"},
           "krm416x-ctl new FILE [--force]",
@@ -84,17 +107,25 @@ const std::map<std::string, CommandInfo>& commands() {
           "    krm416x-ctl set --file $room.dat in1.gain=-10dB automix.nomAttn=20\n"
           "  done\n"}},
         {"backup",
-         {{"--device"},
-          "krm416x-ctl backup --device IP FILE",
-          "Writes the device's setting to FILE as a setting file (SAVE<ID>.dat layout).\n"}},
+         {{"--device", "--devices", "--devices-file", "--discover", "--interface", "--to"},
+          "krm416x-ctl backup (--device IP FILE | DEVICES --to DIR)",
+          "Writes the device's setting to FILE as a setting file (SAVE<ID>.dat layout).\n"
+          "With a list of devices, every device at once into DIR/ROOM.dat (the address\n"
+          "when it has no room; characters a file name cannot hold become \"_\"), each\n"
+          "file as the single backup writes it, and DIR/manifest.json: for each file the\n"
+          "address, room, time saved (UTC) and SHA-256 of its bytes, and the devices that\n"
+          "did not answer. Each saved file is printed; a device that did not answer is\n"
+          "named on stderr and makes the exit status 3, the others are still saved.\n"}},
         {"restore",
          {{"--device"},
           "krm416x-ctl restore --device IP FILE",
           "Sends a setting file to the device: the same paced sequence as the window's RECALL\n"
           "(about nine seconds), progress on stderr.\n"}},
         {"diff",
-         {{"--device", "--json", "--labels"},
-          "krm416x-ctl diff A B [--json] [--labels]     A, B: a setting file or --device IP",
+         {{"--device", "--json", "--labels", "--devices", "--devices-file", "--discover",
+           "--interface"},
+          "krm416x-ctl diff A B [--json] [--labels]     A, B: a setting file or --device IP\n"
+          "       krm416x-ctl diff DIR_A DIR_B | diff DIR DEVICES   [--json] [--labels]",
           "Lists the fields that differ, by module and channel, in display units:\n"
           "\"in3.peq2.gain: -3.0dB -> 0.0dB\" under a \"[PEQ]\" line. --json prints\n"
           "{\"equal\": BOOL, \"differences\": [{\"path\", \"module\", \"channel\", \"a\", "
@@ -102,7 +133,13 @@ const std::map<std::string, CommandInfo>& commands() {
           "--labels shows each difference as the window's COMPARE does, with the channel's\n"
           "name and the field's label, its dotted name after it:\n"
           "\"CH3 Podium · PEQ BAND2 GAIN · -3.0dB → 0.0dB  (in3.peq2.gain)\"; with --json\n"
-          "each difference gains that line as \"text\".\n"}},
+          "each difference gains that line as \"text\".\n"
+          "Two backup folders (or a folder and the live devices) are matched room by\n"
+          "room through their file names: first \"differs: ROOM (N)\" for each room that\n"
+          "differs and \"only in DIR: ROOM\" for a room on one side only, then each\n"
+          "differing room under \"== ROOM ==\" with its differences by module as above.\n"
+          "--json: {\"equal\", \"rooms\": [{\"room\", \"differences\"}], \"onlyInA\",\n"
+          "\"onlyInB\"}. A device that did not answer is named and makes the status 3.\n"}},
         {"firmware",
          {{"--device", "--folder", "--yes"},
           "krm416x-ctl firmware --device IP [--folder DIR] [--yes]",
@@ -134,14 +171,17 @@ std::string CtlHelp(const std::string& command) {
         text += "\n'krm416x-ctl COMMAND --help' describes one command.\nCommon options:\n";
         text += kCommon;
         text += "\n";
+        text += kDeviceLists;
+        text += "\n";
         text += kExitStatuses;
         return text;
     }
     const auto it = commands().find(command);
     if (it == commands().end())
         return {};
+    const bool lists = it->second.options.count("--devices") > 0;
     return "Usage: " + it->second.usage + "\n\n" + it->second.text + "\nOptions:\n" + kCommon +
-           "\n" + kExitStatuses;
+           (lists ? std::string("\n") + kDeviceLists : std::string()) + "\n" + kExitStatuses;
 }
 
 std::variant<CtlArgs, std::string> ParseCtlArgs(const std::vector<std::string>& args) {
@@ -189,6 +229,10 @@ std::variant<CtlArgs, std::string> ParseCtlArgs(const std::vector<std::string>& 
             a.labels = true;
             continue;
         }
+        if (t == "--discover") {
+            a.discoverDevices = true;
+            continue;
+        }
         if (i + 1 >= args.size())
             return t + " needs a value";
         const std::string& v = args[++i];
@@ -209,6 +253,19 @@ std::variant<CtlArgs, std::string> ParseCtlArgs(const std::vector<std::string>& 
             if (ec != std::errc() || end != v.data() + v.size() || ms == 0)
                 return "--timeout needs a number of milliseconds";
             a.timeout = std::chrono::milliseconds(ms);
+        } else if (t == "--devices") {
+            if (!a.venue.empty())
+                return std::string("--devices is given once");
+            auto list = ParseDeviceList(v);
+            if (auto* why = std::get_if<std::string>(&list))
+                return *why;
+            a.venue = std::move(std::get<std::vector<VenueDevice>>(list));
+        } else if (t == "--devices-file") {
+            if (a.devicesFile)
+                return std::string("--devices-file is given once");
+            a.devicesFile = v;
+        } else if (t == "--to") {
+            a.to = v;
         } else if (t == "--interface") {
             a.interfaceName = v;
         } else if (t == "--folder") {
@@ -223,6 +280,30 @@ std::variant<CtlArgs, std::string> ParseCtlArgs(const std::vector<std::string>& 
         return a;
     // What each command needs besides its options.
     const std::string& c = a.command;
+    const int lists =
+        (a.venue.empty() ? 0 : 1) + (a.devicesFile ? 1 : 0) + (a.discoverDevices ? 1 : 0);
+    if (lists > 1)
+        return "give one of --devices, --devices-file and --discover";
+    if (a.interfaceName && c != "discover" && !a.discoverDevices)
+        return std::string("--interface goes with --discover");
+    if (a.hasVenue()) {
+        if (!a.devices.empty() || a.file)
+            return "--device and --file name one device or file; a list of devices is "
+                   "given alone";
+        if (c == "backup" && (!a.to || !a.operands.empty()))
+            return "Usage: krm416x-ctl backup DEVICES --to DIR";
+        if (c == "diff" && a.operands.size() != 1)
+            return "Usage: krm416x-ctl diff DIR DEVICES";
+        if (c == "set" && a.operands.empty())
+            return "Usage: " + info->second.usage;
+        if (c == "status" && !a.operands.empty())
+            return "Usage: " + info->second.usage;
+        return a;
+    }
+    if (c == "status")
+        return "status needs a list of devices: --devices, --devices-file or --discover";
+    if (a.to)
+        return std::string("--to goes with a list of devices");
     // dump, get and set work on one device or on one setting file.
     const bool deviceOrFile = c == "dump" || c == "get" || c == "set";
     const bool oneDevice = c == "backup" || c == "restore" || c == "firmware";

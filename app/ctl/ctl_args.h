@@ -2,6 +2,8 @@
 // The command line of krm416x-ctl: which command, its options and operands, and the help
 // text of each command. Pure.
 
+#include "app/ctl/rooms_file.h"
+
 #include <chrono>
 #include <cstdint>
 #include <optional>
@@ -33,6 +35,14 @@ struct CtlArgs {
     std::optional<std::string> file; // --file: a setting file instead of a device
     std::optional<std::string> interfaceName;
     std::optional<std::string> folder;
+    // A list of devices: --devices (read here), --devices-file (read when the command
+    // runs) or --discover.
+    std::vector<VenueDevice> venue;
+    std::optional<std::string> devicesFile;
+    bool discoverDevices = false;
+    std::optional<std::string> to; // backup --to DIR
+
+    bool hasVenue() const { return !venue.empty() || devicesFile || discoverDevices; }
 };
 
 // The parsed command line, or what is wrong with it.

@@ -9,6 +9,7 @@
 #include "app/ctl/ctl_edits.h"
 #include "app/ctl/ctl_firmware.h"
 #include "app/ctl/ctl_values.h"
+#include "app/ctl/ctl_venue_commands.h"
 #include "link/discovery.h"
 #include "link/instance_lock.h"
 #include "model/difference_text.h"
@@ -20,9 +21,11 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <optional>
 
+#include <fstream>
+#include <optional>
 #include <ostream>
+#include <sstream>
 
 namespace krm::ctl {
 
@@ -64,6 +67,12 @@ private:
     // dump's and get's setting: the --file's, or the connected device's.
     bool readSetting(DeviceImage& image, int& status);
 
+    // The devices that answer the search sweep, or the exit status in `status`.
+    std::optional<std::vector<Endpoint>> sweep(int& status);
+    // The list of devices of --devices, --devices-file or --discover.
+    bool venueDevices(std::vector<VenueDevice>& devices, int& status);
+    int venue();
+
     int discover();
     int dump();
     int get();
@@ -84,6 +93,16 @@ private:
 
 int Command::run() {
     const std::string& c = m_args.command;
+    if (m_args.hasVenue())
+        return venue();
+    if (c == "diff" && m_args.devices.empty()) {
+        // Two backup folders of a venue, rather than two setting files.
+        std::error_code ec;
+        const bool folders = std::filesystem::is_directory(m_args.operands[0], ec) &&
+                             std::filesystem::is_directory(m_args.operands[1], ec);
+        if (folders)
+            return VenueDiffFolders({m_args, m_out, m_err, m_clock, m_env.glyphs});
+    }
     if (c == "discover")
         return discover();
     if (c == "dump")
@@ -203,18 +222,17 @@ public:
     std::string error;
 };
 
-int Command::discover() {
-    int status = kExitOk;
-    if (!lockPort(status))
-        return status;
+std::optional<std::vector<Endpoint>> Command::sweep(int& status) {
     std::vector<Ipv4Interface> interfaces =
         m_env.interfaces ? m_env.interfaces() : LocalIpv4Interfaces();
     if (m_args.interfaceName) {
         std::erase_if(interfaces,
                       [&](const Ipv4Interface& i) { return i.name != *m_args.interfaceName; });
-        if (interfaces.empty())
-            return fail(kExitUsage,
-                        "no usable IPv4 interface named '" + *m_args.interfaceName + "'");
+        if (interfaces.empty()) {
+            status =
+                fail(kExitUsage, "no usable IPv4 interface named '" + *m_args.interfaceName + "'");
+            return std::nullopt;
+        }
     }
     TaskQueue queue;
     DiscoveryPrinter events;
@@ -224,7 +242,8 @@ int Command::discover() {
     worker.setDevicePort(m_args.devicePort);
     if (!worker.start()) {
         queue.runPending();
-        return fail(kExitNoDevice, "cannot open the search socket: " + events.error);
+        status = fail(kExitNoDevice, "cannot open the search socket: " + events.error);
+        return std::nullopt;
     }
     using Steady = std::chrono::steady_clock;
     // The sweep itself, then --timeout more for late replies (the window lists them too).
@@ -237,18 +256,88 @@ int Command::discover() {
         queue.waitAndRun(std::chrono::milliseconds(10));
     worker.stop();
     queue.runPending();
-    if (!events.error.empty())
-        return fail(kExitNoDevice, events.error);
+    if (!events.error.empty()) {
+        status = fail(kExitNoDevice, events.error);
+        return std::nullopt;
+    }
+    return events.found;
+}
+
+int Command::discover() {
+    int status = kExitOk;
+    if (!lockPort(status))
+        return status;
+    const std::optional<std::vector<Endpoint>> found = sweep(status);
+    if (!found)
+        return status;
     if (m_args.json) {
         QJsonArray devices;
-        for (const Endpoint& e : events.found)
+        for (const Endpoint& e : *found)
             devices.append(QJsonObject{{"address", q(e.addressText())}, {"port", e.port}});
         printJson(m_out, QJsonObject{{"devices", devices}});
     } else {
-        for (const Endpoint& e : events.found)
+        for (const Endpoint& e : *found)
             m_out << e.addressText() << " " << e.port << "\n";
     }
     return kExitOk;
+}
+
+// ---- a list of devices ----
+
+bool Command::venueDevices(std::vector<VenueDevice>& devices, int& status) {
+    if (!m_args.venue.empty()) {
+        devices = m_args.venue;
+        return true;
+    }
+    if (m_args.devicesFile) {
+        std::ifstream in(*m_args.devicesFile, std::ios::binary);
+        std::ostringstream text;
+        text << in.rdbuf();
+        if (!in) {
+            status = fail(kExitUsage, *m_args.devicesFile + ": cannot be read");
+            return false;
+        }
+        auto parsed = ParseRoomsFile(text.str(), *m_args.devicesFile);
+        if (const auto* why = std::get_if<std::string>(&parsed)) {
+            status = fail(kExitUsage, *why);
+            return false;
+        }
+        devices = std::move(std::get<std::vector<VenueDevice>>(parsed));
+        return true;
+    }
+    const std::optional<std::vector<Endpoint>> found = sweep(status);
+    if (!found)
+        return false;
+    for (const Endpoint& e : *found)
+        if (std::none_of(devices.begin(), devices.end(),
+                         [&](const VenueDevice& d) { return d.address == e.addressText(); }))
+            devices.push_back({e.addressText(), {}});
+    if (devices.empty()) {
+        status = fail(kExitNoDevice, "the search found no device");
+        return false;
+    }
+    return true;
+}
+
+int Command::venue() {
+    int status = kExitOk;
+    // The port is the tool's for the whole command, the search included.
+    if (!lockPort(status))
+        return status;
+    std::vector<VenueDevice> devices;
+    if (!venueDevices(devices, status))
+        return status;
+    const VenueCommand command{m_args, m_out, m_err, m_clock, m_env.glyphs};
+    const std::string& c = m_args.command;
+    if (c == "status")
+        return VenueStatus(command, devices);
+    if (c == "backup")
+        return VenueBackup(command, devices);
+    if (c == "set")
+        return VenueSet(command, devices);
+    if (c == "diff")
+        return VenueDiffLive(command, devices);
+    return fail(kExitUsage, c + " takes one device, not a list");
 }
 
 // ---- dump, get, set ----

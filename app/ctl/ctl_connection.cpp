@@ -9,8 +9,9 @@ namespace {
 constexpr std::chrono::milliseconds kLinkTick{50};
 } // namespace
 
-CtlConnection::CtlConnection(Clock& clock, const GlyphRenderer* glyphs)
-    : m_clock(clock), m_session(clock, m_queue.poster(), *this, glyphs) {
+CtlConnection::CtlConnection(Clock& clock, const GlyphRenderer* glyphs, TaskQueue* shared)
+    : m_clock(clock), m_queue(shared ? *shared : m_ownQueue),
+      m_session(clock, m_queue.poster(), *this, glyphs) {
     // As the window builds them: the bulk sender keeps the watchdog quiet while it plays.
     m_bulk = std::make_unique<PacedSender>(m_session.sink(), m_clock,
                                            [session = &m_session] { session->touchLastReply(); });
@@ -23,14 +24,31 @@ CtlConnection::~CtlConnection() {
     close();
 }
 
-bool CtlConnection::open(const std::string& ip, std::uint16_t devicePort, std::uint16_t localPort,
-                         std::chrono::milliseconds timeout, std::string& error) {
+void CtlConnection::start(const std::string& ip, std::uint16_t devicePort,
+                          std::uint16_t localPort) {
     m_session.setLocalPort(localPort);
     m_session.setDevice(ip, devicePort);
     m_failed = false;
     m_socketError = false;
     m_session.connect();
-    pumpUntil([this] { return m_session.isOnline() || m_failed || m_socketError; }, timeout);
+}
+
+CtlConnection::State CtlConnection::state() const {
+    if (m_session.isOnline())
+        return State::Online;
+    if (m_socketError)
+        return State::SocketError;
+    return m_failed ? State::Failed : State::Waiting;
+}
+
+void CtlConnection::abandon() {
+    m_session.disconnect();
+}
+
+bool CtlConnection::open(const std::string& ip, std::uint16_t devicePort, std::uint16_t localPort,
+                         std::chrono::milliseconds timeout, std::string& error) {
+    start(ip, devicePort, localPort);
+    pumpUntil([this] { return state() != State::Waiting; }, timeout);
     if (m_session.isOnline())
         return true;
     if (m_socketError)
@@ -39,7 +57,7 @@ bool CtlConnection::open(const std::string& ip, std::uint16_t devicePort, std::u
     else
         error = "device did not answer: no reply from " + ip + ":" + std::to_string(devicePort) +
                 " within " + std::to_string(timeout.count()) + " ms";
-    m_session.disconnect();
+    abandon();
     return false;
 }
 

@@ -25,8 +25,11 @@ namespace krm::ctl {
 
 class CtlConnection final : private SessionEvents {
 public:
-    // glyphs: draws the name frames' bitmaps (may be null: blank pictures).
-    explicit CtlConnection(Clock& clock, const GlyphRenderer* glyphs = nullptr);
+    // glyphs: draws the name frames' bitmaps (may be null: blank pictures). shared: the
+    // queue the session posts to when one loop pumps many connections (a venue); null:
+    // the connection's own.
+    explicit CtlConnection(Clock& clock, const GlyphRenderer* glyphs = nullptr,
+                           TaskQueue* shared = nullptr);
     ~CtlConnection() override;
     CtlConnection(const CtlConnection&) = delete;
     CtlConnection& operator=(const CtlConnection&) = delete;
@@ -35,6 +38,14 @@ public:
     // or `timeout` of real time has passed. False with the reason in `error`.
     bool open(const std::string& ip, std::uint16_t devicePort, std::uint16_t localPort,
               std::chrono::milliseconds timeout, std::string& error);
+
+    // open() in two halves for many devices at once: start() sends the hello and returns;
+    // whoever pumps the queue then watches state() until it leaves Waiting, and calls
+    // abandon() when it gives up waiting.
+    enum class State { Waiting, Online, Failed, SocketError };
+    void start(const std::string& ip, std::uint16_t devicePort, std::uint16_t localPort);
+    State state() const;
+    void abandon();
 
     DeviceSession& session() { return m_session; }
     EditService& edits() { return *m_edits; }
@@ -59,7 +70,8 @@ private:
     void levelsUpdated() override {}
 
     Clock& m_clock;
-    TaskQueue m_queue;
+    TaskQueue m_ownQueue;
+    TaskQueue& m_queue;
     DeviceSession m_session;
     std::unique_ptr<PacedSender> m_bulk;
     std::unique_ptr<PacedSender> m_linked;

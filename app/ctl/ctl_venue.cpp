@@ -1,0 +1,108 @@
+#include "app/ctl/ctl_venue.h"
+
+#include "app/ctl/ctl.h"
+
+#include <algorithm>
+
+namespace krm::ctl {
+
+namespace {
+// The window's link timer.
+constexpr std::chrono::milliseconds kLinkTick{50};
+using Steady = std::chrono::steady_clock;
+} // namespace
+
+CtlVenue::CtlVenue(Clock& clock, const GlyphRenderer* glyphs) : m_clock(clock), m_glyphs(glyphs) {}
+
+CtlVenue::~CtlVenue() {
+    close();
+}
+
+void CtlVenue::open(const std::vector<VenueDevice>& devices, std::uint16_t devicePort,
+                    std::uint16_t localPort, std::chrono::milliseconds timeout) {
+    // Each conversation on a local port of its own until they share one: the port lock
+    // still keeps the given port for this tool alone.
+    (void)localPort;
+    const auto started = Steady::now();
+    m_members.reserve(m_members.size() + devices.size());
+    for (const VenueDevice& device : devices) {
+        Member m;
+        m.device = device;
+        m.connection = std::make_unique<CtlConnection>(m_clock, m_glyphs, &m_queue);
+        m.connection->start(device.address, devicePort, 0);
+        m_members.push_back(std::move(m));
+    }
+    // Settles each member as its state leaves Waiting, timing it there.
+    const auto settle = [&] {
+        bool waiting = false;
+        for (Member& m : m_members) {
+            if (m.state != CtlConnection::State::Waiting)
+                continue;
+            m.state = m.connection->state();
+            if (m.state == CtlConnection::State::Waiting)
+                waiting = true;
+            else
+                m.took =
+                    std::chrono::duration_cast<std::chrono::milliseconds>(Steady::now() - started);
+        }
+        return !waiting;
+    };
+    pumpUntil(settle, timeout);
+    settle();
+    for (Member& m : m_members) {
+        switch (m.state) {
+        case CtlConnection::State::Online:
+            continue;
+        case CtlConnection::State::SocketError:
+            m.error = "cannot open a local UDP port";
+            break;
+        case CtlConnection::State::Failed:
+        case CtlConnection::State::Waiting:
+            m.state = CtlConnection::State::Failed;
+            m.took = timeout;
+            m.error = "no reply within " + std::to_string(timeout.count()) + " ms";
+            break;
+        }
+        m.connection->abandon();
+    }
+}
+
+int CtlVenue::onlineCount() const {
+    return static_cast<int>(std::count_if(m_members.begin(), m_members.end(),
+                                          [](const Member& m) { return m.online(); }));
+}
+
+bool CtlVenue::socketFailed() const {
+    return std::any_of(m_members.begin(), m_members.end(), [](const Member& m) {
+        return m.state == CtlConnection::State::SocketError;
+    });
+}
+
+bool CtlVenue::pumpUntil(const std::function<bool()>& done, std::chrono::milliseconds limit) {
+    const auto deadline = Steady::now() + limit;
+    auto nextTick = Steady::now() + kLinkTick;
+    while (!done()) {
+        const auto now = Steady::now();
+        if (now >= deadline || CtlInterrupted().load())
+            return false;
+        if (now >= nextTick) {
+            for (Member& m : m_members)
+                m.connection->session().onLinkTimer();
+            nextTick = now + kLinkTick;
+        }
+        m_queue.waitAndRun(std::chrono::milliseconds(5));
+    }
+    return true;
+}
+
+void CtlVenue::close() {
+    // Every sender first, so the goodbyes go out only after every device has its frames.
+    if (!CtlInterrupted().load())
+        for (Member& m : m_members)
+            m.connection->waitSent();
+    for (Member& m : m_members)
+        m.connection->close();
+    m_queue.runPending();
+}
+
+} // namespace krm::ctl
