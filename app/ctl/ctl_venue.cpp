@@ -1,14 +1,20 @@
 #include "app/ctl/ctl_venue.h"
 
 #include "app/ctl/ctl.h"
+#include "app/ctl/parallel_for.h"
 
 #include <algorithm>
+#include <set>
 
 namespace krm::ctl {
 
 namespace {
 // The window's link timer.
 constexpr std::chrono::milliseconds kLinkTick{50};
+// Threads that say hello to a venue's devices, this one included.
+constexpr std::size_t kHelloThreads = 32;
+// Binds tried for a local port no other member of the venue has.
+constexpr int kPortAttempts = 20;
 using Steady = std::chrono::steady_clock;
 } // namespace
 
@@ -29,8 +35,28 @@ void CtlVenue::open(const std::vector<VenueDevice>& devices, std::uint16_t devic
         Member m;
         m.device = device;
         m.connection = std::make_unique<CtlConnection>(m_clock, m_glyphs, &m_queue);
-        m.connection->start(device.address, devicePort, 0);
         m_members.push_back(std::move(m));
+    }
+    // The hello is followed by the program's pause for the device (10 ms) on the thread
+    // that sends it; one after another that would be two seconds for two hundred devices.
+    // A few short-lived threads say hello at once, each to devices of its own, while this
+    // thread waits for them: nothing else touches a session until they are joined, and
+    // the replies wait in the queue.
+    ParallelFor(m_members.size(), kHelloThreads, [&](std::size_t i) {
+        m_members[i].connection->start(m_members[i].device.address, devicePort, 0);
+    });
+    // The sockets bind with address reuse, so the system may hand two of them one
+    // ephemeral port, and one would then take the other's replies: such a second one
+    // starts again on another port.
+    std::set<std::uint16_t> ports;
+    for (Member& m : m_members) {
+        for (int attempt = 0; attempt < kPortAttempts; ++attempt) {
+            const std::uint16_t port = m.connection->session().boundPort();
+            if (port == 0 || ports.insert(port).second)
+                break;
+            m.connection->abandon();
+            m.connection->start(m.device.address, devicePort, 0);
+        }
     }
     // Settles each member as its state leaves Waiting, timing it there.
     const auto settle = [&] {

@@ -5,7 +5,7 @@
 // timer as the window's timer would. Nothing waits on one device before the next starts,
 // so a venue of two hundred takes about as long as its slowest device.
 //
-// One thread: the caller's.
+// One thread: the caller's (open() says its hellos from a few helpers it joins at once).
 
 #include "app/ctl/ctl_connection.h"
 #include "app/ctl/rooms_file.h"

@@ -4,6 +4,7 @@
 #include "app/ctl/ctl.h"
 #include "app/ctl/ctl_edits.h"
 #include "app/ctl/ctl_venue.h"
+#include "app/ctl/parallel_for.h"
 #include "model/difference_text.h"
 #include "model/setting_diff.h"
 #include "presets/link_state.h"
@@ -29,6 +30,8 @@ using Member = CtlVenue::Member;
 // The basic version is asked once the device is online; it answers within a few hundred
 // milliseconds, so this only guards one that never does.
 constexpr std::chrono::milliseconds kVersionWait{3000};
+// Threads that write a venue's backup files, this one included.
+constexpr std::size_t kWriteThreads = 16;
 
 QString q(const std::string& s) {
     return QString::fromStdString(s);
@@ -197,35 +200,56 @@ int VenueBackup(const VenueCommand& c, const std::vector<VenueDevice>& devices) 
 
     CtlVenue venue(c.clock, c.glyphs);
     openVenue(c, venue, devices);
-    std::vector<SavedRoom> saved;
+    // What the single-device backup writes: the image and the live link's record, taken
+    // before the goodbye.
+    struct Taken {
+        SavedRoom room;
+        DeviceImage image;
+        LinkStateRecord link;
+        std::string error; // why the file could not be written
+    };
+    std::vector<Taken> taken;
     std::vector<MissingRoom> missing;
-    int failedWrites = 0;
     for (Member& m : venue.members()) {
         if (!m.online()) {
             missing.push_back({m.device.address, m.device.room, m.error});
             continue;
         }
-        // The file the single-device backup writes: the image and the live link's record.
-        SavedRoom r;
-        r.address = m.device.address;
-        r.room = m.device.room;
-        r.file = RoomFileName(m.device) + ".dat";
-        r.saved = UtcNowText();
-        const std::filesystem::path file = folder / r.file;
+        Taken t;
+        t.room.address = m.device.address;
+        t.room.room = m.device.room;
+        t.room.file = RoomFileName(m.device) + ".dat";
+        t.image = m.connection->image();
+        t.link = LinkStateOf(m.connection->session(), c.clock);
+        taken.push_back(std::move(t));
+    }
+    venue.close();
+    // Each file is flushed to disk before it replaces an older one; those waits overlap.
+    ParallelFor(taken.size(), kWriteThreads, [&](std::size_t i) {
+        Taken& t = taken[i];
+        const std::filesystem::path file = folder / t.room.file;
         Message error;
-        if (!WriteSettingFile(file, m.connection->image(),
-                              LinkStateOf(m.connection->session(), c.clock), &error)) {
-            c.err << "krm416x-ctl backup: " << file.string() << ": " << error.en << "\n";
+        if (!WriteSettingFile(file, t.image, t.link, &error)) {
+            t.error = error.en;
+            return;
+        }
+        t.room.saved = UtcNowText();
+        std::error_code sizeError;
+        t.room.bytes = static_cast<std::int64_t>(std::filesystem::file_size(file, sizeError));
+        t.room.sha256 = FileSha256(file).value_or("");
+    });
+    std::vector<SavedRoom> saved;
+    int failedWrites = 0;
+    for (const Taken& t : taken) {
+        const std::filesystem::path file = folder / t.room.file;
+        if (!t.error.empty()) {
+            c.err << "krm416x-ctl backup: " << file.string() << ": " << t.error << "\n";
             ++failedWrites;
             continue;
         }
-        const std::optional<std::string> sum = FileSha256(file);
-        r.bytes = static_cast<std::int64_t>(std::filesystem::file_size(file, ec));
-        r.sha256 = sum.value_or("");
-        saved.push_back(r);
+        saved.push_back(t.room);
         c.out << file.string() << "\n";
     }
-    venue.close();
     std::string error;
     if (!WriteManifest(folder, saved, missing, error))
         return fail(c, kExitUsage, (folder / "manifest.json").string() + ": " + error);
