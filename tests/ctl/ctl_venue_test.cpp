@@ -17,6 +17,7 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <set>
 
 namespace krm::test {
 namespace {
@@ -202,6 +203,30 @@ TEST_F(CtlVenueTest, SetReachesEveryDeviceThatAnswersAndABadValueTouchesNone) {
         EXPECT_TRUE(WaitFor([&] { return at.parameter->get(d.image(), at.channel) == want; }))
             << roomName(i);
     }
+}
+
+TEST_F(CtlVenueTest, DiscoverTakesTheDevicesThatAnswerTheSearch) {
+    // The sweep covers the venue's /24 only (an injected interface, loopback), hosts .2 to
+    // .254 as the window's Search; the silent device answers no search. The list holds
+    // the other eighteen, all online.
+    environment.interfaces = [] {
+        return std::vector<Ipv4Interface>{
+            {"lo-venue", Endpoint::fromOctets(127, 0, 23, 254, 0).address, true, false}};
+    };
+    const CtlRun r = run({"status", "--discover", "--json", "--device-port",
+                          std::to_string(venue[0]->endpoint().port), "--local-port", "0",
+                          "--timeout", kTimeout});
+    ASSERT_EQ(r.status, ctl::kExitOk) << r.err;
+    std::set<std::string> found;
+    for (const QJsonValue& v : parseJson(r.out).array()) {
+        EXPECT_TRUE(v.toObject()["reachable"].toBool());
+        found.insert(v.toObject()["address"].toString().toStdString());
+    }
+    std::set<std::string> answering;
+    for (int i = 0; i < kRooms; ++i)
+        if (i != kSilent && i != 0)
+            answering.insert("127.0.23." + std::to_string(i + 1));
+    EXPECT_EQ(found, answering);
 }
 
 } // namespace
