@@ -320,6 +320,7 @@ struct RoomSetting {
     std::string key;   // the backup file's name: what the two sides are matched by
     std::string label; // the room as lists show it
     DeviceImage image;
+    std::string address; // the device it was saved from, when the manifest says
 };
 
 bool readFolder(const VenueCommand& c, const std::string& folder, std::vector<RoomSetting>& rooms,
@@ -331,7 +332,7 @@ bool readFolder(const VenueCommand& c, const std::string& folder, std::vector<Ro
         return false;
     }
     for (const SavedRoom& s : *saved) {
-        RoomSetting r{s.file, roomLabel(s), {}};
+        RoomSetting r{s.file, roomLabel(s), {}, s.address};
         ResetToStartupValues(r.image);
         Message why;
         std::vector<HeldField> held;
@@ -456,16 +457,30 @@ int VenueDiffLive(const VenueCommand& c, const std::vector<VenueDevice>& devices
     CtlVenue venue(c.clock, c.glyphs);
     openVenue(c, venue, devices);
     venue.close();
+    // A device is the folder's room saved from its address when the manifest names one
+    // (so "--devices IP,..." finds the rooms of a backup made from a rooms file), else
+    // the room its own name or address would be saved as.
+    std::map<std::string, const RoomSetting*> byAddress;
+    for (const RoomSetting& r : folder)
+        if (!r.address.empty())
+            byAddress[r.address] = &r;
+    const auto keyOf = [&](const VenueDevice& d) {
+        const auto saved = byAddress.find(d.address);
+        return saved != byAddress.end() ? saved->second->key : RoomFileName(d) + ".dat";
+    };
+    const auto labelOf = [&](const VenueDevice& d) {
+        const auto saved = byAddress.find(d.address);
+        return saved != byAddress.end() && d.room.empty() ? saved->second->label : d.label();
+    };
     std::vector<RoomSetting> live;
     for (const Member& m : venue.members())
         if (m.online())
-            live.push_back(
-                {RoomFileName(m.device) + ".dat", m.device.label(), m.connection->image()});
+            live.push_back({keyOf(m.device), labelOf(m.device), m.connection->image(), {}});
     // A room whose device did not answer is not "only in the folder": it is unknown.
     std::set<std::string> silent;
     for (const Member& m : venue.members())
         if (!m.online())
-            silent.insert(RoomFileName(m.device) + ".dat");
+            silent.insert(keyOf(m.device));
     std::erase_if(folder, [&](const RoomSetting& r) { return silent.count(r.key) > 0; });
     const int result = printRoomDiff(c, folder, live, c.args.operands[0], "the devices");
     if (CtlInterrupted().load())
