@@ -5,6 +5,7 @@
 #include "kit/toggle_button.h"
 
 #include <QLabel>
+#include <QPainter>
 
 namespace krm::ui {
 
@@ -125,7 +126,7 @@ TopBar::TopBar(QWidget* parent) : QWidget(parent) {
 }
 
 void TopBar::applyMetrics(const ShellMetrics& m) {
-    m_title->setGeometry(8, 8, m.stripWidth * 3 / 2 + 200, 44);
+    m_title->setGeometry(8, 8, NoticeRect(m).right() - 8, 44);
     for (int b = 1; b <= 4; ++b)
         m_banks[static_cast<std::size_t>(b - 1)]->setGeometry(BankButtonRect(m, b));
     for (std::size_t i = 0; i < m_views.size(); ++i)
@@ -165,6 +166,13 @@ void TopBar::retranslate() {
     m_file->setToolTip(
         text("Setting files: prepare a room without the device", "设置文件：无需设备即可准备房间"));
     m_status->setText(m_linkLit ? text("ONLINE", "在线") : text("OFFLINE", "离线"));
+}
+
+void TopBar::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.fillRect(rect(), style::kPanel.darker(115));
+    p.setPen(style::kBorder);
+    p.drawLine(0, height() - 1, width(), height() - 1);
 }
 
 void TopBar::showSelection(int bank, View view, bool pageShown) {

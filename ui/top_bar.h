@@ -74,6 +74,9 @@ signals:
     void historyPressed();
     void filePressed();
 
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
 private:
     std::array<ToggleButton*, 4> m_banks{};
     std::array<ToggleButton*, 5> m_views{}; // CHANNEL, MATRIX, MODE, SYSTEM, GROUPS
