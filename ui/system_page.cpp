@@ -64,7 +64,8 @@ SystemPage::SystemPage(QWidget* parent) : QWidget(parent) {
     m_address = new QLineEdit(this);
     m_address->setObjectName(QStringLiteral("addressBox"));
     m_address->setFont(style::font(18));
-    m_address->setStyleSheet(QStringLiteral("QLineEdit { background: white; color: black; }"));
+    m_address->setStyleSheet(QStringLiteral("QLineEdit { background: white; color: black; }") +
+                             style::focusStyleSheet());
     connect(m_address, &QLineEdit::returnPressed, this, &SystemPage::confirmAddress);
 
     auto makeButton = [this](const char* name) {
@@ -88,7 +89,7 @@ SystemPage::SystemPage(QWidget* parent) : QWidget(parent) {
     m_devices->setColumnCount(2);
     m_devices->setRootIsDecorated(false);
     m_devices->setAlternatingRowColors(true);
-    m_devices->setStyleSheet(QLatin1String(kListStyle));
+    m_devices->setStyleSheet(QLatin1String(kListStyle) + style::focusStyleSheet());
     m_devices->setFont(style::font(15));
     m_devices->header()->setFont(style::font(14, true));
     connect(m_devices, &QTreeWidget::itemClicked, this,

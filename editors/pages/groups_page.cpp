@@ -91,7 +91,8 @@ GroupsPage::GroupsPage(EditService& edits, GroupsPageServices services, QWidget*
     m_name->setObjectName(QStringLiteral("groupName"));
     m_name->setStyleSheet(QStringLiteral("QLineEdit { background: #101114; color: #dbe6f0;"
                                          " border: 1px solid #3e434d; padding: 1px 4px; }"
-                                         "QLineEdit:disabled { color: #606670; }"));
+                                         "QLineEdit:disabled { color: #606670; }") +
+                          ui::style::focusStyleSheet());
     // Enter or leaving the field stores what was typed; the field then shows the name as
     // stored (cut to what the record holds).
     connect(m_name, &QLineEdit::editingFinished, this, [this] { writeName(m_name->text()); });
