@@ -437,6 +437,10 @@ void MainWindow::applyLanguage() {
     m_system->retranslate();
     m_unitsSection->retranslate();
     m_showOptions->retranslate();
+    if (m_settingsSection)
+        m_settingsSection->retranslate();
+    if (m_maintenance)
+        m_maintenance->retranslate();
     m_navigation->retranslate();
     m_bank->applyLanguage();
     for (const auto& [view, page] : m_pageWidgets)

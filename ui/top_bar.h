@@ -78,6 +78,8 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    void retranslateTips();
+
     std::array<ToggleButton*, 4> m_banks{};
     std::array<ToggleButton*, 5> m_views{}; // CHANNEL, MATRIX, MODE, SYSTEM, GROUPS
     std::array<ToggleButton*, kGroupCount> m_muteGroups{};
