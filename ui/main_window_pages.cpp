@@ -191,7 +191,7 @@ void MainWindow::applyContent() {
     }
     if (c.showPage) {
         if (QWidget* page = pageWidget(c.page)) {
-            page->setGeometry(onPage(PageRect(m_metrics)));
+            page->setGeometry(onPage(PageRect(m_metrics, panelShown)));
             page->show();
         }
         if (c.page == View::System)
@@ -202,17 +202,17 @@ void MainWindow::applyContent() {
         m_largeInput->open(c.largeInputStrip);
         if (auto e = m_inputEditors.find(c.inputEditor); e != m_inputEditors.end()) {
             EditorPage* editor = e->second;
-            showEditor(editor, onPage(InputEditorRect(m_metrics)), c.largeInputStrip,
+            showEditor(editor, onPage(InputEditorRect(m_metrics, panelShown)), c.largeInputStrip,
                        m_session.image().inputs[static_cast<std::size_t>(c.largeInputStrip)].name);
         }
     }
     if (c.largeOutputStrip >= 0) {
-        m_largeOutput->setGeometry(onPage(RightOutputStripRect(m_metrics)));
+        m_largeOutput->setGeometry(onPage(LargeOutputStripRect(m_metrics, panelShown)));
         m_largeOutput->open(c.largeOutputStrip);
         if (auto e = m_outputEditors.find(c.outputEditor); e != m_outputEditors.end()) {
             EditorPage* editor = e->second;
             showEditor(
-                editor, onPage(PageRect(m_metrics)), c.largeOutputStrip,
+                editor, onPage(OutputEditorRect(m_metrics, panelShown)), c.largeOutputStrip,
                 m_session.image().outputs[static_cast<std::size_t>(c.largeOutputStrip)].name);
         }
     }

@@ -191,12 +191,31 @@ QRect RightOutputStripRect(const ShellMetrics& m) {
     return {8 * m.stripWidth + 16, m.stripTop, m.stripWidth, m.stripHeight};
 }
 
-QRect PageRect(const ShellMetrics& m) {
-    return {0, m.stripTop, 8 * m.stripWidth, m.stripHeight};
+namespace {
+// The width a page or an editor may fill: the client's, or up to the open navigation panel.
+int pageRoom(const ShellMetrics& m, bool panelShown) {
+    if (m.clientWidth <= 0)
+        return 0;
+    return panelShown ? NavigationPanelRect(m).x() - kStripGap : m.clientWidth;
+}
+} // namespace
+
+QRect PageRect(const ShellMetrics& m, bool panelShown) {
+    return {0, m.stripTop, std::max(8 * m.stripWidth, pageRoom(m, panelShown)), m.stripHeight};
 }
 
-QRect InputEditorRect(const ShellMetrics& m) {
-    return {m.stripWidth + 16, m.stripTop, 8 * m.stripWidth, m.stripHeight};
+QRect InputEditorRect(const ShellMetrics& m, bool panelShown) {
+    const int x = m.stripWidth + 16;
+    return {x, m.stripTop, std::max(8 * m.stripWidth, pageRoom(m, panelShown) - x), m.stripHeight};
+}
+
+QRect OutputEditorRect(const ShellMetrics& m, bool panelShown) {
+    const int room = pageRoom(m, panelShown) - m.stripWidth - 16;
+    return {0, m.stripTop, std::max(8 * m.stripWidth, room), m.stripHeight};
+}
+
+QRect LargeOutputStripRect(const ShellMetrics& m, bool panelShown) {
+    return {OutputEditorRect(m, panelShown).right() + 17, m.stripTop, m.stripWidth, m.stripHeight};
 }
 
 QRect NavigationPanelRect(const ShellMetrics& m) {

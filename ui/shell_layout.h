@@ -87,10 +87,15 @@ int BankStripWidth(const ShellMetrics& m, bool panelShown);
 QRect BankSlotRect(const ShellMetrics& m, int slot, bool panelShown);
 // The output strip of a group view and the large output strip beside its editors.
 QRect RightOutputStripRect(const ShellMetrics& m);
-// Pages and the output editors: from x 0, eight strips wide.
-QRect PageRect(const ShellMetrics& m);
-// Input editors stand right of the large input strip.
-QRect InputEditorRect(const ShellMetrics& m);
+// Pages: from x 0 across the client (or up to the open navigation panel), at least eight
+// strips wide.
+QRect PageRect(const ShellMetrics& m, bool panelShown = false);
+// Input editors stand right of the large input strip, reaching as far as pages do.
+QRect InputEditorRect(const ShellMetrics& m, bool panelShown = false);
+// Output editors: from x 0, at least eight strips wide, leaving room at the right for the
+// large output strip beside them.
+QRect OutputEditorRect(const ShellMetrics& m, bool panelShown = false);
+QRect LargeOutputStripRect(const ShellMetrics& m, bool panelShown = false);
 // Right of nine strips (x = 9w + 18) where the client is wide enough; on a narrower
 // client against its right edge, above whatever stands there, so it is never out of reach.
 QRect NavigationPanelRect(const ShellMetrics& m);

@@ -94,6 +94,35 @@ TEST(TopBarLayout, BankStripsShareTheWidthAndLeaveThePanelItsRoom) {
     EXPECT_EQ(BankStripWidth(ShellMetrics{}, false), kInitialStripWidth);
 }
 
+// Pages and editors reach the client's right edge (the large output strip beside an output
+// editor stands inside it), and are never narrower than eight strips.
+TEST(TopBarLayout, PagesAndEditorsUseTheWidthAndKeepEightStripsAtLeast) {
+    for (const QSize client : kSizes) {
+        SCOPED_TRACE(client.width());
+        const ShellMetrics m = ShellMetrics::forClient(client);
+        const int eight = 8 * m.stripWidth;
+        const QRect window(QPoint(0, 0), client);
+        const QRect output = OutputEditorRect(m);
+        const QRect strip = LargeOutputStripRect(m);
+        EXPECT_GE(PageRect(m).width(), eight);
+        EXPECT_GE(InputEditorRect(m).width(), eight);
+        EXPECT_GE(output.width(), eight);
+        EXPECT_FALSE(output.intersects(strip));
+        EXPECT_FALSE(InputEditorRect(m).intersects(StripSlotRect(m, 0)));
+        if (client.width() >= 1920) {
+            EXPECT_EQ(PageRect(m).right(), client.width() - 1);
+            EXPECT_EQ(InputEditorRect(m).right(), client.width() - 1);
+            EXPECT_TRUE(window.contains(strip));
+            EXPECT_GE(strip.right(), client.width() - 16);
+            // With the panel open they end left of it.
+            const int panel = NavigationPanelRect(m).x();
+            EXPECT_LT(PageRect(m, true).right(), panel);
+            EXPECT_LT(InputEditorRect(m, true).right(), panel);
+            EXPECT_LT(LargeOutputStripRect(m, true).right(), panel);
+        }
+    }
+}
+
 class WindowSizesTest : public ::testing::Test {
 protected:
     MainWindowOptions options() {
