@@ -209,6 +209,12 @@ void MaintenanceSection::retranslate() {
     m_local->setText(text("LOCAL", "本地升级"));
     m_update->setText(text("UPDATE", "在线升级"));
     m_recoveryButton->setText(text("RECOVERY", "恢复出厂"));
+    m_local->setToolTip(text("Update the device from firmware files on this computer",
+                             "用本机上的固件文件升级设备"));
+    m_update->setToolTip(
+        text("Download the newest firmware and update the device", "下载最新固件并升级设备"));
+    m_recoveryButton->setToolTip(text("Put every setting of the device back to the factory's",
+                                      "将设备的所有设置恢复为出厂设置"));
     m_recoveryLabel->setText(QStringLiteral("Resetting,please wait."));
     showVersions();
 }

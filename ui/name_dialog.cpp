@@ -33,8 +33,9 @@ NameDialog::NameDialog(const QString& current, QWidget* parent)
     // The edit box is white with a 20-pixel font on the dark panel, so a name reads as
     // it will on the device's display.
     m_edit->setFont(style::font(20));
-    m_edit->setStyleSheet(QStringLiteral("background: white; color: black; border: 1px solid "
-                                         "#3e434d; border-radius: 3px; padding: 1px 4px;"));
+    m_edit->setStyleSheet(QStringLiteral("QLineEdit { background: white; color: black; border: 1px "
+                                         "solid #3e434d; border-radius: 3px; padding: 1px 4px; }") +
+                          style::focusStyleSheet());
     m_edit->setObjectName(QStringLiteral("nameEdit"));
     m_edit->setMinimumWidth(220);
 

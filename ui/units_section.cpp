@@ -100,6 +100,10 @@ QColor UnitsSection::slotColour(int slot) {
 void UnitsSection::retranslate() {
     m_call->setText(text("CALL", "呼叫"));
     m_reset->setText(text("Reset all TKU700 SETTING", "复位TKU700设置"));
+    m_call->setToolTip(
+        text("Make the selected microphone unit show itself", "让所选话筒单元显示自己"));
+    m_reset->setToolTip(text("Put every microphone unit's settings back to their defaults",
+                             "将所有话筒单元的设置恢复为默认值"));
 }
 
 void UnitsSection::showEvent(QShowEvent* event) {

@@ -130,6 +130,12 @@ void AutomixPage::applyLanguage() {
     m_lastHold->setText(ui::text("LAST HOLD", "最后保持"));
     m_sync->setText(ui::text("SYNC", "同步"));
     m_ok->setText(QStringLiteral("OK"));
+    m_mode->setToolTip(
+        ui::text("Switch between automatic and manual mixing", "在自动混音和手动混音之间切换"));
+    m_lastHold->setToolTip(ui::text("Keep the last microphone open when everyone stops talking",
+                                    "无人讲话时保持最后一个话筒打开"));
+    m_sync->setToolTip(ui::text("Send these settings to the device", "将这些设置发送到设备"));
+    m_ok->setToolTip(ui::text("Take the values typed above", "采用上面输入的值"));
     m_globals[HoldTime].label->setText(ui::text("HOLD TIME", "保持时间"));
     m_globals[MaxOpen].label->setText(ui::text("MAX OPEN CH", "最大话筒数"));
     m_globals[Nom].label->setText(ui::text("NOM", "NOM"));

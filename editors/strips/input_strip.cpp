@@ -111,6 +111,10 @@ void InputStrip::applyLanguage() {
     m_comp->setText(ui::text("COMP", "压缩器"));
     m_mute->setText(ui::text("MUTE", "静音"));
     m_priority->setText(ui::text("PRIORITY", "优先"));
+    nameButton()->setToolTip(
+        ui::text("Name this channel or copy its settings", "为本通道命名或复制其设置"));
+    m_comp->setToolTip(
+        ui::text("Open the compressor and gate of this channel", "打开本通道的压缩器和噪声门"));
     if (m_shownOpen >= 0)
         showOpenState(m_shownOpen != 0);
     if (m_shownHold >= 0)
