@@ -227,8 +227,12 @@ void Walk(LanguageWalk& walk) {
         }
     }
 
-    // A strip's name menu.
+    // A strip's name menu; a Dante stream taken twice.
     w.showPage(1, View::Channel);
+    const int kept = w.image().inputs[0].source;
+    EXPECT_FALSE(w.inputStrip(0)->chooseSource(1) && w.inputStrip(1)->chooseSource(1));
+    walk.readBoxes(QStringLiteral("source taken twice"));
+    w.inputStrip(0)->chooseSource(kept);
     if (InputStrip* strip = w.inputStrip(0)) {
         emit strip->nameButton()->clicked(0);
         walk.read(QStringLiteral("strip name menu"));
@@ -297,9 +301,12 @@ void Walk(LanguageWalk& walk) {
         if (dialog->isVisible())
             dialog->reject();
 
-    // Searching while connected asks first.
+    // An address that is none; searching while connected asks first.
     w.showPage(1, View::System);
     w.systemPage()->showSection(0);
+    w.systemPage()->addressBox()->setText(QStringLiteral("127.0.0"));
+    emit w.systemPage()->okButton()->clicked(0);
+    walk.readBoxes(QStringLiteral("invalid address"));
     emit w.systemPage()->searchPressed();
     walk.readBoxes(QStringLiteral("search question"));
 
