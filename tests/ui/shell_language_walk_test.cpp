@@ -69,6 +69,7 @@ const QSet<QString> kSameInBothLanguages = {
 // The window with its presets and stored settings, started in `language`.
 class LanguageWalk {
 public:
+    // The language is set before the window is built, as the program's start sets it.
     explicit LanguageWalk(Language language)
         : m_set((setLanguage(language), 0)), m_device({1366, 768}, [this](MainWindowOptions& o) {
               o.dataFolder = m_data.path();
