@@ -124,6 +124,12 @@ public:
         return own;
     }
 
+    // Reads the items a context menu of the widget offers.
+    void readActions(const QString& step, const QWidget& owner) {
+        for (const QAction* action : owner.actions())
+            m_shown.push_back({step, action->text()});
+    }
+
     const std::vector<ShownText>& shown() const { return m_shown; }
 
 private:
@@ -293,6 +299,7 @@ void Walk(LanguageWalk& walk) {
     w.showHistory();
     walk.read(QStringLiteral("history"));
     w.historyList()->hide();
+    walk.readActions(QStringLiteral("top bar's context menu"), *w.topBar());
     emit w.topBar()->filePressed();
     walk.read(QStringLiteral("FILE menu"));
     w.fileMenu()->hide();
