@@ -212,11 +212,12 @@ void MainWindow::buildChildren() {
     m_topBar = new TopBar(this);
     // The about item of the window's menu; the desktop offers no system menu to carry it,
     // so it sits in the context menu of the window's top area.
-    auto* about = new QAction(QStringLiteral("ABOUT KRM-416X 3.1(&A)..."), m_topBar);
+    auto* about = new QAction(m_topBar);
     about->setObjectName(QStringLiteral("aboutAction"));
     connect(about, &QAction::triggered, this, &MainWindow::showAbout);
     m_topBar->addAction(about);
     m_topBar->setContextMenuPolicy(Qt::ActionsContextMenu);
+    retranslateAboutAction();
     m_readout = new ReadoutPanel(m_topBar);
     // Over the scroll area, so it stays in view whatever part of the console is scrolled to.
     m_notice = new NoticeBanner(this);
@@ -453,8 +454,14 @@ void MainWindow::applyLanguage() {
     showReadout();
     refreshHistory();
     retranslateFileMenu();
+    retranslateAboutAction();
     refreshTitle();
     update();
+}
+
+void MainWindow::retranslateAboutAction() {
+    if (auto* about = m_topBar->findChild<QAction*>(QStringLiteral("aboutAction")))
+        about->setText(text("ABOUT KRM-416X 3.1(&A)...", "关于 KRM-416X 3.1(&A)..."));
 }
 
 // ---- device events ----

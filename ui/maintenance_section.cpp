@@ -5,6 +5,7 @@
 #include "kit/toggle_button.h"
 #include "model/device_session.h"
 #include "model/frame_builders.h"
+#include "ui/messages.h"
 #include "update/firmware_file.h"
 #include "update/firmware_transfer.h"
 #include "update/http_client.h"
@@ -279,7 +280,7 @@ void MaintenanceSection::shutdown() {
 void MaintenanceSection::pressLocal() {
     if (busy()) {
         if (m_services.showMessage)
-            m_services.showMessage(QStringLiteral("Updateing......."), false, {});
+            m_services.showMessage(UpdateBusyText(), false, {});
         return;
     }
     // The device's basic version chooses the pair of files; it is asked, and exactly that
@@ -419,7 +420,7 @@ void MaintenanceSection::confirmLocal() {
 void MaintenanceSection::pressUpdate() {
     if (busy()) {
         if (m_services.showMessage)
-            m_services.showMessage(QStringLiteral("Updateing......."), false, {});
+            m_services.showMessage(UpdateBusyText(), false, {});
         return;
     }
     if (m_services.updatePageUrl.isEmpty())
@@ -537,7 +538,7 @@ void MaintenanceSection::startRemote() {
             this, [this] { remoteEnded(); }, Qt::QueuedConnection);
     });
     if (!started)
-        setStatus(QStringLiteral("Updateing......."));
+        setStatus(UpdateBusyText());
 }
 
 void MaintenanceSection::remoteEnded() {
@@ -588,7 +589,8 @@ void MaintenanceSection::offerReconnect() {
 void MaintenanceSection::pressRecovery() {
     if (busy()) {
         if (m_services.showMessage)
-            m_services.showMessage(QStringLiteral("Reseting device......."), false, {});
+            m_services.showMessage(text("Reseting device.......", "正在恢复设备......."), false,
+                                   {});
         return;
     }
     auto go = [this](bool ok) {
@@ -636,7 +638,7 @@ void MaintenanceSection::finishRecovery() {
                       .arg(lost)
                       .arg(m_recovery.total()));
     if (m_services.showMessage)
-        m_services.showMessage(QStringLiteral("Reset successfully."), false, {});
+        m_services.showMessage(text("Reset successfully.", "恢复出厂设置成功。"), false, {});
 }
 
 // ---- the 100 ms timer ----

@@ -111,7 +111,7 @@ void SystemPage::retranslate() {
         m_sectionButtons[static_cast<std::size_t>(s)]->setText(
             text(kSections[static_cast<std::size_t>(s)].caption));
     m_addressLabel->setText(text("IP:", "设备IP:"));
-    m_ok->setText(QStringLiteral("OK"));
+    m_ok->setText(text("OK", "确定"));
     m_search->setText(text("Search", "搜索"));
     m_offline->setText(text("OFFLINE", "离线"));
     m_devices->setHeaderLabels({text("DEVICE IP", "设置IP"), text("PORT", "端口")});

@@ -155,7 +155,7 @@ void UnitsSection::chooseSlot(int slot, int position) {
         // The list shows what the slot still holds, never a value the table does not.
         m_lists[static_cast<std::size_t>(slot)]->setSelection(m_units.slot(m_selected, slot));
         if (m_services.showMessage)
-            m_services.showMessage(QStringLiteral("Already select."));
+            m_services.showMessage(text("Already select.", "已被其他单元选择。"));
     }
 }
 
@@ -169,7 +169,8 @@ void UnitsSection::resetAll() {
         showUnit();
     };
     if (m_services.confirm)
-        m_services.confirm(QStringLiteral("Do you want to reset all tku700 setting?"), go);
+        m_services.confirm(
+            text("Do you want to reset all tku700 setting?", "是否要复位所有TKU700设置？"), go);
     else
         go();
 }

@@ -71,7 +71,16 @@ void OutputStrip::refreshFromImage() {
     updateStatus();
 }
 
+QString OutputStrip::shownLabel() const {
+    // The main outputs' labels read in the interface language; "DANTE n" names the
+    // networked-audio outputs in both.
+    if (channel() < 4)
+        return ui::text("MASTER %1", "主输出 %1").arg(channel() + 1);
+    return ChannelStrip::shownLabel();
+}
+
 void OutputStrip::applyLanguage() {
+    channelLabel()->setText(shownLabel());
     m_limiter->setText(ui::text("COMP", "限幅器"));
     m_mute->setText(ui::text("MUTE", "静音"));
     nameButton()->setToolTip(
