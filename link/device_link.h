@@ -1,10 +1,12 @@
 #pragma once
-// DeviceLink: the program's one UDP conversation with one KRM-416X. It owns the socket,
-// runs the receive thread that cuts incoming text into checked frames, and is the
-// FrameSink every sender writes to. Frames are taken only from the device it talks to: a
-// datagram from any other address or port is dropped before the frame splitter sees it
-// and counted (foreignDatagrams()), so that another host's reports or forged frames never
-// reach the image and two senders' text never mixes in one pending buffer.
+// DeviceLink: the program's one UDP conversation with one KRM-416X. It is a VenueLink with a
+// single channel (or one channel of a VenueLink shared with other devices): the venue owns
+// the socket and the receive thread, the channel cuts the device's text into checked
+// frames and is the FrameSink every sender writes to. Frames are taken only from the device
+// it talks to: a datagram from any other address or port is dropped before a frame
+// splitter sees it and counted (foreignDatagrams()), so that another host's reports or
+// forged frames never reach the image and two senders' text never mixes in one pending
+// buffer.
 //
 // Threads:
 // - start(), stop(), the address and port setters and the error handler belong to the
@@ -19,15 +21,15 @@
 #include "link/frame_sink.h"
 #include "link/network_settings.h"
 #include "link/udp_socket.h"
+#include "link/venue_link.h"
 
-#include <atomic>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <thread>
 
 namespace krm {
 
@@ -39,8 +41,13 @@ public:
     static constexpr std::uint16_t kDefaultPort = kDevicePort;
     static constexpr std::string_view kDefaultDeviceIp = "192.168.1.106";
 
+    // A link with its own socket and receive thread.
     DeviceLink();
-    ~DeviceLink() override; // stops and joins the receive thread
+    // A link that is one channel of a shared venue, which must outlive it and be running
+    // before start(). start() and stop() then only attach and detach the channel; the
+    // local port is the venue's.
+    explicit DeviceLink(VenueLink& shared);
+    ~DeviceLink() override; // stops and joins the receive thread (its own), or detaches
     DeviceLink(const DeviceLink&) = delete;
     DeviceLink& operator=(const DeviceLink&) = delete;
 
@@ -54,7 +61,7 @@ public:
     void setDevicePort(std::uint16_t port);
     std::uint16_t devicePort() const;
     // Local port the socket binds to on any address; 0 takes an ephemeral port. Takes
-    // effect at the next start().
+    // effect at the next start(). Ignored on a shared venue.
     void setLocalPort(std::uint16_t port);
     std::uint16_t localPort() const;
     // The port actually bound while running (differs from localPort() when that is 0),
@@ -69,55 +76,41 @@ public:
     // Opens the socket on the calling thread (any address, localPort()) and starts the
     // receive thread, which hands every good frame to handler. A running receive thread
     // is stopped first. False (socket error handler called, nothing running) when the
-    // socket cannot be opened.
+    // socket cannot be opened. On a shared venue: attaches the channel; false when the
+    // venue is not running or another channel already talks to this address.
     bool start(FrameHandler handler);
     // Asks the receive thread to end, wakes it, joins it and closes the socket. Prompt:
     // the thread waits on poll() with a wake-up fd, never in a sleep loop.
     void stop();
-    // True from a successful start() until stop() has joined the thread.
-    bool rxRunning() const { return m_rxRunning.load(std::memory_order_acquire); }
+    // True from a successful start() until stop() has joined the thread (on a shared
+    // venue: while the channel is attached and the venue runs).
+    bool rxRunning() const;
 
     // One datagram to deviceIp:devicePort. Refused (false, nothing sent) while the receive
     // thread is not running, when the address is invalid, or outside loopback under the
     // loopback guard. True only when the whole frame went out.
     bool SendFrame(std::string_view frame) override;
-    bool isOnline() const override { return m_online.load(std::memory_order_acquire); }
-    void setOnline(bool online) { m_online.store(online, std::memory_order_release); }
+    bool isOnline() const override { return m_channel.isOnline(); }
+    void setOnline(bool online) { m_channel.setOnline(online); }
 
     // How many datagrams and good frames the receive thread has taken from the device, and
     // how many datagrams of other senders it dropped (for tests and the virtual-device
-    // demo's status line).
-    std::uint64_t datagramsReceived() const { return m_datagrams.load(); }
-    std::uint64_t framesReceived() const { return m_frames.load(); }
-    std::uint64_t foreignDatagrams() const { return m_foreign.load(); }
+    // demo's status line; on a shared venue, the venue's count).
+    std::uint64_t datagramsReceived() const { return m_channel.datagramsReceived(); }
+    std::uint64_t framesReceived() const { return m_channel.framesReceived(); }
+    std::uint64_t foreignDatagrams() const { return m_venue.foreignDatagrams(); }
 
 private:
-    void receiveLoop(FrameHandler handler);
-    // Publishes the destination to the receive thread; with m_sendMutex held.
-    void publishDevice();
+    void socketError(const std::string& reason) const;
 
-    // m_sendMutex guards the destination and the socket's open/closed state against
-    // senders on other threads; the receive thread only reads the open socket.
-    mutable std::mutex m_sendMutex;
+    std::unique_ptr<VenueLink> m_ownVenue; // null on a shared venue
+    VenueLink& m_venue;
+    VenueChannel m_channel;
+
+    mutable std::mutex m_mutex; // guards the address text and port
     std::string m_deviceIp;
-    std::optional<Endpoint> m_destination;
     std::uint16_t m_devicePort = kDefaultPort;
-    UdpSocket m_socket;
-
-    std::uint16_t m_localPort = kDefaultPort; // owner thread only
-    SocketErrorHandler m_socketError;         // owner thread only
-    std::thread m_thread;
-    std::atomic<std::thread::id> m_rxThreadId{};
-    std::atomic<bool> m_rxStop{false};
-    std::atomic<bool> m_rxRunning{false};
-    std::atomic<bool> m_online{false};
-    std::atomic<std::uint16_t> m_boundPort{0};
-    std::atomic<std::uint64_t> m_datagrams{0};
-    std::atomic<std::uint64_t> m_frames{0};
-    std::atomic<std::uint64_t> m_foreign{0};
-    // The destination for the receive thread, which must not wait on senders for it:
-    // address and port packed with a "valid" bit, 0 while the address is not valid.
-    std::atomic<std::uint64_t> m_device{0};
+    SocketErrorHandler m_socketError; // owner thread only
 };
 
 } // namespace krm

@@ -72,6 +72,8 @@ public:
     // Makes a current or the next waitReadable() return promptly. Thread-safe.
     void wake();
     bool setBroadcast(bool on);
+    // The descriptor, for a caller that waits on many sockets in one poll(); -1 when closed.
+    int handle() const { return m_fd; }
 
 private:
     int m_fd = -1;

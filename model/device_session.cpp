@@ -21,14 +21,16 @@ namespace krm {
 // so a flood of any kind leaves the owner thread at most one task per kind.
 class DeviceSession::Impl final : public LinkCommands, private LinkEvents {
 public:
+    // venue: null for a link of the session's own, else the shared port it is a channel of.
     Impl(DeviceImage& image, Clock& clock, Post post, SessionEvents& events,
-         const GlyphRenderer* glyphs)
+         const GlyphRenderer* glyphs, VenueLink* venue)
         : m_image(image), m_post(std::move(post)), m_events(events),
-          m_commands(image, m_link, clock, glyphs), m_supervisor(clock, *this, *this) {}
+          m_link(venue ? std::make_unique<DeviceLink>(*venue) : std::make_unique<DeviceLink>()),
+          m_commands(image, *m_link, clock, glyphs), m_supervisor(clock, *this, *this) {}
 
     ~Impl() override {
         *m_alive = false;
-        m_link.stop();
+        m_link->stop();
     }
 
     // LinkCommands: "%Q," and the hello go out before the device has answered.
@@ -37,7 +39,7 @@ public:
     void sendStartReports() override { m_commands.SendQ(1, SendGate::Always); }
     bool startReceiver() override {
         const unsigned generation = ++m_generation;
-        return m_link.start([this, generation](std::string_view frame) {
+        return m_link->start([this, generation](std::string_view frame) {
             // Receive thread: parse only.
             auto report = DispatchFrame(frame);
             if (!report)
@@ -59,8 +61,8 @@ public:
             m_reports.fetch_add(1, std::memory_order_release);
         });
     }
-    void stopReceiver() override { m_link.stop(); }
-    void setLinkOnline(bool online) override { m_link.setOnline(online); }
+    void stopReceiver() override { m_link->stop(); }
+    void setLinkOnline(bool online) override { m_link->setOnline(online); }
 
     void deliver(const IncomingReport& report) {
         if (const auto* basic = std::get_if<BasicVersionReport>(&report)) {
@@ -129,7 +131,7 @@ public:
     void expectBasicVersion(std::function<void(const std::string&)> answered) {
         m_basicAnswer = std::move(answered);
     }
-    DeviceLink& link() { return m_link; }
+    DeviceLink& link() { return *m_link; }
     CommandSet& commands() { return m_commands; }
     std::function<bool()> m_levelsHeld;
     LinkSupervisor& supervisor() { return m_supervisor; }
@@ -154,7 +156,7 @@ private:
     DeviceImage& m_image;
     Post m_post;
     SessionEvents& m_events;
-    DeviceLink m_link;
+    std::unique_ptr<DeviceLink> m_link;
     CommandSet m_commands;
     LinkSupervisor m_supervisor;
     ReportMailbox m_mailbox;
@@ -169,8 +171,15 @@ private:
 DeviceSession::DeviceSession(Clock& clock, Post post, SessionEvents& events,
                              const GlyphRenderer* glyphs) {
     ResetToStartupValues(m_image);
-    m_impl = std::make_unique<Impl>(m_image, clock, std::move(post), events, glyphs);
+    m_impl = std::make_unique<Impl>(m_image, clock, std::move(post), events, glyphs, nullptr);
     m_impl->link().setDeviceIp(m_deviceIp);
+}
+
+DeviceSession::DeviceSession(VenueLink& venue, const Endpoint& device, Clock& clock, Post post,
+                             SessionEvents& events, const GlyphRenderer* glyphs) {
+    ResetToStartupValues(m_image);
+    m_impl = std::make_unique<Impl>(m_image, clock, std::move(post), events, glyphs, &venue);
+    setDevice(device.addressText(), device.port);
 }
 
 DeviceSession::~DeviceSession() = default;

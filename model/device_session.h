@@ -1,7 +1,8 @@
 #pragma once
 // DeviceSession: one conversation with one device, as the program uses it.
 //
-// Ties together the image, the link (socket + receive thread), the link supervisor
+// Ties together the image, the link (its own socket + receive thread, or a channel of a
+// VenueLink shared with the sessions of other devices), the link supervisor
 // (handshake, retries, watchdog) and the command set. The receive thread cuts and
 // parses frames into report values and posts them to the owner thread, which stores them
 // in the image and raises SessionEvents. Reports of one kind coalesce while they wait for
@@ -28,12 +29,20 @@ class FrameSink;
 class GlyphRenderer;
 class DeviceLink;
 class LinkSupervisor;
+class VenueLink;
+struct Endpoint;
 
 class DeviceSession {
 public:
     // post: hands a task to the owner thread (a queued call in the Qt program).
     DeviceSession(Clock& clock, Post post, SessionEvents& events,
                   const GlyphRenderer* glyphs = nullptr);
+    // A session whose link is a channel of a shared venue (which must outlive it): connect()
+    // attaches the channel instead of opening a socket, so the venue must be running by
+    // then; the session's own image, watchdog and commands work as with a link of its own.
+    // setLocalPort() is ignored and boundPort() is the venue's.
+    DeviceSession(VenueLink& venue, const Endpoint& device, Clock& clock, Post post,
+                  SessionEvents& events, const GlyphRenderer* glyphs = nullptr);
     ~DeviceSession();
     DeviceSession(const DeviceSession&) = delete;
     DeviceSession& operator=(const DeviceSession&) = delete;

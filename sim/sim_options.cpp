@@ -1,5 +1,7 @@
 #include "sim/sim_options.h"
 
+#include "sim/virtual_venue.h"
+
 #include <charconv>
 
 namespace krm::sim {
@@ -34,11 +36,14 @@ bool readFault(const std::string& text, FaultKnobs& knobs) {
 } // namespace
 
 const char* SimUsage() {
-    return "usage: krm416x-sim --address 127.0.0.2 [--port 39050] [--peer-port N]\n"
-           "                   [--levels-ms N] [--seed N] [--basic-version DDD]\n"
-           "                   [--completion-ms N] [--fault KNOB]...\n"
+    return "usage: krm416x-sim --address 127.0.0.2 [--count N] [--port 39050]\n"
+           "                   [--peer-port N] [--levels-ms N] [--seed N]\n"
+           "                   [--basic-version DDD] [--completion-ms N] [--fault KNOB]...\n"
            "  --address    loopback address to answer on (127.0.0.0/8 while\n"
            "               KRM416X_LOOPBACK_ONLY=1)\n"
+           "  --count      a venue of N devices (1..1000) on consecutive addresses from\n"
+           "               --address (127.0.1.1, 127.0.1.2, ...), each with its own\n"
+           "               image, reports and faults; all stay in 127.0.0.0/8\n"
            "  --port       UDP port to bind (default 39050)\n"
            "  --peer-port  answer to this port instead of the request's source port\n"
            "  --levels-ms  also send level reports this often while reporting (0 = off)\n"
@@ -68,6 +73,13 @@ SimCommandLine ParseSimCommandLine(const std::vector<std::string>& args, bool lo
         long long n = 0;
         if (arg == "--address") {
             address = value;
+        } else if (arg == "--count") {
+            if (!readNumber(value, 1, VirtualVenue::kMaxDevices, n)) {
+                cmd.error =
+                    "bad count (1.." + std::to_string(VirtualVenue::kMaxDevices) + "): " + value;
+                return cmd;
+            }
+            cmd.count = static_cast<int>(n);
         } else if (arg == "--port") {
             if (!readNumber(value, 1, 65535, port)) {
                 cmd.error = "bad port: " + value;
@@ -121,6 +133,10 @@ SimCommandLine ParseSimCommandLine(const std::vector<std::string>& args, bool lo
     }
     if (loopbackOnly && !bind->isLoopback()) {
         cmd.error = "KRM416X_LOOPBACK_ONLY is set: " + address + " is not in 127.0.0.0/8";
+        return cmd;
+    }
+    if (const auto problem = VirtualVenue::rangeProblem(*bind, cmd.count)) {
+        cmd.error = "--count " + std::to_string(cmd.count) + " from " + address + ": " + *problem;
         return cmd;
     }
     cmd.bind = *bind;

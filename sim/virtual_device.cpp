@@ -17,20 +17,34 @@ bool VirtualDevice::start(const Endpoint& bindTo, std::string* error) {
             *error = "already running";
         return false;
     }
-    if (!m_socket.open(bindTo, error))
+    if (!openSocket(bindTo, error))
         return false;
-    m_bound = m_socket.localEndpoint();
-    m_stop = false;
-    m_thread = std::thread([this] { run(); });
+    m_loop = std::make_unique<DeviceLoop>(std::vector<VirtualDevice*>{this});
+    if (!m_loop->start(error)) {
+        m_loop.reset();
+        closeSocket();
+        return false;
+    }
+    setRunning(true);
     return true;
 }
 
 void VirtualDevice::stop() {
-    if (!m_thread.joinable())
+    if (!m_loop)
         return;
-    m_stop = true;
-    m_socket.wake();
-    m_thread.join();
+    m_loop.reset();
+    closeSocket();
+    setRunning(false);
+}
+
+bool VirtualDevice::openSocket(const Endpoint& bindTo, std::string* error) {
+    if (!m_socket.open(bindTo, error))
+        return false;
+    m_bound = m_socket.localEndpoint();
+    return true;
+}
+
+void VirtualDevice::closeSocket() {
     m_socket.close();
 }
 
@@ -38,31 +52,30 @@ Endpoint VirtualDevice::endpoint() const {
     return m_bound;
 }
 
-void VirtualDevice::run() {
+std::optional<Millis> VirtualDevice::nextDue() const {
+    return locked([](const DeviceCore& c) { return c.nextDue(); });
+}
+
+void VirtualDevice::drain() {
     Clock& clock = systemClock();
-    while (!m_stop) {
-        int timeoutMs = -1;
-        if (const auto due = locked([](const DeviceCore& c) { return c.nextDue(); }))
-            timeoutMs = static_cast<int>(std::max<long long>(0, (*due - clock.now()).count()));
-        m_socket.waitReadable(timeoutMs);
-        if (m_stop)
-            break;
-        while (auto datagram = m_socket.receive()) {
-            ++m_datagramsIn;
-            std::vector<Outgoing> out;
-            {
-                std::lock_guard lock(m_mutex);
-                out = m_core.receive(datagram->data, datagram->from, clock.now());
-            }
-            send(out);
-        }
+    while (auto datagram = m_socket.receive()) {
+        ++m_datagramsIn;
         std::vector<Outgoing> out;
         {
             std::lock_guard lock(m_mutex);
-            out = m_core.tick(clock.now());
+            out = m_core.receive(datagram->data, datagram->from, clock.now());
         }
         send(out);
     }
+}
+
+void VirtualDevice::tick(Millis now) {
+    std::vector<Outgoing> out;
+    {
+        std::lock_guard lock(m_mutex);
+        out = m_core.tick(now);
+    }
+    send(out);
 }
 
 void VirtualDevice::send(const std::vector<Outgoing>& out) {

@@ -1,8 +1,9 @@
 #pragma once
-// VirtualDevice: a stand-in for the processor on a loopback address. It owns its image,
-// a UDP socket bound to the given address and port, and one thread that waits on the
+// VirtualDevice: a stand-in for the processor on a loopback address. It owns its image and
+// a UDP socket bound to the given address and port; a DeviceLoop thread waits on the
 // socket (no polling loop), feeds what arrives to the DeviceCore and sends the periodic
 // reports when they are due. Replies go to the address and port each request came from.
+// start() gives the device a loop of its own; in a VirtualVenue one loop serves them all.
 //
 // Used in-process (tests, `krm416x --demo`) and by the krm416x-sim program. Every public
 // method is thread-safe; start()/stop() belong to the owner. stop() (and the destructor)
@@ -11,12 +12,13 @@
 #include "link/udp_socket.h"
 #include "sim/demo_image.h"
 #include "sim/device_core.h"
+#include "sim/device_loop.h"
 
 #include <atomic>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
-#include <thread>
 
 namespace krm::sim {
 
@@ -31,7 +33,7 @@ public:
     // the reason in *error when given, if the socket cannot be opened or it already runs.
     bool start(const Endpoint& bindTo, std::string* error = nullptr);
     void stop();
-    bool running() const { return m_thread.joinable(); }
+    bool running() const { return m_running.load(std::memory_order_acquire); }
     // The address and port actually bound (valid while running).
     Endpoint endpoint() const;
 
@@ -84,7 +86,18 @@ public:
     int sendFailures() const { return m_sendFailures.load(); }
 
 private:
-    void run();
+    friend class DeviceLoop;
+    friend class VirtualVenue;
+
+    // The socket, apart from any loop (a venue opens all before its one loop starts).
+    bool openSocket(const Endpoint& bindTo, std::string* error);
+    void closeSocket();
+    int socketHandle() const { return m_socket.handle(); }
+    void setRunning(bool on) { m_running.store(on, std::memory_order_release); }
+    // Loop thread: takes every waiting datagram and answers it; sends what is due.
+    void drain();
+    void tick(Millis now);
+    std::optional<Millis> nextDue() const;
     void send(const std::vector<Outgoing>& out);
     template <class F> auto locked(F f) const {
         std::lock_guard lock(m_mutex);
@@ -96,8 +109,8 @@ private:
     const DeviceImage m_startImage;
     UdpSocket m_socket;
     Endpoint m_bound;
-    std::thread m_thread;
-    std::atomic<bool> m_stop{false};
+    std::unique_ptr<DeviceLoop> m_loop; // a loop of its own, after start()
+    std::atomic<bool> m_running{false};
     std::atomic<int> m_datagramsIn{0};
     std::atomic<int> m_datagramsOut{0};
     std::atomic<int> m_sendFailures{0};

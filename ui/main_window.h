@@ -250,6 +250,8 @@ private:
     void factoryRecovered();
     void buildFileMenu();
     void retranslateFileMenu();
+    // The about item of the top area's context menu.
+    void retranslateAboutAction();
     // The title names what the window edits: the file (with a star while it has unsaved
     // changes) or the connected device's address.
     void refreshTitle();

@@ -80,5 +80,58 @@ TEST(SimCommandLine, RejectsMalformedValues) {
     }
 }
 
+TEST(SimCommandLine, AVenueCountStaysWithinItsRangeOfAddresses) {
+    struct Row {
+        std::vector<std::string> args;
+        bool loopbackOnly;
+        int count; // 0: refused
+        Endpoint first;
+    };
+    const std::vector<Row> rows = {
+        {{"--count", "20", "--address", "127.0.1.1"},
+         true,
+         20,
+         Endpoint::fromOctets(127, 0, 1, 1, 39050)},
+        {{"--address", "127.0.1.1", "--count", "1000", "--port", "39070"},
+         true,
+         1000,
+         Endpoint::fromOctets(127, 0, 1, 1, 39070)},
+        {{"--count", "1"}, true, 1, Endpoint::fromOctets(127, 0, 0, 2, 39050)},
+        // The last of these is 127.255.255.255, the last of the next would be 128.0.0.0.
+        {{"--address", "127.255.255.200", "--count", "56"},
+         true,
+         56,
+         Endpoint::fromOctets(127, 255, 255, 200, 39050)},
+        {{"--address", "127.255.255.200", "--count", "57"}, true, 0, {}},
+        {{"--address", "127.255.255.200", "--count", "57"}, false, 0, {}},
+        {{"--address", "10.0.0.1", "--count", "5"},
+         false,
+         5,
+         Endpoint::fromOctets(10, 0, 0, 1, 39050)},
+        {{"--address", "255.255.255.250", "--count", "7"}, false, 0, {}},
+        {{"--count", "0"}, true, 0, {}},
+        {{"--count", "1001"}, true, 0, {}},
+        {{"--count", "-3"}, true, 0, {}},
+        {{"--count", "20x"}, true, 0, {}},
+        {{"--count"}, true, 0, {}},
+    };
+    for (const Row& row : rows) {
+        std::string line;
+        for (const auto& a : row.args)
+            line += a + " ";
+        SCOPED_TRACE(line);
+        const auto cmd = ParseSimCommandLine(row.args, row.loopbackOnly);
+        if (row.count == 0) {
+            EXPECT_FALSE(cmd.ok);
+            EXPECT_FALSE(cmd.error.empty());
+            continue;
+        }
+        ASSERT_TRUE(cmd.ok) << cmd.error;
+        EXPECT_EQ(cmd.count, row.count);
+        EXPECT_EQ(cmd.bind, row.first);
+    }
+    EXPECT_NE(std::string(SimUsage()).find("--count"), std::string::npos);
+}
+
 } // namespace
 } // namespace krm::sim
