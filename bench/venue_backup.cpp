@@ -1,7 +1,8 @@
 // krm416x-ctl backup of a venue: 1, 20 and 200 virtual devices, all at once.
 //
-// A small driver, not a Google Benchmark: the venue runs in a child process (every device
-// on its own loopback address 127.0.31.x, one port), so the figures are the tool's alone.
+// A small driver, not a Google Benchmark: the venue of virtual devices runs in a child
+// process (every device on its own loopback address 127.0.31.x, one port, one thread), so
+// the figures are the tool's alone.
 // The parent runs the tool's backup in-process, as its main() would, several times per
 // size, and prints the median wall time, the tool's CPU time (getrusage) and its peak
 // resident memory above what it held before the run (VmHWM, reset before each run), per
@@ -17,7 +18,7 @@
 
 #include <QTemporaryDir>
 
-#include "sim/virtual_device.h"
+#include "sim/virtual_venue.h"
 
 #include <algorithm>
 #include <chrono>
@@ -97,12 +98,9 @@ int main(int argc, char** argv) {
     const pid_t child = fork();
     if (child == 0) {
         close(ready[0]);
-        std::vector<std::unique_ptr<krm::sim::VirtualDevice>> venue;
-        for (int i = 1; i <= kMaxDevices; ++i) {
-            venue.push_back(std::make_unique<krm::sim::VirtualDevice>());
-            if (!venue.back()->start(krm::Endpoint::fromOctets(127, 0, 31, i, kDevicePort)))
-                _exit(2);
-        }
+        krm::sim::VirtualVenue venue(kMaxDevices);
+        if (!venue.start(krm::Endpoint::fromOctets(127, 0, 31, 1, kDevicePort)))
+            _exit(2);
         const char ok = 1;
         if (write(ready[1], &ok, 1) != 1)
             _exit(3);

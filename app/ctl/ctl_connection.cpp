@@ -12,6 +12,17 @@ constexpr std::chrono::milliseconds kLinkTick{50};
 CtlConnection::CtlConnection(Clock& clock, const GlyphRenderer* glyphs, TaskQueue* shared)
     : m_clock(clock), m_queue(shared ? *shared : m_ownQueue),
       m_session(clock, m_queue.poster(), *this, glyphs) {
+    buildSenders(glyphs);
+}
+
+CtlConnection::CtlConnection(VenueLink& venue, const Endpoint& device, Clock& clock,
+                             const GlyphRenderer* glyphs, TaskQueue& shared)
+    : m_clock(clock), m_queue(shared),
+      m_session(venue, device, clock, m_queue.poster(), *this, glyphs) {
+    buildSenders(glyphs);
+}
+
+void CtlConnection::buildSenders(const GlyphRenderer* glyphs) {
     // As the window builds them: the bulk sender keeps the watchdog quiet while it plays.
     m_bulk = std::make_unique<PacedSender>(m_session.sink(), m_clock,
                                            [session = &m_session] { session->touchLastReply(); });

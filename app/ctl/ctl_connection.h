@@ -11,6 +11,7 @@
 
 #include "link/clock.h"
 #include "link/post.h"
+#include "link/venue_link.h"
 #include "model/device_session.h"
 #include "model/edit_service.h"
 #include "model/paced_sender.h"
@@ -30,6 +31,10 @@ public:
     // the connection's own.
     explicit CtlConnection(Clock& clock, const GlyphRenderer* glyphs = nullptr,
                            TaskQueue* shared = nullptr);
+    // A conversation with `device` on a channel of a venue's shared local port (which
+    // must run by start() and outlive the connection), posting to the venue's queue.
+    CtlConnection(VenueLink& venue, const Endpoint& device, Clock& clock,
+                  const GlyphRenderer* glyphs, TaskQueue& shared);
     ~CtlConnection() override;
     CtlConnection(const CtlConnection&) = delete;
     CtlConnection& operator=(const CtlConnection&) = delete;
@@ -39,7 +44,8 @@ public:
     bool open(const std::string& ip, std::uint16_t devicePort, std::uint16_t localPort,
               std::chrono::milliseconds timeout, std::string& error);
 
-    // open() in two halves for many devices at once: start() sends the hello and returns;
+    // open() in two halves for many devices at once: start() sends the hello and returns
+    // (on a venue's channel the local port is the venue's, and `localPort` is not used);
     // whoever pumps the queue then watches state() until it leaves Waiting, and calls
     // abandon() when it gives up waiting.
     enum class State { Waiting, Online, Failed, SocketError };
@@ -61,6 +67,8 @@ public:
     void close();
 
 private:
+    // The window's two paced senders and its edit path, on the session's sink.
+    void buildSenders(const GlyphRenderer* glyphs);
     void linkIndicatorChanged(LinkIndicator) override {}
     void connectButtonChanged(bool) override {}
     void connectFailed() override { m_failed = true; }

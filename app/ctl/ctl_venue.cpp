@@ -4,7 +4,6 @@
 #include "app/ctl/parallel_for.h"
 
 #include <algorithm>
-#include <set>
 
 namespace krm::ctl {
 
@@ -13,8 +12,6 @@ namespace {
 constexpr std::chrono::milliseconds kLinkTick{50};
 // Threads that say hello to a venue's devices, this one included.
 constexpr std::size_t kHelloThreads = 32;
-// Binds tried for a local port no other member of the venue has.
-constexpr int kPortAttempts = 20;
 using Steady = std::chrono::steady_clock;
 } // namespace
 
@@ -26,38 +23,33 @@ CtlVenue::~CtlVenue() {
 
 void CtlVenue::open(const std::vector<VenueDevice>& devices, std::uint16_t devicePort,
                     std::uint16_t localPort, std::chrono::milliseconds timeout) {
-    // Each conversation on a local port of its own until they share one: the port lock
-    // still keeps the given port for this tool alone.
-    (void)localPort;
     const auto started = Steady::now();
+    m_link.setLocalPort(localPort);
+    std::string socketError;
+    const bool linkRuns = m_link.running() || m_link.start(&socketError);
     m_members.reserve(m_members.size() + devices.size());
     for (const VenueDevice& device : devices) {
         Member m;
         m.device = device;
-        m.connection = std::make_unique<CtlConnection>(m_clock, m_glyphs, &m_queue);
+        const Endpoint at = Endpoint::parse(device.address, devicePort).value_or(Endpoint{});
+        m.connection = std::make_unique<CtlConnection>(m_link, at, m_clock, m_glyphs, m_queue);
+        if (!linkRuns) {
+            m.state = CtlConnection::State::SocketError;
+            m.error =
+                "cannot open the local UDP port " + std::to_string(localPort) + ": " + socketError;
+        }
         m_members.push_back(std::move(m));
     }
+    if (!linkRuns)
+        return;
     // The hello is followed by the program's pause for the device (10 ms) on the thread
     // that sends it; one after another that would be two seconds for two hundred devices.
     // A few short-lived threads say hello at once, each to devices of its own, while this
     // thread waits for them: nothing else touches a session until they are joined, and
     // the replies wait in the queue.
     ParallelFor(m_members.size(), kHelloThreads, [&](std::size_t i) {
-        m_members[i].connection->start(m_members[i].device.address, devicePort, 0);
+        m_members[i].connection->start(m_members[i].device.address, devicePort, localPort);
     });
-    // The sockets bind with address reuse, so the system may hand two of them one
-    // ephemeral port, and one would then take the other's replies: such a second one
-    // starts again on another port.
-    std::set<std::uint16_t> ports;
-    for (Member& m : m_members) {
-        for (int attempt = 0; attempt < kPortAttempts; ++attempt) {
-            const std::uint16_t port = m.connection->session().boundPort();
-            if (port == 0 || ports.insert(port).second)
-                break;
-            m.connection->abandon();
-            m.connection->start(m.device.address, devicePort, 0);
-        }
-    }
     // Settles each member as its state leaves Waiting, timing it there.
     const auto settle = [&] {
         bool waiting = false;
@@ -80,7 +72,8 @@ void CtlVenue::open(const std::vector<VenueDevice>& devices, std::uint16_t devic
         case CtlConnection::State::Online:
             continue;
         case CtlConnection::State::SocketError:
-            m.error = "cannot open a local UDP port";
+            if (m.error.empty())
+                m.error = "cannot open the local UDP port " + std::to_string(localPort);
             break;
         case CtlConnection::State::Failed:
         case CtlConnection::State::Waiting:
@@ -129,6 +122,7 @@ void CtlVenue::close() {
     for (Member& m : m_members)
         m.connection->close();
     m_queue.runPending();
+    m_link.stop();
 }
 
 } // namespace krm::ctl

@@ -1,9 +1,11 @@
 #pragma once
-// CtlVenue: the tool's conversations with many devices at once. Every device gets a
-// CtlConnection (the program's handshake, senders and edits); all of them post to one
-// task queue, which one loop on the caller's thread pumps, running every session's link
-// timer as the window's timer would. Nothing waits on one device before the next starts,
-// so a venue of two hundred takes about as long as its slowest device.
+// CtlVenue: the tool's conversations with many devices at once, on one local port: a
+// VenueLink (one socket, one receive thread) hands each device's datagrams to its own
+// CtlConnection (the program's handshake, senders and edits), since devices answer to the
+// port a request came from. All connections post to one task queue, which one loop on
+// the caller's thread pumps, running every session's link timer as the window's would. Nothing
+// waits on one device before the next starts, so a venue of two hundred takes about as long as its
+// slowest device.
 //
 // One thread: the caller's (open() says its hellos from a few helpers it joins at once).
 
@@ -37,8 +39,10 @@ public:
     CtlVenue(const CtlVenue&) = delete;
     CtlVenue& operator=(const CtlVenue&) = delete;
 
-    // Says hello to every device at once and pumps until each is online or has failed,
-    // or `timeout` of real time has passed; those still waiting then are given up.
+    // Opens the shared local port (0: an ephemeral one), says hello to every device at
+    // once and pumps until each is online or has failed, or `timeout` of real time has
+    // passed; those still waiting then are given up. When the port cannot be opened every
+    // member is left in State::SocketError.
     void open(const std::vector<VenueDevice>& devices, std::uint16_t devicePort,
               std::uint16_t localPort, std::chrono::milliseconds timeout);
 
@@ -58,6 +62,8 @@ private:
     Clock& m_clock;
     const GlyphRenderer* m_glyphs;
     TaskQueue m_queue;
+    // Declared before the members: their channels are detached before it goes.
+    VenueLink m_link;
     std::vector<Member> m_members;
 };
 

@@ -61,8 +61,16 @@ int tellMissing(const VenueCommand& c, const std::vector<Member>& members) {
     return kExitNoDevice;
 }
 
-void openVenue(const VenueCommand& c, CtlVenue& venue, const std::vector<VenueDevice>& devices) {
+// Every device greeted on the shared local port; false, with the exit status, when the
+// port cannot be opened (said once, not once per device).
+bool openVenue(const VenueCommand& c, CtlVenue& venue, const std::vector<VenueDevice>& devices,
+               int& status) {
     venue.open(devices, c.args.devicePort, c.args.localPort, c.args.timeout);
+    if (!venue.socketFailed())
+        return true;
+    const std::string why = venue.members().empty() ? "" : venue.members().front().error;
+    status = fail(c, kExitNoDevice, why + " (another program may be using it)");
+    return false;
 }
 
 // Characters, not bytes: a room may be named in any script.
@@ -116,7 +124,8 @@ std::optional<std::string> fileNameClash(const std::vector<VenueDevice>& devices
 
 int VenueStatus(const VenueCommand& c, const std::vector<VenueDevice>& devices) {
     CtlVenue venue(c.clock, c.glyphs);
-    openVenue(c, venue, devices);
+    if (int status = kExitOk; !openVenue(c, venue, devices, status))
+        return status;
     std::vector<Member>& members = venue.members();
     struct Version {
         bool answered = false;
@@ -199,7 +208,8 @@ int VenueBackup(const VenueCommand& c, const std::vector<VenueDevice>& devices) 
                     "cannot make the folder " + folder.string() + (ec ? ": " + ec.message() : ""));
 
     CtlVenue venue(c.clock, c.glyphs);
-    openVenue(c, venue, devices);
+    if (int status = kExitOk; !openVenue(c, venue, devices, status))
+        return status;
     // What the single-device backup writes: the image and the live link's record, taken
     // before the goodbye.
     struct Taken {
@@ -270,7 +280,8 @@ int VenueSet(const VenueCommand& c, const std::vector<VenueDevice>& devices) {
     const std::vector<Assignment>& assignments = std::get<std::vector<Assignment>>(parsed);
 
     CtlVenue venue(c.clock, c.glyphs);
-    openVenue(c, venue, devices);
+    if (int status = kExitOk; !openVenue(c, venue, devices, status))
+        return status;
     std::vector<std::optional<std::string>> refused(venue.members().size());
     for (std::size_t i = 0; i < venue.members().size(); ++i) {
         Member& m = venue.members()[i];
@@ -455,7 +466,8 @@ int VenueDiffLive(const VenueCommand& c, const std::vector<VenueDevice>& devices
     if (!readFolder(c, c.args.operands[0], folder, status))
         return status;
     CtlVenue venue(c.clock, c.glyphs);
-    openVenue(c, venue, devices);
+    if (int status = kExitOk; !openVenue(c, venue, devices, status))
+        return status;
     venue.close();
     // A device is the folder's room saved from its address when the manifest names one
     // (so "--devices IP,..." finds the rooms of a backup made from a rooms file), else

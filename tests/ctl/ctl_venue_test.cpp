@@ -7,6 +7,7 @@
 #include "model/parameters.h"
 #include "model/setting_diff.h"
 #include "presets/setting_file.h"
+#include "sim/virtual_venue.h"
 
 #include <QCryptographicHash>
 #include <QFile>
@@ -49,40 +50,37 @@ class CtlVenueTest : public CtlTest {
 protected:
     void SetUp() override {
         CtlTest::SetUp();
-        // Every device on one port, each on its own address, as a venue's devices are.
-        for (int attempt = 0; attempt < 5 && venue.empty(); ++attempt) {
-            std::uint16_t port = 0;
-            for (int i = 0; i < kRooms; ++i) {
-                auto d = std::make_unique<sim::VirtualDevice>();
-                if (!d->start(Endpoint::fromOctets(127, 0, 23, i + 1, port))) {
-                    venue.clear(); // the port is taken on one address: another port
-                    break;
-                }
-                port = d->endpoint().port;
-                venue.push_back(std::move(d));
-            }
+        // Every device on one port, each on its own address, as a venue's devices are: a
+        // port free on the first address, then the whole venue on it (another try should
+        // another program take it in between).
+        for (int attempt = 0; attempt < 5 && !venue.running(); ++attempt) {
+            sim::VirtualDevice probe;
+            ASSERT_TRUE(probe.start(Endpoint::fromOctets(127, 0, 23, 1, 0)));
+            const std::uint16_t port = probe.endpoint().port;
+            probe.stop();
+            venue.start(Endpoint::fromOctets(127, 0, 23, 1, port));
         }
-        ASSERT_EQ(venue.size(), static_cast<std::size_t>(kRooms));
-        venue[kSilent]->setSilent(true);
+        ASSERT_TRUE(venue.running());
+        venue.device(kSilent).setSilent(true);
         std::ofstream rooms(file("rooms.txt"));
         rooms << "# the test venue\n";
         for (int i = 0; i < kRooms; ++i)
             rooms << "127.0.23." << i + 1 << "  " << roomName(i) << "\n";
     }
     void TearDown() override {
-        venue.clear();
+        venue.stop();
         CtlTest::TearDown();
     }
 
     // The command over the rooms file, the devices' port, an ephemeral local port.
     CtlRun onVenue(std::vector<std::string> args) {
         args.insert(args.begin() + 1, {"--devices-file", file("rooms.txt"), "--device-port",
-                                       std::to_string(venue[0]->endpoint().port), "--local-port",
-                                       "0", "--timeout", kTimeout});
+                                       std::to_string(venue.endpoint(0).port), "--local-port", "0",
+                                       "--timeout", kTimeout});
         return run(std::move(args));
     }
 
-    std::vector<std::unique_ptr<sim::VirtualDevice>> venue;
+    sim::VirtualVenue venue{kRooms};
 };
 
 TEST_F(CtlVenueTest, StatusBackupAndDiffNameTheSilentRoomAndExactlyTheChangedParameter) {
@@ -99,10 +97,10 @@ TEST_F(CtlVenueTest, StatusBackupAndDiffNameTheSilentRoomAndExactlyTheChangedPar
         EXPECT_EQ(entry["reachable"].toBool(), i != kSilent);
         if (i == kSilent)
             continue;
-        const DeviceImage held = venue[i]->image();
+        const DeviceImage held = venue.device(i).image();
         EXPECT_EQ(entry["deviceText"].toString().toStdString(), held.deviceText.toUtf8());
         EXPECT_EQ(entry["unitCount"].toInt(), held.unitCount);
-        EXPECT_EQ(entry["basicVersion"].toString().toStdString(), venue[i]->basicVersion());
+        EXPECT_EQ(entry["basicVersion"].toString().toStdString(), venue.device(i).basicVersion());
     }
     EXPECT_NE(status.err.find("127.0.23.7 (Room 07): no reply"), std::string::npos) << status.err;
     EXPECT_EQ(count(status.err, "no reply"), 1u) << status.err;
@@ -137,16 +135,16 @@ TEST_F(CtlVenueTest, StatusBackupAndDiffNameTheSilentRoomAndExactlyTheChangedPar
         DeviceImage read;
         ResetToStartupValues(read);
         ASSERT_TRUE(ReadSettingFile(f.fileName().toStdString(), read));
-        EXPECT_TRUE(DiffImages(read, venue[index]->image()).empty());
+        EXPECT_TRUE(DiffImages(read, venue.device(index).image()).empty());
     }
     const QJsonArray missing = manifest["missing"].toArray();
     ASSERT_EQ(missing.size(), 1);
     EXPECT_EQ(missing[0].toObject()["room"].toString(), "Room 07");
 
     // One parameter changed on one device; a second backup; the diff names that alone.
-    DeviceImage changed = venue[11]->image();
+    DeviceImage changed = venue.device(11).image();
     changed.inputs[4].comp.ratio = changed.inputs[4].comp.ratio == 40 ? 25 : 40;
-    venue[11]->setImage(changed);
+    venue.device(11).setImage(changed);
     const std::string b = file("after");
     EXPECT_EQ(onVenue({"backup", "--to", b}).status, ctl::kExitNoDevice);
     const CtlRun diff = run({"diff", a, b});
@@ -192,11 +190,11 @@ TEST_F(CtlVenueTest, StatusBackupAndDiffNameTheSilentRoomAndExactlyTheChangedPar
 TEST_F(CtlVenueTest, SetReachesEveryDeviceThatAnswersAndABadValueTouchesNone) {
     const CtlRun refused = onVenue({"set", "in2.gain=+99dB"});
     EXPECT_EQ(refused.status, ctl::kExitUsage);
-    for (const auto& d : venue)
-        EXPECT_EQ(d->framesReceived('Z'), 0) << "no device is greeted for a refused value";
+    for (int i = 0; i < kRooms; ++i)
+        EXPECT_EQ(venue.device(i).framesReceived('Z'), 0) << "nothing sent for a refused value";
 
     const ParamAddress at = *FindParameter("in2.gain");
-    const std::int32_t before = at.parameter->get(venue[0]->image(), at.channel);
+    const std::int32_t before = at.parameter->get(venue.device(0).image(), at.channel);
     ASSERT_NE(before, 50);
     const CtlRun set = onVenue({"set", "in2.gain", "-10dB"});
     EXPECT_EQ(set.status, ctl::kExitNoDevice) << set.err;
@@ -204,7 +202,7 @@ TEST_F(CtlVenueTest, SetReachesEveryDeviceThatAnswersAndABadValueTouchesNone) {
     EXPECT_NE(set.out.find("127.0.23.7   Room 07  no answer\n"), std::string::npos) << set.out;
     EXPECT_NE(set.err.find("krm416x-ctl set: Room 20: in2.gain: "), std::string::npos) << set.err;
     for (int i = 0; i < kRooms; ++i) {
-        const sim::VirtualDevice& d = *venue[i];
+        const sim::VirtualDevice& d = venue.device(i);
         const std::int32_t want = i == kSilent ? before : 50;
         EXPECT_TRUE(WaitFor([&] { return at.parameter->get(d.image(), at.channel) == want; }))
             << roomName(i);
@@ -219,9 +217,9 @@ TEST_F(CtlVenueTest, DiscoverTakesTheDevicesThatAnswerTheSearch) {
         return std::vector<Ipv4Interface>{
             {"lo-venue", Endpoint::fromOctets(127, 0, 23, 254, 0).address, true, false}};
     };
-    const CtlRun r = run({"status", "--discover", "--json", "--device-port",
-                          std::to_string(venue[0]->endpoint().port), "--local-port", "0",
-                          "--timeout", kTimeout});
+    const CtlRun r =
+        run({"status", "--discover", "--json", "--device-port",
+             std::to_string(venue.endpoint(0).port), "--local-port", "0", "--timeout", kTimeout});
     ASSERT_EQ(r.status, ctl::kExitOk) << r.err;
     std::set<std::string> found;
     for (const QJsonValue& v : parseJson(r.out).array()) {
