@@ -16,9 +16,9 @@ CtlConnection::CtlConnection(Clock& clock, const GlyphRenderer* glyphs, TaskQueu
 }
 
 CtlConnection::CtlConnection(VenueLink& venue, const Endpoint& device, Clock& clock,
-                             const GlyphRenderer* glyphs, TaskQueue& shared)
+                             const GlyphRenderer* glyphs, TaskQueue& shared, Post post)
     : m_clock(clock), m_queue(shared),
-      m_session(venue, device, clock, m_queue.poster(), *this, glyphs) {
+      m_session(venue, device, clock, std::move(post), *this, glyphs) {
     buildSenders(glyphs);
 }
 

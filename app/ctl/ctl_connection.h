@@ -33,8 +33,9 @@ public:
                            TaskQueue* shared = nullptr);
     // A conversation with `device` on a channel of a venue's shared local port (which
     // must run by start() and outlive the connection), posting to the venue's queue.
+    // post: how the session's tasks reach `shared` (perhaps held back a while first).
     CtlConnection(VenueLink& venue, const Endpoint& device, Clock& clock,
-                  const GlyphRenderer* glyphs, TaskQueue& shared);
+                  const GlyphRenderer* glyphs, TaskQueue& shared, Post post);
     ~CtlConnection() override;
     CtlConnection(const CtlConnection&) = delete;
     CtlConnection& operator=(const CtlConnection&) = delete;

@@ -1,9 +1,11 @@
 #include "app/ctl/ctl_venue.h"
 
 #include "app/ctl/ctl.h"
-#include "app/ctl/parallel_for.h"
+#include "app/ctl/work_pool.h"
 
 #include <algorithm>
+#include <atomic>
+#include <mutex>
 
 namespace krm::ctl {
 
@@ -11,9 +13,55 @@ namespace {
 // The window's link timer.
 constexpr std::chrono::milliseconds kLinkTick{50};
 // Threads that say hello to a venue's devices, this one included.
-constexpr std::size_t kHelloThreads = 32;
+constexpr std::size_t kHelloThreads = 16;
+// Devices greeted and not yet answered at a time: their answers (a setting dump, the
+// identification and a level report, about 4 kB) fit the socket's receive buffer.
+constexpr std::size_t kHelloWindow = 16;
+// How long a greeted device counts against the window: a device answers in milliseconds.
+constexpr std::chrono::milliseconds kFreshHello{250};
 using Steady = std::chrono::steady_clock;
 } // namespace
+
+// While a greeter thread is inside a session's connect(), a reply may already come in and
+// the session post its task; the caller's thread must not run it (nor the session's link
+// timer) until connect() has returned. The gate keeps such tasks and lets them through
+// once the hello is out.
+class HelloGate {
+public:
+    explicit HelloGate(TaskQueue& queue) : m_queue(queue) {}
+    Post poster() {
+        return [this](Task task) {
+            std::lock_guard lock(m_mutex);
+            if (m_greeting)
+                m_held.push_back(std::move(task));
+            else
+                m_queue.post(std::move(task));
+        };
+    }
+    // Owner thread, before the greeter is given the session.
+    void close() {
+        std::lock_guard lock(m_mutex);
+        m_greeting = true;
+        m_closed.store(true);
+    }
+    // Greeter thread, once connect() has returned.
+    void open() {
+        std::lock_guard lock(m_mutex);
+        m_greeting = false;
+        for (Task& task : m_held)
+            m_queue.post(std::move(task));
+        m_held.clear();
+        m_closed.store(false);
+    }
+    bool greeting() const { return m_closed.load(); }
+
+private:
+    TaskQueue& m_queue;
+    std::mutex m_mutex;
+    bool m_greeting = false;
+    std::vector<Task> m_held;
+    std::atomic<bool> m_closed{false};
+};
 
 CtlVenue::CtlVenue(Clock& clock, const GlyphRenderer* glyphs) : m_clock(clock), m_glyphs(glyphs) {}
 
@@ -22,8 +70,8 @@ CtlVenue::~CtlVenue() {
 }
 
 void CtlVenue::open(const std::vector<VenueDevice>& devices, std::uint16_t devicePort,
-                    std::uint16_t localPort, std::chrono::milliseconds timeout) {
-    const auto started = Steady::now();
+                    std::uint16_t localPort, std::chrono::milliseconds timeout,
+                    const std::function<void(Member&)>& online) {
     m_link.setLocalPort(localPort);
     std::string socketError;
     const bool linkRuns = m_link.running() || m_link.start(&socketError);
@@ -32,7 +80,9 @@ void CtlVenue::open(const std::vector<VenueDevice>& devices, std::uint16_t devic
         Member m;
         m.device = device;
         const Endpoint at = Endpoint::parse(device.address, devicePort).value_or(Endpoint{});
-        m.connection = std::make_unique<CtlConnection>(m_link, at, m_clock, m_glyphs, m_queue);
+        m.gate = std::make_shared<HelloGate>(m_queue);
+        m.connection = std::make_unique<CtlConnection>(m_link, at, m_clock, m_glyphs, m_queue,
+                                                       m.gate->poster());
         if (!linkRuns) {
             m.state = CtlConnection::State::SocketError;
             m.error =
@@ -42,46 +92,86 @@ void CtlVenue::open(const std::vector<VenueDevice>& devices, std::uint16_t devic
     }
     if (!linkRuns)
         return;
+    // Every device answers its hello with its whole setting at once, all into the one
+    // socket: so that two hundred answers do not overflow its receive buffer, only a
+    // window of devices is greeted at a time; a device leaves the window once it answers
+    // or once kFreshHello has passed (a silent one then holds no one up).
     // The hello is followed by the program's pause for the device (10 ms) on the thread
-    // that sends it; one after another that would be two seconds for two hundred devices.
-    // A few short-lived threads say hello at once, each to devices of its own, while this
-    // thread waits for them: nothing else touches a session until they are joined, and
-    // the replies wait in the queue.
-    ParallelFor(m_members.size(), kHelloThreads, [&](std::size_t i) {
-        m_members[i].connection->start(m_members[i].device.address, devicePort, localPort);
-    });
-    // Settles each member as its state leaves Waiting, timing it there.
+    // that sends it, so the hellos go out from greeter threads while this thread pumps
+    // the devices already greeted.
+    std::vector<Steady::time_point> greeted(m_members.size());
+    std::size_t next = 0;
+    WorkPool greeters(std::min(kHelloThreads, m_members.size()));
+    const auto greetMore = [&](Steady::time_point now) {
+        std::size_t fresh = 0;
+        for (std::size_t i = 0; i < next; ++i)
+            if (m_members[i].state == CtlConnection::State::Waiting &&
+                now - greeted[i] < kFreshHello)
+                ++fresh;
+        for (; fresh < kHelloWindow && next < m_members.size(); ++fresh, ++next) {
+            Member* m = &m_members[next];
+            greeted[next] = now;
+            m->gate->close();
+            greeters.post([m, devicePort, localPort] {
+                if (!CtlInterrupted().load())
+                    m->connection->start(m->device.address, devicePort, localPort);
+                m->gate->open();
+            });
+        }
+    };
+    // Settles each member as its state leaves Waiting (or its time is up), timing it from
+    // its own hello; greets more while some are left.
     const auto settle = [&] {
+        const auto now = Steady::now();
         bool waiting = false;
-        for (Member& m : m_members) {
+        for (std::size_t i = 0; i < next; ++i) {
+            Member& m = m_members[i];
             if (m.state != CtlConnection::State::Waiting)
                 continue;
-            m.state = m.connection->state();
-            if (m.state == CtlConnection::State::Waiting)
+            if (m.gate->greeting()) {
                 waiting = true;
-            else
-                m.took =
-                    std::chrono::duration_cast<std::chrono::milliseconds>(Steady::now() - started);
+                continue;
+            }
+            m.state = m.connection->state();
+            const auto took =
+                std::chrono::duration_cast<std::chrono::milliseconds>(now - greeted[i]);
+            if (m.state == CtlConnection::State::Waiting && took >= timeout) {
+                m.state = CtlConnection::State::Failed;
+                m.error = "no reply within " + std::to_string(timeout.count()) + " ms";
+            }
+            if (m.state == CtlConnection::State::Waiting) {
+                waiting = true;
+                continue;
+            }
+            m.took = took;
+            if (m.online()) {
+                if (online)
+                    online(m);
+                continue;
+            }
+            if (m.error.empty()) // the session gave up its hellos on its own
+                m.error = "no reply within " + std::to_string(took.count()) + " ms";
+            m.connection->abandon();
         }
-        return !waiting;
+        const std::size_t greetedBefore = next;
+        greetMore(now);
+        return !waiting && next == greetedBefore && next == m_members.size();
     };
-    pumpUntil(settle, timeout);
-    settle();
-    for (Member& m : m_members) {
-        switch (m.state) {
-        case CtlConnection::State::Online:
+    // Each device's own timeout ends the wait; this limit only guards against a clock
+    // that stops.
+    const auto windows = static_cast<long>(m_members.size() / kHelloWindow + 1);
+    pumpUntil(settle, timeout + windows * (kFreshHello + timeout));
+    greeters.finish();
+    // Interrupted: those still waiting, or never greeted, are given up as they stand.
+    for (std::size_t i = 0; i < m_members.size(); ++i) {
+        Member& m = m_members[i];
+        if (m.state != CtlConnection::State::Waiting)
             continue;
-        case CtlConnection::State::SocketError:
-            if (m.error.empty())
-                m.error = "cannot open the local UDP port " + std::to_string(localPort);
-            break;
-        case CtlConnection::State::Failed:
-        case CtlConnection::State::Waiting:
-            m.state = CtlConnection::State::Failed;
-            m.took = timeout;
-            m.error = "no reply within " + std::to_string(timeout.count()) + " ms";
-            break;
-        }
+        m.state = CtlConnection::State::Failed;
+        if (i < next)
+            m.took =
+                std::chrono::duration_cast<std::chrono::milliseconds>(Steady::now() - greeted[i]);
+        m.error = "no reply (interrupted)";
         m.connection->abandon();
     }
 }
@@ -106,7 +196,8 @@ bool CtlVenue::pumpUntil(const std::function<bool()>& done, std::chrono::millise
             return false;
         if (now >= nextTick) {
             for (Member& m : m_members)
-                m.connection->session().onLinkTimer();
+                if (!m.gate->greeting())
+                    m.connection->session().onLinkTimer();
             nextTick = now + kLinkTick;
         }
         m_queue.waitAndRun(std::chrono::milliseconds(5));

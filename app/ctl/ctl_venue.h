@@ -7,7 +7,8 @@
 // waits on one device before the next starts, so a venue of two hundred takes about as long as its
 // slowest device.
 //
-// One thread: the caller's (open() says its hellos from a few helpers it joins at once).
+// One thread: the caller's. open() says its hellos from a few greeter threads, each
+// session's tasks held back from the caller's thread until its hello is out.
 
 #include "app/ctl/ctl_connection.h"
 #include "app/ctl/rooms_file.h"
@@ -21,10 +22,15 @@
 
 namespace krm::ctl {
 
+class HelloGate;
+
 class CtlVenue {
 public:
     struct Member {
         VenueDevice device;
+        // Holds the session's tasks back while a greeter thread says its hello; made
+        // before the connection, whose session posts through it, and kept after it.
+        std::shared_ptr<HelloGate> gate;
         std::unique_ptr<CtlConnection> connection;
         CtlConnection::State state = CtlConnection::State::Waiting;
         // Real time from the hello until the device was online, or until it was given up.
@@ -43,8 +49,10 @@ public:
     // once and pumps until each is online or has failed, or `timeout` of real time has
     // passed; those still waiting then are given up. When the port cannot be opened every
     // member is left in State::SocketError.
+    // `online` runs as each device comes online, while the others are still awaited.
     void open(const std::vector<VenueDevice>& devices, std::uint16_t devicePort,
-              std::uint16_t localPort, std::chrono::milliseconds timeout);
+              std::uint16_t localPort, std::chrono::milliseconds timeout,
+              const std::function<void(Member&)>& online = {});
 
     std::vector<Member>& members() { return m_members; }
     // How many are online; whether a local socket could not be opened.

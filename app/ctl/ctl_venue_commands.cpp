@@ -4,7 +4,7 @@
 #include "app/ctl/ctl.h"
 #include "app/ctl/ctl_edits.h"
 #include "app/ctl/ctl_venue.h"
-#include "app/ctl/parallel_for.h"
+#include "app/ctl/work_pool.h"
 #include "model/difference_text.h"
 #include "model/setting_diff.h"
 #include "presets/link_state.h"
@@ -207,36 +207,18 @@ int VenueBackup(const VenueCommand& c, const std::vector<VenueDevice>& devices) 
         return fail(c, kExitUsage,
                     "cannot make the folder " + folder.string() + (ec ? ": " + ec.message() : ""));
 
-    CtlVenue venue(c.clock, c.glyphs);
-    if (int status = kExitOk; !openVenue(c, venue, devices, status))
-        return status;
     // What the single-device backup writes: the image and the live link's record, taken
-    // before the goodbye.
+    // as each device comes online. Its file is written (and flushed to disk) at once on a
+    // writer thread while the other devices are still awaited.
     struct Taken {
         SavedRoom room;
         DeviceImage image;
         LinkStateRecord link;
         std::string error; // why the file could not be written
     };
-    std::vector<Taken> taken;
-    std::vector<MissingRoom> missing;
-    for (Member& m : venue.members()) {
-        if (!m.online()) {
-            missing.push_back({m.device.address, m.device.room, m.error});
-            continue;
-        }
-        Taken t;
-        t.room.address = m.device.address;
-        t.room.room = m.device.room;
-        t.room.file = RoomFileName(m.device) + ".dat";
-        t.image = m.connection->image();
-        t.link = LinkStateOf(m.connection->session(), c.clock);
-        taken.push_back(std::move(t));
-    }
-    venue.close();
-    // Each file is flushed to disk before it replaces an older one; those waits overlap.
-    ParallelFor(taken.size(), kWriteThreads, [&](std::size_t i) {
-        Taken& t = taken[i];
+    std::vector<std::unique_ptr<Taken>> taken(devices.size());
+    WorkPool writers(std::min(kWriteThreads, devices.size()));
+    const auto write = [&folder](Taken& t) {
         const std::filesystem::path file = folder / t.room.file;
         Message error;
         if (!WriteSettingFile(file, t.image, t.link, &error)) {
@@ -247,17 +229,40 @@ int VenueBackup(const VenueCommand& c, const std::vector<VenueDevice>& devices) 
         std::error_code sizeError;
         t.room.bytes = static_cast<std::int64_t>(std::filesystem::file_size(file, sizeError));
         t.room.sha256 = FileSha256(file).value_or("");
+    };
+    CtlVenue venue(c.clock, c.glyphs);
+    venue.open(devices, c.args.devicePort, c.args.localPort, c.args.timeout, [&](Member& m) {
+        auto t = std::make_unique<Taken>();
+        t->room.address = m.device.address;
+        t->room.room = m.device.room;
+        t->room.file = RoomFileName(m.device) + ".dat";
+        t->image = m.connection->image();
+        t->link = LinkStateOf(m.connection->session(), c.clock);
+        Taken* slot = t.get();
+        taken[static_cast<std::size_t>(&m - venue.members().data())] = std::move(t);
+        writers.post([slot, &write] { write(*slot); });
     });
+    venue.close();
+    writers.finish();
+    if (venue.socketFailed())
+        return fail(c, kExitNoDevice,
+                    venue.members().front().error + " (another program may be using it)");
+    std::vector<MissingRoom> missing;
+    for (const Member& m : venue.members())
+        if (!m.online())
+            missing.push_back({m.device.address, m.device.room, m.error});
     std::vector<SavedRoom> saved;
     int failedWrites = 0;
-    for (const Taken& t : taken) {
-        const std::filesystem::path file = folder / t.room.file;
-        if (!t.error.empty()) {
-            c.err << "krm416x-ctl backup: " << file.string() << ": " << t.error << "\n";
+    for (const std::unique_ptr<Taken>& t : taken) {
+        if (!t)
+            continue; // did not answer
+        const std::filesystem::path file = folder / t->room.file;
+        if (!t->error.empty()) {
+            c.err << "krm416x-ctl backup: " << file.string() << ": " << t->error << "\n";
             ++failedWrites;
             continue;
         }
-        saved.push_back(t.room);
+        saved.push_back(t->room);
         c.out << file.string() << "\n";
     }
     std::string error;
