@@ -12,7 +12,7 @@ namespace krm::ctl {
 namespace {
 // The window's link timer.
 constexpr std::chrono::milliseconds kLinkTick{50};
-// Threads that say hello to a venue's devices, this one included.
+// Greeter threads: each hello holds one for the pause after it.
 constexpr std::size_t kHelloThreads = 16;
 // Devices greeted and not yet answered at a time: their answers (a setting dump, the
 // identification and a level report, about 4 kB) fit the socket's receive buffer.
@@ -32,7 +32,7 @@ public:
     Post poster() {
         return [this](Task task) {
             std::lock_guard lock(m_mutex);
-            if (m_greeting)
+            if (m_greeting.load())
                 m_held.push_back(std::move(task));
             else
                 m_queue.post(std::move(task));
@@ -41,26 +41,23 @@ public:
     // Owner thread, before the greeter is given the session.
     void close() {
         std::lock_guard lock(m_mutex);
-        m_greeting = true;
-        m_closed.store(true);
+        m_greeting.store(true);
     }
     // Greeter thread, once connect() has returned.
     void open() {
         std::lock_guard lock(m_mutex);
-        m_greeting = false;
         for (Task& task : m_held)
             m_queue.post(std::move(task));
         m_held.clear();
-        m_closed.store(false);
+        m_greeting.store(false);
     }
-    bool greeting() const { return m_closed.load(); }
+    bool greeting() const { return m_greeting.load(); }
 
 private:
     TaskQueue& m_queue;
     std::mutex m_mutex;
-    bool m_greeting = false;
     std::vector<Task> m_held;
-    std::atomic<bool> m_closed{false};
+    std::atomic<bool> m_greeting{false}; // changed under m_mutex
 };
 
 CtlVenue::CtlVenue(Clock& clock, const GlyphRenderer* glyphs) : m_clock(clock), m_glyphs(glyphs) {}
