@@ -471,7 +471,7 @@ int VenueDiffLive(const VenueCommand& c, const std::vector<VenueDevice>& devices
     if (!readFolder(c, c.args.operands[0], folder, status))
         return status;
     CtlVenue venue(c.clock, c.glyphs);
-    if (int status = kExitOk; !openVenue(c, venue, devices, status))
+    if (!openVenue(c, venue, devices, status))
         return status;
     venue.close();
     // A device is the folder's room saved from its address when the manifest names one

@@ -163,9 +163,9 @@ TEST_F(CtlVenueTest, StatusBackupAndDiffNameTheSilentRoomAndExactlyTheChangedPar
     std::string addresses;
     for (int i = 0; i < kRooms; ++i)
         addresses += (i ? ",127.0.23." : "127.0.23.") + std::to_string(i + 1);
-    const CtlRun live = run({"diff", a, "--json", "--devices", addresses, "--device-port",
-                             std::to_string(venue[0]->endpoint().port), "--local-port", "0",
-                             "--timeout", kTimeout});
+    const CtlRun live =
+        run({"diff", a, "--json", "--devices", addresses, "--device-port",
+             std::to_string(venue.endpoint(0).port), "--local-port", "0", "--timeout", kTimeout});
     EXPECT_EQ(live.status, ctl::kExitNoDevice) << live.err;
     const QJsonObject json = parseJson(live.out).object();
     EXPECT_FALSE(json["equal"].toBool());
