@@ -14,6 +14,7 @@
 
 #include "app/program.h"
 #include "kit/texts.h"
+#include "ui/messages.h"
 #include "ui/program_icon.h"
 
 #include <QApplication>
@@ -144,8 +145,12 @@ int main(int argc, char* argv[]) {
     krm::app::Program program(options);
     if (!program.ok()) {
         std::fprintf(stderr, "krm416x: %s\n", qPrintable(program.error()));
-        if (!program.raisedRunningCopy())
-            QMessageBox::warning(nullptr, QStringLiteral("KRM-416X 3.1"), program.error());
+        if (!program.raisedRunningCopy()) {
+            QMessageBox box(QMessageBox::Warning, QStringLiteral("KRM-416X 3.1"), program.error(),
+                            QMessageBox::Ok);
+            krm::ui::TranslateButtons(&box);
+            box.exec();
+        }
         return 1;
     }
     krm::ui::MainWindow& window = program.window();

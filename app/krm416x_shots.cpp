@@ -3,7 +3,8 @@
 // output bank), the system page with its connect, stored-settings and microphone-unit
 // sections, the channel strips with the navigation panel open, the graphic-EQ editor, the
 // effects page, the top bar with UNDO and REDO and the open history list, the NAME dialog and
-// the about box. A developer tool (tools/screenshots.sh); needs
+// the about box, the PEQ editor with the tooltips of a knob and of a button, and the
+// keyboard focus on a fader and on a button. A developer tool (tools/screenshots.sh); needs
 // no display.
 //
 //   krm416x-shots OUTPUT_DIR [WIDTH HEIGHT]
@@ -11,6 +12,9 @@
 #include "app/program.h"
 #include "editors/pages/groups_page.h"
 #include "editors/pages/sends_page.h"
+#include "editors/peq/peq_editor.h"
+#include "editors/strips/input_strip.h"
+#include "kit/fader.h"
 #include "kit/popup_menu.h"
 #include "kit/texts.h"
 #include "kit/toggle_button.h"
@@ -39,6 +43,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QToolTip>
 
 #include <cmath>
 #include <cstdio>
@@ -120,6 +125,38 @@ bool saveWithPopup(QWidget& window, QWidget& popup, const QString& dir, const QS
     return savePixmap(shot, dir, name);
 }
 
+// The window with the tooltip of `control` shown over it, as a pointer resting on the
+// control shows it.
+bool saveWithTooltip(QWidget& window, QWidget& control, const QString& dir, const QString& name) {
+    runEventsFor(200);
+    const QPoint at = control.mapToGlobal(QPoint(control.width() / 2, control.height() / 2));
+    QToolTip::showText(at, control.toolTip(), &control);
+    runEventsFor(100);
+    QWidget* tip = nullptr;
+    for (QWidget* top : QApplication::topLevelWidgets())
+        if (top->inherits("QTipLabel") && top->isVisible())
+            tip = top;
+    bool ok = false;
+    if (tip) {
+        ok = saveWithPopup(window, *tip, dir, name);
+    } else {
+        std::fprintf(stderr, "no tooltip shown for %s\n", qPrintable(name));
+    }
+    QToolTip::hideText();
+    return ok;
+}
+
+// The window with `control` holding the keyboard focus, as a press of Tab gives it.
+bool saveWithFocus(QWidget& window, QWidget& control, const QString& dir, const QString& name) {
+    window.activateWindow();
+    QApplication::setActiveWindow(&window);
+    control.setFocus(Qt::TabFocusReason);
+    runEventsFor(100);
+    if (!control.hasFocus())
+        std::fprintf(stderr, "%s: the control did not take the focus\n", qPrintable(name));
+    return save(window, dir, name);
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -177,6 +214,15 @@ int main(int argc, char* argv[]) {
             window.showPage(bank, krm::ui::View::Channel);
             ok = save(window, outDir, QStringLiteral("%1-bank%2").arg(lang).arg(bank)) && ok;
         }
+        // The keyboard focus on a fader, then on a button.
+        window.showPage(1, krm::ui::View::Channel);
+        ok = saveWithFocus(window, *window.inputStrip(2)->fader(), outDir,
+                           lang + QStringLiteral("-focus-fader")) &&
+             ok;
+        ok = saveWithFocus(window, *window.inputStrip(3)->muteButton(), outDir,
+                           lang + QStringLiteral("-focus-button")) &&
+             ok;
+        window.setFocus();
         // A short overload on CH3 and output 2: the reports pause while the levels peak at the
         // top for a few meter periods and drop back; the clip lamps and peak ticks hold.
         {
@@ -304,6 +350,16 @@ int main(int argc, char* argv[]) {
             }
             window.openInputEditor(1, krm::InputEditorKind::Peq);
             ok = save(window, outDir, lang + QStringLiteral("-peq-mic")) && ok;
+            // The tooltips of a bound knob and of a plain button.
+            if (auto* peq =
+                    qobject_cast<krm::PeqEditor*>(window.inputEditor(krm::InputEditorKind::Peq))) {
+                ok = saveWithTooltip(window, *peq->gainKnob(1), outDir,
+                                     lang + QStringLiteral("-peq-tooltip")) &&
+                     ok;
+                ok = saveWithTooltip(window, *peq->resetButton(), outDir,
+                                     lang + QStringLiteral("-peq-reset-tooltip")) &&
+                     ok;
+            }
             window.openInputEditor(17, krm::InputEditorKind::Peq);
             ok = save(window, outDir, lang + QStringLiteral("-peq-line")) && ok;
             window.showPage(1, krm::ui::View::Channel);

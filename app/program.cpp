@@ -1,5 +1,6 @@
 #include "app/program.h"
 
+#include "kit/texts.h"
 #include "sim/virtual_device.h"
 
 #include <QCoreApplication>
@@ -85,17 +86,20 @@ Program::Program(ProgramOptions options) {
         const QString server = InstanceServerName(w.localPort);
         if (!m_lock) {
             if (holder == kCtlProgramName) {
-                m_error = QStringLiteral("The command-line tool %1 is using port %2. Start the "
-                                         "program again when it has finished.")
+                m_error = ui::text("The command-line tool %1 is using port %2. Start the "
+                                   "program again when it has finished.",
+                                   "命令行工具 %1 正在使用端口 %2。请在它结束后再启动本程序。")
                               .arg(QString::fromStdString(holder))
                               .arg(w.localPort);
                 return;
             }
             m_raisedRunningCopy = askFirstCopyToRaise(server);
-            m_error = QStringLiteral("The KRM-416X program is already running on port %1.")
+            m_error = ui::text("The KRM-416X program is already running on port %1.",
+                               "KRM-416X 程序已在端口 %1 上运行。")
                           .arg(w.localPort);
             if (m_raisedRunningCopy)
-                m_error += QStringLiteral(" Its window has been brought to the front.");
+                m_error += ui::text(" Its window has been brought to the front.",
+                                    "已将它的窗口移到最前。");
             return;
         }
         listenForSecondStarts(server);
@@ -108,7 +112,7 @@ Program::Program(ProgramOptions options) {
         const auto bind = Endpoint::parse("127.0.0.2", w.devicePort);
         if (!bind || (!m_device->start(*bind, &error) &&
                       !m_device->start(Endpoint{bind->address, 0}, &error))) {
-            m_error = QStringLiteral("Cannot start the virtual device: %1")
+            m_error = ui::text("Cannot start the virtual device: %1", "无法启动虚拟设备：%1")
                           .arg(QString::fromStdString(error));
             return;
         }

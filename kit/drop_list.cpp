@@ -192,6 +192,8 @@ void DropList::paintEvent(QPaintEvent*) {
     p.setBrush(g);
     p.setPen(QPen(m_hover || hasFocus() ? style::kAccent : style::kBorder, 1.0));
     p.drawRoundedRect(r, 3.0, 3.0);
+    if (hasFocus())
+        style::paintFocusRing(p, QRectF(rect()).adjusted(-1, -1, 1, 1), 3.0);
 
     // Arrow box on the right.
     const int arrowWidth = std::min(18, width() / 4);

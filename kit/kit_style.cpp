@@ -59,6 +59,23 @@ void paintButtonFace(QPainter& p, const QRectF& r, bool lit, const QColor& litCo
     p.drawRoundedRect(body, 4, 4);
 }
 
+void paintFocusRing(QPainter& p, const QRectF& r, qreal radius) {
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(kFocusRing, 2.0));
+    p.setBrush(Qt::NoBrush);
+    p.drawRoundedRect(r.adjusted(2, 2, -2, -2), radius, radius);
+    p.restore();
+}
+
+QString focusStyleSheet() {
+    const QString ring = kFocusRing.name(QColor::HexRgb);
+    return QStringLiteral("QLineEdit:focus { border: 2px solid %1; }"
+                          "QPushButton:focus { border: 2px solid %1; }"
+                          "QAbstractItemView::item:focus { border: 2px solid %1; }")
+        .arg(ring);
+}
+
 QString dialogStyleSheet() {
     const auto rgb = [](const QColor& c) { return c.name(QColor::HexRgb); };
     return QStringLiteral(
@@ -69,10 +86,11 @@ QString dialogStyleSheet() {
                " background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 %4, stop:1 %5); }"
                "QPushButton:hover { border-color: %6; }"
                "QPushButton:pressed { background: %7; }"
-               "QPushButton:default, QPushButton:focus { border: 1px solid %8; }")
-        .arg(rgb(kPanel), rgb(kText), rgb(kBorder), rgb(kPanelLight.lighter(120)),
-             rgb(kPanelLight.darker(125)), rgb(kBorder.lighter(150)), rgb(kPanel.darker(120)),
-             rgb(kAccent));
+               "QPushButton:default { border: 1px solid %8; }")
+               .arg(rgb(kPanel), rgb(kText), rgb(kBorder), rgb(kPanelLight.lighter(120)),
+                    rgb(kPanelLight.darker(125)), rgb(kBorder.lighter(150)),
+                    rgb(kPanel.darker(120)), rgb(kAccent)) +
+           focusStyleSheet();
 }
 
 void paintGroove(QPainter& p, const QRectF& r, qreal radius) {

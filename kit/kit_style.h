@@ -21,6 +21,9 @@ inline const QColor kGroove{14, 15, 18};
 inline const QColor kText{214, 218, 224};
 inline const QColor kTextDim{130, 136, 146};
 inline const QColor kAccent{42, 143, 214};
+// The keyboard focus ring: bright yellow, which stands out from the dark faces, the lit
+// colours and the white edit boxes alike.
+inline const QColor kFocusRing{255, 214, 0};
 
 // Colours a lit button may take.
 inline const QColor kLitRed{214, 58, 48};
@@ -40,6 +43,12 @@ void paintButtonFace(QPainter& p, const QRectF& r, bool lit, const QColor& litCo
                      bool sunken = false);
 // A recessed groove (slider tracks, meter wells).
 void paintGroove(QPainter& p, const QRectF& r, qreal radius);
+
+// The keyboard focus ring: 2 pixels in kFocusRing, one pixel inside `r`.
+void paintFocusRing(QPainter& p, const QRectF& r, qreal radius);
+// Style-sheet rules that give the standard controls the same ring while they have the focus:
+// edit boxes, push buttons and the current item of a list. Appended to a control's own sheet.
+QString focusStyleSheet();
 
 // A style sheet that draws standard dialogs (the NAME dialog, the about box, message
 // boxes) in these colours: dark panel, light text, buttons with the kit's faces and the

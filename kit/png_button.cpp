@@ -10,7 +10,7 @@
 namespace krm::ui {
 
 PngButton::PngButton(const QString& glyph, QWidget* parent)
-    : QWidget(parent), m_glyph(glyph), m_focusColour(style::kAccent) {
+    : QWidget(parent), m_glyph(glyph), m_focusColour(style::kFocusRing) {
     setMouseTracking(true);
     setFocusPolicy(Qt::TabFocus);
     m_colours["normal"] = {QColor(62, 67, 77), QColor(38, 41, 47), QColor(200, 204, 210)};

@@ -49,6 +49,7 @@ public:
     // "NAME" (32775) alone: the name buttons of the strips.
     static PopupMenu* nameOnlyMenu(QWidget* parent);
 
+    QString title() const { return m_title; }
     const std::vector<PopupMenuItem>& items() const { return m_items; }
     void setItemEnabled(int command, bool enabled);
     // Shows the menu with its top-left corner at a global position.

@@ -342,12 +342,8 @@ void Slider::paintCaption(QPainter& p) const {
 }
 
 void Slider::paintFocusMark(QPainter& p) const {
-    if (!hasFocus())
-        return;
-    QPen pen(style::kAccent, 1.0, Qt::DotLine);
-    p.setPen(pen);
-    p.setBrush(Qt::NoBrush);
-    p.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 3.0, 3.0);
+    if (hasFocus())
+        style::paintFocusRing(p, QRectF(rect()).adjusted(-1, -1, 1, 1), 3.0);
 }
 
 } // namespace krm::ui

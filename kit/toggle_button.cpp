@@ -105,11 +105,8 @@ void ToggleButton::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     style::paintButtonFace(p, rect(), m_on, m_lit, m_hover && isEnabled(), m_pressed);
-    if (hasFocus() && m_keyboardFocus) {
-        p.setPen(QPen(style::kAccent, 1.0, Qt::DotLine));
-        p.setBrush(Qt::NoBrush);
-        p.drawRoundedRect(QRectF(rect()).adjusted(2.5, 2.5, -2.5, -2.5), 3, 3);
-    }
+    if (hasFocus() && m_keyboardFocus)
+        style::paintFocusRing(p, QRectF(rect()), 3);
     p.setFont(style::font(m_textPixels, true));
     QColor ink = m_on ? QColor(255, 255, 255) : m_textColour;
     if (!isEnabled())

@@ -78,6 +78,8 @@ std::string ValueWordsZh(const std::string& valueText) {
         return "开启";
     if (valueText == "CLOSE")
         return "关闭";
+    if (valueText == "ANALOG")
+        return "模拟"; // the Dante streams D1..D4 keep their names
     return valueText;
 }
 

@@ -38,7 +38,6 @@ constexpr CodeRange kTapTimes{30, 100};
 constexpr CodeRange kRevTimes{1, 100};
 constexpr CodeRange kPercent{0, 100};
 constexpr CodeRange kPolarity{0, 1};
-constexpr CodeRange kMeterless{0, 255};
 
 // The PEQ, filters and compressor of the line inputs have no frame of their own beyond
 // these: the filters ("%E," "%F,") go out for CH1..CH16 only, the aux sends ("%I,") for

@@ -214,9 +214,11 @@ std::optional<ParamAddress> FindParameter(std::string_view path);
 // The display text of a code by the parameter's rule ("-3.0dB", "1000Hz", "OPEN").
 std::string ValueText(const Parameter& parameter, Channel channel, std::int32_t code);
 // The same text as the Chinese interface shows it: a switch reads "开启"/"关闭" where the
-// English reads "OPEN"/"CLOSE"; every other value reads the same in both.
+// English reads "OPEN"/"CLOSE", the analog source "模拟" where it reads "ANALOG"; every
+// other value reads the same in both.
 std::string ValueTextZh(const Parameter& parameter, Channel channel, std::int32_t code);
-// A text ValueText made, read in Chinese ("OPEN" → "开启"); any other text as it is.
+// A text ValueText made, read in Chinese ("OPEN" → "开启", "ANALOG" → "模拟"); any other
+// text as it is.
 std::string ValueWordsZh(const std::string& valueText);
 // The code for typed text (model/typed_value.h) by the parameter's rule and typed range;
 // nothing when the text is not a value of the parameter.

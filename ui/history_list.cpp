@@ -59,6 +59,7 @@ HistoryList::HistoryList(QWidget* parent) : QFrame(parent, Qt::Popup) {
     m_list->setMouseTracking(true);
     m_list->setFrameShape(QFrame::NoFrame);
     m_list->setPalette(pal);
+    m_list->setStyleSheet(style::focusStyleSheet());
     layout->addWidget(m_list);
     // One click takes the history there: a list popup, not a selection to confirm.
     connect(m_list, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {

@@ -42,8 +42,7 @@ bool LinkController::refusedWhileUpdating() {
     // address reuse they would take the device's replies away from the transfer.
     if (!m_services.updating || !m_services.updating())
         return false;
-    ShowMessage(&m_messageParent, QStringLiteral("KRM-416X 3.1"),
-                QStringLiteral("Updateing......."));
+    ShowMessage(&m_messageParent, QStringLiteral("KRM-416X 3.1"), UpdateBusyText());
     return true;
 }
 

@@ -56,7 +56,7 @@ namespace krm::ui {
 
 namespace {
 
-// The content behind the scroll bars: the console's dark background.
+// The page behind the scroll bars, under the top bar: the console's dark background.
 class ContentArea : public QWidget {
 public:
     using QWidget::QWidget;
@@ -65,9 +65,6 @@ protected:
     void paintEvent(QPaintEvent*) override {
         QPainter p(this);
         p.fillRect(rect(), style::kWindow);
-        p.fillRect(QRect(0, 0, width(), kStripTop - 14), style::kPanel.darker(115));
-        p.setPen(style::kBorder);
-        p.drawLine(0, kStripTop - 14, width(), kStripTop - 14);
     }
 };
 
@@ -213,14 +210,17 @@ void MainWindow::buildChildren() {
         "QScrollBar::add-line, QScrollBar::sub-line { width: 0; height: 0; }"
         "QScrollBar::add-page, QScrollBar::sub-page { background: none; }"));
 
-    m_topBar = new TopBar(m_content);
+    // Outside the scroll area: the link state, the readout, UNDO/REDO/FILE and the page
+    // buttons stay in view however far the page below is scrolled.
+    m_topBar = new TopBar(this);
     // The about item of the window's menu; the desktop offers no system menu to carry it,
     // so it sits in the context menu of the window's top area.
-    auto* about = new QAction(QStringLiteral("ABOUT KRM-416X 3.1(&A)..."), m_topBar);
+    auto* about = new QAction(m_topBar);
     about->setObjectName(QStringLiteral("aboutAction"));
     connect(about, &QAction::triggered, this, &MainWindow::showAbout);
     m_topBar->addAction(about);
     m_topBar->setContextMenuPolicy(Qt::ActionsContextMenu);
+    retranslateAboutAction();
     m_readout = new ReadoutPanel(m_topBar);
     // Over the scroll area, so it stays in view whatever part of the console is scrolled to.
     m_notice = new NoticeBanner(this);
@@ -441,6 +441,10 @@ void MainWindow::applyLanguage() {
     m_system->retranslate();
     m_unitsSection->retranslate();
     m_showOptions->retranslate();
+    if (m_settingsSection)
+        m_settingsSection->retranslate();
+    if (m_maintenance)
+        m_maintenance->retranslate();
     m_venue->retranslate();
     refreshVenue();
     m_navigation->retranslate();
@@ -455,8 +459,14 @@ void MainWindow::applyLanguage() {
     showReadout();
     refreshHistory();
     retranslateFileMenu();
+    retranslateAboutAction();
     refreshTitle();
     update();
+}
+
+void MainWindow::retranslateAboutAction() {
+    if (auto* about = m_topBar->findChild<QAction*>(QStringLiteral("aboutAction")))
+        about->setText(text("ABOUT KRM-416X 3.1(&A)...", "关于 KRM-416X 3.1(&A)..."));
 }
 
 // ---- device events ----
@@ -523,7 +533,8 @@ void MainWindow::repaintTick() {
 
 void MainWindow::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
-    m_scroll->setGeometry(rect());
+    m_topBar->setGeometry(0, 0, width(), kTopBarHeight);
+    m_scroll->setGeometry(0, kTopBarHeight, width(), std::max(0, height() - kTopBarHeight));
     m_notice->place(NoticeRect(ShellMetrics::forClient(size())), m_topBar);
     if (!m_initialized)
         return;

@@ -254,6 +254,8 @@ private:
     void factoryRecovered();
     void buildFileMenu();
     void retranslateFileMenu();
+    // The about item of the top area's context menu.
+    void retranslateAboutAction();
     // The DEVICES section: the venue's known devices, stored in the program's settings.
     void buildVenue();
     void refreshVenue();

@@ -16,6 +16,14 @@
 
 namespace krm::ui {
 
+namespace {
+// The layout places the page at y 200 of the window; the page scrolls under the top bar,
+// so the scroll area's content starts where the top bar ends.
+QRect onPage(const QRect& inWindow) {
+    return inWindow.translated(0, -kTopBarHeight);
+}
+} // namespace
+
 InputStrip* MainWindow::inputStrip(int index) const {
     return index >= 0 && index < kInputCount ? m_inputStrips[static_cast<std::size_t>(index)]
                                              : nullptr;
@@ -73,7 +81,8 @@ void MainWindow::registerEditor(OutputEditorKind kind, EditorPage* editor) {
 void MainWindow::applyMetrics() {
     m_topBar->applyMetrics(m_metrics);
     m_readout->applyMetrics(m_metrics);
-    m_navigation->setGeometry(NavigationPanelRect(m_metrics));
+    m_topBar->setGeometry(0, 0, width(), kTopBarHeight);
+    m_navigation->setGeometry(onPage(NavigationPanelRect(m_metrics)));
     fitContent();
 }
 
@@ -82,13 +91,13 @@ void MainWindow::fitContent() {
     // right, so that scroll bars appear only when something does not fit; at least the
     // room the scroll area offers without scroll bars, so the background reaches the
     // window's edges.
-    QRect extent(QPoint(0, 0), m_metrics.contentSize());
+    const QSize channelView = m_metrics.contentSize();
+    QRect extent(0, 0, channelView.width(), channelView.height() - kTopBarHeight);
     for (QWidget* child : m_content->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
-        if (child != m_topBar && !child->isHidden())
+        if (!child->isHidden())
             extent |= child->geometry();
     const QSize content = extent.size().expandedTo(m_scroll->maximumViewportSize());
     m_content->resize(content);
-    m_topBar->setGeometry(0, 0, content.width(), kStripTop - 14);
 }
 
 void MainWindow::hideStripArea() {
@@ -150,54 +159,60 @@ void MainWindow::applyContent() {
                             m_pages.displayMode() == DisplayMode::Page && m_pages.groupView() == 0);
 
     const PageContent c = m_pages.content(m_session.image());
+    const bool panelShown = c.navigationPanel || m_navigationOpen;
+    // A bank's strips share the width; a group view's members keep the strip width, so
+    // that its output strip and the panel stand in their places beside them.
+    const bool bank = c.rightOutputStrip < 0;
+    auto slotRect = [&](int slot) {
+        return onPage(bank ? BankSlotRect(m_metrics, slot, panelShown)
+                           : StripSlotRect(m_metrics, slot));
+    };
     int slot = 0;
     for (int ch : c.inputStrips) {
         QWidget* strip = m_inputStrips[static_cast<std::size_t>(ch)];
-        strip->setGeometry(StripSlotRect(m_metrics, slot++));
+        strip->setGeometry(slotRect(slot++));
         strip->show();
     }
     for (int o : c.outputStrips) {
         QWidget* strip = m_outputStrips[static_cast<std::size_t>(o)];
-        strip->setGeometry(StripSlotRect(m_metrics, slot++));
+        strip->setGeometry(slotRect(slot++));
         strip->show();
     }
-    const bool panelShown = c.navigationPanel || m_navigationOpen;
-    const QRect panel = NavigationPanelRect(m_metrics);
+    const QRect panel = onPage(NavigationPanelRect(m_metrics));
     if (c.rightOutputStrip >= 0) {
         QWidget* strip = m_outputStrips[static_cast<std::size_t>(c.rightOutputStrip)];
         // On a client too narrow for ten columns the panel stands over the output
         // strip's place; the strip then takes the first free slot after the members.
-        QRect place = RightOutputStripRect(m_metrics);
-        if (panelShown && place.intersects(panel) &&
-            !StripSlotRect(m_metrics, slot).intersects(panel))
-            place = StripSlotRect(m_metrics, slot);
+        QRect place = onPage(RightOutputStripRect(m_metrics));
+        if (panelShown && place.intersects(panel) && !slotRect(slot).intersects(panel))
+            place = slotRect(slot);
         strip->setGeometry(place);
         strip->show();
     }
     if (c.showPage) {
         if (QWidget* page = pageWidget(c.page)) {
-            page->setGeometry(PageRect(m_metrics));
+            page->setGeometry(onPage(PageRect(m_metrics, panelShown)));
             page->show();
         }
         if (c.page == View::System)
             m_system->setConnected(m_session.isOnline());
     }
     if (c.largeInputStrip >= 0) {
-        m_largeInput->setGeometry(StripSlotRect(m_metrics, 0));
+        m_largeInput->setGeometry(onPage(StripSlotRect(m_metrics, 0)));
         m_largeInput->open(c.largeInputStrip);
         if (auto e = m_inputEditors.find(c.inputEditor); e != m_inputEditors.end()) {
             EditorPage* editor = e->second;
-            showEditor(editor, InputEditorRect(m_metrics), c.largeInputStrip,
+            showEditor(editor, onPage(InputEditorRect(m_metrics, panelShown)), c.largeInputStrip,
                        m_session.image().inputs[static_cast<std::size_t>(c.largeInputStrip)].name);
         }
     }
     if (c.largeOutputStrip >= 0) {
-        m_largeOutput->setGeometry(RightOutputStripRect(m_metrics));
+        m_largeOutput->setGeometry(onPage(LargeOutputStripRect(m_metrics, panelShown)));
         m_largeOutput->open(c.largeOutputStrip);
         if (auto e = m_outputEditors.find(c.outputEditor); e != m_outputEditors.end()) {
             EditorPage* editor = e->second;
             showEditor(
-                editor, PageRect(m_metrics), c.largeOutputStrip,
+                editor, onPage(OutputEditorRect(m_metrics, panelShown)), c.largeOutputStrip,
                 m_session.image().outputs[static_cast<std::size_t>(c.largeOutputStrip)].name);
         }
     }
@@ -213,6 +228,8 @@ void MainWindow::applyContent() {
 void MainWindow::toggleNavigationPanel() {
     if (!m_navigation->isHidden()) {
         m_navigationOpen = false;
+        // The bank's strips take the panel's room again.
+        applyContent();
         m_navigation->hide();
         m_topBar->setNavigationLit(false);
         fitContent();

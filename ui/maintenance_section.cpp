@@ -5,6 +5,7 @@
 #include "kit/toggle_button.h"
 #include "model/device_session.h"
 #include "model/frame_builders.h"
+#include "ui/messages.h"
 #include "update/firmware_file.h"
 #include "update/firmware_transfer.h"
 #include "update/http_client.h"
@@ -209,6 +210,12 @@ void MaintenanceSection::retranslate() {
     m_local->setText(text("LOCAL", "本地升级"));
     m_update->setText(text("UPDATE", "在线升级"));
     m_recoveryButton->setText(text("RECOVERY", "恢复出厂"));
+    m_local->setToolTip(text("Update the device from firmware files on this computer",
+                             "用本机上的固件文件升级设备"));
+    m_update->setToolTip(
+        text("Download the newest firmware and update the device", "下载最新固件并升级设备"));
+    m_recoveryButton->setToolTip(text("Put every setting of the device back to the factory's",
+                                      "将设备的所有设置恢复为出厂设置"));
     m_recoveryLabel->setText(QStringLiteral("Resetting,please wait."));
     showVersions();
 }
@@ -273,7 +280,7 @@ void MaintenanceSection::shutdown() {
 void MaintenanceSection::pressLocal() {
     if (busy()) {
         if (m_services.showMessage)
-            m_services.showMessage(QStringLiteral("Updateing......."), false, {});
+            m_services.showMessage(UpdateBusyText(), false, {});
         return;
     }
     // The device's basic version chooses the pair of files; it is asked, and exactly that
@@ -413,7 +420,7 @@ void MaintenanceSection::confirmLocal() {
 void MaintenanceSection::pressUpdate() {
     if (busy()) {
         if (m_services.showMessage)
-            m_services.showMessage(QStringLiteral("Updateing......."), false, {});
+            m_services.showMessage(UpdateBusyText(), false, {});
         return;
     }
     if (m_services.updatePageUrl.isEmpty())
@@ -531,7 +538,7 @@ void MaintenanceSection::startRemote() {
             this, [this] { remoteEnded(); }, Qt::QueuedConnection);
     });
     if (!started)
-        setStatus(QStringLiteral("Updateing......."));
+        setStatus(UpdateBusyText());
 }
 
 void MaintenanceSection::remoteEnded() {
@@ -582,7 +589,8 @@ void MaintenanceSection::offerReconnect() {
 void MaintenanceSection::pressRecovery() {
     if (busy()) {
         if (m_services.showMessage)
-            m_services.showMessage(QStringLiteral("Reseting device......."), false, {});
+            m_services.showMessage(text("Reseting device.......", "正在恢复设备......."), false,
+                                   {});
         return;
     }
     auto go = [this](bool ok) {
@@ -630,7 +638,7 @@ void MaintenanceSection::finishRecovery() {
                       .arg(lost)
                       .arg(m_recovery.total()));
     if (m_services.showMessage)
-        m_services.showMessage(QStringLiteral("Reset successfully."), false, {});
+        m_services.showMessage(text("Reset successfully.", "恢复出厂设置成功。"), false, {});
 }
 
 // ---- the 100 ms timer ----

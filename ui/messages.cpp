@@ -36,6 +36,10 @@ QMessageBox* ShowSocketError(QWidget* parent) {
     return ShowMessage(parent, QStringLiteral("Warming"), QStringLiteral("Winsock error!"));
 }
 
+QString UpdateBusyText() {
+    return text("Updateing.......", "正在升级.......");
+}
+
 QString HistoryRestartedText() {
     return text("Undo starts again from the device's settings.", "撤销记录从设备的设置重新开始。");
 }

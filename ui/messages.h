@@ -23,6 +23,9 @@ QMessageBox* ShowCannotConnect(QWidget* parent, const QString& ip);
 // "Winsock error!" with the caption "Warming" (both languages).
 QMessageBox* ShowSocketError(QWidget* parent);
 
+// "Updateing......." (Chinese "正在升级......."): a firmware update runs and holds the port.
+QString UpdateBusyText();
+
 // A dump with other settings than the program held dropped the undo history.
 QString HistoryRestartedText();
 // The notice after the link healed itself, in the current language: the device answered

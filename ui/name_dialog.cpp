@@ -26,19 +26,20 @@ bool NameFitsLimit(const QString& text) {
 
 NameDialog::NameDialog(const QString& current, QWidget* parent)
     : QDialog(parent), m_edit(new QLineEdit(current, this)) {
-    setWindowTitle(QStringLiteral("NAME"));
+    setWindowTitle(text("NAME", "名称"));
     setObjectName(QStringLiteral("nameDialog"));
     setStyleSheet(style::dialogStyleSheet());
     setFont(style::font(13));
     // The edit box is white with a 20-pixel font on the dark panel, so a name reads as
     // it will on the device's display.
     m_edit->setFont(style::font(20));
-    m_edit->setStyleSheet(QStringLiteral("background: white; color: black; border: 1px solid "
-                                         "#3e434d; border-radius: 3px; padding: 1px 4px;"));
+    m_edit->setStyleSheet(QStringLiteral("QLineEdit { background: white; color: black; border: 1px "
+                                         "solid #3e434d; border-radius: 3px; padding: 1px 4px; }") +
+                          style::focusStyleSheet());
     m_edit->setObjectName(QStringLiteral("nameEdit"));
     m_edit->setMinimumWidth(220);
 
-    auto* label = new QLabel(QStringLiteral("NAME:"), this);
+    auto* label = new QLabel(text("NAME:", "名称:"), this);
     label->setFont(style::font(14, true));
     auto* row = new QHBoxLayout;
     row->addWidget(label);
@@ -68,7 +69,7 @@ QString NameDialog::name() const {
 void NameDialog::accept() {
     if (!NameFitsLimit(m_edit->text())) {
         emit nameRefused();
-        ShowMessage(this, windowTitle(), QStringLiteral("Channel name is too long."));
+        ShowMessage(this, windowTitle(), text("Channel name is too long.", "名称太长。"));
         return;
     }
     QDialog::accept();

@@ -94,6 +94,23 @@ void NavigationPanel::retranslate() {
     m_control->setText(text("CONTROL", "控制分组"));
     m_groupReturn->setText(text("RETURN", "返回"));
     m_mixReturn->setText(text("RETURN", "返回"));
+    retranslateTips();
+}
+
+void NavigationPanel::retranslateTips() {
+    m_system->setToolTip(text("Show or leave the system page", "显示或离开系统页面"));
+    m_group->setToolTip(text("Show the strips of one control group or mute group",
+                             "显示一个控制分组或静音分组的推子"));
+    m_aux->setToolTip(text("Choose which mix the strips show: LR or an aux send",
+                           "选择推子显示的混音：主输出或辅助发送"));
+    m_clearMute->setToolTip(text("Unmute every channel", "取消所有通道的静音"));
+    m_clearSolo->setToolTip(text("Switch every solo off", "关闭所有监听"));
+    m_phantom->setToolTip(text("Phantom power of the microphone inputs", "话筒输入的幻象电源"));
+    m_mute->setToolTip(text("Show the strips of a mute group", "显示静音分组的推子"));
+    m_view->setToolTip(text("Show the strips of a control group", "显示控制分组的推子"));
+    m_control->setToolTip(text("Set up the groups", "设置分组"));
+    m_groupReturn->setToolTip(text("Back to the main buttons", "返回主按钮"));
+    m_mixReturn->setToolTip(text("Back to the main buttons", "返回主按钮"));
 }
 
 ToggleButton* NavigationPanel::mixButton(int mix) const {

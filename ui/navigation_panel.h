@@ -68,6 +68,7 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    void retranslateTips();
     ToggleButton* makeButton(const QString& name);
     void pressSystem();
     void pressPhantom();

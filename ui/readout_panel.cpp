@@ -29,7 +29,8 @@ QLineEdit* makeBox(QWidget* parent, const char* name) {
     box->setFont(font);
     box->setAlignment(Qt::AlignCenter);
     box->setStyleSheet(QStringLiteral("QLineEdit { background: #101114; color: #dbe6f0;"
-                                      " border: 1px solid #3e434d; border-radius: 3px; }"));
+                                      " border: 1px solid #3e434d; border-radius: 3px; }") +
+                       style::focusStyleSheet());
     return box;
 }
 } // namespace

@@ -111,6 +111,9 @@ SettingsSection::SettingsSection(DeviceSettings& settings, SettingRecall& recall
 void SettingsSection::retranslate() {
     m_save->setText(text("SAVE", "保存"));
     m_import->setText(text("IMPORT…", "导入…"));
+    m_save->setToolTip(
+        text("Store the device's settings under a new name", "以新名称存储设备的设置"));
+    m_import->setToolTip(text("Store the settings of a setting file", "存储设置文件中的设置"));
 }
 
 void SettingsSection::showEvent(QShowEvent* event) {

@@ -29,52 +29,109 @@ QSize ShellMetrics::contentSize() const {
     return {right + 1, stripTop + stripHeight};
 }
 
+namespace {
+
+constexpr int kGroupSwitches = 4;
+
+// Where the top bar's columns stand. On a client wide enough for the bar in strip widths
+// (the status label ends at 7.5 w) every column is a multiple of the strip width; on a
+// narrower one the columns pack from the right edge inward, so that the link indicator,
+// the status, UNDO/REDO/FILE/HISTORY and the switches stay on screen and the bank buttons
+// take what is left.
+struct BarColumns {
+    int viewWidth;   // each of the five view buttons
+    int bankRoom;    // the four bank buttons, from x 0
+    int readoutX;    // the readout's labels and value boxes
+    int groupX;      // the group labels and the first switch of each row
+    int groupWidth;  // the group labels
+    int switchSize;  // each group switch
+    int statusX;     // link indicator, status label, ABOUT
+    int statusWidth; // status label
+    int aboutWidth;
+};
+
+constexpr int kCompactStatusWidth = 84;
+constexpr int kCompactSwitchSize = 26;
+constexpr int kHistoryButtonWidth = 58;
+
+int naturalBarRight(int w) {
+    return w * 13 / 2 + w;
+}
+
+BarColumns columns(const ShellMetrics& m) {
+    const int w = m.stripWidth;
+    if (m.clientWidth <= 0 || m.clientWidth >= naturalBarRight(w)) {
+        return {w,
+                w * 3 / 2 + 220,
+                w * 3 / 2 + 230,
+                5 * w + 4,
+                w,
+                std::min(44, (w - 12) / 4),
+                w * 13 / 2,
+                w,
+                w * 2 / 3};
+    }
+    BarColumns c{};
+    c.statusWidth = kCompactStatusWidth;
+    c.aboutWidth = kCompactStatusWidth;
+    c.statusX = m.clientWidth - kCompactStatusWidth - 6;
+    c.switchSize = kCompactSwitchSize;
+    c.groupWidth = kGroupSwitches * (kCompactSwitchSize + 4);
+    c.groupX = c.statusX - 10 - c.groupWidth;
+    // UNDO and REDO side by side left of the group labels, the readout left of them.
+    const int historyLeft = c.groupX - 8 - (2 * kHistoryButtonWidth + 4);
+    c.readoutX = historyLeft - 9 - 160;
+    c.bankRoom = c.readoutX - 10;
+    c.viewWidth = (c.groupX - 4) / 5;
+    return c;
+}
+
+} // namespace
+
+bool CompactTopBar(const ShellMetrics& m) {
+    return m.clientWidth > 0 && m.clientWidth < naturalBarRight(m.stripWidth);
+}
+
 QRect ViewButtonRect(const ShellMetrics& m, int index) {
-    return {index * m.stripWidth, 120, m.stripWidth, 50};
+    const int width = columns(m).viewWidth;
+    return {index * width, 120, width, 50};
 }
 
 QRect BankButtonRect(const ShellMetrics& m, int bank) {
     // The four bank buttons share the room left of the readout.
-    const int room = m.stripWidth * 3 / 2 + 220;
-    const int width = room / 4 - 4;
+    const int width = columns(m).bankRoom / 4 - 4;
     return {(bank - 1) * (width + 4), 65, width, 40};
 }
 
-namespace {
-constexpr int kGroupSwitches = 4;
-
-int groupSwitchSize(const ShellMetrics& m) {
-    return std::min(44, (m.stripWidth - 12) / 4);
-}
-} // namespace
-
 QRect GroupSwitchRect(const ShellMetrics& m, int row, int group) {
-    const int size = groupSwitchSize(m);
-    return {5 * m.stripWidth + 4 + (group - 1) * (size + 4), 25 + row * 62, size, 34};
+    const BarColumns c = columns(m);
+    return {c.groupX + (group - 1) * (c.switchSize + 4), 25 + row * 62, c.switchSize, 34};
 }
 
 QRect GroupLabelRect(const ShellMetrics& m, int row) {
-    return {5 * m.stripWidth + 4, 4 + row * 62, m.stripWidth, 20};
+    const BarColumns c = columns(m);
+    return {c.groupX, 4 + row * 62, c.groupWidth, 20};
 }
 
 QRect ReadoutChannelLabelRect(const ShellMetrics& m) {
-    return {m.stripWidth * 3 / 2 + 230, 0, 160, 30};
+    return {columns(m).readoutX, 0, 160, 30};
 }
 
 QRect ReadoutParameterLabelRect(const ShellMetrics& m) {
-    return {m.stripWidth * 3 / 2 + 230, 60, 160, 30};
+    return {columns(m).readoutX, 60, 160, 30};
 }
 
 QRect ReadoutValueBoxRect(const ShellMetrics& m, int box) {
-    return {m.stripWidth * 3 / 2 + 230 + box * 80, 30, 80, 30};
+    return {columns(m).readoutX + box * 80, 30, 80, 30};
 }
 
 QRect StatusLabelRect(const ShellMetrics& m) {
-    return {m.stripWidth * 13 / 2, 60, m.stripWidth, 30};
+    const BarColumns c = columns(m);
+    return {c.statusX, 60, c.statusWidth, 30};
 }
 
 QRect LinkIndicatorRect(const ShellMetrics& m) {
-    return {m.stripWidth * 13 / 2, 20, 36, 36};
+    return {columns(m).statusX, 20, 36, 36};
 }
 
 QRect NavigationButtonRect(const ShellMetrics& m) {
@@ -85,7 +142,8 @@ QRect NavigationButtonRect(const ShellMetrics& m) {
 }
 
 QRect AboutButtonRect(const ShellMetrics& m) {
-    return {m.stripWidth * 13 / 2, 132, m.stripWidth * 2 / 3, 38};
+    const BarColumns c = columns(m);
+    return {c.statusX, 132, c.aboutWidth, 38};
 }
 
 namespace {
@@ -117,16 +175,47 @@ QRect StripSlotRect(const ShellMetrics& m, int slot) {
     return {slot * (m.stripWidth + kStripGap), m.stripTop, m.stripWidth, m.stripHeight};
 }
 
+int BankStripWidth(const ShellMetrics& m, bool panelShown) {
+    if (m.clientWidth <= 0)
+        return m.stripWidth;
+    const int right = panelShown ? NavigationPanelRect(m).x() - kStripGap : m.clientWidth;
+    return std::max(m.stripWidth, (right - (kBankStrips - 1) * kStripGap) / kBankStrips);
+}
+
+QRect BankSlotRect(const ShellMetrics& m, int slot, bool panelShown) {
+    const int width = BankStripWidth(m, panelShown);
+    return {slot * (width + kStripGap), m.stripTop, width, m.stripHeight};
+}
+
 QRect RightOutputStripRect(const ShellMetrics& m) {
     return {8 * m.stripWidth + 16, m.stripTop, m.stripWidth, m.stripHeight};
 }
 
-QRect PageRect(const ShellMetrics& m) {
-    return {0, m.stripTop, 8 * m.stripWidth, m.stripHeight};
+namespace {
+// The width a page or an editor may fill: the client's, or up to the open navigation panel.
+int pageRoom(const ShellMetrics& m, bool panelShown) {
+    if (m.clientWidth <= 0)
+        return 0;
+    return panelShown ? NavigationPanelRect(m).x() - kStripGap : m.clientWidth;
+}
+} // namespace
+
+QRect PageRect(const ShellMetrics& m, bool panelShown) {
+    return {0, m.stripTop, std::max(8 * m.stripWidth, pageRoom(m, panelShown)), m.stripHeight};
 }
 
-QRect InputEditorRect(const ShellMetrics& m) {
-    return {m.stripWidth + 16, m.stripTop, 8 * m.stripWidth, m.stripHeight};
+QRect InputEditorRect(const ShellMetrics& m, bool panelShown) {
+    const int x = m.stripWidth + 16;
+    return {x, m.stripTop, std::max(8 * m.stripWidth, pageRoom(m, panelShown) - x), m.stripHeight};
+}
+
+QRect OutputEditorRect(const ShellMetrics& m, bool panelShown) {
+    const int room = pageRoom(m, panelShown) - m.stripWidth - 16;
+    return {0, m.stripTop, std::max(8 * m.stripWidth, room), m.stripHeight};
+}
+
+QRect LargeOutputStripRect(const ShellMetrics& m, bool panelShown) {
+    return {OutputEditorRect(m, panelShown).right() + 17, m.stripTop, m.stripWidth, m.stripHeight};
 }
 
 QRect NavigationPanelRect(const ShellMetrics& m) {

@@ -13,6 +13,10 @@ inline constexpr int kMinStripWidth = 150;
 // which every control of a strip and a fader that reaches each of its 71 positions still fit.
 inline constexpr int kMinStripHeight = 420;
 inline constexpr int kStripGap = 2;
+inline constexpr int kBankStrips = 8;
+// The top bar stands above the strips, from the window's top edge to 14 pixels above the
+// strips. It stays in place; only the page under it scrolls.
+inline constexpr int kTopBarHeight = kStripTop - 14;
 
 // The window's size when it is not maximized (also without a window manager): it fits a
 // 1366 x 768 laptop screen with room for a title bar and a task bar. Smaller than the
@@ -46,6 +50,10 @@ struct ShellMetrics {
     friend bool operator==(const ShellMetrics&, const ShellMetrics&) = default;
 };
 
+// True when the client is narrower than the top bar laid out in strip widths (7.5 w): its
+// columns then pack from the right edge, so every control of the bar stays on screen.
+bool CompactTopBar(const ShellMetrics& m);
+
 // Five view buttons side by side at y 120 (index 0 = CHANNEL .. 4 = GROUPS).
 QRect ViewButtonRect(const ShellMetrics& m, int index);
 // Bank buttons 1..4 along y 65, under the readout's left edge.
@@ -72,12 +80,22 @@ QRect FileButtonRect(const ShellMetrics& m);
 
 // Strip slot i of the channel view or a group view: x = i × (w + 2).
 QRect StripSlotRect(const ShellMetrics& m, int slot);
+// A bank's strips in the channel view share the client's width (or the room left of the
+// navigation panel while it shows) instead of standing at the strip width with the rest
+// empty; never narrower than the strip width.
+int BankStripWidth(const ShellMetrics& m, bool panelShown);
+QRect BankSlotRect(const ShellMetrics& m, int slot, bool panelShown);
 // The output strip of a group view and the large output strip beside its editors.
 QRect RightOutputStripRect(const ShellMetrics& m);
-// Pages and the output editors: from x 0, eight strips wide.
-QRect PageRect(const ShellMetrics& m);
-// Input editors stand right of the large input strip.
-QRect InputEditorRect(const ShellMetrics& m);
+// Pages: from x 0 across the client (or up to the open navigation panel), at least eight
+// strips wide.
+QRect PageRect(const ShellMetrics& m, bool panelShown = false);
+// Input editors stand right of the large input strip, reaching as far as pages do.
+QRect InputEditorRect(const ShellMetrics& m, bool panelShown = false);
+// Output editors: from x 0, at least eight strips wide, leaving room at the right for the
+// large output strip beside them.
+QRect OutputEditorRect(const ShellMetrics& m, bool panelShown = false);
+QRect LargeOutputStripRect(const ShellMetrics& m, bool panelShown = false);
 // Right of nine strips (x = 9w + 18) where the client is wide enough; on a narrower
 // client against its right edge, above whatever stands there, so it is never out of reach.
 QRect NavigationPanelRect(const ShellMetrics& m);

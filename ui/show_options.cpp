@@ -43,6 +43,8 @@ ShowOptions::ShowOptions(QWidget* parent) : QWidget(parent) {
 void ShowOptions::retranslate() {
     m_title->setText(text("CONTROL GROUPS", "控制分组"));
     m_keepOffsets->setText(text("KEEP OFFSETS", "保持差值"));
+    m_keepOffsets->setToolTip(text("Members of a control group keep their differences in level",
+                                   "控制分组的成员保持彼此的电平差"));
     m_explanation->setText(text(
         "Lit: the members of a group move by as much as the moved channel and keep their "
         "differences in level (VOL, COMP, LIMIT levels). Dark: they take its value.",

@@ -65,7 +65,8 @@ SystemPage::SystemPage(QWidget* parent) : QWidget(parent) {
     m_address = new QLineEdit(this);
     m_address->setObjectName(QStringLiteral("addressBox"));
     m_address->setFont(style::font(18));
-    m_address->setStyleSheet(QStringLiteral("QLineEdit { background: white; color: black; }"));
+    m_address->setStyleSheet(QStringLiteral("QLineEdit { background: white; color: black; }") +
+                             style::focusStyleSheet());
     connect(m_address, &QLineEdit::returnPressed, this, &SystemPage::confirmAddress);
 
     auto makeButton = [this](const char* name) {
@@ -89,7 +90,7 @@ SystemPage::SystemPage(QWidget* parent) : QWidget(parent) {
     m_devices->setColumnCount(2);
     m_devices->setRootIsDecorated(false);
     m_devices->setAlternatingRowColors(true);
-    m_devices->setStyleSheet(QLatin1String(kDeviceListStyle));
+    m_devices->setStyleSheet(QLatin1String(kDeviceListStyle) + style::focusStyleSheet());
     m_devices->setFont(style::font(15));
     m_devices->header()->setFont(style::font(14, true));
     connect(m_devices, &QTreeWidget::itemClicked, this,
@@ -111,10 +112,23 @@ void SystemPage::retranslate() {
         m_sectionButtons[static_cast<std::size_t>(s)]->setText(
             text(kSections[static_cast<std::size_t>(s)].caption));
     m_addressLabel->setText(text("IP:", "设备IP:"));
-    m_ok->setText(QStringLiteral("OK"));
+    m_ok->setText(text("OK", "确定"));
     m_search->setText(text("Search", "搜索"));
     m_offline->setText(text("OFFLINE", "离线"));
     m_devices->setHeaderLabels({text("DEVICE IP", "设置IP"), text("PORT", "端口")});
+    const std::array<TextPair, kSectionCount> sectionTips{{
+        {"The device's address, the search and the connection", "设备地址、搜索和连接"},
+        {"", ""},
+        {"Stored settings and how control groups move", "存储的设置和控制分组的调节方式"},
+        {"Firmware update and factory recovery", "固件升级和恢复出厂设置"},
+        {"The microphone units and their display", "话筒单元及其显示"},
+    }};
+    for (int s = 0; s < kSectionCount; ++s)
+        m_sectionButtons[static_cast<std::size_t>(s)]->setToolTip(
+            text(sectionTips[static_cast<std::size_t>(s)]));
+    m_ok->setToolTip(text("Take the typed address as the device's", "采用输入的地址作为设备地址"));
+    m_search->setToolTip(text("Search the network for devices", "在网络中搜索设备"));
+    m_offline->setToolTip(text("Work without the device", "不连接设备工作"));
     setConnected(m_connected);
 }
 
@@ -201,6 +215,9 @@ void SystemPage::setConnected(bool connected) {
     m_connected = connected;
     m_connect->setText(connected ? text("DISCONNECT", "断开") : text("CONNECT", "连接"));
     m_connect->setState(connected);
+    m_connect->setToolTip(
+        connected ? text("Take the link to the device down", "断开与设备的连接")
+                  : text("Connect to the device at the address above", "连接上面地址的设备"));
 }
 
 bool SystemPage::addDevice(const QString& ip, int port) {

@@ -5,6 +5,7 @@
 #include "kit/toggle_button.h"
 
 #include <QLabel>
+#include <QPainter>
 
 namespace krm::ui {
 
@@ -125,7 +126,7 @@ TopBar::TopBar(QWidget* parent) : QWidget(parent) {
 }
 
 void TopBar::applyMetrics(const ShellMetrics& m) {
-    m_title->setGeometry(8, 8, m.stripWidth * 3 / 2 + 200, 44);
+    m_title->setGeometry(8, 8, NoticeRect(m).right() - 8, 44);
     for (int b = 1; b <= 4; ++b)
         m_banks[static_cast<std::size_t>(b - 1)]->setGeometry(BankButtonRect(m, b));
     for (std::size_t i = 0; i < m_views.size(); ++i)
@@ -165,6 +166,51 @@ void TopBar::retranslate() {
     m_file->setToolTip(
         text("Setting files: prepare a room without the device", "设置文件：无需设备即可准备房间"));
     m_status->setText(m_linkLit ? text("ONLINE", "在线") : text("OFFLINE", "离线"));
+    retranslateTips();
+}
+
+// What each plain button does, for the operator who hovers over it.
+void TopBar::retranslateTips() {
+    const std::array<TextPair, 4> banks{{
+        {"Show the strips of inputs 1 to 8", "显示输入通道1至8的推子"},
+        {"Show the strips of inputs 9 to 16", "显示输入通道9至16的推子"},
+        {"Show the strips of inputs 17 to 20", "显示输入通道17至20的推子"},
+        {"Show the strips of the eight outputs", "显示八个输出通道的推子"},
+    }};
+    for (std::size_t b = 0; b < m_banks.size(); ++b)
+        m_banks[b]->setToolTip(text(banks[b]));
+    const std::array<TextPair, 5> views{{
+        {"Show the channel strips", "显示通道推子"},
+        {"Route the inputs to the outputs", "设置输入到输出的路由"},
+        {"Set up the automatic microphone mixer", "设置自动混音"},
+        {"Connect to the device, store settings, update it and set up microphone units",
+         "连接设备、存储设置、升级设备和设置话筒单元"},
+        {"Choose the members of the mute groups and control groups",
+         "选择静音分组和控制分组的成员"},
+    }};
+    for (std::size_t i = 0; i < m_views.size(); ++i)
+        m_views[i]->setToolTip(text(views[i]));
+    for (int g = 1; g <= kGroupCount; ++g) {
+        m_muteGroups[static_cast<std::size_t>(g - 1)]->setToolTip(
+            text("Mute or unmute every member of mute group %1",
+                 "静音或取消静音静音分组%1的所有成员")
+                .arg(g));
+        m_controlGroups[static_cast<std::size_t>(g - 1)]->setToolTip(
+            text("Switch control group %1 on or off; while on, its members move together",
+                 "开启或关闭控制分组%1；开启时其成员一起调节")
+                .arg(g));
+    }
+    m_indicator->setToolTip(text("Lit while the device answers; press while dark to connect",
+                                 "设备应答时点亮；熄灭时按下可去连接"));
+    m_navigation->setToolTip(text("Show or hide the navigation panel", "显示或隐藏导航面板"));
+    m_about->setToolTip(text("The program's version and maker", "程序版本和制造商"));
+}
+
+void TopBar::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.fillRect(rect(), style::kPanel.darker(115));
+    p.setPen(style::kBorder);
+    p.drawLine(0, height() - 1, width(), height() - 1);
 }
 
 void TopBar::showSelection(int bank, View view, bool pageShown) {

@@ -74,7 +74,12 @@ signals:
     void historyPressed();
     void filePressed();
 
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
 private:
+    void retranslateTips();
+
     std::array<ToggleButton*, 4> m_banks{};
     std::array<ToggleButton*, 5> m_views{}; // CHANNEL, MATRIX, MODE, SYSTEM, GROUPS
     std::array<ToggleButton*, kGroupCount> m_muteGroups{};

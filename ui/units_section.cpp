@@ -100,6 +100,10 @@ QColor UnitsSection::slotColour(int slot) {
 void UnitsSection::retranslate() {
     m_call->setText(text("CALL", "呼叫"));
     m_reset->setText(text("Reset all TKU700 SETTING", "复位TKU700设置"));
+    m_call->setToolTip(
+        text("Make the selected microphone unit show itself", "让所选话筒单元显示自己"));
+    m_reset->setToolTip(text("Put every microphone unit's settings back to their defaults",
+                             "将所有话筒单元的设置恢复为默认值"));
 }
 
 void UnitsSection::showEvent(QShowEvent* event) {
@@ -151,7 +155,7 @@ void UnitsSection::chooseSlot(int slot, int position) {
         // The list shows what the slot still holds, never a value the table does not.
         m_lists[static_cast<std::size_t>(slot)]->setSelection(m_units.slot(m_selected, slot));
         if (m_services.showMessage)
-            m_services.showMessage(QStringLiteral("Already select."));
+            m_services.showMessage(text("Already select.", "已被其他单元选择。"));
     }
 }
 
@@ -165,7 +169,8 @@ void UnitsSection::resetAll() {
         showUnit();
     };
     if (m_services.confirm)
-        m_services.confirm(QStringLiteral("Do you want to reset all tku700 setting?"), go);
+        m_services.confirm(
+            text("Do you want to reset all tku700 setting?", "是否要复位所有TKU700设置？"), go);
     else
         go();
 }

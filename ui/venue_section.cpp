@@ -59,7 +59,8 @@ VenueSection::VenueSection(QWidget* parent) : QWidget(parent) {
         auto* e = new QLineEdit(this);
         e->setObjectName(QLatin1String(name));
         e->setFont(style::font(16));
-        e->setStyleSheet(QStringLiteral("QLineEdit { background: white; color: black; }"));
+        e->setStyleSheet(QStringLiteral("QLineEdit { background: white; color: black; }") +
+                         style::focusStyleSheet());
         e->setGeometry(x, 0, width, 34);
         return e;
     };
@@ -84,7 +85,7 @@ VenueSection::VenueSection(QWidget* parent) : QWidget(parent) {
     m_list->setColumnCount(kColumns);
     m_list->setRootIsDecorated(false);
     m_list->setAlternatingRowColors(true);
-    m_list->setStyleSheet(QLatin1String(kDeviceListStyle));
+    m_list->setStyleSheet(QLatin1String(kDeviceListStyle) + style::focusStyleSheet());
     m_list->setFont(style::font(15));
     m_list->header()->setFont(style::font(14, true));
     m_list->setGeometry(0, 90, 760, 340);

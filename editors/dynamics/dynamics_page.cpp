@@ -149,6 +149,8 @@ void DynamicsPage::applyLanguage() {
     // Both processors' switches read "COMP" on the page.
     m_enable->setText(ui::text("COMP", "压缩器"));
     m_reset->setText(ui::text("RESET", "复位"));
+    m_reset->setToolTip(
+        ui::text("Set this processor back to its reset values", "将此处理器恢复为复位值"));
     m_meter->setCaptions({ui::text("IN", "输入"), ui::text("GR", "衰减"), ui::text("OUT", "输出")});
     // The ratio reads "Ratio" / "比例" on both pages (the readout of the compressor has its
     // own word).

@@ -89,6 +89,7 @@ void GateSection::setPresetList(PresetList* list) {
 void GateSection::applyLanguage() {
     m_enable->setText(ui::text("GATE", "噪声门"));
     m_reset->setText(ui::text("RESET", "复位"));
+    m_reset->setToolTip(ui::text("Set the gate back to its reset values", "将噪声门恢复为复位值"));
     // The range knob reads "范围" in both languages.
     const std::array<QString, kKnobs> captions{
         ui::text("Threshold", "阀值"), QStringLiteral("范围"), ui::text("Attack", "启动时间"),

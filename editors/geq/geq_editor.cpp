@@ -120,6 +120,9 @@ void GeqEditor::openFor(int output) {
 void GeqEditor::applyLanguage() {
     m_resetButton->setText(ui::text("RESET", "复位"));
     m_drawButton->setText(ui::text("DRAW", "画"));
+    m_resetButton->setToolTip(ui::text("Set every band back to 0 dB", "将所有频段恢复为0 dB"));
+    m_drawButton->setToolTip(
+        ui::text("Draw the curve across the bands with the mouse", "用鼠标在各频段上画出曲线"));
     QStringList labels;
     for (const char* l : kBandLabels)
         labels << QString::fromLatin1(l);

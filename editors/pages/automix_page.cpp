@@ -8,6 +8,7 @@
 #include "kit/toggle_button.h"
 #include "model/parameter_frames.h"
 
+#include <QAbstractButton>
 #include <QMessageBox>
 #include <QPainter>
 
@@ -129,7 +130,13 @@ int AutomixPage::indexOf(GlobalList list) const {
 void AutomixPage::applyLanguage() {
     m_lastHold->setText(ui::text("LAST HOLD", "最后保持"));
     m_sync->setText(ui::text("SYNC", "同步"));
-    m_ok->setText(QStringLiteral("OK"));
+    m_ok->setText(ui::text("OK", "确定"));
+    m_mode->setToolTip(
+        ui::text("Switch between automatic and manual mixing", "在自动混音和手动混音之间切换"));
+    m_lastHold->setToolTip(ui::text("Keep the last microphone open when everyone stops talking",
+                                    "无人讲话时保持最后一个话筒打开"));
+    m_sync->setToolTip(ui::text("Send these settings to the device", "将这些设置发送到设备"));
+    m_ok->setToolTip(ui::text("Take the values typed above", "采用上面输入的值"));
     m_globals[HoldTime].label->setText(ui::text("HOLD TIME", "保持时间"));
     m_globals[MaxOpen].label->setText(ui::text("MAX OPEN CH", "最大话筒数"));
     m_globals[Nom].label->setText(ui::text("NOM", "NOM"));
@@ -184,6 +191,7 @@ void AutomixPage::setSuccessfully() {
     }
     auto* box =
         new QMessageBox(QMessageBox::Information, QString(), message, QMessageBox::Ok, this);
+    box->button(QMessageBox::Ok)->setText(ui::text("OK", "确定"));
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setStyleSheet(ui::style::dialogStyleSheet());
     box->open();

@@ -178,14 +178,18 @@ void EffectsPage::createPresetLists() {
 void EffectsPage::applyLanguage() {
     m_titles[Reverb]->setText(ui::text("Reverberation", "混响"));
     m_titles[Delay]->setText(ui::text("Delay", "延时"));
-    for (ui::ToggleButton* reset : m_reset)
+    for (ui::ToggleButton* reset : m_reset) {
         reset->setText(ui::text("RESET", "复位"));
+        reset->setToolTip(
+            ui::text("Set this effect back to its reset values", "将此效果恢复为复位值"));
+    }
     for (int k = 0; k < KnobCount; ++k)
         m_knobs[static_cast<std::size_t>(k)].caption->setText(ui::text(knobParameter(k).label));
     for (int l = 0; l < LevelCount; ++l) {
         LevelColumn& col = m_levels[static_cast<std::size_t>(l)];
         col.caption->setText(ui::text(kLevels[static_cast<std::size_t>(l)].caption));
         col.mute->setText(ui::text("MUTE", "静音"));
+        col.mute->setToolTip(ui::text("Mute or unmute this level", "静音或取消静音此电平"));
     }
 }
 

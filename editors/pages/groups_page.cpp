@@ -91,7 +91,8 @@ GroupsPage::GroupsPage(EditService& edits, GroupsPageServices services, QWidget*
     m_name->setObjectName(QStringLiteral("groupName"));
     m_name->setStyleSheet(QStringLiteral("QLineEdit { background: #101114; color: #dbe6f0;"
                                          " border: 1px solid #3e434d; padding: 1px 4px; }"
-                                         "QLineEdit:disabled { color: #606670; }"));
+                                         "QLineEdit:disabled { color: #606670; }") +
+                          ui::style::focusStyleSheet());
     // Enter or leaving the field stores what was typed; the field then shows the name as
     // stored (cut to what the record holds).
     connect(m_name, &QLineEdit::editingFinished, this, [this] { writeName(m_name->text()); });
@@ -139,10 +140,24 @@ void GroupsPage::applyLanguage() {
     for (int g = 1; g <= kGroupCount; ++g) {
         controlSelector(g)->setText(ui::text("CONTROL", "控制") + QStringLiteral(" %1").arg(g));
         muteSelector(g)->setText(ui::text("MUTE", "静音") + QStringLiteral(" %1").arg(g));
+        controlSelector(g)->setToolTip(
+            ui::text("Choose the members of control group %1", "选择控制分组%1的成员").arg(g));
+        muteSelector(g)->setToolTip(
+            ui::text("Choose the members of mute group %1", "选择静音分组%1的成员").arg(g));
     }
+    for (ui::ToggleButton* member : m_controlMembers)
+        member->setToolTip(ui::text("Add this channel to the chosen control group or take it out",
+                                    "将此通道加入所选控制分组或从中移出"));
+    for (ui::ToggleButton* member : m_muteMembers)
+        member->setToolTip(ui::text("Add this channel to the chosen mute group or take it out",
+                                    "将此通道加入所选静音分组或从中移出"));
     for (int i = 0; i < kLinkToggleCount; ++i) {
         const LinkToggle& t = kLinkToggles[static_cast<std::size_t>(i)];
         m_links[static_cast<std::size_t>(i)]->setText(ui::text(t.en, t.zh));
+        m_links[static_cast<std::size_t>(i)]->setToolTip(
+            ui::text("The members of the chosen control group move their %1 together",
+                     "所选控制分组的成员一起调节%1")
+                .arg(ui::text(t.en, t.zh)));
     }
     m_nameLabel->setText(ui::text("CONTROL GROUP NAME", "控制分组名称"));
     m_controlTitle->setText(ui::text("CONTROL GROUPS", "控制分组"));

@@ -2,6 +2,7 @@
 
 #include "kit/kit_style.h"
 #include "kit/text_label.h"
+#include "kit/texts.h"
 #include "kit/toggle_button.h"
 
 #include <QPainter>
@@ -63,6 +64,9 @@ ui::ToggleButton* MatrixPage::cell(int input, int bus) const {
 }
 
 void MatrixPage::reload() {
+    for (ui::ToggleButton* cell : m_cells)
+        cell->setToolTip(ui::text("Send this column's input to this row's output, or stop it",
+                                  "将该列的输入送到该行的输出，或停止发送"));
     const DeviceImage& im = m_edits.image();
     for (int bus = 0; bus < kRows; ++bus)
         m_rowHeaders[idx(bus)]->setText(QString::fromStdString(im.outputs[idx(bus)].name.toUtf8()));

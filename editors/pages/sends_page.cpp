@@ -91,6 +91,8 @@ void SendsPage::applyLanguage() {
     for (int send = 0; send < kSends; ++send) {
         m_rows[idx(send)].caption->setText(caption(send));
         m_rows[idx(send)].mute->setText(ui::text("MUTE", "静音"));
+        m_rows[idx(send)].mute->setToolTip(
+            ui::text("Mute or unmute this send", "静音或取消静音此发送"));
     }
     refresh();
 }

@@ -354,6 +354,11 @@ void PeqEditor::applyLanguage() {
         m_columns[idx(b)].header->setText(ui::text("BAND %1", "频段 %1").arg(b + 1));
     m_lowShelf->setText(ui::text("LOW SHELF", "低架"));
     m_highShelf->setText(ui::text("HIGH SHELF", "高架"));
+    m_bypassButton->setToolTip(
+        ui::text("Let the signal pass without the equaliser", "信号不经均衡器直接通过"));
+    m_resetButton->setToolTip(ui::text("Set every band back to flat", "将所有频段恢复为平直"));
+    m_lowShelf->setToolTip(ui::text("Make the first band a low shelf", "将第一频段设为低架"));
+    m_highShelf->setToolTip(ui::text("Make the last band a high shelf", "将最后频段设为高架"));
     m_filters[0].button->setText(ui::text("HPF", "高通"));
     m_filters[1].button->setText(ui::text("LPF", "低通"));
     if (m_presetList)

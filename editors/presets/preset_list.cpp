@@ -21,7 +21,7 @@ PresetList::PresetList(ModulePresets& presets, PresetTable table, Menu menu,
                        PresetListServices services, QWidget* parent)
     : QListWidget(parent), m_presets(presets), m_table(table), m_services(std::move(services)) {
     setObjectName(QStringLiteral("presetList"));
-    setStyleSheet(QLatin1String(kListStyle));
+    setStyleSheet(QLatin1String(kListStyle) + ui::style::focusStyleSheet());
     setFont(ui::style::font(14));
     m_menu = menu == Menu::A ? ui::PopupMenu::presetSlotMenu(this)
                              : ui::PopupMenu::secondPresetSlotMenu(this);

@@ -124,7 +124,7 @@ void ChannelStrip::loadBindings() {
 
 void ChannelStrip::refreshCommon(int faderCode) {
     m_nameButton->setText(QString::fromStdString(nameField().toUtf8()));
-    m_channelLabel->setText(QString::fromStdString(labelField().toUtf8()));
+    m_channelLabel->setText(shownLabel());
     m_fader->setPosition(faderPositionFromCode(faderCode));
     m_faderText->setText(QString::fromStdString(krm::faderText(faderCode)));
 }
@@ -150,7 +150,7 @@ void ChannelStrip::showNameMenu() {
     std::vector<ui::PopupMenuItem> items{{ui::text("NAME", "名称"), ui::PopupMenu::SlotName}};
     for (ui::PopupMenuItem& extra : extraNameMenuItems())
         items.push_back(std::move(extra));
-    m_nameMenu = new ui::PopupMenu(QStringLiteral("SAVE"), std::move(items), this);
+    m_nameMenu = new ui::PopupMenu(ui::text("SAVE", "保存"), std::move(items), this);
     connect(m_nameMenu, &ui::PopupMenu::commandChosen, this, [this](int command) {
         if (command == ui::PopupMenu::SlotName)
             editName();

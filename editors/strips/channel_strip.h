@@ -88,6 +88,8 @@ signals:
 protected:
     virtual const Name16& nameField() const = 0;
     virtual const Name16& labelField() const = 0;
+    // The fixed label over the fader as the interface language reads it.
+    virtual QString shownLabel() const { return QString::fromStdString(labelField().toUtf8()); }
     // Moves meters and indicators from the image.
     virtual void updateStatus() = 0;
     // The readout kinds the strips set.

@@ -37,7 +37,6 @@ InputStrip::InputStrip(EditService& edits, int channel, QWidget* parent)
       m_lastHold(new ui::ToggleButton(QString(), this)), m_meter(new ui::LevelMeter(1, this)) {
     m_sourceCaption->setPixelSize(11);
     m_sourceCaption->setColor(ui::style::kTextDim);
-    m_source->setItems(toQStrings(sourceLabels()));
     m_source->setMaxDropHeight(5 * ui::DropList::kRowHeight);
     m_gain->setMaxDropHeight(4 * ui::DropList::kRowHeight);
 
@@ -108,9 +107,22 @@ void InputStrip::refreshFromImage() {
 
 void InputStrip::applyLanguage() {
     m_sourceCaption->setText(ui::text("SIGNAL", "信号源"));
+    QStringList sources;
+    for (std::string_view label : sourceLabels()) {
+        const std::string shown(label);
+        sources << QString::fromStdString(
+            ui::currentLanguage() == ui::Language::Chinese ? ValueWordsZh(shown) : shown);
+    }
+    const int source = m_source->selection();
+    m_source->setItems(sources);
+    m_source->setSelection(source);
     m_comp->setText(ui::text("COMP", "压缩器"));
     m_mute->setText(ui::text("MUTE", "静音"));
     m_priority->setText(ui::text("PRIORITY", "优先"));
+    nameButton()->setToolTip(
+        ui::text("Name this channel or copy its settings", "为本通道命名或复制其设置"));
+    m_comp->setToolTip(
+        ui::text("Open the compressor and gate of this channel", "打开本通道的压缩器和噪声门"));
     if (m_shownOpen >= 0)
         showOpenState(m_shownOpen != 0);
     if (m_shownHold >= 0)

@@ -71,9 +71,21 @@ void OutputStrip::refreshFromImage() {
     updateStatus();
 }
 
+QString OutputStrip::shownLabel() const {
+    // The main outputs' labels read in the interface language; "DANTE n" names the
+    // networked-audio outputs in both.
+    if (channel() < 4)
+        return ui::text("MASTER %1", "主输出 %1").arg(channel() + 1);
+    return ChannelStrip::shownLabel();
+}
+
 void OutputStrip::applyLanguage() {
+    channelLabel()->setText(shownLabel());
     m_limiter->setText(ui::text("COMP", "限幅器"));
     m_mute->setText(ui::text("MUTE", "静音"));
+    nameButton()->setToolTip(
+        ui::text("Name this output or copy its settings", "为本输出命名或复制其设置"));
+    m_limiter->setToolTip(ui::text("Open the limiter of this output", "打开本输出的限幅器"));
     // Every delay code 0..200 has its entry, so a stored 200 (100.0 ms) can be shown and
     // chosen whatever the language.
     QStringList delays;

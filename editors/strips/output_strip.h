@@ -55,6 +55,7 @@ public:
 protected:
     const Name16& nameField() const override { return record().name; }
     const Name16& labelField() const override { return record().label; }
+    QString shownLabel() const override;
     void updateStatus() override;
     void channelChanged() override;
     void resizeEvent(QResizeEvent* event) override;

@@ -64,8 +64,11 @@ void StripBank::refreshAll() {
 }
 
 void StripBank::applyLanguage() {
-    for (ChannelStrip* s : m_strips)
+    // Loading again gives the bound controls' tooltips in the new language too.
+    for (ChannelStrip* s : m_strips) {
         s->applyLanguage();
+        s->refreshFromImage();
+    }
 }
 
 } // namespace krm

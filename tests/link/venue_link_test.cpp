@@ -135,8 +135,8 @@ TEST_F(VenueLinkTest, EachDeviceGetsItsOwnFramesFromInterleavedDatagramsCutMidFr
 }
 
 TEST_F(VenueLinkTest, AttachRefusesATakenAddressAndDetachOrReaddressingMovesTheTraffic) {
+    Inbox gotSecond; // outlives the channel that feeds it
     VenueChannel second{venue};
-    Inbox gotSecond;
     second.setDevice(a.localEndpoint());
     ASSERT_TRUE(chA.attach(gotA.handler()));
     EXPECT_FALSE(second.attach(gotSecond.handler())); // the first keeps the address

@@ -112,7 +112,9 @@ TEST_F(MainWindowTest, StartsWithCaptionStoredAddressAndBankOne) {
     for (int i = 0; i < 8; ++i)
         EXPECT_TRUE(w.inputStrip(i)->isVisible()) << i;
     EXPECT_FALSE(w.inputStrip(8)->isVisible());
-    EXPECT_EQ(w.inputStrip(1)->geometry(), QRect(184, 200, 182, 860));
+    // The bank's eight strips share the width: (1920 - 7 gaps of 2) / 8 each.
+    EXPECT_EQ(QRect(w.inputStrip(1)->mapTo(&w, QPoint()), w.inputStrip(1)->size()),
+              QRect(240, 200, 238, 860));
     EXPECT_FALSE(w.navigationPanel()->isVisible());
     EXPECT_EQ(w.topBar()->statusText(), QStringLiteral("OFFLINE"));
     EXPECT_FALSE(w.topBar()->linkIndicator()->state());
