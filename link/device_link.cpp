@@ -113,8 +113,6 @@ void DeviceLink::stop() {
 }
 
 bool DeviceLink::rxRunning() const {
-    if (m_ownVenue)
-        return m_venue.running();
     return m_channel.attached() && m_venue.running();
 }
 

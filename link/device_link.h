@@ -85,6 +85,10 @@ public:
     // True from a successful start() until stop() has joined the thread (on a shared
     // venue: while the channel is attached and the venue runs).
     bool rxRunning() const;
+    // The port's venue (the link's own, or the shared one). Others may share the link's own
+    // venue through its stray listener, and may open it while the link is stopped; the link
+    // still counts as stopped then (rxRunning() is false).
+    VenueLink& venue() { return m_venue; }
 
     // One datagram to deviceIp:devicePort. Refused (false, nothing sent) while the receive
     // thread is not running, when the address is invalid, or outside loopback under the

@@ -59,6 +59,7 @@ bool DiscoveryWorker::start() {
         SweepTargets(m_interfaces ? m_interfaces() : std::vector<Ipv4Interface>{}, m_devicePort);
     m_stop.store(false, std::memory_order_release);
     m_running.store(true, std::memory_order_release);
+    m_sweeping.store(true, std::memory_order_release);
     m_thread = std::thread(&DiscoveryWorker::run, this, std::move(targets));
     return true;
 }
@@ -72,6 +73,7 @@ void DiscoveryWorker::stop() {
     m_socket.close();
     m_boundPort.store(0, std::memory_order_release);
     m_running.store(false, std::memory_order_release);
+    m_sweeping.store(false, std::memory_order_release);
 }
 
 void DiscoveryWorker::run(std::vector<Endpoint> targets) {
@@ -89,6 +91,7 @@ void DiscoveryWorker::run(std::vector<Endpoint> targets) {
         drainReplies();
         m_clock.sleepFor(kHostPause);
     }
+    m_sweeping.store(false, std::memory_order_release);
     post([](DiscoveryEvents& e) { e.sweepFinished(); });
     // Replies that come after the sweep are still listed until the next search or a
     // connect stops the worker.

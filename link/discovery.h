@@ -76,6 +76,9 @@ public:
     void stop();
     // True from a successful start() until stop() has joined the worker.
     bool running() const { return m_running.load(std::memory_order_acquire); }
+    // True while the sweep's requests go out; after it the worker only lists late replies,
+    // and may be stopped without losing a host of the sweep. Any thread.
+    bool sweeping() const { return m_sweeping.load(std::memory_order_acquire); }
     // Port the search socket is bound to while running, else 0.
     std::uint16_t boundPort() const { return m_boundPort.load(std::memory_order_acquire); }
 
@@ -95,6 +98,7 @@ private:
     std::thread m_thread;
     std::atomic<bool> m_stop{false};
     std::atomic<bool> m_running{false};
+    std::atomic<bool> m_sweeping{false};
     std::atomic<std::uint16_t> m_boundPort{0};
 
     // Worker thread only: pending text per sender, so that two devices' partial replies

@@ -79,6 +79,11 @@ void VenueLink::unroute(VenueChannel& channel) {
     channel.m_routed.store(false, std::memory_order_release);
 }
 
+void VenueLink::setStrayListener(StrayListener listener) {
+    auto lock = lockChannels();
+    m_stray = std::move(listener);
+}
+
 bool VenueLink::sendTo(const Endpoint& to, std::string_view frame) {
     std::lock_guard lock(m_socketMutex);
     if (!m_running.load(std::memory_order_acquire) || !m_socket.isOpen())
@@ -103,6 +108,8 @@ void VenueLink::receiveLoop() {
             // Another host (a processor nobody here talks to, a forger) or another port
             // of a device's host: never a device's text.
             if (it == m_channels.end() || it->second->m_port != datagram->from.port) {
+                if (m_stray && m_stray(datagram->from, DatagramText(datagram->data)))
+                    continue;
                 m_foreign.fetch_add(1, std::memory_order_relaxed);
                 continue;
             }

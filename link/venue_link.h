@@ -59,8 +59,18 @@ public:
     // True from a successful start() until stop() has joined the thread.
     bool running() const { return m_running.load(std::memory_order_acquire); }
 
-    // Datagrams dropped because no channel listens to their source address and port.
+    // Datagrams dropped because no channel listens to their source address and port (and
+    // the stray listener did not take them).
     std::uint64_t foreignDatagrams() const { return m_foreign.load(std::memory_order_relaxed); }
+
+    // Takes the datagrams no channel listens to, ON THE RECEIVE THREAD, before they are
+    // counted as foreign: true when it took one. For a light watch over many devices that
+    // only asks short questions and keeps no text between datagrams. Null: none. Any thread.
+    using StrayListener = std::function<bool(const Endpoint& from, std::string_view datagram)>;
+    void setStrayListener(StrayListener listener);
+    // One datagram to any address through the shared socket, for the stray listener's
+    // questions. Refused (false) while not running or outside loopback under the guard.
+    bool sendTo(const Endpoint& to, std::string_view frame);
     // Channels currently receiving (attached with a valid, unshared address).
     std::size_t channelCount() const;
 
@@ -74,7 +84,6 @@ private:
     // With the channel lock held: puts the channel under its address, or takes it away.
     bool route(VenueChannel& channel, std::optional<std::uint32_t> address);
     void unroute(VenueChannel& channel);
-    bool sendTo(const Endpoint& to, std::string_view frame);
     void receiveLoop();
 
     std::uint16_t m_localPort = 0; // owner thread only
@@ -88,6 +97,7 @@ private:
     // this lock while it hands one datagram to one channel.
     mutable std::mutex m_channelsMutex;
     std::unordered_map<std::uint32_t, VenueChannel*> m_channels;
+    StrayListener m_stray; // guarded by m_channelsMutex
 
     std::thread m_thread;
     std::atomic<std::thread::id> m_rxThreadId{};

@@ -194,6 +194,15 @@ void DeviceSession::setDevice(const std::string& ip, std::uint16_t port) {
     m_impl->link().setDevicePort(port);
 }
 
+VenueLink& DeviceSession::venue() {
+    return m_impl->link().venue();
+}
+
+void DeviceSession::releasePort() {
+    if (!receiverRunning())
+        m_impl->link().stop();
+}
+
 void DeviceSession::setLocalPort(std::uint16_t port) {
     m_impl->link().setLocalPort(port);
 }

@@ -77,6 +77,13 @@ public:
     Millis lastReplyTime() const;
     bool indicatorLit() const;
     bool receiverRunning() const;
+    // The local port's venue. A watch over other devices listens there for datagrams of
+    // addresses the session does not talk to, and may open it while the session is not
+    // connected.
+    VenueLink& venue();
+    // Closes the local port when only such a watch holds it open (a search or an update
+    // is about to bind it); a running receiver is left alone.
+    void releasePort();
 
     // Program exit: "%Q," 0 when online, then the receive thread is stopped and joined.
     // Meters and auto-mixer states fall to nothing (statusUpdated()).

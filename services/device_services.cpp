@@ -7,6 +7,7 @@
 #include "presets/preset_library.h"
 #include "presets/setting_recall.h"
 #include "services/setting_document.h"
+#include "services/venue_watch.h"
 #include "units/mic_unit_service.h"
 #include "update/factory_recovery.h"
 
@@ -54,11 +55,20 @@ DeviceServices::DeviceServices(DeviceServicesOptions options)
         [recall = m_recall.get(), factory = m_factory.get(), edits = m_edits.get()] {
             return recall->running() || factory->running() || edits->replayingWholeSetting();
         });
+    m_watch =
+        std::make_unique<VenueWatch>(*m_session, m_clock, m_options.post, m_options.devicePort);
+    m_watch->setClaimPort([discovery = m_discovery.get()] {
+        if (discovery->sweeping())
+            return false;
+        discovery->stop();
+        return true;
+    });
 }
 
 DeviceServices::~DeviceServices() {
     // Workers first: nothing may post once the services are going.
     stopWorkers();
+    m_watch.reset();
     m_session->shutdown();
 }
 

@@ -4,7 +4,8 @@
 // paced senders (bulk sequences; linked members' frames), the edit service with its undo
 // history, the microphone units, and, with a data folder, the preset library, the module
 // presets and the stored settings; the whole-setting resend (RECALL) and the factory
-// recovery's guard against it; the document (the device's settings or a setting file). The
+// recovery's guard against it; the document (the device's settings or a setting file); the
+// watch over the venue's other devices. The
 // program's composition root (app/program.*) builds one and hands it to the window; a test builds
 // the window the same way, with a fake clock and fake interfaces.
 //
@@ -32,6 +33,7 @@ class PacedSender;
 class PresetLibrary;
 class SettingDocument;
 class SettingRecall;
+class VenueWatch;
 
 struct DeviceServicesOptions {
     Clock* clock = nullptr; // null: the steady clock
@@ -72,6 +74,8 @@ public:
     SettingRecall& recall() { return *m_recall; }
     // What the window edits: the device's settings or a setting file.
     SettingDocument& document() { return *m_document; }
+    // The known devices of the venue and whether each is alive (the DEVICES list).
+    VenueWatch& watch() { return *m_watch; }
     std::uint16_t devicePort() const { return m_options.devicePort; }
     std::uint16_t localPort() const { return m_options.localPort; }
 
@@ -94,6 +98,8 @@ private:
     std::unique_ptr<SettingRecall> m_recall;
     std::unique_ptr<FactoryRecovery> m_factory;
     std::unique_ptr<SettingDocument> m_document;
+    // Last: it listens on the session's port and goes before the session does.
+    std::unique_ptr<VenueWatch> m_watch;
 };
 
 } // namespace krm

@@ -58,6 +58,20 @@ void HostSettings::setKeepOffsets(bool on) {
     m_settings->sync();
 }
 
+QStringList HostSettings::venueDevices() const {
+    return m_settings
+        ->value(QStringLiteral("%1/%2").arg(QLatin1String(kSettingsSection),
+                                            QLatin1String(kVenueDevicesKey)))
+        .toStringList();
+}
+
+void HostSettings::setVenueDevices(const QStringList& lines) {
+    m_settings->setValue(QStringLiteral("%1/%2").arg(QLatin1String(kSettingsSection),
+                                                     QLatin1String(kVenueDevicesKey)),
+                         lines);
+    m_settings->sync();
+}
+
 QString HostSettings::fileName() const {
     return m_settings->fileName();
 }

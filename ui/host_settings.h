@@ -3,10 +3,12 @@
 // the per-user configuration location (tests pass their own file): the device address
 // `hostip` (a missing, empty or unusable value reads as "192.168.1.106") and the address of
 // the firmware update page `updatepage` (none by default: the remote update stays hidden)
-// and whether control groups keep their members' offsets `keepoffsets` (off by default).
+// and whether control groups keep their members' offsets `keepoffsets` (off by default), and
+// the venue's known devices `venuedevices` (the DEVICES list).
 // UI thread only.
 
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 
@@ -18,6 +20,7 @@ inline constexpr const char* kSettingsSection = "U_FONT_SECTION";
 inline constexpr const char* kHostIpKey = "hostip";
 inline constexpr const char* kUpdatePageKey = "updatepage";
 inline constexpr const char* kKeepOffsetsKey = "keepoffsets";
+inline constexpr const char* kVenueDevicesKey = "venuedevices";
 
 class HostSettings {
 public:
@@ -35,6 +38,9 @@ public:
     // Whether a control group's members keep their offsets; stored at once.
     bool keepOffsets() const;
     void setKeepOffsets(bool on);
+    // The DEVICES list: one line a device, as in a rooms file ("127.0.1.1 Hall A").
+    QStringList venueDevices() const;
+    void setVenueDevices(const QStringList& lines);
     QString fileName() const;
 
 private:

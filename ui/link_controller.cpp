@@ -2,6 +2,7 @@
 
 #include "kit/texts.h"
 #include "model/device_session.h"
+#include "services/venue_watch.h"
 #include "ui/host_settings.h"
 #include "ui/messages.h"
 #include "ui/system_page.h"
@@ -84,6 +85,8 @@ void LinkController::startSearch() {
         // The link's receive socket holds the port the search needs: take the link down.
         if (m_session.receiverRunning() || m_session.isConnecting())
             m_session.disconnect();
+        // The watch over the venue may hold the port open while no link runs.
+        m_session.releasePort();
         m_discovery.start();
     };
     if (!m_session.isOnline() && !m_session.isConnecting()) {
@@ -107,6 +110,20 @@ void LinkController::stopSearch() {
 
 void LinkController::timerTick() {
     m_session.onLinkTimer();
+    if (m_services.watch)
+        m_services.watch->tick();
+}
+
+void LinkController::switchTo(const QString& ip) {
+    if (refusedWhileUpdating())
+        return;
+    const bool same = ip.toStdString() == m_session.deviceIp();
+    if (same && (m_session.isOnline() || m_session.isConnecting()))
+        return;
+    if (m_session.isOnline() || m_session.isConnecting())
+        m_session.disconnect();
+    pickDevice(ip);
+    pressConnect();
 }
 
 void LinkController::searchStarted(int total) {

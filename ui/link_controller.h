@@ -20,7 +20,8 @@
 
 namespace krm {
 class DeviceSession;
-}
+class VenueWatch;
+} // namespace krm
 
 namespace krm::ui {
 
@@ -37,6 +38,8 @@ struct LinkControllerServices {
     std::function<void()> connecting;
     // The link went up or down.
     std::function<void()> linkChanged;
+    // The watch over the venue's other devices, asked on the link timer (may be null).
+    VenueWatch* watch = nullptr;
 };
 
 class LinkController final : public QObject, public LinkEvents, public DiscoveryEvents {
@@ -53,6 +56,9 @@ public:
     // The session points at `ip`; the stored address follows unless in demo mode.
     void pickDevice(const QString& ip);
     void pressConnect();
+    // The window goes to another device: the link to the present one (if any) is closed
+    // and the new one is connected, as CONNECT would after picking its address.
+    void switchTo(const QString& ip);
     void startSearch();
     // Ends a search in progress (the update needs the port).
     void stopSearch();

@@ -39,6 +39,7 @@
 #include "ui/system_page.h"
 #include "ui/top_bar.h"
 #include "ui/units_section.h"
+#include "ui/venue_section.h"
 #include "units/mic_unit_service.h"
 #include "update/factory_recovery.h"
 
@@ -92,6 +93,7 @@ MainWindow::MainWindow(MainWindowOptions options, DeviceServices& services, Host
     buildMaintenance();
     buildUnits();
     buildLink();
+    buildVenue();
     wireSignals();
     buildHistory();
     buildFileMenu();
@@ -184,6 +186,7 @@ void MainWindow::buildLink() {
         refreshTitle();
         retranslateFileMenu();
     };
+    services.watch = &m_services.watch();
     m_link = std::make_unique<LinkController>(m_session, m_services.discovery(), m_settings,
                                               *m_system, *m_topBar, *this, m_options.deviceOverride,
                                               m_options.devicePort, std::move(services));
@@ -442,6 +445,8 @@ void MainWindow::applyLanguage() {
         m_settingsSection->retranslate();
     if (m_maintenance)
         m_maintenance->retranslate();
+    m_venue->retranslate();
+    refreshVenue();
     m_navigation->retranslate();
     m_bank->applyLanguage();
     for (const auto& [view, page] : m_pageWidgets)

@@ -62,6 +62,7 @@ class MaintenanceSection;
 class NoticeBanner;
 class SettingsSection;
 class SystemPage;
+class VenueSection;
 class TopBar;
 class UnitsSection;
 class ShowOptions;
@@ -90,6 +91,9 @@ struct MainWindowOptions {
     // Asks for a setting file to open (save false) or to save to (save true), starting at
     // `current`; an empty answer cancels. Null: the desktop's file dialog.
     std::function<QString(bool save, const QString& current)> pickFile;
+    // Asks for a rooms file to read into the DEVICES list; an empty answer cancels. Null: the
+    // desktop's file dialog.
+    std::function<QString()> pickRoomsFile;
 };
 
 class MainWindow : public QWidget, private DeviceEvents {
@@ -252,6 +256,11 @@ private:
     void retranslateFileMenu();
     // The about item of the top area's context menu.
     void retranslateAboutAction();
+    // The DEVICES section: the venue's known devices, stored in the program's settings.
+    void buildVenue();
+    void refreshVenue();
+    void storeVenue();
+    void addRoomsFile();
     // The title names what the window edits: the file (with a star while it has unsaved
     // changes) or the connected device's address.
     void refreshTitle();
@@ -298,6 +307,7 @@ private:
     SettingsSection* m_settingsSection = nullptr;
     MaintenanceSection* m_maintenance = nullptr;
     UnitsSection* m_unitsSection = nullptr;
+    VenueSection* m_venue = nullptr;
     ShowOptions* m_showOptions = nullptr;
     PageState m_pages;
     ShellMetrics m_metrics;

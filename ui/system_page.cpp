@@ -30,16 +30,17 @@ const std::array<SectionInfo, SystemPage::kSectionCount> kSections{{
     {250, {"SHOW", "演出"}},
     {400, {"HELP", "帮助"}},
     {550, {"DISPLAY", "显示"}},
+    {700, {"DEVICES", "设备"}},
 }};
 
-const char* kListStyle =
+} // namespace
+
+const char* const kDeviceListStyle =
     "QTreeWidget { background: #101114; color: #d6dae0; border: 1px solid #3e434d;"
     " alternate-background-color: #16181c; }"
     "QTreeWidget::item:selected { background: #2a8fd6; color: white; }"
     "QHeaderView::section { background: #2e323a; color: #d6dae0; border: 0;"
     " border-right: 1px solid #3e434d; padding: 4px; }";
-
-} // namespace
 
 SystemPage::SystemPage(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("systemPage"));
@@ -89,7 +90,7 @@ SystemPage::SystemPage(QWidget* parent) : QWidget(parent) {
     m_devices->setColumnCount(2);
     m_devices->setRootIsDecorated(false);
     m_devices->setAlternatingRowColors(true);
-    m_devices->setStyleSheet(QLatin1String(kListStyle) + style::focusStyleSheet());
+    m_devices->setStyleSheet(QLatin1String(kDeviceListStyle) + style::focusStyleSheet());
     m_devices->setFont(style::font(15));
     m_devices->header()->setFont(style::font(14, true));
     connect(m_devices, &QTreeWidget::itemClicked, this,

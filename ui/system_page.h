@@ -2,8 +2,8 @@
 // SystemPage: the SYSTEM view of the main window. Section buttons along the top choose
 // one of its sections; section 0 holds the address box "IP:" with OK, Search with its
 // progress bar, CONNECT/DISCONNECT, OFFLINE and the list of found devices ("DEVICE IP",
-// "PORT", no address twice). The other sections stay empty until the window gives them
-// their pages.
+// "PORT", no address twice). The other sections (SET, SHOW, HELP, DISPLAY, DEVICES) stay
+// empty until the window gives them their pages.
 // The page only shows state and reports the operator's requests; the main window acts.
 // UI thread only.
 
@@ -22,10 +22,14 @@ namespace krm::ui {
 
 class ToggleButton;
 
+// The dark style of the page's device lists.
+extern const char* const kDeviceListStyle;
+
 class SystemPage : public QWidget {
     Q_OBJECT
 public:
-    static constexpr int kSectionCount = 5;
+    static constexpr int kSectionCount = 6;
+    static constexpr int kDevicesSection = 5;
 
     explicit SystemPage(QWidget* parent = nullptr);
 
@@ -94,7 +98,7 @@ private:
     int m_section = 0;
     bool m_connected = false;
     std::array<ToggleButton*, kSectionCount> m_sectionButtons{};
-    // Sections 1..4: null until the window gives the section its page.
+    // Sections 1 and up: null until the window gives the section its page.
     std::array<QWidget*, kSectionCount> m_contents{};
     std::array<QWidget*, kSectionCount> m_asides{};
     QLabel* m_addressLabel;
