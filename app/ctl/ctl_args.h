@@ -2,7 +2,7 @@
 // The command line of krm416x-ctl: which command, its options and operands, and the help
 // text of each command. Pure.
 
-#include "app/ctl/rooms_file.h"
+#include "link/rooms_file.h"
 
 #include <chrono>
 #include <cstdint>

@@ -11,7 +11,7 @@
 // session's tasks held back from the caller's thread until its hello is out.
 
 #include "app/ctl/ctl_connection.h"
-#include "app/ctl/rooms_file.h"
+#include "link/rooms_file.h"
 
 #include <chrono>
 #include <cstdint>

@@ -7,8 +7,8 @@
 // One thread: the caller's.
 
 #include "app/ctl/ctl_args.h"
-#include "app/ctl/rooms_file.h"
 #include "link/clock.h"
+#include "link/rooms_file.h"
 
 #include <iosfwd>
 #include <vector>

@@ -1,14 +1,14 @@
 // The rooms file and the --devices list: what each line yields, and every refusal named
 // with its file and line.
 
-#include "app/ctl/rooms_file.h"
+#include "link/rooms_file.h"
 
 #include <gtest/gtest.h>
 
 namespace krm::test {
 namespace {
 
-using ctl::VenueDevice;
+using VenueDevice;
 
 struct RoomsCase {
     const char* text;
@@ -32,7 +32,7 @@ TEST(RoomsFileTest, EachLineGivesAnAddressAndItsRoomOrTheFileAndLineOfWhatIsWron
     };
     for (const RoomsCase& c : cases) {
         SCOPED_TRACE(c.text);
-        const auto parsed = ctl::ParseRoomsFile(c.text, "rooms.txt");
+        const auto parsed = ParseRoomsFile(c.text, "rooms.txt");
         if (c.devices.empty()) {
             ASSERT_TRUE(std::holds_alternative<std::string>(parsed));
             EXPECT_EQ(std::get<std::string>(parsed), c.error);
@@ -50,16 +50,16 @@ TEST(RoomsFileTest, EachLineGivesAnAddressAndItsRoomOrTheFileAndLineOfWhatIsWron
 }
 
 TEST(RoomsFileTest, DeviceListTakesCommaSeparatedAddressesOnce) {
-    const auto good = ctl::ParseDeviceList(" 127.0.1.1, 127.0.1.2,,127.0.1.10 ");
+    const auto good = ParseDeviceList(" 127.0.1.1, 127.0.1.2,,127.0.1.10 ");
     ASSERT_TRUE(std::holds_alternative<std::vector<VenueDevice>>(good));
     const auto& devices = std::get<std::vector<VenueDevice>>(good);
     ASSERT_EQ(devices.size(), 3u);
     EXPECT_EQ(devices[2].address, "127.0.1.10");
-    EXPECT_EQ(std::get<std::string>(ctl::ParseDeviceList("127.0.1.1,127.0.1.1")),
+    EXPECT_EQ(std::get<std::string>(ParseDeviceList("127.0.1.1,127.0.1.1")),
               "127.0.1.1 is listed twice");
-    EXPECT_EQ(std::get<std::string>(ctl::ParseDeviceList("127.0.1.1;127.0.1.2")),
+    EXPECT_EQ(std::get<std::string>(ParseDeviceList("127.0.1.1;127.0.1.2")),
               "'127.0.1.1;127.0.1.2' is not a device address");
-    EXPECT_TRUE(std::holds_alternative<std::string>(ctl::ParseDeviceList(" , ")));
+    EXPECT_TRUE(std::holds_alternative<std::string>(ParseDeviceList(" , ")));
 }
 
 TEST(RoomsFileTest, BackupFileNamesStayInsideTheFolder) {
@@ -72,7 +72,7 @@ TEST(RoomsFileTest, BackupFileNamesStayInsideTheFolder) {
         {{"127.0.1.1", "会议室-3"}, "会议室-3"},
     };
     for (const auto& [device, name] : cases)
-        EXPECT_EQ(ctl::RoomFileName(device), name) << device.room;
+        EXPECT_EQ(RoomFileName(device), name) << device.room;
 }
 
 } // namespace
