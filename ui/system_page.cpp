@@ -122,6 +122,8 @@ void SystemPage::retranslate() {
         {"Stored settings and how control groups move", "存储的设置和控制分组的调节方式"},
         {"Firmware update and factory recovery", "固件升级和恢复出厂设置"},
         {"The microphone units and their display", "话筒单元及其显示"},
+        {"The venue's devices: which are alive, and switching to one",
+         "场馆内的设备：哪些在线，并切换到其中一台"},
     }};
     for (int s = 0; s < kSectionCount; ++s)
         m_sectionButtons[static_cast<std::size_t>(s)]->setToolTip(

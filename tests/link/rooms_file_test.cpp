@@ -5,10 +5,8 @@
 
 #include <gtest/gtest.h>
 
-namespace krm::test {
+namespace krm {
 namespace {
-
-using VenueDevice;
 
 struct RoomsCase {
     const char* text;
@@ -76,4 +74,4 @@ TEST(RoomsFileTest, BackupFileNamesStayInsideTheFolder) {
 }
 
 } // namespace
-} // namespace krm::test
+} // namespace krm
