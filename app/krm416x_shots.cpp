@@ -20,7 +20,9 @@
 #include "kit/toggle_button.h"
 #include "model/edit_service.h"
 #include "model/parameters.h"
+#include "services/venue_watch.h"
 #include "sim/virtual_device.h"
+#include "sim/virtual_venue.h"
 #include "ui/compare_dialog.h"
 #include "ui/history_list.h"
 #include "ui/link_controller.h"
@@ -309,6 +311,31 @@ int main(int argc, char* argv[]) {
         // The microphone units: the demo device reports three, unit 1 selected.
         window.systemPage()->showSection(4);
         ok = save(window, outDir, lang + QStringLiteral("-units")) && ok;
+        // The DEVICES list: the connected device and a venue of three rooms, one silent.
+        {
+            krm::sim::VirtualVenue venue(3);
+            if (venue.start(*krm::Endpoint::parse("127.0.6.2", device.endpoint().port))) {
+                venue.device(1).setBasicVersion("301");
+                venue.device(2).setSilent(true);
+                krm::VenueWatch& watch = program.services().watch();
+                watch.add({device.endpoint().addressText(), "Hall A"});
+                watch.add({"127.0.6.2", "Room 204"});
+                watch.add({"127.0.6.3", "Room 205"});
+                watch.add({"127.0.6.4", "Foyer"});
+                for (int i = 0; i < 6; ++i) {
+                    window.link().timerTick();
+                    runEventsFor(30);
+                }
+                window.showPage(1, krm::ui::View::System);
+                window.systemPage()->showSection(krm::ui::SystemPage::kDevicesSection);
+                runEventsFor(2100); // the silent room's question goes unanswered
+                window.link().timerTick();
+                runEventsFor(50);
+                ok = save(window, outDir, lang + QStringLiteral("-devices")) && ok;
+                while (!watch.entries().empty())
+                    watch.remove(watch.entries().front().device.address);
+            }
+        }
         window.systemPage()->showSection(0);
         window.toggleNavigationPanel();
         ok = save(window, outDir, lang + QStringLiteral("-menu")) && ok;
