@@ -306,6 +306,8 @@ void MaintenanceSection::pressLocal() {
 }
 
 std::shared_ptr<UdpUpdateChannel> MaintenanceSection::openUpdateChannel() {
+    // The DEVICES list's poll may hold the local port open while no link runs.
+    m_session.releasePort();
     auto channel = std::make_shared<UdpUpdateChannel>();
     const std::string ip = m_services.deviceIp ? m_services.deviceIp() : std::string();
     const std::optional<Endpoint> device = Endpoint::parse(ip, m_services.devicePort);
