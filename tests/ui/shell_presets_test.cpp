@@ -12,6 +12,7 @@
 #include "presets/setting_file.h"
 #include "tests/support/fake_clock.h"
 #include "tests/support/held_clock.h"
+#include "tests/support/offline_window.h"
 #include "tests/support/qt_pump.h"
 #include "tests/support/timed_sink.h"
 #include "ui/compare_dialog.h"
@@ -63,21 +64,7 @@ QString answerBox(QWidget& owner, QMessageBox::StandardButton button) {
     return text;
 }
 
-class PresetWindowTest : public ::testing::Test {
-protected:
-    MainWindowOptions options() {
-        MainWindowOptions o;
-        o.settingsPath = dir.filePath(QStringLiteral("krm.ini"));
-        o.clock = &clock;
-        o.localPort = 0;
-        o.startTimers = false;
-        o.dataFolder = dir.path();
-        o.interfaces = [] { return std::vector<Ipv4Interface>{}; };
-        return o;
-    }
-    QTemporaryDir dir;
-    test::FakeClock clock;
-};
+class PresetWindowTest : public test::OfflineWindowTest {};
 
 TEST_F(PresetWindowTest, SettingsSectionSavesRecallsAndDeletesThroughTheWindow) {
     app::Program program(options());

@@ -4,12 +4,11 @@
 #include "kit/png_button.h"
 #include "kit/texts.h"
 #include "kit/toggle_button.h"
-#include "tests/support/fake_clock.h"
+#include "tests/support/offline_window.h"
 #include "ui/main_window.h"
 #include "ui/system_page.h"
 
 #include <QAbstractButton>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -50,25 +49,9 @@ std::string describe(const QWidget* w) {
     return path;
 }
 
-class TooltipsTest : public ::testing::Test {
+class TooltipsTest : public test::OfflineWindowTest {
 protected:
     void TearDown() override { setLanguage(Language::English); }
-
-    MainWindowOptions options() {
-        MainWindowOptions o;
-        o.settingsPath = dir.filePath(QStringLiteral("krm.ini"));
-        o.dataFolder = dir.path();
-        o.clock = &clock;
-        o.localPort = 0;
-        o.startTimers = false;
-        o.interfaces = [] {
-            return std::vector<Ipv4Interface>{{"lo-test", 0x7F000001u, true, false}};
-        };
-        return o;
-    }
-
-    QTemporaryDir dir;
-    test::FakeClock clock;
 };
 
 TEST_F(TooltipsTest, EveryVisibleButtonOfEveryViewSaysWhatItDoesInBothLanguages) {

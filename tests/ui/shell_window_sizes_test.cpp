@@ -5,7 +5,7 @@
 #include "editors/strips/input_strip.h"
 #include "editors/strips/output_strip.h"
 #include "kit/toggle_button.h"
-#include "tests/support/fake_clock.h"
+#include "tests/support/offline_window.h"
 #include "ui/main_window.h"
 #include "ui/navigation_panel.h"
 #include "ui/readout_panel.h"
@@ -16,7 +16,6 @@
 #include <QLineEdit>
 #include <QScrollArea>
 #include <QScrollBar>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -123,23 +122,7 @@ TEST(TopBarLayout, PagesAndEditorsUseTheWidthAndKeepEightStripsAtLeast) {
     }
 }
 
-class WindowSizesTest : public ::testing::Test {
-protected:
-    MainWindowOptions options() {
-        MainWindowOptions o;
-        o.settingsPath = dir.filePath(QStringLiteral("krm.ini"));
-        o.clock = &clock;
-        o.localPort = 0;
-        o.startTimers = false;
-        o.interfaces = [] {
-            return std::vector<Ipv4Interface>{{"lo-test", 0x7F000001u, true, false}};
-        };
-        return o;
-    }
-
-    QTemporaryDir dir;
-    test::FakeClock clock;
-};
+class WindowSizesTest : public test::OfflineWindowTest {};
 
 // Where a widget stands in the window.
 QRect inWindow(const QWidget* widget, const QWidget* window) {
