@@ -72,7 +72,8 @@ bool CtlConnection::open(const std::string& ip, std::uint16_t devicePort, std::u
     return false;
 }
 
-bool CtlConnection::pumpUntil(const std::function<bool()>& done, std::chrono::milliseconds limit) {
+bool PumpTasks(TaskQueue& queue, const std::function<void()>& linkTimer,
+               const std::function<bool()>& done, std::chrono::milliseconds limit) {
     using Steady = std::chrono::steady_clock;
     const auto deadline = Steady::now() + limit;
     auto nextTick = Steady::now() + kLinkTick;
@@ -81,12 +82,17 @@ bool CtlConnection::pumpUntil(const std::function<bool()>& done, std::chrono::mi
         if (now >= deadline || CtlInterrupted().load())
             return false;
         if (now >= nextTick) {
-            m_session.onLinkTimer();
+            linkTimer();
             nextTick = now + kLinkTick;
         }
-        m_queue.waitAndRun(std::chrono::milliseconds(5));
+        queue.waitAndRun(std::chrono::milliseconds(5));
     }
     return true;
+}
+
+bool CtlConnection::pumpUntil(const std::function<bool()>& done, std::chrono::milliseconds limit) {
+    return PumpTasks(
+        m_queue, [this] { m_session.onLinkTimer(); }, done, limit);
 }
 
 void CtlConnection::waitSent() {

@@ -24,6 +24,12 @@
 
 namespace krm::ctl {
 
+// The tool's stand-in for the window's event loop: runs the tasks posted to `queue` and
+// `linkTimer` every 50 ms until `done` holds (true), or the real-time `limit` passes or the
+// tool is interrupted (false).
+bool PumpTasks(TaskQueue& queue, const std::function<void()>& linkTimer,
+               const std::function<bool()>& done, std::chrono::milliseconds limit);
+
 class CtlConnection final : private SessionEvents {
 public:
     // glyphs: draws the name frames' bitmaps (may be null: blank pictures). shared: the

@@ -10,8 +10,6 @@
 namespace krm::ctl {
 
 namespace {
-// The window's link timer.
-constexpr std::chrono::milliseconds kLinkTick{50};
 // Greeter threads: each hello holds one for the pause after it.
 constexpr std::size_t kHelloThreads = 16;
 // Devices greeted and not yet answered at a time: their answers (a setting dump, the
@@ -185,21 +183,12 @@ bool CtlVenue::socketFailed() const {
 }
 
 bool CtlVenue::pumpUntil(const std::function<bool()>& done, std::chrono::milliseconds limit) {
-    const auto deadline = Steady::now() + limit;
-    auto nextTick = Steady::now() + kLinkTick;
-    while (!done()) {
-        const auto now = Steady::now();
-        if (now >= deadline || CtlInterrupted().load())
-            return false;
-        if (now >= nextTick) {
-            for (Member& m : m_members)
-                if (!m.gate->greeting())
-                    m.connection->session().onLinkTimer();
-            nextTick = now + kLinkTick;
-        }
-        m_queue.waitAndRun(std::chrono::milliseconds(5));
-    }
-    return true;
+    const auto linkTimer = [this] {
+        for (Member& m : m_members)
+            if (!m.gate->greeting())
+                m.connection->session().onLinkTimer();
+    };
+    return PumpTasks(m_queue, linkTimer, done, limit);
 }
 
 void CtlVenue::close() {
