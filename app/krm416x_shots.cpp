@@ -330,7 +330,7 @@ int main(int argc, char* argv[]) {
                 window.systemPage()->showSection(krm::ui::SystemPage::kDevicesSection);
                 runEventsFor(2100); // the silent room's question goes unanswered
                 window.link().timerTick();
-                runEventsFor(50);
+                runEventsFor(150); // the list redraws at most ten times a second
                 ok = save(window, outDir, lang + QStringLiteral("-devices")) && ok;
                 while (!watch.entries().empty())
                     watch.remove(watch.entries().front().device.address);

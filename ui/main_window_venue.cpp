@@ -54,7 +54,17 @@ void MainWindow::buildVenue() {
 
     m_venue = new VenueSection;
     m_system->setSectionContent(SystemPage::kDevicesSection, m_venue);
-    watch.setOnChanged([this] { refreshVenue(); });
+    // A venue of hundreds answers dozens of times a second: the rows are redrawn at most ten
+    // times a second, and only while the list is shown (it is redrawn when it shows).
+    auto* redraw = new QTimer(m_venue);
+    redraw->setSingleShot(true);
+    redraw->setInterval(100);
+    connect(redraw, &QTimer::timeout, this, [this] { refreshVenue(); });
+    watch.setOnChanged([this, redraw] {
+        if (m_venue->isVisible() && !redraw->isActive())
+            redraw->start();
+    });
+    connect(m_venue, &VenueSection::shown, this, [this] { refreshVenue(); });
 
     connect(m_venue, &VenueSection::addRequested, this,
             [this](const QString& address, const QString& name) {

@@ -161,6 +161,11 @@ void VenueSection::showEntries(const std::vector<VenueWatch::Entry>& entries, Mi
     }
 }
 
+void VenueSection::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    emit shown();
+}
+
 QString VenueSection::selectedAddress() const {
     const QList<QTreeWidgetItem*> items = m_list->selectedItems();
     return items.isEmpty() ? QString() : items.front()->text(kAddress);

@@ -44,6 +44,11 @@ signals:
     void removeRequested(const QString& address);
     // SWITCH TO (or a double click): the window goes to this device.
     void switchRequested(const QString& address);
+    // The section came into view: its rows are brought up to date.
+    void shown();
+
+protected:
+    void showEvent(QShowEvent* event) override;
 
 private:
     QLineEdit* m_address;

@@ -67,6 +67,7 @@ TEST(VenueWindow, SearchAddFoundWatchAndSwitchOnTheWindowsOwnPort) {
     auto* section =
         qobject_cast<VenueSection*>(w.systemPage()->sectionContent(SystemPage::kDevicesSection));
     ASSERT_NE(section, nullptr);
+    w.showPage(1, View::System);
     w.systemPage()->showSection(SystemPage::kDevicesSection);
 
     // A typed room; the silent one.
@@ -98,7 +99,7 @@ TEST(VenueWindow, SearchAddFoundWatchAndSwitchOnTheWindowsOwnPort) {
         clock.advance(VenueWatch::kPollInterval);
     }
     w.link().timerTick();
-    EXPECT_EQ(status("127.0.4.4"), QStringLiteral("SILENT"));
+    ASSERT_TRUE(PumpEventsUntil([&] { return status("127.0.4.4") == QLatin1String("SILENT"); }));
     EXPECT_EQ(Cell(*section, "127.0.4.4", 0), QStringLiteral("Hall C"));
     EXPECT_EQ(Cell(*section, "127.0.4.2", 4), QStringLiteral("3.00"));
     EXPECT_EQ(Cell(*section, "127.0.4.3", 4), QStringLiteral("3.01"));
@@ -114,6 +115,7 @@ TEST(VenueWindow, SearchAddFoundWatchAndSwitchOnTheWindowsOwnPort) {
     ASSERT_TRUE(PumpEventsUntil([&] { return w.session().isOnline(); }));
     EXPECT_EQ(w.session().deviceIp(), "127.0.4.3");
     w.link().timerTick();
+    w.showPage(1, View::System); // a connect shows the channel view
     ASSERT_TRUE(PumpEventsUntil([&] { return status("127.0.4.3") == QLatin1String("CONNECTED"); }));
 
     // The list is kept in the program's settings, room names included.
